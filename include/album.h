@@ -1,0 +1,8 @@
+// The album library: everything a host needs, in one header.
+#pragma once
+
+#include "album/AlbumApi.h"
+#include "album/AlbumFile.h"
+#include "album/Thumbnail.h"
+#include "album/ThumbTable.h"
+#include "album/AlbumDoc.h"

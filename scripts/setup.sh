@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a fresh Debian 12 machine and prepares the Wine
+# prefix. Safe to run again: packages already present are not reinstalled, an existing prefix is kept.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+prefix=${WINEPREFIX:-$here/build/wineprefix}
+
+packages=(cmake ninja-build make googletest
+          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
+          wine wine64 xvfb xauth fonts-wine fonts-liberation imagemagick x11-apps)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if [ ! -f "$prefix/system.reg" ]; then
+  mkdir -p "$prefix"
+  echo "Preparing the Wine prefix in $prefix"
+  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  wineboot -i >/dev/null 2>&1 || true
+  # Common face names resolve to installed fonts, so captions look like they do on Windows.
+  cat > "$prefix/fonts.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"Arial"="Liberation Sans"
+"Times New Roman"="Liberation Serif"
+"Courier New"="Liberation Mono"
+"MS Sans Serif"="Liberation Sans"
+"MS Shell Dlg"="Liberation Sans"
+"MS Shell Dlg 2"="Liberation Sans"
+REG
+  wine regedit "$prefix/fonts.reg" >/dev/null 2>&1 || true
+  wineserver -w || true
+fi

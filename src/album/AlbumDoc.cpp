@@ -1,0 +1,69 @@
+#include "album/AlbumDoc.h"
+
+#include <string.h>
+#include "win/Handles.h"
+
+CAlbumDoc2::CAlbumDoc2() : m_bAutoCheck(1), m_wThumbWidth(0), m_wThumbHeight(0)
+{
+    m_szExePath[0] = '\0';
+    m_szPath[0] = '\0';
+    m_szDescription[0] = '\0';
+}
+
+CAlbumDoc2::~CAlbumDoc2() = default;
+
+CAlbumDoc2& CAlbumDoc2::operator=(const CAlbumDoc2& other)
+{
+    if (this == &other)
+        return *this;
+    CThumbTable2::operator=(other);
+    memcpy(m_szExePath, other.m_szExePath, sizeof m_szExePath);
+    memcpy(m_szPath, other.m_szPath, sizeof m_szPath);
+    memcpy(m_szDescription, other.m_szDescription, sizeof m_szDescription);
+    m_bAutoCheck = other.m_bAutoCheck;
+    m_wThumbWidth = other.m_wThumbWidth;
+    m_wThumbHeight = other.m_wThumbHeight;
+    return *this;
+}
+
+char* CAlbumDoc2::GetPath() { return m_szPath; }
+
+void CAlbumDoc2::SetPath(const char* path)
+{
+    win::CopyText(m_szPath, sizeof m_szPath, path);
+    if (m_szDescription[0] == '\0')
+        win::CopyText(m_szDescription, sizeof m_szDescription, m_szPath);
+}
+
+char* CAlbumDoc2::GetDescription() { return m_szDescription; }
+
+void CAlbumDoc2::SetDescription(const char* description)
+{
+    win::CopyText(m_szDescription, sizeof m_szDescription, description);
+}
+
+char* CAlbumDoc2::GetExePath() { return m_szExePath; }
+
+void CAlbumDoc2::SetExePath(const char* folder)
+{
+    win::CopyText(m_szExePath, sizeof m_szExePath, folder);
+}
+
+void CAlbumDoc2::SetAutoCheck(int check) { m_bAutoCheck = check; }
+
+int CAlbumDoc2::SetThumbnailSize(WORD width, WORD height)
+{
+    if (width == 0 || height == 0)
+        return 0;
+    m_wThumbWidth = width;
+    m_wThumbHeight = height;
+    return 1;
+}
+
+int CAlbumDoc2::Refresh(CThumbnail2* t)
+{
+    // Checking thumbnails against their source files arrives with source path resolution; until
+    // then a thumbnail is taken as it was stored.
+    (void)t;
+    return 0;
+}

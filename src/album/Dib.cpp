@@ -1,0 +1,83 @@
+#include "album/Dib.h"
+
+#include <string.h>
+#include "win/Handles.h"
+
+namespace dib {
+
+size_t Stride(int32_t width, uint16_t bitCount)
+{
+    if (width <= 0 || bitCount == 0)
+        return 0;
+    uint64_t bits = static_cast<uint64_t>(width) * bitCount;
+    uint64_t stride = ((bits + 31) / 32) * 4;
+    if (stride > SIZE_MAX)
+        return 0;
+    return static_cast<size_t>(stride);
+}
+
+bool Parse(const void* data, size_t size, Layout* out)
+{
+    if (!data || size < sizeof(BITMAPINFOHEADER))
+        return false;
+    BITMAPINFOHEADER bih;
+    memcpy(&bih, data, sizeof bih);
+
+    // BITMAPINFOHEADER, BITMAPV4HEADER, BITMAPV5HEADER.
+    if (bih.biSize != sizeof(BITMAPINFOHEADER) && bih.biSize != sizeof(BITMAPV4HEADER) &&
+        bih.biSize != sizeof(BITMAPV5HEADER))
+        return false;
+    if (bih.biSize > size)
+        return false;
+    if (bih.biWidth <= 0 || bih.biHeight <= 0 || bih.biPlanes != 1)
+        return false;
+
+    uint32_t maxPalette = 0;
+    switch (bih.biBitCount) {
+    case 1: case 4: case 8: maxPalette = 1u << bih.biBitCount; break;
+    case 16: case 24: case 32: maxPalette = 256; break;
+    default: return false;
+    }
+    bool bitFields = bih.biCompression == BI_BITFIELDS;
+    if (bih.biCompression != BI_RGB && !(bitFields && (bih.biBitCount == 16 || bih.biBitCount == 32)))
+        return false;
+    if (bih.biClrUsed > maxPalette)
+        return false;
+    uint32_t entries = bih.biClrUsed;
+    if (entries == 0 && bih.biBitCount <= 8)
+        entries = maxPalette;
+
+    uint64_t bitsOffset = uint64_t(bih.biSize) + uint64_t(entries) * sizeof(RGBQUAD);
+    // Masks follow a plain 40-byte header; the V4/V5 headers hold them inside.
+    if (bitFields && bih.biSize == sizeof(BITMAPINFOHEADER))
+        bitsOffset += 3 * sizeof(DWORD);
+
+    size_t stride = Stride(bih.biWidth, bih.biBitCount);
+    if (stride == 0)
+        return false;
+    uint64_t imageBytes = uint64_t(stride) * uint64_t(bih.biHeight);
+    if (imageBytes / stride != uint64_t(bih.biHeight))
+        return false;
+    if (bitsOffset > size || imageBytes > size - bitsOffset)
+        return false;
+
+    if (out) {
+        out->headerSize = bih.biSize;
+        out->width = bih.biWidth;
+        out->height = bih.biHeight;
+        out->bitCount = bih.biBitCount;
+        out->paletteEntries = entries;
+        out->bitsOffset = static_cast<size_t>(bitsOffset);
+        out->stride = stride;
+        out->imageBytes = static_cast<size_t>(imageBytes);
+    }
+    return true;
+}
+
+bool IsValidBlock(HGLOBAL block, Layout* out)
+{
+    win::GlobalLockGuard lock(block);
+    return lock && Parse(lock.data(), lock.size(), out);
+}
+
+} // namespace dib

@@ -1,0 +1,306 @@
+#include "AlbumTestUtil.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct AlbumFile : ::testing::Test {
+    ScratchDir dir;
+    std::string path = dir.File("album.abm");
+
+    FileEntry Entry(const std::string& name, size_t imageSize, unsigned seed)
+    {
+        FileEntry e;
+        e.name = name;
+        e.fileSize = 1000 + seed;
+        e.fileTime = 0x60000000u + seed;
+        e.image = Pattern(imageSize, seed);
+        return e;
+    }
+};
+
+// The image of a loaded thumbnail: the stored bytes, then zeros up to 10 bytes more.
+void ExpectImage(CThumbnail2* t, const Bytes& stored, size_t readable)
+{
+    Bytes block = BlockBytes(t->GetDib());
+    ASSERT_GE(block.size(), stored.size() + 10);
+    for (size_t i = 0; i < stored.size() + 10; ++i) {
+        unsigned char want = i < readable ? stored[i] : 0;
+        ASSERT_EQ(block[i], want) << "byte " << i;
+    }
+}
+
+} // namespace
+
+TEST_F(AlbumFile, EmptyAlbumIsAHeaderOnly)
+{
+    TestTable doc;
+    doc.SetDescription("Holidays");
+    ASSERT_NE(doc.Save(path.c_str()), 0);
+    Bytes expected(144, 0);
+    memcpy(&expected[0], "PALM", 4);
+    PutU32(expected, 4, 144);
+    PutU32(expected, 12, 144);
+    PutText(expected, 16, "Holidays");
+    EXPECT_EQ(ReadBytes(path), expected);
+
+    TestTable back;
+    back.Insert(new CThumbnail2(nullptr, MakeBlock(8, 1), 0, 1), nullptr); // replaced by the load
+    FILETIME before;
+    {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        GetFileTime(h, nullptr, nullptr, &before);
+        CloseHandle(h);
+    }
+    EXPECT_EQ(back.Load(path.c_str()), 1);
+    EXPECT_EQ(back.GetCount(), 0);
+    EXPECT_STREQ(back.GetDescription(), "Holidays");
+    EXPECT_STREQ(back.GetPath(), path.c_str());
+    EXPECT_EQ(ReadBytes(path), expected);
+    EXPECT_EQ(dir.List().size(), 1u) << "no rewrite, no stray file";
+}
+
+TEST_F(AlbumFile, TwoThumbnailsAreWrittenByteForByte)
+{
+    TestTable doc;
+    doc.SetDescription("Two");
+    auto r1 = MakeRecord("Trip\\a.jpg", 1111, 0x5F000000u, "first");
+    auto r2 = MakeRecord("D:\\Pics\\b.png", 2222, 0x5F000001u, " ");
+    r1.dwDibSize = 5000;
+    r2.dwDibSize = 7000;
+    r1.dwDibOffset = 777; // stale values in memory are not what the file gets
+    r2.wReserved2 = 0xABCD;
+    doc.Insert(new CThumbnail2(&r1, MakeBlock(5000, 1), 0, 1), nullptr);
+    doc.Insert(new CThumbnail2(&r2, MakeBlock(7000, 2), 0, 1), nullptr);
+    ASSERT_NE(doc.Save(path.c_str()), 0);
+
+    Bytes file = ReadBytes(path);
+    ASSERT_EQ(file.size(), 12720u);
+    EXPECT_EQ(GetU32(file, 4), 12720u);
+    EXPECT_EQ(GetU32(file, 8), 2u);
+    EXPECT_EQ(GetU32(file, 12), 720u);
+    EXPECT_EQ(GetU32(file, 144 + 272), 0u);
+    EXPECT_EQ(GetU32(file, 144 + 288 + 272), 5000u);
+    EXPECT_EQ(doc.GetThumbnail(1)->m_Info.dwDibOffset, 777u) << "records in memory keep their offset";
+
+    // Everything else exactly as held in memory.
+    Bytes expected(144, 0);
+    memcpy(&expected[0], "PALM", 4);
+    PutU32(expected, 4, 12720);
+    PutU32(expected, 8, 2);
+    PutU32(expected, 12, 720);
+    PutText(expected, 16, "Two");
+    r1.dwDibOffset = 0;
+    r2.dwDibOffset = 5000;
+    const auto* p1 = reinterpret_cast<const unsigned char*>(&r1);
+    const auto* p2 = reinterpret_cast<const unsigned char*>(&r2);
+    expected.insert(expected.end(), p1, p1 + 288);
+    expected.insert(expected.end(), p2, p2 + 288);
+    Bytes i1 = BlockBytes(doc.GetThumbnail(1)->GetDib()), i2 = BlockBytes(doc.GetThumbnail(2)->GetDib());
+    expected.insert(expected.end(), i1.begin(), i1.begin() + 5000);
+    expected.insert(expected.end(), i2.begin(), i2.begin() + 7000);
+    EXPECT_TRUE(file == expected);
+}
+
+TEST_F(AlbumFile, RoundTripKeepsRecordsImagesAndBytes)
+{
+    std::vector<FileEntry> entries = {Entry("Trip\\a.jpg", 3000, 1), Entry("\\b.bmp", 10, 2),
+                                      Entry("E:\\x\\c.png", 40000, 3)};
+    entries[1].description = "a description";
+    Bytes original = BuildAlbumFile("Trip album", entries);
+    // Bytes behind a string's NUL carry no meaning but are kept as they are.
+    original[144 + 8 + 20] = 'Q';
+    WriteBytes(path, original);
+
+    TestTable doc;
+    doc.SetAutoCheck(0);
+    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    ASSERT_EQ(doc.GetCount(), 3);
+    ExpectConsistent(doc);
+    EXPECT_STREQ(doc.GetDescription(), "Trip album");
+    for (int i = 0; i < 3; ++i) {
+        CThumbnail2* t = doc.GetThumbnail(i + 1);
+        EXPECT_STREQ(t->m_Info.szFileName, entries[size_t(i)].name.c_str());
+        EXPECT_STREQ(t->m_Info.szDescription, entries[size_t(i)].description.c_str());
+        EXPECT_EQ(t->m_Info.dwFileSize, entries[size_t(i)].fileSize);
+        EXPECT_EQ(t->m_bExist, 1);
+        ExpectImage(t, entries[size_t(i)].image, entries[size_t(i)].image.size());
+    }
+    EXPECT_EQ(ReadBytes(path), original) << "a complete album is not rewritten";
+
+    std::string copy = dir.File("copy.abm");
+    ASSERT_NE(doc.Save(copy.c_str()), 0);
+    EXPECT_EQ(ReadBytes(copy), original);
+}
+
+TEST_F(AlbumFile, LoadClearsReservedTwoAndIgnoresHeaderSizes)
+{
+    Bytes file = BuildAlbumFile("x", {Entry("a.bmp", 100, 1), Entry("b.bmp", 50, 2)});
+    PutU16(file, 144 + 284, 0x7777);
+    PutU32(file, 4, 0xDEADBEEF);  // dwFileSize and dwDibOffset of the header are never read
+    PutU32(file, 12, 3);
+    WriteBytes(path, file);
+    TestTable doc;
+    doc.SetAutoCheck(0);
+    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    EXPECT_EQ(doc.GetCount(), 2);
+    EXPECT_EQ(doc.GetThumbnail(1)->m_Info.wReserved2, 0);
+    ExpectImage(doc.GetThumbnail(2), Pattern(50, 2), 50);
+    EXPECT_EQ(ReadBytes(path), file) << "all records read: no rewrite";
+}
+
+TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
+{
+    auto entries = std::vector<FileEntry>{Entry("a.bmp", 400, 1), Entry("b.bmp", 600, 2), Entry("c.bmp", 500, 3)};
+    Bytes full = BuildAlbumFile("cut", entries);
+    // Ends 100 bytes into the second image.
+    Bytes cut(full.begin(), full.begin() + 144 + 3 * 288 + 400 + 100);
+    WriteBytes(path, cut);
+
+    TestTable doc;
+    doc.SetAutoCheck(0);
+    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    ASSERT_EQ(doc.GetCount(), 2);
+    ExpectImage(doc.GetThumbnail(2), entries[1].image, 100);
+
+    // Rewritten at once as a two-thumbnail album, the missing bytes as zeros.
+    Bytes rewritten = ReadBytes(path);
+    ASSERT_EQ(rewritten.size(), 144u + 2 * 288 + 400 + 600);
+    EXPECT_EQ(GetU32(rewritten, 8), 2u);
+    Bytes secondImage(rewritten.end() - 600, rewritten.end());
+    Bytes want(entries[1].image.begin(), entries[1].image.begin() + 100);
+    want.resize(600, 0);
+    EXPECT_EQ(secondImage, want);
+    EXPECT_EQ(dir.List().size(), 1u);
+
+    // A file that ends before its first image: nothing loaded, nothing rewritten.
+    Bytes noImages(full.begin(), full.begin() + 144 + 3 * 288);
+    WriteBytes(path, noImages);
+    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    EXPECT_EQ(doc.GetCount(), 0);
+    EXPECT_EQ(ReadBytes(path), noImages);
+
+    // A file that ends inside the records.
+    Bytes halfRecords(full.begin(), full.begin() + 144 + 288 + 100);
+    WriteBytes(path, halfRecords);
+    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    EXPECT_EQ(doc.GetCount(), 0);
+}
+
+TEST_F(AlbumFile, RefusedFilesLeaveAnEmptyAlbumAndItsNames)
+{
+    TestTable doc;
+    doc.SetAutoCheck(0);
+    doc.SetPath("C:\\before.abm");
+    doc.SetDescription("kept");
+    doc.Insert(new CThumbnail2(nullptr, MakeBlock(8, 1), 0, 1), nullptr);
+
+    EXPECT_EQ(doc.Load(dir.File("missing.abm").c_str()), 0);
+    EXPECT_EQ(doc.GetCount(), 0);
+
+    Bytes file = BuildAlbumFile("x", {Entry("a.bmp", 100, 1)});
+    file[0] = 'Q';
+    WriteBytes(path, file);
+    EXPECT_EQ(doc.Load(path.c_str()), 0);
+
+    WriteBytes(path, Bytes(file.begin(), file.begin() + 143));
+    EXPECT_EQ(doc.Load(path.c_str()), 0);
+    EXPECT_EQ(doc.Load(nullptr), 0);
+    EXPECT_STREQ(doc.GetPath(), "C:\\before.abm");
+    EXPECT_STREQ(doc.GetDescription(), "kept");
+}
+
+TEST_F(AlbumFile, UnterminatedFieldsAreCutAt127Characters)
+{
+    FileEntry e = Entry("", 64, 1);
+    Bytes file = BuildAlbumFile("", {e});
+    memset(&file[16], 'D', 128);
+    memset(&file[144 + 8], 'N', 128);
+    memset(&file[144 + 136], 'd', 128);
+    WriteBytes(path, file);
+
+    TestTable doc;
+    doc.SetAutoCheck(0);
+    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    ASSERT_EQ(doc.GetCount(), 1);
+    EXPECT_EQ(std::string(doc.GetDescription()), std::string(127, 'D'));
+    EXPECT_EQ(std::string(doc.GetThumbnail(1)->m_Info.szFileName), std::string(127, 'N'));
+    EXPECT_EQ(std::string(doc.GetThumbnail(1)->m_Info.szDescription), std::string(127, 'd'));
+
+    // A description longer than the field is cut when written.
+    doc.SetDescription(std::string(200, 'L').c_str());
+    ASSERT_NE(doc.Save(path.c_str()), 0);
+    Bytes saved = ReadBytes(path);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(&saved[16])), std::string(127, 'L'));
+}
+
+TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
+{
+    // An image size that would wrap when 10 is added, and one larger than the file.
+    for (uint32_t size : {0xFFFFFFFFu, 0xFFFFFFF7u, 0x7FFFFFFFu, 5000u}) {
+        FileEntry good = Entry("good.bmp", 100, 1), bad = Entry("bad.bmp", 100, 2);
+        bad.declaredSize = size;
+        WriteBytes(path, BuildAlbumFile("h", {good, bad}));
+        TestTable doc;
+        doc.SetAutoCheck(0);
+        ASSERT_EQ(doc.Load(path.c_str()), 1);
+        EXPECT_EQ(doc.GetCount(), 1) << size;
+    }
+
+    // A count of four billion with two real records: the image area lies beyond the file.
+    WriteBytes(path, BuildAlbumFile("h", {Entry("a.bmp", 100, 1), Entry("b.bmp", 100, 2)}, 0xFFFFFFFFu));
+    {
+        TestTable doc;
+        doc.SetAutoCheck(0);
+        ASSERT_EQ(doc.Load(path.c_str()), 1);
+        EXPECT_EQ(doc.GetCount(), 0);
+    }
+
+    // Hundreds of records all claiming the same large image: the reader stops once the images
+    // add up to more than the file holds, instead of allocating the image again and again.
+    std::vector<FileEntry> many;
+    for (int i = 0; i < 300; ++i) {
+        FileEntry e = Entry("same.bmp", i == 0 ? 60000 : 0, 1);
+        e.declaredSize = 60000;
+        e.offset = 0;
+        many.push_back(e);
+    }
+    WriteBytes(path, BuildAlbumFile("h", many));
+    TestTable doc;
+    doc.SetAutoCheck(0);
+    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    EXPECT_GE(doc.GetCount(), 1);
+    EXPECT_LE(doc.GetCount(), 3);
+    ExpectConsistent(doc);
+}
+
+TEST_F(AlbumFile, RandomDamageNeverBreaksTheReader)
+{
+    std::vector<FileEntry> entries;
+    for (int i = 0; i < 6; ++i)
+        entries.push_back(Entry("img" + std::to_string(i) + ".bmp", size_t(200 + 37 * i), unsigned(i)));
+    const Bytes base = BuildAlbumFile("fuzz", entries);
+    uint32_t seed = 99;
+    auto next = [&seed] { seed = seed * 1664525u + 1013904223u; return seed >> 8; };
+    for (int round = 0; round < 300; ++round) {
+        Bytes file = base;
+        int edits = 1 + int(next() % 8);
+        for (int e = 0; e < edits; ++e)
+            file[next() % file.size()] = static_cast<unsigned char>(next());
+        if (round % 3 == 0)
+            file.resize(next() % file.size());
+        if (file.size() >= 4)
+            memcpy(&file[0], "PALM", 4);
+        WriteBytes(path, file);
+        TestTable doc;
+        doc.SetAutoCheck(0);
+        int r = doc.Load(path.c_str());
+        ASSERT_EQ(r, file.size() >= 144 ? 1 : 0);
+        ExpectConsistent(doc);
+        for (int i = 1; i <= doc.GetCount(); ++i) {
+            CThumbnail2* t = doc.GetThumbnail(i);
+            ASSERT_LT(strlen(t->m_Info.szFileName), 128u);
+            ASSERT_GE(GlobalSize(t->GetDib()), t->m_Info.dwDibSize);
+        }
+    }
+}

@@ -1,0 +1,147 @@
+#include <string.h>
+#include <random>
+#include "TableTestUtil.h"
+
+using Names = std::vector<std::string>;
+
+namespace {
+
+// The sort value of a record, as a plain selection sort would compute it.
+std::string RefText(const tagALBUMINFOHEADER& r, int key)
+{
+    std::string name(r.szFileName, strnlen(r.szFileName, 127));
+    if (key == 0) {
+        size_t cut = name.find_last_of("\\:");
+        return cut == std::string::npos ? name : name.substr(cut + 1);
+    }
+    if (key == 1)
+        return name.size() > 3 ? name.substr(name.size() - 3) : name;
+    return std::string(r.szDescription, strnlen(r.szDescription, 127));
+}
+
+// Is a strictly better than b for this key and direction?
+bool RefBetter(const tagALBUMINFOHEADER& a, const tagALBUMINFOHEADER& b, int key, bool reverse)
+{
+    switch (key) {
+    case 2: return reverse ? a.dwFileSize > b.dwFileSize : a.dwFileSize < b.dwFileSize;
+    case 3: return reverse ? a.dwFileTime < b.dwFileTime : a.dwFileTime > b.dwFileTime;
+    default: {
+        int c = lstrcmpA(RefText(a, key).c_str(), RefText(b, key).c_str());
+        return reverse ? c > 0 : c < 0;
+    }
+    }
+}
+
+// Selection sort: each round takes the first thumbnail with the extreme key.
+std::vector<CThumbnail2*> ReferenceOrder(TestTable& table, int key, bool reverse)
+{
+    std::vector<CThumbnail2*> rest;
+    for (CThumbnail2* t = table.m_pEnd->m_pNext; t != table.m_pEnd; t = t->m_pNext)
+        rest.push_back(t);
+    std::vector<CThumbnail2*> out;
+    while (!rest.empty()) {
+        size_t best = 0;
+        for (size_t i = 1; i < rest.size(); ++i)
+            if (RefBetter(rest[i]->m_Info, rest[best]->m_Info, key, reverse))
+                best = i;
+        out.push_back(rest[best]);
+        rest.erase(rest.begin() + long(best));
+    }
+    return out;
+}
+
+std::vector<CThumbnail2*> Order(TestTable& table)
+{
+    std::vector<CThumbnail2*> v;
+    for (CThumbnail2* t = table.m_pEnd->m_pNext; t != table.m_pEnd; t = t->m_pNext)
+        v.push_back(t);
+    return v;
+}
+
+} // namespace
+
+TEST(Sort, ExamplesOfEachKey)
+{
+    TestTable t;
+    t.Add("Trip\\c.jpeg", 300, 1000, "Zebra");
+    t.Add("b.gif", 100, 3000, "apple");
+    t.Add("D:a.bmp", 200, 2000, "Banana");
+
+    ASSERT_EQ(t.SortBy(CThumbTable2::SortType, 0), 1);
+    EXPECT_EQ(t.Names(), (Names{"D:a.bmp", "b.gif", "Trip\\c.jpeg"})); // bmp, gif, peg
+    ExpectConsistent(t);
+
+    t.SortBy(CThumbTable2::SortName, 1); // behind the last backslash or colon: c, b, a
+    EXPECT_EQ(t.Names(), (Names{"Trip\\c.jpeg", "b.gif", "D:a.bmp"}));
+
+    t.SortBy(CThumbTable2::SortDate, 0); // newest first
+    EXPECT_EQ(t.Names(), (Names{"b.gif", "D:a.bmp", "Trip\\c.jpeg"}));
+    t.SortBy(CThumbTable2::SortDate, 1); // oldest first
+    EXPECT_EQ(t.Names(), (Names{"Trip\\c.jpeg", "D:a.bmp", "b.gif"}));
+
+    t.SortBy(CThumbTable2::SortSize, 0); // smallest first
+    EXPECT_EQ(t.Names(), (Names{"b.gif", "D:a.bmp", "Trip\\c.jpeg"}));
+
+    // Locale-aware text order: apple, Banana, Zebra (not the byte order B, Z, a).
+    t.SortBy(CThumbTable2::SortDescription, 0);
+    EXPECT_EQ(t.Names(), (Names{"b.gif", "D:a.bmp", "Trip\\c.jpeg"}));
+    ExpectConsistent(t);
+}
+
+TEST(Sort, EqualKeysKeepOrderAndEmptyTablesReportNothing)
+{
+    TestTable t;
+    EXPECT_EQ(t.SortBy(CThumbTable2::SortName, 0), 0);
+    EXPECT_EQ(t.GetCount(), 0);
+
+    t.Add("x\\same.png", 5, 5);
+    t.Add("y\\same.png", 5, 5);
+    t.Add("z\\same.png", 5, 5);
+    for (int key = 0; key <= 3; ++key)
+        for (int rev = 0; rev <= 1; ++rev) {
+            EXPECT_EQ(t.SortBy(key, rev), 1);
+            EXPECT_EQ(t.Names(), (Names{"x\\same.png", "y\\same.png", "z\\same.png"})) << key << rev;
+        }
+    // A key no caller passes leaves the table alone.
+    EXPECT_EQ(t.SortBy(9, 0), 0);
+    ExpectConsistent(t);
+}
+
+TEST(Sort, ShortNamesSortByTheWholeName)
+{
+    TestTable t;
+    t.Add("ab");
+    t.Add("");
+    t.Add("x.aa");
+    t.SortBy(CThumbTable2::SortType, 0);
+    EXPECT_EQ(t.Names(), (Names{"", "x.aa", "ab"})); // "", ".aa", "ab"
+}
+
+TEST(Sort, MatchesTheSelectionSortOnRandomData)
+{
+    // Few distinct values so that ties are everywhere; mixed case and punctuation for the text keys.
+    const char* stems[] = {"a", "B", "b", "apple", "Apple", "a-b", "ab", "_x", "Zed", "zed", "10", "9", "", "\xe9t\xe9"};
+    const char* exts[] = {".jpg", ".JPG", ".jpeg", ".bmp", ".png", ".tif", ".gif", ""};
+    const char* dirs[] = {"", "Trip\\", "D:", "E:\\x\\", "\\\\srv\\s\\"};
+    std::mt19937 rng(1234);
+    TestTable t;
+    for (int i = 0; i < 700; ++i) {
+        std::string name = std::string(dirs[rng() % 5]) + stems[rng() % 14] + exts[rng() % 8];
+        std::string desc = std::string(stems[rng() % 14]) + (rng() % 2 ? " x" : "");
+        t.Add(name.c_str(), DWORD(rng() % 6) * 0x40000000u, DWORD(rng() % 5) + (rng() % 2 ? 0x80000000u : 0),
+              desc.c_str());
+    }
+    for (int key = 0; key <= 4; ++key)
+        for (int rev = 0; rev <= 1; ++rev) {
+            // Start each run from a shuffled order so stability is exercised.
+            for (int s = 0; s < 200; ++s) {
+                CThumbnail2* a = t.GetThumbnail(int(rng() % 700) + 1);
+                t.Remove(a, 0);
+                t.Insert(a, t.GetThumbnail(int(rng() % 699) + 1));
+            }
+            auto expected = ReferenceOrder(t, key, rev);
+            ASSERT_EQ(t.SortBy(key, rev), 1);
+            ASSERT_TRUE(Order(t) == expected) << "key " << key << " reverse " << rev;
+            ExpectConsistent(t);
+        }
+}

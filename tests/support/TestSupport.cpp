@@ -1,0 +1,138 @@
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <string.h>
+
+namespace testsupport {
+
+ScratchDir::ScratchDir()
+{
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    static int serial = 0;
+    for (;;) {
+        char name[MAX_PATH];
+        snprintf(name, sizeof name, "%salbumtest_%lu_%d", base, GetCurrentProcessId(), ++serial);
+        if (CreateDirectoryA(name, nullptr)) {
+            path_ = name;
+            break;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            ADD_FAILURE() << "cannot create scratch folder " << name;
+            path_ = base;
+            break;
+        }
+    }
+}
+
+ScratchDir::~ScratchDir()
+{
+    for (const std::string& name : List()) {
+        std::string p = File(name);
+        SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(p.c_str());
+    }
+    RemoveDirectoryA(path_.c_str());
+}
+
+std::vector<std::string> ScratchDir::List() const
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((path_ + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (strcmp(fd.cFileName, ".") && strcmp(fd.cFileName, ".."))
+            names.push_back(fd.cFileName);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return names;
+}
+
+std::vector<unsigned char> ReadBytes(const std::string& path)
+{
+    std::vector<unsigned char> bytes;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f)
+        return bytes;
+    unsigned char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
+    fclose(f);
+    return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    if (!bytes.empty())
+        fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+HGLOBAL MakeDib(int width, int height, unsigned seed, size_t extra)
+{
+    size_t stride = ((size_t(width) * 3 + 3) / 4) * 4;
+    size_t size = sizeof(BITMAPINFOHEADER) + stride * size_t(height) + extra;
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    auto* p = static_cast<unsigned char*>(GlobalLock(h));
+    BITMAPINFOHEADER bih = {};
+    bih.biSize = sizeof bih;
+    bih.biWidth = width;
+    bih.biHeight = height;
+    bih.biPlanes = 1;
+    bih.biBitCount = 24;
+    bih.biSizeImage = DWORD(stride * size_t(height));
+    memcpy(p, &bih, sizeof bih);
+    for (size_t i = sizeof bih; i < size - extra; ++i)
+        p[i] = static_cast<unsigned char>(seed * 31u + i * 7u);
+    GlobalUnlock(h);
+    return h;
+}
+
+HGLOBAL MakeBlock(size_t size, unsigned seed)
+{
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+    auto* p = static_cast<unsigned char*>(GlobalLock(h));
+    for (size_t i = 0; i < size; ++i)
+        p[i] = static_cast<unsigned char>(seed * 131u + i * 13u + (i >> 8));
+    GlobalUnlock(h);
+    return h;
+}
+
+std::vector<unsigned char> BlockBytes(HGLOBAL block)
+{
+    std::vector<unsigned char> bytes;
+    if (!block)
+        return bytes;
+    auto* p = static_cast<unsigned char*>(GlobalLock(block));
+    if (p) {
+        bytes.assign(p, p + GlobalSize(block));
+        GlobalUnlock(block);
+    }
+    return bytes;
+}
+
+tagALBUMINFOHEADER MakeRecord(const char* name, DWORD fileSize, DWORD fileTime, const char* description)
+{
+    tagALBUMINFOHEADER rec;
+    memset(&rec, 0, sizeof rec);
+    rec.dwFileSize = fileSize;
+    rec.dwFileTime = fileTime;
+    strncpy(rec.szFileName, name, sizeof rec.szFileName - 1);
+    strncpy(rec.szDescription, description, sizeof rec.szDescription - 1);
+    rec.wReserved1 = 1;
+    rec.wBitCount = 24;
+    return rec;
+}
+
+} // namespace testsupport
