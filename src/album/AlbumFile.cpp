@@ -44,21 +44,16 @@ private:
     bool partialSeen_ = false;
 };
 
-// Reads one image into a new movable block of size + 10 bytes, the unread rest zero. Empty when
-// nothing could be read.
-win::GlobalBlock ReadImage(fileio::Reader& reader, uint64_t start, size_t size)
+// Reads one image into its block of size + 10 bytes, the unread rest zero. False when nothing
+// could be read.
+bool ReadImage(fileio::Reader& reader, uint64_t start, size_t size, HGLOBAL block)
 {
-    win::GlobalBlock block = win::GlobalBlock::Allocate(size + kImageSlack, false);
-    if (!block)
-        return block;
-    win::GlobalLockGuard lock(block.get());
-    if (!lock)
-        return win::GlobalBlock();
+    win::GlobalLockGuard lock(block);
     size_t got = 0;
-    if (!reader.ReadAt(start, lock.data(), size, &got) || got == 0)
-        return win::GlobalBlock();
+    if (!lock || !reader.ReadAt(start, lock.data(), size, &got) || got == 0)
+        return false;
     memset(lock.bytes() + got, 0, size + kImageSlack - got);
-    return block;
+    return true;
 }
 
 } // namespace
@@ -72,6 +67,9 @@ int CAlbumDoc2::Load(const char* path)
 
     int rebuilt = 0;
     DWORD announced = 0;
+    // Set when reading stopped for want of memory (or for an image size the file cannot back),
+    // not because the file ended: the album on disk is then not to be cut down to what fitted.
+    bool outOfMemory = false;
     {
         win::UniqueHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
@@ -117,21 +115,27 @@ int CAlbumDoc2::Load(const char* path)
                 win::TerminateField(rec.szDescription, sizeof rec.szDescription);
 
                 const uint64_t start = imageArea + rec.dwDibOffset;
+                if (rec.dwDibSize == 0 || start >= fileSize) {
+                    stop = true; // no image bytes to read
+                    break;
+                }
                 if (!budget.Accept(start, rec.dwDibSize) || rec.dwDibSize > SIZE_MAX - kImageSlack) {
-                    stop = true;
+                    stop = outOfMemory = true;
                     break;
                 }
-                win::GlobalBlock image = ReadImage(reader, start, rec.dwDibSize);
-                if (!image) {
-                    stop = true;
-                    break;
-                }
-                CThumbnail2* t = new (std::nothrow) CThumbnail2(&rec, image.get(), static_cast<int>(i + 1), 1);
+                win::GlobalBlock image = win::GlobalBlock::Allocate(rec.dwDibSize + kImageSlack, false);
+                CThumbnail2* t = image ? new (std::nothrow) CThumbnail2(&rec, nullptr, static_cast<int>(i + 1), 1)
+                                       : nullptr;
                 if (!t) {
+                    stop = outOfMemory = true;
+                    break;
+                }
+                if (!ReadImage(reader, start, rec.dwDibSize, image.get())) {
+                    delete t;
                     stop = true;
                     break;
                 }
-                image.release();
+                t->m_hDib = image.release();
                 if (m_bAutoCheck && Refresh(t))
                     ++rebuilt;
                 Insert(t, nullptr);
@@ -141,7 +145,7 @@ int CAlbumDoc2::Load(const char* path)
 
     // Put right a file that announced more than it held, or whose thumbnails were rebuilt.
     // A file from which nothing could be read is never rewritten.
-    if (m_nCount > 0 && (static_cast<DWORD>(m_nCount) != announced || rebuilt > 0))
+    if (m_nCount > 0 && !outOfMemory && (static_cast<DWORD>(m_nCount) != announced || rebuilt > 0))
         Save(path);
     return 1;
 }

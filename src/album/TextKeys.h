@@ -2,7 +2,9 @@
 // table sorts by.
 #pragma once
 
+#include <stdint.h>
 #include <string>
+#include <vector>
 #include "album/AlbumFile.h"
 
 namespace textkeys {
@@ -19,5 +21,9 @@ const char* NameAfterFolder(const char* name);
 // Sort value for the name, type and description keys, copied into a 128-byte buffer.
 // Type: the last three characters of the stored name, or the whole name when it is shorter.
 void SortText(const tagALBUMINFOHEADER& info, int key, char out[ALBUM_TEXT_FIELD]);
+
+// The rank of each text in lstrcmpA order: 0 for the smallest, the same rank for texts lstrcmpA
+// calls equal. Uses locale sort keys (checked against lstrcmpA) unless useSortKeys is false.
+std::vector<uint32_t> RankTexts(const std::vector<std::string>& texts, bool useSortKeys = true);
 
 } // namespace textkeys

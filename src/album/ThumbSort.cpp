@@ -1,11 +1,18 @@
 // Sorting a thumbnail table. The order is that of a stable selection sort picking, each round,
-// the first thumbnail with the extreme key; a stable merge sort with a strict comparison gives
-// exactly that order in O(n log n).
+// the first thumbnail with the extreme key: the same as a stable sort with a strict comparison.
+//
+// Text keys compare with lstrcmpA, which is slow enough that 100,000 names would take a second.
+// So each distinct text is ranked once: ordered by its locale sort key (a byte string that
+// orders like lstrcmpA), checked pair by pair with lstrcmpA itself, and only if that check
+// fails ordered with lstrcmpA directly. Texts lstrcmpA calls equal share a rank; the thumbnails
+// are then stably sorted by rank.
 #include "album/ThumbTable.h"
 
 #include <stdint.h>
 #include <algorithm>
-#include <array>
+#include <numeric>
+#include <string>
+#include <unordered_map>
 #include <vector>
 #include "album/TextKeys.h"
 
@@ -13,11 +20,57 @@ namespace {
 
 struct Item {
     CThumbnail2* thumb;
-    uint32_t number;     // size or date keys
-    uint32_t text;       // index into the text keys
+    uint32_t value; // the number, or the rank of the text
 };
 
 } // namespace
+
+namespace textkeys {
+
+std::vector<uint32_t> RankTexts(const std::vector<std::string>& texts, bool useSortKeys)
+{
+    const size_t n = texts.size();
+    std::vector<uint32_t> order(n);
+    std::iota(order.begin(), order.end(), 0u);
+
+    std::vector<std::string> keys(n);
+    bool haveKeys = useSortKeys;
+    const LCID locale = GetThreadLocale();
+    char key[1024];
+    for (size_t i = 0; i < n && haveKeys; ++i) {
+        int len = LCMapStringA(locale, LCMAP_SORTKEY, texts[i].c_str(), -1, key, sizeof key);
+        haveKeys = len > 0;
+        if (haveKeys)
+            keys[i].assign(key, static_cast<size_t>(len));
+    }
+
+    std::vector<int> step(n, 0); // lstrcmpA of each text in order with the one before it
+    auto checkOrder = [&] {
+        for (size_t i = 1; i < n; ++i) {
+            step[i] = lstrcmpA(texts[order[i - 1]].c_str(), texts[order[i]].c_str());
+            if (step[i] > 0)
+                return false;
+        }
+        return true;
+    };
+    bool sorted = false;
+    if (haveKeys) {
+        std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
+        sorted = checkOrder();
+    }
+    if (!sorted) {
+        std::sort(order.begin(), order.end(),
+                  [&](uint32_t a, uint32_t b) { return lstrcmpA(texts[a].c_str(), texts[b].c_str()) < 0; });
+        checkOrder();
+    }
+
+    std::vector<uint32_t> rank(n, 0);
+    for (size_t i = 1; i < n; ++i)
+        rank[order[i]] = rank[order[i - 1]] + (step[i] != 0 ? 1 : 0);
+    return rank;
+}
+
+} // namespace textkeys
 
 int CThumbTable2::SortBy(int key, int reverse)
 {
@@ -28,38 +81,33 @@ int CThumbTable2::SortBy(int key, int reverse)
     try {
         std::vector<Item> items;
         items.reserve(static_cast<size_t>(m_nCount));
-        const bool textKey = key == SortName || key == SortType || key == SortDescription;
-        std::vector<std::array<char, ALBUM_TEXT_FIELD>> texts;
-        if (textKey)
-            texts.reserve(static_cast<size_t>(m_nCount));
-
-        for (CThumbnail2* t = m_pEnd->m_pNext; t != m_pEnd; t = t->m_pNext) {
-            Item item{t, 0, 0};
-            if (textKey) {
-                texts.emplace_back();
-                textkeys::SortText(t->m_Info, key, texts.back().data());
-                item.text = static_cast<uint32_t>(texts.size() - 1);
-            } else {
-                item.number = key == SortSize ? t->m_Info.dwFileSize : t->m_Info.dwFileTime;
-            }
-            items.push_back(item);
-        }
-
-        if (textKey) {
-            const int sign = reverse ? -1 : 1;
-            std::stable_sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-                return sign * lstrcmpA(texts[a.text].data(), texts[b.text].data()) < 0;
-            });
-        } else {
+        bool descending;
+        if (key == SortSize || key == SortDate) {
+            for (CThumbnail2* t = m_pEnd->m_pNext; t != m_pEnd; t = t->m_pNext)
+                items.push_back({t, key == SortSize ? t->m_Info.dwFileSize : t->m_Info.dwFileTime});
             // Size: smallest first. Date: newest first. The reverse flag turns either round.
-            const bool descending = (key == SortDate) != (reverse != 0);
-            if (descending)
-                std::stable_sort(items.begin(), items.end(),
-                                 [](const Item& a, const Item& b) { return a.number > b.number; });
-            else
-                std::stable_sort(items.begin(), items.end(),
-                                 [](const Item& a, const Item& b) { return a.number < b.number; });
+            descending = (key == SortDate) != (reverse != 0);
+        } else {
+            std::unordered_map<std::string, uint32_t> index;
+            std::vector<std::string> texts;
+            char text[ALBUM_TEXT_FIELD];
+            for (CThumbnail2* t = m_pEnd->m_pNext; t != m_pEnd; t = t->m_pNext) {
+                textkeys::SortText(t->m_Info, key, text);
+                auto found = index.emplace(text, static_cast<uint32_t>(texts.size()));
+                if (found.second)
+                    texts.push_back(text);
+                items.push_back({t, found.first->second});
+            }
+            std::vector<uint32_t> rank = textkeys::RankTexts(texts);
+            for (Item& item : items)
+                item.value = rank[item.value];
+            descending = reverse != 0;
         }
+
+        if (descending)
+            std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.value > b.value; });
+        else
+            std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.value < b.value; });
 
         // Relink in the new order and renumber.
         CThumbnail2* prev = m_pEnd;

@@ -22,7 +22,13 @@ bool UniqueHandle::close()
 
 GlobalBlock GlobalBlock::Allocate(size_t size, bool zero)
 {
-    return GlobalBlock(GlobalAlloc(GMEM_MOVEABLE | (zero ? GMEM_ZEROINIT : 0), size));
+    const UINT zeroFlag = zero ? GMEM_ZEROINIT : 0;
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | zeroFlag, size);
+    // The process has room for only 65536 movable blocks; a big album needs more. A fixed block
+    // serves every Global* call the same way.
+    if (!h)
+        h = GlobalAlloc(GMEM_FIXED | zeroFlag, size);
+    return GlobalBlock(h);
 }
 
 void GlobalBlock::reset(HGLOBAL h)

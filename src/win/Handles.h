@@ -42,7 +42,8 @@ public:
     GlobalBlock(const GlobalBlock&) = delete;
     GlobalBlock& operator=(const GlobalBlock&) = delete;
 
-    // A movable block of size bytes; zeroed when zero is true. Empty on failure.
+    // A movable block of size bytes (a fixed one once the process runs out of movable handles);
+    // zeroed when zero is true. Empty on failure.
     static GlobalBlock Allocate(size_t size, bool zero);
 
     HGLOBAL get() const { return h_; }

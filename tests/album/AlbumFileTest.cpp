@@ -240,11 +240,14 @@ TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
     for (uint32_t size : {0xFFFFFFFFu, 0xFFFFFFF7u, 0x7FFFFFFFu, 5000u}) {
         FileEntry good = Entry("good.bmp", 100, 1), bad = Entry("bad.bmp", 100, 2);
         bad.declaredSize = size;
-        WriteBytes(path, BuildAlbumFile("h", {good, bad}));
+        Bytes file = BuildAlbumFile("h", {good, bad});
+        WriteBytes(path, file);
         TestTable doc;
         doc.SetAutoCheck(0);
         ASSERT_EQ(doc.Load(path.c_str()), 1);
         EXPECT_EQ(doc.GetCount(), 1) << size;
+        // Refused like a failed allocation: the album on disk is not cut down to what was read.
+        EXPECT_EQ(ReadBytes(path), file);
     }
 
     // A count of four billion with two real records: the image area lies beyond the file.
@@ -303,4 +306,32 @@ TEST_F(AlbumFile, RandomDamageNeverBreaksTheReader)
             ASSERT_GE(GlobalSize(t->GetDib()), t->m_Info.dwDibSize);
         }
     }
+}
+
+TEST_F(AlbumFile, AlbumsBeyondTheMovableBlockLimitLoadWhole)
+{
+    // A process has 65536 movable memory handles; an album with more thumbnails must still load
+    // completely, and above all must not be rewritten with only the ones that fitted.
+    const int n = 70000;
+    Bytes file(144 + size_t(n) * 288 + size_t(n) * 8, 0);
+    for (int i = 0; i < n; ++i) {
+        size_t r = 144 + size_t(i) * 288;
+        PutText(file, r + 8, "n" + std::to_string(i) + ".bmp");
+        PutU32(file, r + 272, uint32_t(i) * 8);
+        PutU32(file, r + 280, 8);
+        PutU32(file, 144 + size_t(n) * 288 + size_t(i) * 8, uint32_t(i));
+    }
+    memcpy(&file[0], "PALM", 4);
+    PutU32(file, 8, n);
+    WriteBytes(path, file);
+
+    TestTable doc;
+    doc.SetAutoCheck(0);
+    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    ASSERT_EQ(doc.GetCount(), n);
+    CThumbnail2* last = doc.m_pEnd->m_pPrev;
+    EXPECT_EQ(last->GetID(), n);
+    EXPECT_STREQ(last->m_Info.szFileName, "n69999.bmp");
+    EXPECT_EQ(GetU32(BlockBytes(last->GetDib()), 0), uint32_t(n - 1));
+    EXPECT_EQ(ReadBytes(path).size(), file.size());
 }

@@ -1,6 +1,7 @@
 #include <string.h>
 #include <random>
 #include "TableTestUtil.h"
+#include "album/TextKeys.h"
 
 using Names = std::vector<std::string>;
 
@@ -143,5 +144,22 @@ TEST(Sort, MatchesTheSelectionSortOnRandomData)
             ASSERT_EQ(t.SortBy(key, rev), 1);
             ASSERT_TRUE(Order(t) == expected) << "key " << key << " reverse " << rev;
             ExpectConsistent(t);
+        }
+}
+
+TEST(Sort, TextRanksAgreeWithAndWithoutSortKeys)
+{
+    std::vector<std::string> texts = {"a-b", "ab", "a b", "A", "a", "_x", "\xe9t\xe9", "ete", "co-op", "coop",
+                                      "can't", "cant", "Ab", "aB", "", "10", "9", "Z", "z", "~", "\xc4"
+                                      "pfel", "Apfel"};
+    auto fast = textkeys::RankTexts(texts, true);
+    auto plain = textkeys::RankTexts(texts, false);
+    EXPECT_EQ(fast, plain);
+    // Ranks order like lstrcmpA, pair by pair.
+    for (size_t i = 0; i < texts.size(); ++i)
+        for (size_t j = 0; j < texts.size(); ++j) {
+            int c = lstrcmpA(texts[i].c_str(), texts[j].c_str());
+            int r = fast[i] < fast[j] ? -1 : fast[i] > fast[j] ? 1 : 0;
+            ASSERT_EQ(c < 0 ? -1 : c > 0 ? 1 : 0, r) << texts[i] << " vs " << texts[j];
         }
 }
