@@ -6,3 +6,5 @@
 #include "album/Thumbnail.h"
 #include "album/ThumbTable.h"
 #include "album/AlbumDoc.h"
+#include "album/SearchCriteria.h"
+#include "album/ViewCreateInfo.h"

@@ -6,6 +6,9 @@
 
 #define ALBUM_PATH_BUFFER 256
 
+// Box side used to rebuild a thumbnail when neither the document nor the thumbnail gives one.
+constexpr WORD kDefaultThumbnailSide = 96;
+
 class ALBUM_API CAlbumDoc2 : public CThumbTable2 {
 public:
     CAlbumDoc2();
@@ -34,8 +37,18 @@ public:
     // failure it is left as it was. Non-zero on success.
     int Save(const char* path);
 
+    // Resolves a stored name: a name with a drive (or a network name) as it stands; otherwise the
+    // program folder + name, then the album's folder + name, whichever exists. out holds 260
+    // bytes; 1 when found, else 0 with out empty.
+    int GetThumbnailFullPath(const char* name, char* out);
+    // The first thumbnail whose stored name or resolved path equals path, ignoring ASCII case.
+    CThumbnail2* FindFileInDoc(const char* path);
     // Brings one thumbnail up to date with its source image; 1 when it was rebuilt.
     int Refresh(CThumbnail2* t);
+
+private:
+    // -1 source gone; 1 unchanged; 0 changed (the record's dwFileTime is then updated).
+    int CheckSourceFile(tagALBUMINFOHEADER* info, const char* fullPath);
 
 public:
     char m_szExePath[MAX_PATH];
@@ -45,3 +58,6 @@ public:
     WORD m_wThumbWidth;
     WORD m_wThumbHeight;
 };
+
+// Kept for hosts that set it; stored names always keep one folder level.
+ALBUM_API void ChangeRelativePathDepth(int depth);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Thumbnail.h"
+#include "SearchCriteria.h"
 
 class ALBUM_API CThumbTable2 {
 public:
@@ -22,6 +23,11 @@ public:
     CThumbTable2& operator=(const CThumbTable2& other);
     CThumbTable2(const CThumbTable2&) = delete;
 
+    // Clones of the thumbnails from identifier position on that meet the criteria, in a new table
+    // the caller owns. position ends at count + 1; when Esc stops the search it is left at the
+    // thumbnail about to be examined and the result is null, so the caller can continue later.
+    CThumbTable2* Search(tagAlbumSearchCreteria criteria, int& position);
+
     enum SortKey { SortName = 0, SortType = 1, SortSize = 2, SortDate = 3, SortDescription = 4 };
 
 protected:
@@ -38,6 +44,13 @@ protected:
     void LinkBefore(CThumbnail2* t, CThumbnail2* p);
     // Gives identifiers from t to the end of the list, continuing from t's predecessor.
     void RenumberFrom(CThumbnail2* t);
+
+private:
+    // 1 when the criteria's name occurs in the stored name (upper-cased), its short form or its
+    // long form (upper-cased); 1 for an empty criteria name.
+    int NameCmp(CThumbnail2* t, tagAlbumSearchCreteria* criteria);
+    // 1 when text occurs in the description (upper-cased unless matchCase); 1 for empty text.
+    int DescriptionCmp(CThumbnail2* t, const char* text, int matchCase);
 
 public:
     int m_nCount;

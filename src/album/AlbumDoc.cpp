@@ -59,11 +59,3 @@ int CAlbumDoc2::SetThumbnailSize(WORD width, WORD height)
     m_wThumbHeight = height;
     return 1;
 }
-
-int CAlbumDoc2::Refresh(CThumbnail2* t)
-{
-    // Checking thumbnails against their source files arrives with source path resolution; until
-    // then a thumbnail is taken as it was stored.
-    (void)t;
-    return 0;
-}

@@ -1,1 +1,256 @@
-// (being written)
+// Search matching: which thumbnails of a table meet the Find dialog's criteria.
+#include "album/ThumbTable.h"
+
+#include <stdint.h>
+#include <string.h>
+#include <new>
+#include "imaging/AbortCheck.h"
+#include "imaging/LongPath.h"
+#include "win/Handles.h"
+
+namespace {
+
+void UpperCase(char* text) { CharUpperBuffA(text, DWORD(strlen(text))); }
+
+bool IsPathSeparator(char c) { return c == '\\' || c == '/' || c == '\n'; }
+
+// The long form of the last folder looked up, so that the thumbnails of one folder cost one
+// directory lookup each instead of one per path component. Lives for one search only.
+struct LongFormCache {
+    char folder[ALBUM_TEXT_FIELD];  // folder part exactly as stored
+    char longFolder[MAX_PATH];      // its long form when result is 0
+    int result = 1;                 // LongPathOf's answer for the folder; 1: nothing cached
+};
+
+LongFormCache* g_longForms = nullptr;
+
+// Installs a cache for the duration of one search (searches do not nest; an inner one simply
+// runs without).
+class LongFormScope {
+public:
+    LongFormScope() : installed_(g_longForms == nullptr) { if (installed_) g_longForms = &cache_; }
+    ~LongFormScope() { if (installed_) g_longForms = nullptr; }
+    LongFormScope(const LongFormScope&) = delete;
+    LongFormScope& operator=(const LongFormScope&) = delete;
+
+private:
+    LongFormCache cache_;
+    bool installed_;
+};
+
+// LongPathOf(name, out) == 0, with the folder's long form taken from the cache when the folder
+// is the one looked up last. Only names whose folder part converts on its own exactly as inside
+// the whole name use the cache: names with a drive, and relative names. Rooted and network
+// names keep leading components as written, so they go the plain way.
+bool LongForm(const char* name, char* out)
+{
+    const bool hasDrive = ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')) &&
+                          name[1] == ':';
+    const char* sep = nullptr;
+    for (const char* p = name; *p; ++p)
+        if (IsPathSeparator(*p))
+            sep = p;
+    LongFormCache* cache = g_longForms;
+    const char* file = sep ? sep + 1 : nullptr;
+    const bool cacheable = cache && sep && (hasDrive || !IsPathSeparator(name[0])) && *file &&
+                           strcmp(file, ".") != 0 && strcmp(file, "..") != 0 && !strpbrk(file, "*?") &&
+                           size_t(sep - name) < sizeof cache->folder;
+    if (!cacheable)
+        return LongPathOf(name, out) == 0;
+
+    out[0] = '\0';
+    const size_t folderLength = size_t(sep - name);
+    if (cache->result == 1 || strncmp(cache->folder, name, folderLength) != 0 || cache->folder[folderLength] != '\0') {
+        memcpy(cache->folder, name, folderLength);
+        cache->folder[folderLength] = '\0';
+        cache->result = LongPathOf(cache->folder, cache->longFolder);
+    }
+    if (cache->result != 0)
+        return false;
+
+    char candidate[MAX_PATH];
+    const size_t base = strlen(cache->longFolder);
+    const size_t fileLength = strlen(file);
+    if (base + 1 + fileLength >= sizeof candidate)
+        return false;
+    memcpy(candidate, cache->longFolder, base);
+    candidate[base] = '\\';
+    memcpy(candidate + base + 1, file, fileLength + 1);
+
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(candidate, &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(h);
+    fd.cFileName[MAX_PATH - 1] = '\0';
+    const size_t stored = strlen(fd.cFileName);
+    if (base + 1 + stored >= MAX_PATH)
+        return false;
+    memcpy(out, candidate, base + 1);
+    memcpy(out + base + 1, fd.cFileName, stored + 1);
+    return true;
+}
+
+// Days since 1970-01-01 to a proleptic Gregorian date (month 1-12). Our own arithmetic, so that
+// every 32-bit time, those from 2038 to 2106 included, converts.
+void CivilFromDays(int64_t days, int64_t* year, int* month, int* day)
+{
+    days += 719468; // from 0000-03-01
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t doe = days - era * 146097;                                  // [0, 146096]
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365; // [0, 399]
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);              // [0, 365]
+    const int64_t mp = (5 * doy + 2) / 153;                                   // March = 0
+    *day = int(doy - (153 * mp + 2) / 5 + 1);
+    *month = int(mp < 10 ? mp + 3 : mp - 9);
+    *year = yoe + era * 400 + (*month <= 2 ? 1 : 0);
+}
+
+// Compares year, then month, then day: negative, 0 or positive.
+int CompareDate(int64_t year, int64_t month, int64_t day, const tm& limit)
+{
+    const int64_t ly = int64_t(limit.tm_year) + 1900, lm = int64_t(limit.tm_mon) + 1, ld = limit.tm_mday;
+    if (year != ly)
+        return year < ly ? -1 : 1;
+    if (month != lm)
+        return month < lm ? -1 : 1;
+    if (day != ld)
+        return day < ld ? -1 : 1;
+    return 0;
+}
+
+// The stored time is an unsigned count of seconds: times from 2^31 on (2038 to 2106) are dates
+// like any other and are compared as such rather than failing a calendar conversion.
+bool DateMatches(DWORD fileTime, const tm& from, const tm& to)
+{
+    int64_t year;
+    int month, day;
+    CivilFromDays(int64_t(fileTime / 86400u), &year, &month, &day);
+    return CompareDate(year, month, day, from) >= 0 && CompareDate(year, month, day, to) <= 0;
+}
+
+// The stored name ends in the type, letter for letter after upper-casing. A name shorter than
+// the type cannot end in it and does not match. The whole type is compared (normally four
+// characters such as ".BMP"), so a five-character type such as ".JPEG" can match too.
+bool TypeMatches(const char* storedName, const char* type)
+{
+    const size_t typeLength = strlen(type);
+    char name[ALBUM_TEXT_FIELD];
+    win::CopyText(name, sizeof name, storedName);
+    const size_t length = strlen(name);
+    if (length < typeLength)
+        return false;
+    UpperCase(name);
+    return memcmp(name + length - typeLength, type, typeLength) == 0;
+}
+
+// The bound applies to the file size as the unsigned number it is, so files of 2 GB and more
+// are neither "smaller than" a positive bound nor "at most" a negative one.
+bool SizeMatches(DWORD fileSize, int bound)
+{
+    if (bound > 0)
+        return fileSize >= DWORD(bound);
+    if (bound < 0)
+        return uint64_t(fileSize) <= uint64_t(-int64_t(bound));
+    return true;
+}
+
+} // namespace
+
+int CThumbTable2::DescriptionCmp(CThumbnail2* t, const char* text, int matchCase)
+{
+    if (!text || !*text)
+        return 1;
+    char description[ALBUM_TEXT_FIELD];
+    win::CopyText(description, sizeof description, t->m_Info.szDescription);
+    if (!matchCase)
+        UpperCase(description);
+    return strstr(description, text) ? 1 : 0;
+}
+
+int CThumbTable2::NameCmp(CThumbnail2* t, tagAlbumSearchCreteria* criteria)
+{
+    char wanted[ALBUM_SEARCH_TEXT];
+    win::CopyText(wanted, sizeof wanted, criteria->szName);
+    if (!*wanted)
+        return 1;
+
+    // The stored name as it stands (relative names resolve against the current directory).
+    char name[ALBUM_TEXT_FIELD];
+    win::CopyText(name, sizeof name, t->m_Info.szFileName);
+
+    char upper[ALBUM_TEXT_FIELD];
+    win::CopyText(upper, sizeof upper, name);
+    UpperCase(upper);
+    // The common case needs no file system at all.
+    if (strstr(upper, wanted))
+        return 1;
+    if (!*name)
+        return 0;
+
+    char shortForm[MAX_PATH];
+    DWORD n = GetShortPathNameA(name, shortForm, sizeof shortForm);
+    if (n > 0 && n < sizeof shortForm) {
+        if (strstr(shortForm, wanted))
+            return 1;
+    } else if (n == 0) {
+        // The same lookups would fail again for the long form. Only "X:name" resolves against
+        // the drive's current directory here and against its root there, so it is still tried.
+        DWORD error = GetLastError();
+        const bool driveRelative = name[0] && name[1] == ':' && !IsPathSeparator(name[2]);
+        if ((error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) && !driveRelative)
+            return 0;
+    }
+
+    char longForm[MAX_PATH];
+    if (!LongForm(name, longForm))
+        return 0;
+    UpperCase(longForm);
+    return strstr(longForm, wanted) ? 1 : 0;
+}
+
+CThumbTable2* CThumbTable2::Search(tagAlbumSearchCreteria criteria, int& position)
+{
+    // The criteria are our own copy: make every text a string whatever the caller left in it.
+    win::TerminateField(criteria.szName, sizeof criteria.szName);
+    win::TerminateField(criteria.szDescription, sizeof criteria.szDescription);
+    win::TerminateField(criteria.szType, sizeof criteria.szType);
+
+    CThumbTable2* result = nullptr;
+    try {
+        result = new CThumbTable2;
+    } catch (...) {
+        // Out of memory: nothing found yet, the position stays for a later attempt.
+        return nullptr;
+    }
+
+    LongFormScope longForms;
+    int p = position < 1 ? 1 : position;
+    // Walk the list once rather than looking every position up from the start.
+    CThumbnail2* t = GetThumbnail(p);
+    for (; p <= m_nCount && t && t != m_pEnd; ++p, t = t->m_pNext) {
+        if (EscAbortCheck()) {
+            delete result;
+            position = p;
+            return nullptr;
+        }
+        const tagALBUMINFOHEADER& info = t->m_Info;
+        // Every condition must hold and none has side effects, so the cheap ones go first and
+        // the file system lookups of the name only run for thumbnails that pass the rest.
+        if (!DescriptionCmp(t, criteria.szDescription, criteria.bMatchCase))
+            continue;
+        if (criteria.szType[0] && !TypeMatches(info.szFileName, criteria.szType))
+            continue;
+        if (criteria.bDateFilter && !DateMatches(info.dwFileTime, criteria.tmFrom, criteria.tmTo))
+            continue;
+        if (!SizeMatches(info.dwFileSize, criteria.nSize))
+            continue;
+        if (!NameCmp(t, &criteria))
+            continue;
+        // A clone that cannot be made is left out; appending renumbers only the new one.
+        if (CThumbnail2* clone = t->Clone())
+            result->Insert(clone, nullptr);
+    }
+    position = m_nCount + 1 > p ? m_nCount + 1 : p;
+    return result;
+}

@@ -1,1 +1,401 @@
-// (being written)
+#include "album/ThumbBuild.h"
+
+#include <string.h>
+#include <stdint.h>
+#include <algorithm>
+#include <memory>
+#include <new>
+#include "album/Dib.h"
+#include "album/FileStatus.h"
+#include "album/SourceFile.h"
+#include "imaging/AbortCheck.h"
+#include "imaging/DibConvert.h"
+#include "vendor_standins/imgio/imgio.h"
+#include "win/Handles.h"
+
+// Thumbnails and brushes made here must match, byte for byte, those that albums and brush
+// folders already hold, so the resampler's arithmetic is fixed: sample positions are accumulated
+// step by step in double precision (never multiplied out), bilinear weights are eighths, and
+// every pixel is (32 + weighted sum) / 64. Positions and weights are worked out once per column
+// and per row; the pixel loops use whole numbers only.
+
+namespace {
+
+// Forces a value to double precision, so that a 32-bit build keeping it in a wider x87 register
+// places samples exactly where a 64-bit build does.
+inline double AsDouble(double v)
+{
+    volatile double r = v;
+    return r;
+}
+
+// One new pixel's pair of source samples along an axis, as byte offsets: first carries weight
+// eighths, second the rest. A sample at the last source index stands alone (second == first,
+// weight 8), so the zero-weighted neighbour is never outside the image.
+struct Tap {
+    size_t first;
+    size_t second;
+    int weight;
+};
+
+void BilinearAxis(int32_t srcCount, int32_t newCount, size_t unit, Tap* taps)
+{
+    const double ratio = AsDouble(double(srcCount) / double(newCount));
+    double pos = 0.0;
+    for (int32_t k = 0; k < newCount; ++k) {
+        int64_t i = static_cast<int64_t>(pos);
+        if (i > srcCount - 1)
+            i = srcCount - 1;
+        Tap& t = taps[k];
+        if (i < srcCount - 1) {
+            double w = AsDouble(AsDouble(AsDouble(double(i + 1) - pos) * 8.0) + 0.5);
+            t.weight = static_cast<int>(w);
+            t.first = size_t(i) * unit;
+            t.second = size_t(i + 1) * unit;
+        } else {
+            t.weight = 8;
+            t.first = t.second = size_t(srcCount - 1) * unit;
+        }
+        pos = AsDouble(pos + ratio);
+    }
+}
+
+void NearestAxis(int32_t srcCount, int32_t newCount, uint32_t* index)
+{
+    const double ratio = AsDouble(double(srcCount) / double(newCount));
+    double pos = 0.0;
+    for (int32_t k = 0; k < newCount; ++k) {
+        int64_t i = static_cast<int64_t>(AsDouble(pos + 0.5));
+        index[k] = static_cast<uint32_t>(std::min<int64_t>(i, srcCount - 1));
+        pos = AsDouble(pos + ratio);
+    }
+}
+
+struct Pixels {
+    unsigned char* bits;
+    size_t stride;
+    int32_t width;
+    int32_t height;
+};
+
+// Bilinear resampling of Channels bytes per pixel (3 for blue, green, red; 1 for gray levels).
+// p00 * a * c + p01 * (8 - a) * c is computed as (p00 * a + p01 * (8 - a)) * c: the same whole
+// number, with the second source row skipped where it carries no weight.
+template <int Channels>
+bool ResampleBilinear(const Pixels& src, const Pixels& dst)
+{
+    std::unique_ptr<Tap[]> cols(new (std::nothrow) Tap[size_t(dst.width)]);
+    std::unique_ptr<Tap[]> rows(new (std::nothrow) Tap[size_t(dst.height)]);
+    if (!cols || !rows)
+        return false;
+    BilinearAxis(src.width, dst.width, Channels, cols.get());
+    BilinearAxis(src.height, dst.height, src.stride, rows.get());
+
+    for (int32_t y = 0; y < dst.height; ++y) {
+        if (EscAbortCheck())
+            return false;
+        const unsigned char* r0 = src.bits + rows[y].first;
+        const unsigned char* r1 = src.bits + rows[y].second;
+        const unsigned c = unsigned(rows[y].weight), c1 = 8 - c;
+        unsigned char* d = dst.bits + size_t(y) * dst.stride;
+        const Tap* col = cols.get();
+        if (c1 == 0) {
+            for (int32_t x = 0; x < dst.width; ++x, ++col, d += Channels) {
+                const unsigned a = unsigned(col->weight), a1 = 8 - a;
+                const unsigned char* p = r0 + col->first;
+                const unsigned char* q = r0 + col->second;
+                for (int ch = 0; ch < Channels; ++ch)
+                    d[ch] = static_cast<unsigned char>((32 + (p[ch] * a + q[ch] * a1) * 8) >> 6);
+            }
+        } else {
+            for (int32_t x = 0; x < dst.width; ++x, ++col, d += Channels) {
+                const unsigned a = unsigned(col->weight), a1 = 8 - a;
+                const size_t o0 = col->first, o1 = col->second;
+                for (int ch = 0; ch < Channels; ++ch) {
+                    unsigned top = r0[o0 + ch] * a + r0[o1 + ch] * a1;
+                    unsigned bottom = r1[o0 + ch] * a + r1[o1 + ch] * a1;
+                    d[ch] = static_cast<unsigned char>((32 + top * c + bottom * c1) >> 6);
+                }
+            }
+        }
+    }
+    return true;
+}
+
+// Nearest-sample resampling of palette images; 1 and 4 bits are packed from the high bits down.
+bool ResampleNearest(const Pixels& src, const Pixels& dst, uint16_t bits)
+{
+    std::unique_ptr<uint32_t[]> cols(new (std::nothrow) uint32_t[size_t(dst.width)]);
+    std::unique_ptr<uint32_t[]> rows(new (std::nothrow) uint32_t[size_t(dst.height)]);
+    if (!cols || !rows)
+        return false;
+    NearestAxis(src.width, dst.width, cols.get());
+    NearestAxis(src.height, dst.height, rows.get());
+
+    for (int32_t y = 0; y < dst.height; ++y) {
+        if (EscAbortCheck())
+            return false;
+        const unsigned char* s = src.bits + size_t(rows[y]) * src.stride;
+        unsigned char* d = dst.bits + size_t(y) * dst.stride;
+        switch (bits) {
+        case 8:
+            for (int32_t x = 0; x < dst.width; ++x)
+                d[x] = s[cols[x]];
+            break;
+        case 4:
+            for (int32_t x = 0; x < dst.width; ++x) {
+                const uint32_t sx = cols[x];
+                const unsigned v = (sx & 1) ? (s[sx >> 1] & 0x0Fu) : (s[sx >> 1] >> 4);
+                d[x >> 1] = static_cast<unsigned char>(d[x >> 1] | ((x & 1) ? v : v << 4));
+            }
+            break;
+        case 1:
+            for (int32_t x = 0; x < dst.width; ++x) {
+                const uint32_t sx = cols[x];
+                const unsigned v = (s[sx >> 3] >> (7 - (sx & 7))) & 1u;
+                d[x >> 3] = static_cast<unsigned char>(d[x >> 3] | (v << (7 - (x & 7))));
+            }
+            break;
+        }
+    }
+    return true;
+}
+
+// At the same size every position is a whole number and every weight 8, so both methods give
+// the source pixels unchanged: the rows' used bytes, with the unused low bits of a partly used
+// last byte and the padding left zero.
+bool CopySameSize(const Pixels& src, const Pixels& dst, uint16_t bits)
+{
+    const uint64_t usedBits = uint64_t(dst.width) * bits;
+    const size_t whole = static_cast<size_t>(usedBits / 8);
+    const unsigned rest = unsigned(usedBits % 8);
+    const unsigned char mask = static_cast<unsigned char>(0xFF00u >> rest);
+    for (int32_t y = 0; y < dst.height; ++y) {
+        if (EscAbortCheck())
+            return false;
+        const unsigned char* s = src.bits + size_t(y) * src.stride;
+        unsigned char* d = dst.bits + size_t(y) * dst.stride;
+        memcpy(d, s, whole);
+        if (rest)
+            d[whole] = static_cast<unsigned char>(s[whole] & mask);
+    }
+    return true;
+}
+
+} // namespace
+
+namespace album {
+
+void StoredSourceName(const char* path, char* out, size_t outSize)
+{
+    if (!path) {
+        win::CopyText(out, outSize, "");
+        return;
+    }
+    const char* last = nullptr;
+    const char* secondLast = nullptr;
+    // CharNextA steps over double-byte characters whose trail byte looks like a backslash.
+    for (const char* p = path; *p; p = CharNextA(p)) {
+        if (*p == '\\' || *p == ':') {
+            secondLast = last;
+            last = p;
+        }
+    }
+    win::CopyText(out, outSize, secondLast ? secondLast + 1 : path);
+}
+
+} // namespace album
+
+HGLOBAL ResampleDib(HGLOBAL image, int newWidth, int newHeight, DWORD resolution)
+{
+    if (newWidth < 1 || newHeight < 1 || !image)
+        return nullptr;
+    win::GlobalLockGuard src(image);
+    dib::Layout in;
+    if (!src || !dib::Parse(src.data(), src.size(), &in))
+        return nullptr;
+    const uint16_t bits = in.bitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
+        return nullptr;
+    const bool bilinear = bits == 24 || (bits == 8 && dibconvert::IsGrayPalette(src.bytes(), in));
+    const size_t paletteBytes = bits == 24 ? 0 : size_t(in.paletteEntries) * 4;
+
+    size_t stride = 0;
+    win::GlobalBlock out =
+        dibconvert::AllocateDib(sizeof(BITMAPINFOHEADER) + paletteBytes, newWidth, newHeight, bits, &stride);
+    if (!out)
+        return nullptr;
+    win::GlobalLockGuard dst(out.get());
+    if (!dst)
+        return nullptr;
+
+    // A plain 40-byte header whatever the input's was; palette images keep their palette.
+    BITMAPINFOHEADER bih;
+    memcpy(&bih, src.data(), sizeof bih);
+    bih.biSize = sizeof bih;
+    bih.biWidth = newWidth;
+    bih.biHeight = newHeight;
+    bih.biSizeImage = DWORD(stride * size_t(newHeight));
+    bih.biXPelsPerMeter = bih.biYPelsPerMeter = LONG(resolution);
+    if (bits == 24)
+        bih.biClrUsed = bih.biClrImportant = 0;
+    memcpy(dst.bytes(), &bih, sizeof bih);
+    memcpy(dst.bytes() + sizeof bih, src.bytes() + in.bitsOffset - paletteBytes, paletteBytes);
+
+    EscAbortCheck(); // a key pressed before the work began does not stop it
+
+    const Pixels from{src.bytes() + in.bitsOffset, in.stride, in.width, in.height};
+    const Pixels to{dst.bytes() + sizeof bih + paletteBytes, stride, newWidth, newHeight};
+    bool done;
+    if (newWidth == in.width && newHeight == in.height)
+        done = CopySameSize(from, to, bits);
+    else if (!bilinear)
+        done = ResampleNearest(from, to, bits);
+    else if (bits == 24)
+        done = ResampleBilinear<3>(from, to);
+    else
+        done = ResampleBilinear<1>(from, to);
+    return done ? out.release() : nullptr;
+}
+
+HGLOBAL DibTo24Bit(HGLOBAL image)
+{
+    win::GlobalLockGuard src(image);
+    dib::Layout in;
+    if (!src || !dib::Parse(src.data(), src.size(), &in))
+        return nullptr;
+    if (in.bitCount != 1 && in.bitCount != 4 && in.bitCount != 8)
+        return nullptr;
+    win::WaitCursor wait;
+
+    size_t stride = 0;
+    win::GlobalBlock out = dibconvert::AllocateDib(sizeof(BITMAPINFOHEADER), in.width, in.height, 24, &stride);
+    if (!out)
+        return nullptr;
+    win::GlobalLockGuard dst(out.get());
+    if (!dst)
+        return nullptr;
+
+    BITMAPINFOHEADER bih;
+    memcpy(&bih, src.data(), sizeof bih);
+    bih.biSize = sizeof bih;
+    bih.biBitCount = 24;
+    bih.biCompression = BI_RGB;
+    bih.biClrUsed = bih.biClrImportant = 0;
+    bih.biSizeImage = DWORD(stride * size_t(in.height));
+    memcpy(dst.bytes(), &bih, sizeof bih);
+
+    // Blue, green, red of every palette entry present; indexes beyond the palette are black.
+    unsigned char bgr[256][3] = {};
+    const unsigned char* pal = src.bytes() + in.bitsOffset - size_t(in.paletteEntries) * 4;
+    for (uint32_t i = 0; i < in.paletteEntries && i < 256; ++i)
+        memcpy(bgr[i], pal + 4 * i, 3);
+
+    const unsigned char* srcBits = src.bytes() + in.bitsOffset;
+    unsigned char* dstBits = dst.bytes() + sizeof bih;
+    const int32_t w = in.width;
+    EscAbortCheck(); // a key pressed before the work began does not stop it
+    for (int32_t y = 0; y < in.height; ++y) {
+        if (EscAbortCheck())
+            return nullptr;
+        const unsigned char* s = srcBits + size_t(y) * in.stride;
+        unsigned char* d = dstBits + size_t(y) * stride;
+        switch (in.bitCount) {
+        case 8:
+            for (int32_t x = 0; x < w; ++x, d += 3)
+                memcpy(d, bgr[s[x]], 3);
+            break;
+        case 4:
+            for (int32_t x = 0; x < w; ++x, d += 3)
+                memcpy(d, bgr[(x & 1) ? (s[x >> 1] & 0x0F) : (s[x >> 1] >> 4)], 3);
+            break;
+        case 1:
+            for (int32_t x = 0; x < w; ++x, d += 3)
+                memcpy(d, bgr[(s[x >> 3] >> (7 - (x & 7))) & 1], 3);
+            break;
+        }
+    }
+    return out.release();
+}
+
+HGLOBAL FitDibToBox(HGLOBAL image, WORD boxWidth, WORD boxHeight)
+{
+    dib::Layout in;
+    LONG resolution = 0;
+    {
+        win::GlobalLockGuard lock(image);
+        if (!lock || !dib::Parse(lock.data(), lock.size(), &in))
+            return nullptr;
+        resolution = static_cast<const BITMAPINFOHEADER*>(lock.data())->biXPelsPerMeter;
+    }
+
+    // Images are only ever shrunk, to fit a square of the box's smaller side.
+    const int64_t w = in.width, h = in.height;
+    const int64_t m = std::min(boxWidth, boxHeight);
+    int64_t nw = w, nh = h;
+    if (std::max(w, h) > m) {
+        if (w >= h) {
+            nw = m;
+            nh = std::max<int64_t>(1, (m * h + w / 2) / w);
+        } else {
+            nh = m;
+            nw = std::max<int64_t>(1, (m * w + h / 2) / h);
+        }
+    }
+
+    win::GlobalBlock resampled(ResampleDib(image, int(nw), int(nh), DWORD(resolution)));
+    if (!resampled)
+        return nullptr;
+    if (in.bitCount == 24)
+        return resampled.release();
+    return DibTo24Bit(resampled.get());
+}
+
+CThumbnail2* BuildThumbnailFromDib(HGLOBAL image, const char* path, WORD boxWidth, WORD boxHeight,
+                                   const char* description)
+{
+    if (!image)
+        return nullptr;
+    win::GlobalBlock thumb(FitDibToBox(image, boxWidth, boxHeight));
+    if (!thumb)
+        return nullptr;
+
+    // The same size and time the document's source check compares with later.
+    FileStatus status;
+    if (!QueryFileStatus(path, &status))
+        return nullptr;
+    tagALBUMINFOHEADER rec;
+    memset(&rec, 0, sizeof rec);
+    rec.dwFileSize = DWORD(status.size);
+    rec.dwFileTime = status.sourceTime();
+    rec.wReserved1 = 1;
+    album::StoredSourceName(path, rec.szFileName, sizeof rec.szFileName);
+
+    dib::Layout source, made;
+    if (!dib::IsValidBlock(image, &source) || !dib::IsValidBlock(thumb.get(), &made))
+        return nullptr;
+    rec.wBitCount = source.bitCount;
+    rec.wWidth = WORD(source.width);
+    rec.wHeight = WORD(source.height);
+    rec.wThumbWidth = WORD(made.width);
+    rec.wThumbHeight = WORD(made.height);
+    rec.dwDibSize = DWORD(GlobalSize(thumb.get()));
+    win::CopyText(rec.szDescription, sizeof rec.szDescription, description ? description : " ");
+
+    CThumbnail2* t = new (std::nothrow) CThumbnail2(&rec, thumb.get(), 0, 1);
+    if (t)
+        thumb.release();
+    return t;
+}
+
+CThumbnail2* BuildThumbnailFromFile(const char* path, WORD boxWidth, WORD boxHeight, const char* description)
+{
+    if (!path)
+        return nullptr;
+    IMGIOOPTIONS options;
+    memset(&options, 0, sizeof options);
+    win::GlobalBlock image(ImgIoReadFile(path, 0, &options));
+    if (!image)
+        return nullptr;
+    return BuildThumbnailFromDib(image.get(), path, boxWidth, boxHeight, description);
+}

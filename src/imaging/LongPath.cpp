@@ -1,1 +1,123 @@
-// (being written)
+#include "imaging/LongPath.h"
+
+#include <string.h>
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/' || c == '\n'; }
+
+// Walks the components of a path, skipping empty ones (doubled separators).
+struct ComponentReader {
+    const char* p;
+    // The next component as [start, start + length); false at the end.
+    bool Next(const char** start, size_t* length)
+    {
+        while (*p && IsSeparator(*p))
+            ++p;
+        if (!*p)
+            return false;
+        *start = p;
+        while (*p && !IsSeparator(*p))
+            ++p;
+        *length = size_t(p - *start);
+        return true;
+    }
+};
+
+// The result under construction; it never grows beyond MAX_PATH - 1 characters.
+struct PathBuilder {
+    char text[MAX_PATH];
+    size_t length = 0;
+
+    PathBuilder() { text[0] = '\0'; }
+    bool Append(const char* s, size_t n)
+    {
+        if (n >= MAX_PATH - length)
+            return false;
+        memcpy(text + length, s, n);
+        length += n;
+        text[length] = '\0';
+        return true;
+    }
+    bool Append(const char* s) { return Append(s, strlen(s)); }
+};
+
+// The name the directory stores for the last component of path; false when there is no entry.
+bool StoredName(const char* path, WIN32_FIND_DATAA* fd)
+{
+    HANDLE h = FindFirstFileA(path, fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(h);
+    fd->cFileName[MAX_PATH - 1] = '\0';
+    return true;
+}
+
+} // namespace
+
+int LongPathOf(const char* path, char* out)
+{
+    if (out)
+        out[0] = '\0';
+    if (!path || !out || !*path)
+        return -2;
+
+    PathBuilder result;
+    const char* rest = path;
+    const bool hasDrive = ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+                          path[1] == ':';
+    if (hasDrive) {
+        result.Append(path, 2);
+        rest = path + 2;
+    }
+
+    ComponentReader reader{rest};
+    const char* part = nullptr;
+    size_t partLength = 0;
+    bool havePart = reader.Next(&part, &partLength);
+
+    if (!hasDrive) {
+        if (!havePart)
+            return -2;
+        if (IsSeparator(rest[0]) && IsSeparator(rest[1])) {
+            // A network name: server and share are no directory entries that could be looked up.
+            if (!result.Append("\\\\") || !result.Append(part, partLength))
+                return -1;
+            havePart = reader.Next(&part, &partLength);
+            if (havePart && (!result.Append("\\") || !result.Append(part, partLength)))
+                return -1;
+            havePart = havePart && reader.Next(&part, &partLength);
+        } else if (IsSeparator(rest[0])) {
+            if (!result.Append("\\") || !result.Append(part, partLength))
+                return -1;
+            havePart = reader.Next(&part, &partLength);
+        }
+        // A relative path stays relative: its first component is looked up against the current
+        // directory like the others, rather than against the root of the drive.
+    }
+
+    for (; havePart; havePart = reader.Next(&part, &partLength)) {
+        if (result.length > 0 && !result.Append("\\"))
+            return -1;
+        const size_t keep = result.length;
+        if (!result.Append(part, partLength))
+            return -1;
+        if ((partLength == 1 && part[0] == '.') || (partLength == 2 && part[0] == '.' && part[1] == '.'))
+            continue; // not entry names: a lookup would resolve them instead of naming them
+        // A wildcard would find some other entry; such a path names no single file.
+        if (memchr(part, '*', partLength) || memchr(part, '?', partLength))
+            return -1;
+        WIN32_FIND_DATAA fd;
+        if (!StoredName(result.text, &fd))
+            return -1;
+        result.length = keep;
+        result.text[keep] = '\0';
+        if (!result.Append(fd.cFileName))
+            return -1;
+    }
+
+    if (result.length == 0)
+        return -2;
+    memcpy(out, result.text, result.length + 1);
+    return 0;
+}

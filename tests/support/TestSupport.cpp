@@ -122,6 +122,39 @@ std::vector<unsigned char> BlockBytes(HGLOBAL block)
     return bytes;
 }
 
+void WriteBmpFile(const std::string& path, int width, int height, unsigned seed)
+{
+    HGLOBAL dib = MakeDib(width, height, seed);
+    std::vector<unsigned char> packed = BlockBytes(dib);
+    GlobalFree(dib);
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfSize = DWORD(sizeof fh + packed.size());
+    fh.bfOffBits = DWORD(sizeof fh + sizeof(BITMAPINFOHEADER));
+    std::vector<unsigned char> bytes(reinterpret_cast<unsigned char*>(&fh), reinterpret_cast<unsigned char*>(&fh) + sizeof fh);
+    bytes.insert(bytes.end(), packed.begin(), packed.end());
+    WriteBytes(path, bytes);
+}
+
+static FILETIME ToFileTime(uint32_t seconds)
+{
+    uint64_t ticks = uint64_t(seconds) * 10000000ull + 116444736000000000ull;
+    FILETIME ft;
+    ft.dwLowDateTime = DWORD(ticks);
+    ft.dwHighDateTime = DWORD(ticks >> 32);
+    return ft;
+}
+
+void SetFileTimes(const std::string& path, uint32_t created, uint32_t written)
+{
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    FILETIME c = ToFileTime(created), w = ToFileTime(written);
+    EXPECT_TRUE(SetFileTime(h, &c, nullptr, &w));
+    CloseHandle(h);
+}
+
 tagALBUMINFOHEADER MakeRecord(const char* name, DWORD fileSize, DWORD fileTime, const char* description)
 {
     tagALBUMINFOHEADER rec;

@@ -35,6 +35,11 @@ HGLOBAL MakeDib(int width, int height, unsigned seed, size_t extra = 0);
 HGLOBAL MakeBlock(size_t size, unsigned seed);
 std::vector<unsigned char> BlockBytes(HGLOBAL block);
 
+// Writes a 24-bit Windows bitmap file whose pixels follow from seed.
+void WriteBmpFile(const std::string& path, int width, int height, unsigned seed);
+// Sets a file's creation and last-write times to the given seconds since 1970.
+void SetFileTimes(const std::string& path, uint32_t created, uint32_t written);
+
 tagALBUMINFOHEADER MakeRecord(const char* name, DWORD fileSize = 0, DWORD fileTime = 0,
                               const char* description = " ");
 

@@ -1,0 +1,13 @@
+// The name a thumbnail record keeps of its source image file.
+#pragma once
+
+#include <stddef.h>
+
+namespace album {
+
+// The text behind the second-last backslash or colon of path ("D:\Photos\Trip\a.jpg" gives
+// "Trip\a.jpg", "D:\a.jpg" gives "\a.jpg"); the whole path when it has fewer than two of them.
+// Truncated to fit out (at most outSize - 1 characters and a NUL).
+void StoredSourceName(const char* path, char* out, size_t outSize);
+
+} // namespace album

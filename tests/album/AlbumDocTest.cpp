@@ -1,0 +1,191 @@
+#include "AlbumTestUtil.h"
+#include "album/ThumbBuild.h"
+
+using namespace testsupport;
+
+namespace {
+
+// An album folder and a program folder side by side, with images in sub-folders of each.
+struct AlbumDoc : ::testing::Test {
+    ScratchDir program, albums;
+    std::string albumPath = albums.File("x.abm");
+    TestTable doc;
+
+    void SetUp() override
+    {
+        doc.SetExePath((program.path() + "\\").c_str());
+        doc.SetPath(albumPath.c_str());
+        CreateDirectoryA(program.File("Trip").c_str(), nullptr);
+        CreateDirectoryA(albums.File("Trip").c_str(), nullptr);
+    }
+    void TearDown() override
+    {
+        for (ScratchDir* d : {&program, &albums})
+            for (const char* f : {"Trip\\a.bmp", "Trip\\b.bmp"}) {
+                SetFileAttributesA(d->File(f).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(d->File(f).c_str());
+            }
+        RemoveDirectoryA(program.File("Trip").c_str());
+        RemoveDirectoryA(albums.File("Trip").c_str());
+    }
+    std::string Resolve(const char* name)
+    {
+        char out[MAX_PATH] = "junk";
+        int r = doc.GetThumbnailFullPath(name, out);
+        EXPECT_EQ(r != 0, out[0] != '\0') << name;
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(AlbumDoc, NamesAndSizes)
+{
+    TestTable d;
+    d.SetPath("C:\\a.abm");
+    EXPECT_STREQ(d.GetDescription(), "C:\\a.abm") << "an empty description takes the path";
+    d.SetPath("C:\\b.abm");
+    EXPECT_STREQ(d.GetDescription(), "C:\\a.abm");
+    EXPECT_EQ(d.SetThumbnailSize(96, 72), 1);
+    EXPECT_EQ(d.SetThumbnailSize(0, 80), 0);
+    EXPECT_EQ(d.m_wThumbWidth, 96);
+    EXPECT_EQ(d.m_wThumbHeight, 72);
+    // Long texts are cut to their buffers, never overrun them.
+    std::string longText(600, 'x');
+    d.SetPath(longText.c_str());
+    d.SetDescription(longText.c_str());
+    EXPECT_EQ(strlen(d.GetPath()), 255u);
+    EXPECT_EQ(strlen(d.GetDescription()), 255u);
+}
+
+TEST_F(AlbumDoc, StoredNamesResolveProgramFolderFirst)
+{
+    EXPECT_EQ(Resolve("D:\\Pics\\a.bmp"), "D:\\Pics\\a.bmp") << "a full path stands, existing or not";
+    EXPECT_EQ(Resolve("\\\\server\\share\\a.bmp"), "\\\\server\\share\\a.bmp");
+    EXPECT_EQ(Resolve("Trip\\a.bmp"), "") << "nowhere yet";
+
+    WriteBmpFile(albums.File("Trip\\a.bmp"), 4, 4, 1);
+    EXPECT_EQ(Resolve("Trip\\a.bmp"), albums.File("Trip\\a.bmp"));
+    WriteBmpFile(program.File("Trip\\a.bmp"), 4, 4, 1);
+    EXPECT_EQ(Resolve("Trip\\a.bmp"), program.File("Trip\\a.bmp"));
+
+    char out[MAX_PATH] = "unchanged";
+    EXPECT_EQ(doc.GetThumbnailFullPath(nullptr, out), 0);
+    EXPECT_STREQ(out, "unchanged");
+    EXPECT_EQ(doc.GetThumbnailFullPath("Trip\\a.bmp", nullptr), 0);
+    // A name that cannot fit a path buffer with its folder is simply not found.
+    EXPECT_EQ(Resolve(std::string(250, 'n').c_str()), "");
+}
+
+TEST_F(AlbumDoc, FindFileByStoredNameOrResolvedPath)
+{
+    WriteBmpFile(albums.File("Trip\\b.bmp"), 4, 4, 1);
+    doc.Add("Trip\\a.bmp");
+    CThumbnail2* b = doc.Add("Trip\\b.bmp");
+    CThumbnail2* full = doc.Add("D:\\Pics\\C.BMP");
+    EXPECT_EQ(doc.FindFileInDoc("trip\\B.BMP"), b);
+    std::string resolved = albums.File("Trip\\b.bmp");
+    CharUpperA(&resolved[0]);
+    EXPECT_EQ(doc.FindFileInDoc(resolved.c_str()), b);
+    EXPECT_EQ(doc.FindFileInDoc("d:\\pics\\c.bmp"), full);
+    EXPECT_EQ(doc.FindFileInDoc(albums.File("Trip\\a.bmp").c_str()), nullptr) << "a.bmp does not exist";
+    EXPECT_EQ(doc.FindFileInDoc(nullptr), nullptr);
+}
+
+TEST_F(AlbumDoc, RefreshFollowsTheSourceFile)
+{
+    const std::string source = albums.File("Trip\\a.bmp");
+    WriteBmpFile(source, 40, 20, 1);
+    SetFileTimes(source, 1000000000u, 1000000000u);
+    doc.SetThumbnailSize(16, 16);
+    CThumbnail2* t = BuildThumbnailFromFile(source.c_str(), 16, 16, "my description");
+    ASSERT_NE(t, nullptr);
+    doc.Insert(t, nullptr);
+    doc.Add("Trip\\other.bmp");
+    t->m_bSelect = 1;
+    t->m_Info.dwDibOffset = 1234;
+    EXPECT_STREQ(t->m_Info.szFileName, "Trip\\a.bmp");
+    const tagALBUMINFOHEADER before = t->m_Info;
+
+    // Unchanged: nothing happens.
+    EXPECT_EQ(doc.Refresh(t), 0);
+    EXPECT_EQ(t->m_bExist, 1);
+    EXPECT_EQ(0, memcmp(&t->m_Info, &before, sizeof before));
+
+    // Deleted, then restored as it was.
+    DeleteFileA(source.c_str());
+    EXPECT_EQ(doc.Refresh(t), 0);
+    EXPECT_EQ(t->m_bExist, 0);
+    WriteBmpFile(source, 40, 20, 1);
+    SetFileTimes(source, 1000000000u, 1000000000u);
+    EXPECT_EQ(doc.Refresh(t), 0);
+    EXPECT_EQ(t->m_bExist, 1);
+
+    // Rewritten: a new image and record, the same name, identifier, links and selection.
+    WriteBmpFile(source, 20, 40, 2);
+    SetFileTimes(source, 1100000000u, 1200000000u);
+    CThumbnail2* next = t->m_pNext;
+    EXPECT_EQ(doc.Refresh(t), 1);
+    EXPECT_EQ(t->GetID(), 1);
+    EXPECT_EQ(t->m_pNext, next);
+    EXPECT_EQ(t->m_bSelect, 1);
+    EXPECT_STREQ(t->m_Info.szFileName, "Trip\\a.bmp");
+    EXPECT_STREQ(t->m_Info.szDescription, " ");
+    EXPECT_EQ(t->m_Info.dwFileTime, 1200000000u);
+    EXPECT_EQ(t->m_Info.wWidth, 20);
+    EXPECT_EQ(t->m_Info.wHeight, 40);
+    EXPECT_EQ(t->m_Info.wThumbWidth, 8);
+    EXPECT_EQ(t->m_Info.wThumbHeight, 16);
+    EXPECT_EQ(GlobalSize(t->GetDib()), t->m_Info.dwDibSize);
+    ExpectConsistent(doc);
+
+    // Changed time but unreadable now: the new time is kept so the next check is quiet.
+    WriteBytes(source, Bytes(100, 7));
+    SetFileTimes(source, 1300000000u, 1300000000u);
+    EXPECT_EQ(doc.Refresh(t), 0);
+    EXPECT_EQ(t->m_Info.dwFileTime, 1300000000u);
+    EXPECT_EQ(t->m_Info.wWidth, 20);
+    EXPECT_EQ(doc.Refresh(nullptr), 0);
+}
+
+TEST_F(AlbumDoc, LoadRebuildsChangedThumbnailsAndSavesThem)
+{
+    const std::string source = albums.File("Trip\\a.bmp");
+    WriteBmpFile(source, 30, 30, 1);
+    SetFileTimes(source, 1000000000u, 1000000000u);
+    WriteBmpFile(albums.File("Trip\\b.bmp"), 30, 30, 2);
+    SetFileTimes(albums.File("Trip\\b.bmp"), 1000000000u, 1000000000u);
+    {
+        TestTable writer;
+        writer.Insert(BuildThumbnailFromFile(source.c_str(), 24, 24, nullptr), nullptr);
+        writer.Insert(BuildThumbnailFromFile(albums.File("Trip\\b.bmp").c_str(), 24, 24, nullptr), nullptr);
+        ASSERT_EQ(writer.GetCount(), 2);
+        ASSERT_NE(writer.Save(albumPath.c_str()), 0);
+    }
+    const Bytes saved = ReadBytes(albumPath);
+
+    // Sources unchanged: loading with the check on leaves the file alone.
+    TestTable a;
+    a.SetThumbnailSize(24, 24);
+    ASSERT_EQ(a.Load(albumPath.c_str()), 1);
+    EXPECT_EQ(ReadBytes(albumPath), saved);
+    EXPECT_EQ(a.GetThumbnail(1)->m_bExist, 1);
+
+    // One source rewritten, one deleted: the first is rebuilt and the album saved at once.
+    WriteBmpFile(source, 60, 30, 3);
+    SetFileTimes(source, 1000000000u, 1100000000u);
+    DeleteFileA(albums.File("Trip\\b.bmp").c_str());
+    TestTable b;
+    b.SetThumbnailSize(24, 24);
+    ASSERT_EQ(b.Load(albumPath.c_str()), 1);
+    EXPECT_EQ(b.GetThumbnail(1)->m_Info.wWidth, 60);
+    EXPECT_EQ(b.GetThumbnail(2)->m_bExist, 0);
+    Bytes rewritten = ReadBytes(albumPath);
+    EXPECT_NE(rewritten, saved);
+    TestTable c;
+    c.SetAutoCheck(0);
+    ASSERT_EQ(c.Load(albumPath.c_str()), 1);
+    EXPECT_EQ(c.GetThumbnail(1)->m_Info.wThumbWidth, 24);
+    EXPECT_EQ(c.GetThumbnail(1)->m_Info.wThumbHeight, 12);
+    EXPECT_EQ(c.GetCount(), 2) << "a missing source keeps its thumbnail";
+}

@@ -1,0 +1,354 @@
+#include "AbmTool.h"
+
+#include <windows.h>
+#include <io.h>
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
+#include <algorithm>
+#include "album.h"
+#include "album/ThumbBuild.h"
+#include "album/Dib.h"
+#include "imgio.h"
+
+namespace abmtool {
+
+namespace {
+
+// Loads an album as it is on disk: no source checks, no rewrite.
+struct Album : CAlbumDoc2 {
+    using CThumbTable2::SortBy;
+    bool Open(const std::string& path)
+    {
+        SetAutoCheck(0);
+        if (!Load(path.c_str())) {
+            fprintf(stderr, "abmtool: cannot read album %s (missing, or not an album file)\n", path.c_str());
+            return false;
+        }
+        return true;
+    }
+};
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return s;
+}
+
+std::string FormatTime(DWORD t)
+{
+    // Stored times are unsigned seconds since 1970.
+    time_t v = static_cast<time_t>(t);
+    struct tm parts;
+    char text[32];
+    if (gmtime_s(&parts, &v) != 0 || !strftime(text, sizeof text, "%Y-%m-%d %H:%M", &parts))
+        return "?";
+    return text;
+}
+
+// "what done/total" on stderr: rewritten in place on a console, a line every few seconds (and
+// at the end) when stderr goes to a file or a pipe.
+class Progress {
+public:
+    Progress(const char* what, size_t total)
+        : what_(what), total_(total), console_(_isatty(_fileno(stderr)) != 0), last_(GetTickCount())
+    {
+    }
+    void Step(size_t done)
+    {
+        DWORD now = GetTickCount();
+        if (done != total_ && now - last_ < (console_ ? 250u : 3000u))
+            return;
+        fprintf(stderr, console_ ? "\r%s %zu/%zu" : "%s %zu/%zu\n", what_, done, total_);
+        fflush(stderr);
+        last_ = now;
+    }
+    ~Progress()
+    {
+        if (console_)
+            fprintf(stderr, "\n");
+    }
+
+private:
+    const char* what_;
+    size_t total_;
+    bool console_;
+    DWORD last_;
+};
+
+} // namespace
+
+std::string FullPath(const std::string& path)
+{
+    std::string p = path;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(p.c_str(), sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full)
+        return p;
+    return full;
+}
+
+bool IsImageFileName(const std::string& name)
+{
+    static const char* const kExtensions[] = {".bmp", ".dib", ".jpg", ".jpeg", ".jpe", ".png", ".gif",
+                                              ".tif", ".tiff", ".ico", ".tga", ".pcx"};
+    std::string lower = Lower(name);
+    for (const char* ext : kExtensions) {
+        size_t n = strlen(ext);
+        if (lower.size() > n && lower.compare(lower.size() - n, n, ext) == 0)
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::string> ListImageFiles(const std::string& folder, bool recursive)
+{
+    std::vector<std::string> files, folders;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, ".."))
+                continue;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                folders.push_back(fd.cFileName);
+            else if (IsImageFileName(fd.cFileName))
+                files.push_back(fd.cFileName);
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    auto byName = [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; };
+    std::sort(files.begin(), files.end(), byName);
+    std::sort(folders.begin(), folders.end(), byName);
+    std::vector<std::string> out;
+    for (const std::string& f : files)
+        out.push_back(folder + "\\" + f);
+    if (recursive)
+        for (const std::string& sub : folders) {
+            std::vector<std::string> inner = ListImageFiles(folder + "\\" + sub, true);
+            out.insert(out.end(), inner.begin(), inner.end());
+        }
+    return out;
+}
+
+int Build(const std::string& folderArg, const std::string& albumArg, const BuildOptions& options)
+{
+    const std::string folder = FullPath(folderArg), album = FullPath(albumArg);
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        fprintf(stderr, "abmtool: %s is not a folder\n", folder.c_str());
+        return 1;
+    }
+    std::vector<std::string> files = ListImageFiles(folder, options.recursive);
+    if (files.empty()) {
+        fprintf(stderr, "abmtool: no image files in %s\n", folder.c_str());
+        return 1;
+    }
+
+    Album doc;
+    doc.SetAutoCheck(0);
+    doc.SetThumbnailSize(WORD(options.size), WORD(options.size));
+    doc.SetDescription(folder.c_str());
+    std::vector<std::string> skipped;
+    {
+        Progress progress("Building thumbnails", files.size());
+        for (size_t i = 0; i < files.size(); ++i) {
+            CThumbnail2* t = BuildThumbnailFromFile(files[i].c_str(), WORD(options.size), WORD(options.size), nullptr);
+            if (t) {
+                doc.Insert(t, nullptr);
+            } else if (options.skipUnreadable) {
+                skipped.push_back(files[i]);
+            } else {
+                fprintf(stderr, "\nabmtool: cannot read image %s; nothing written (use --skip-unreadable)\n",
+                        files[i].c_str());
+                return 1;
+            }
+            progress.Step(i + 1);
+        }
+    }
+    for (const std::string& s : skipped)
+        fprintf(stderr, "abmtool: skipped unreadable image %s\n", s.c_str());
+    if (doc.GetCount() == 0) {
+        fprintf(stderr, "abmtool: no image could be read; nothing written\n");
+        return 1;
+    }
+    if (!doc.Save(album.c_str())) {
+        fprintf(stderr, "abmtool: cannot write %s\n", album.c_str());
+        return 1;
+    }
+    printf("Built %s: %d thumbnails (box %d) from %s\n", album.c_str(), doc.GetCount(), options.size, folder.c_str());
+    return 0;
+}
+
+int List(const std::string& albumArg)
+{
+    const std::string path = FullPath(albumArg);
+    Album doc;
+    if (!doc.Open(path))
+        return 1;
+    printf("Album:       %s\nDescription: %s\nThumbnails:  %d\n\n", path.c_str(), doc.GetDescription(), doc.GetCount());
+    printf("%5s  %-32s %11s %10s %-16s %7s  %s\n", "#", "name", "image", "bytes", "date (UTC)", "thumb", "description / source");
+    char resolved[MAX_PATH];
+    for (int i = 1; i <= doc.GetCount(); ++i) {
+        CThumbnail2* t = doc.GetThumbnail(i);
+        const tagALBUMINFOHEADER& r = *t->GetInfo();
+        char image[32], thumb[16];
+        snprintf(image, sizeof image, "%ux%ux%u", r.wWidth, r.wHeight, r.wBitCount);
+        snprintf(thumb, sizeof thumb, "%ux%u", r.wThumbWidth, r.wThumbHeight);
+        bool found = doc.GetThumbnailFullPath(r.szFileName, resolved) && GetFileAttributesA(resolved) != INVALID_FILE_ATTRIBUTES;
+        printf("%5d  %-32s %11s %10lu %-16s %7s  \"%s\" %s\n", i, r.szFileName, image,
+               static_cast<unsigned long>(r.dwFileSize), FormatTime(r.dwFileTime).c_str(), thumb, r.szDescription,
+               found ? "" : "(source missing)");
+    }
+    return 0;
+}
+
+int Verify(const std::string& albumArg)
+{
+    const std::string path = FullPath(albumArg);
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) {
+        fprintf(stderr, "abmtool: cannot open %s\n", path.c_str());
+        return 1;
+    }
+    std::vector<unsigned char> bytes;
+    unsigned char buf[1 << 16];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
+    fclose(f);
+
+    int errors = 0, warnings = 0;
+    auto error = [&](const char* fmt, auto... args) { ++errors; printf("error: "); printf(fmt, args...); printf("\n"); };
+    auto warning = [&](const char* fmt, auto... args) { ++warnings; printf("warning: "); printf(fmt, args...); printf("\n"); };
+
+    tagALBUMFILEHEADER header;
+    if (bytes.size() < sizeof header) {
+        printf("error: %zu bytes: too short for an album header\n", bytes.size());
+        return 1;
+    }
+    memcpy(&header, bytes.data(), sizeof header);
+    if (header.dwMagic != ALBUM_FILE_MAGIC) {
+        printf("error: not an album file (no PALM signature)\n");
+        return 1;
+    }
+    if (!memchr(header.szDescription, 0, sizeof header.szDescription))
+        warning("album description is not terminated");
+    const uint64_t count = header.dwCount;
+    const uint64_t area = sizeof header + count * sizeof(tagALBUMINFOHEADER);
+    if (header.dwDibOffset != area)
+        warning("header image offset %lu, expected %llu", (unsigned long)header.dwDibOffset, (unsigned long long)area);
+    if (area > bytes.size()) {
+        error("file ends inside the records: %llu records announced, room for %llu", (unsigned long long)count,
+              (unsigned long long)((bytes.size() - sizeof header) / sizeof(tagALBUMINFOHEADER)));
+    }
+    uint64_t expectedEnd = area;
+    const uint64_t records = std::min<uint64_t>(count, (bytes.size() - sizeof header) / sizeof(tagALBUMINFOHEADER));
+    for (uint64_t i = 0; i < records; ++i) {
+        tagALBUMINFOHEADER r;
+        memcpy(&r, bytes.data() + sizeof header + i * sizeof r, sizeof r);
+        unsigned long no = static_cast<unsigned long>(i + 1);
+        if (!memchr(r.szFileName, 0, sizeof r.szFileName) || r.szFileName[0] == '\0')
+            error("thumbnail %lu: stored name is empty or not terminated", no);
+        if (!memchr(r.szDescription, 0, sizeof r.szDescription))
+            warning("thumbnail %lu: description is not terminated", no);
+        const uint64_t start = area + r.dwDibOffset, end = start + r.dwDibSize;
+        if (start != expectedEnd)
+            warning("thumbnail %lu: image at %llu, expected %llu", no, (unsigned long long)start,
+                    (unsigned long long)expectedEnd);
+        expectedEnd = end;
+        if (end > bytes.size()) {
+            error("thumbnail %lu: image runs past the end of the file", no);
+            continue;
+        }
+        dib::Layout layout;
+        if (!dib::Parse(bytes.data() + start, r.dwDibSize, &layout)) {
+            error("thumbnail %lu: image is not a valid bitmap", no);
+            continue;
+        }
+        if (layout.width != r.wThumbWidth || layout.height != r.wThumbHeight)
+            warning("thumbnail %lu: image is %dx%d, record says %ux%u", no, layout.width, layout.height,
+                    r.wThumbWidth, r.wThumbHeight);
+    }
+    if (header.dwFileSize != bytes.size())
+        warning("header file size %lu, file has %zu bytes", (unsigned long)header.dwFileSize, bytes.size());
+    if (expectedEnd < bytes.size())
+        warning("%llu bytes after the last image", (unsigned long long)(bytes.size() - expectedEnd));
+
+    printf("%s: %llu thumbnails, %d errors, %d warnings\n", path.c_str(), (unsigned long long)count, errors, warnings);
+    return errors ? 1 : 0;
+}
+
+int Export(const std::string& albumArg, const std::string& folderArg)
+{
+    const std::string path = FullPath(albumArg), folder = FullPath(folderArg);
+    Album doc;
+    if (!doc.Open(path))
+        return 1;
+    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        fprintf(stderr, "abmtool: cannot create folder %s\n", folder.c_str());
+        return 1;
+    }
+    std::vector<std::string> written;
+    auto undo = [&] {
+        for (const std::string& w : written)
+            DeleteFileA(w.c_str());
+    };
+    {
+        Progress progress("Exporting", size_t(doc.GetCount()));
+        for (int i = 1; i <= doc.GetCount(); ++i) {
+            CThumbnail2* t = doc.GetThumbnail(i);
+            // Number + the stored name's file name, with its extension replaced.
+            std::string name = t->GetInfo()->szFileName;
+            size_t cut = name.find_last_of("\\/:");
+            if (cut != std::string::npos)
+                name = name.substr(cut + 1);
+            size_t dot = name.find_last_of('.');
+            if (dot != std::string::npos)
+                name = name.substr(0, dot);
+            for (char& c : name)
+                if (strchr("<>\"|?*", c) || static_cast<unsigned char>(c) < 32)
+                    c = '_';
+            char file[MAX_PATH];
+            snprintf(file, sizeof file, "%s\\%04d_%s.bmp", folder.c_str(), i, name.c_str());
+            if (ImgIoWriteFile(t->GetDib(), file, IMGIO_FORMAT_BMP, 0) != 0) {
+                fprintf(stderr, "\nabmtool: cannot write %s; removed what was exported\n", file);
+                undo();
+                return 1;
+            }
+            written.push_back(file);
+            progress.Step(size_t(i));
+        }
+    }
+    printf("Exported %zu thumbnails to %s\n", written.size(), folder.c_str());
+    return 0;
+}
+
+int Sort(const std::string& albumArg, const std::string& keyName, bool reverse)
+{
+    static const char* const kKeys[] = {"name", "type", "size", "date", "description"};
+    int key = -1;
+    for (int k = 0; k < 5; ++k)
+        if (Lower(keyName) == kKeys[k])
+            key = k;
+    if (key < 0) {
+        fprintf(stderr, "abmtool: sort key must be name, type, size, date or description\n");
+        return 2;
+    }
+    const std::string path = FullPath(albumArg);
+    Album doc;
+    if (!doc.Open(path))
+        return 1;
+    doc.SortBy(key, reverse ? 1 : 0);
+    if (!doc.Save(path.c_str())) {
+        fprintf(stderr, "abmtool: cannot write %s; the album is unchanged\n", path.c_str());
+        return 1;
+    }
+    printf("Sorted %s by %s%s (%d thumbnails)\n", path.c_str(), kKeys[key], reverse ? ", reversed" : "", doc.GetCount());
+    return 0;
+}
+
+} // namespace abmtool
