@@ -8,3 +8,7 @@
 #include "album/AlbumDoc.h"
 #include "album/SearchCriteria.h"
 #include "album/ViewCreateInfo.h"
+#include "album/AlbumMessages.h"
+#include "album/DragRecord.h"
+#include "album/ThumbView.h"
+#include "album/ThumbListView.h"

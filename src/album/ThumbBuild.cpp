@@ -21,6 +21,9 @@
 
 namespace {
 
+using dibconvert::LockedDib;
+using dibconvert::NewDib;
+
 // Forces a value to double precision, so that a 32-bit build keeping it in a wider x87 register
 // places samples exactly where a 64-bit build does.
 inline double AsDouble(double v)
@@ -71,18 +74,21 @@ void NearestAxis(int32_t srcCount, int32_t newCount, uint32_t* index)
     }
 }
 
-struct Pixels {
-    unsigned char* bits;
+template <typename Byte>
+struct PixelsOf {
+    Byte* bits;
     size_t stride;
     int32_t width;
     int32_t height;
 };
+using Source = PixelsOf<const unsigned char>;
+using Target = PixelsOf<unsigned char>;
 
 // Bilinear resampling of Channels bytes per pixel (3 for blue, green, red; 1 for gray levels).
 // p00 * a * c + p01 * (8 - a) * c is computed as (p00 * a + p01 * (8 - a)) * c: the same whole
 // number, with the second source row skipped where it carries no weight.
 template <int Channels>
-bool ResampleBilinear(const Pixels& src, const Pixels& dst)
+bool ResampleBilinear(const Source& src, const Target& dst)
 {
     std::unique_ptr<Tap[]> cols(new (std::nothrow) Tap[size_t(dst.width)]);
     std::unique_ptr<Tap[]> rows(new (std::nothrow) Tap[size_t(dst.height)]);
@@ -91,9 +97,7 @@ bool ResampleBilinear(const Pixels& src, const Pixels& dst)
     BilinearAxis(src.width, dst.width, Channels, cols.get());
     BilinearAxis(src.height, dst.height, src.stride, rows.get());
 
-    for (int32_t y = 0; y < dst.height; ++y) {
-        if (EscAbortCheck())
-            return false;
+    return dibconvert::ForEachRow(dst.height, [&](int32_t y) {
         const unsigned char* r0 = src.bits + rows[y].first;
         const unsigned char* r1 = src.bits + rows[y].second;
         const unsigned c = unsigned(rows[y].weight), c1 = 8 - c;
@@ -118,12 +122,11 @@ bool ResampleBilinear(const Pixels& src, const Pixels& dst)
                 }
             }
         }
-    }
-    return true;
+    });
 }
 
 // Nearest-sample resampling of palette images; 1 and 4 bits are packed from the high bits down.
-bool ResampleNearest(const Pixels& src, const Pixels& dst, uint16_t bits)
+bool ResampleNearest(const Source& src, const Target& dst, uint16_t bits)
 {
     std::unique_ptr<uint32_t[]> cols(new (std::nothrow) uint32_t[size_t(dst.width)]);
     std::unique_ptr<uint32_t[]> rows(new (std::nothrow) uint32_t[size_t(dst.height)]);
@@ -132,54 +135,45 @@ bool ResampleNearest(const Pixels& src, const Pixels& dst, uint16_t bits)
     NearestAxis(src.width, dst.width, cols.get());
     NearestAxis(src.height, dst.height, rows.get());
 
-    for (int32_t y = 0; y < dst.height; ++y) {
-        if (EscAbortCheck())
-            return false;
+    using dibconvert::IndexAt;
+    return dibconvert::ForEachRow(dst.height, [&](int32_t y) {
         const unsigned char* s = src.bits + size_t(rows[y]) * src.stride;
         unsigned char* d = dst.bits + size_t(y) * dst.stride;
         switch (bits) {
         case 8:
             for (int32_t x = 0; x < dst.width; ++x)
-                d[x] = s[cols[x]];
+                d[x] = static_cast<unsigned char>(IndexAt<8>(s, cols[x]));
             break;
         case 4:
             for (int32_t x = 0; x < dst.width; ++x) {
-                const uint32_t sx = cols[x];
-                const unsigned v = (sx & 1) ? (s[sx >> 1] & 0x0Fu) : (s[sx >> 1] >> 4);
+                const unsigned v = IndexAt<4>(s, cols[x]);
                 d[x >> 1] = static_cast<unsigned char>(d[x >> 1] | ((x & 1) ? v : v << 4));
             }
             break;
         case 1:
-            for (int32_t x = 0; x < dst.width; ++x) {
-                const uint32_t sx = cols[x];
-                const unsigned v = (s[sx >> 3] >> (7 - (sx & 7))) & 1u;
-                d[x >> 3] = static_cast<unsigned char>(d[x >> 3] | (v << (7 - (x & 7))));
-            }
+            for (int32_t x = 0; x < dst.width; ++x)
+                d[x >> 3] = static_cast<unsigned char>(d[x >> 3] | (IndexAt<1>(s, cols[x]) << (7 - (x & 7))));
             break;
         }
-    }
-    return true;
+    });
 }
 
 // At the same size every position is a whole number and every weight 8, so both methods give
 // the source pixels unchanged: the rows' used bytes, with the unused low bits of a partly used
 // last byte and the padding left zero.
-bool CopySameSize(const Pixels& src, const Pixels& dst, uint16_t bits)
+bool CopySameSize(const Source& src, const Target& dst, uint16_t bits)
 {
     const uint64_t usedBits = uint64_t(dst.width) * bits;
     const size_t whole = static_cast<size_t>(usedBits / 8);
     const unsigned rest = unsigned(usedBits % 8);
     const unsigned char mask = static_cast<unsigned char>(0xFF00u >> rest);
-    for (int32_t y = 0; y < dst.height; ++y) {
-        if (EscAbortCheck())
-            return false;
+    return dibconvert::ForEachRow(dst.height, [&](int32_t y) {
         const unsigned char* s = src.bits + size_t(y) * src.stride;
         unsigned char* d = dst.bits + size_t(y) * dst.stride;
         memcpy(d, s, whole);
         if (rest)
             d[whole] = static_cast<unsigned char>(s[whole] & mask);
-    }
-    return true;
+    });
 }
 
 } // namespace
@@ -210,42 +204,27 @@ HGLOBAL ResampleDib(HGLOBAL image, int newWidth, int newHeight, DWORD resolution
 {
     if (newWidth < 1 || newHeight < 1 || !image)
         return nullptr;
-    win::GlobalLockGuard src(image);
-    dib::Layout in;
-    if (!src || !dib::Parse(src.data(), src.size(), &in))
+    const LockedDib src(image);
+    if (!src.ok())
         return nullptr;
+    const dib::Layout& in = src.layout();
     const uint16_t bits = in.bitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
         return nullptr;
-    const bool bilinear = bits == 24 || (bits == 8 && dibconvert::IsGrayPalette(src.bytes(), in));
-    const size_t paletteBytes = bits == 24 ? 0 : size_t(in.paletteEntries) * 4;
+    const bool bilinear = bits == 24 || src.grayRamp();
 
-    size_t stride = 0;
-    win::GlobalBlock out =
-        dibconvert::AllocateDib(sizeof(BITMAPINFOHEADER) + paletteBytes, newWidth, newHeight, bits, &stride);
-    if (!out)
+    // Palette images keep their palette and the header's count of it.
+    const uint32_t colours = bits == 24 ? 0 : in.paletteEntries;
+    NewDib dst(src, newWidth, newHeight, bits, colours);
+    if (!dst.ok())
         return nullptr;
-    win::GlobalLockGuard dst(out.get());
-    if (!dst)
-        return nullptr;
-
-    // A plain 40-byte header whatever the input's was; palette images keep their palette.
-    BITMAPINFOHEADER bih;
-    memcpy(&bih, src.data(), sizeof bih);
-    bih.biSize = sizeof bih;
-    bih.biWidth = newWidth;
-    bih.biHeight = newHeight;
-    bih.biSizeImage = DWORD(stride * size_t(newHeight));
-    bih.biXPelsPerMeter = bih.biYPelsPerMeter = LONG(resolution);
-    if (bits == 24)
-        bih.biClrUsed = bih.biClrImportant = 0;
-    memcpy(dst.bytes(), &bih, sizeof bih);
-    memcpy(dst.bytes() + sizeof bih, src.bytes() + in.bitsOffset - paletteBytes, paletteBytes);
+    dst.header()->biXPelsPerMeter = dst.header()->biYPelsPerMeter = LONG(resolution);
+    memcpy(dst.palette(), src.palette(), size_t(colours) * 4);
 
     EscAbortCheck(); // a key pressed before the work began does not stop it
 
-    const Pixels from{src.bytes() + in.bitsOffset, in.stride, in.width, in.height};
-    const Pixels to{dst.bytes() + sizeof bih + paletteBytes, stride, newWidth, newHeight};
+    const Source from{src.row(0), in.stride, in.width, in.height};
+    const Target to{dst.bits(), dst.stride(), newWidth, newHeight};
     bool done;
     if (newWidth == in.width && newHeight == in.height)
         done = CopySameSize(from, to, bits);
@@ -255,67 +234,34 @@ HGLOBAL ResampleDib(HGLOBAL image, int newWidth, int newHeight, DWORD resolution
         done = ResampleBilinear<3>(from, to);
     else
         done = ResampleBilinear<1>(from, to);
-    return done ? out.release() : nullptr;
+    return done ? dst.release() : nullptr;
 }
 
 HGLOBAL DibTo24Bit(HGLOBAL image)
 {
-    win::GlobalLockGuard src(image);
-    dib::Layout in;
-    if (!src || !dib::Parse(src.data(), src.size(), &in))
+    const LockedDib src(image);
+    if (!src.ok())
         return nullptr;
+    const dib::Layout& in = src.layout();
     if (in.bitCount != 1 && in.bitCount != 4 && in.bitCount != 8)
         return nullptr;
     win::WaitCursor wait;
 
-    size_t stride = 0;
-    win::GlobalBlock out = dibconvert::AllocateDib(sizeof(BITMAPINFOHEADER), in.width, in.height, 24, &stride);
-    if (!out)
+    NewDib dst(src, in.width, in.height, 24, 0);
+    if (!dst.ok())
         return nullptr;
-    win::GlobalLockGuard dst(out.get());
-    if (!dst)
-        return nullptr;
-
-    BITMAPINFOHEADER bih;
-    memcpy(&bih, src.data(), sizeof bih);
-    bih.biSize = sizeof bih;
-    bih.biBitCount = 24;
-    bih.biCompression = BI_RGB;
-    bih.biClrUsed = bih.biClrImportant = 0;
-    bih.biSizeImage = DWORD(stride * size_t(in.height));
-    memcpy(dst.bytes(), &bih, sizeof bih);
 
     // Blue, green, red of every palette entry present; indexes beyond the palette are black.
     unsigned char bgr[256][3] = {};
-    const unsigned char* pal = src.bytes() + in.bitsOffset - size_t(in.paletteEntries) * 4;
+    const unsigned char* pal = src.palette();
     for (uint32_t i = 0; i < in.paletteEntries && i < 256; ++i)
         memcpy(bgr[i], pal + 4 * i, 3);
 
-    const unsigned char* srcBits = src.bytes() + in.bitsOffset;
-    unsigned char* dstBits = dst.bytes() + sizeof bih;
-    const int32_t w = in.width;
     EscAbortCheck(); // a key pressed before the work began does not stop it
-    for (int32_t y = 0; y < in.height; ++y) {
-        if (EscAbortCheck())
-            return nullptr;
-        const unsigned char* s = srcBits + size_t(y) * in.stride;
-        unsigned char* d = dstBits + size_t(y) * stride;
-        switch (in.bitCount) {
-        case 8:
-            for (int32_t x = 0; x < w; ++x, d += 3)
-                memcpy(d, bgr[s[x]], 3);
-            break;
-        case 4:
-            for (int32_t x = 0; x < w; ++x, d += 3)
-                memcpy(d, bgr[(x & 1) ? (s[x >> 1] & 0x0F) : (s[x >> 1] >> 4)], 3);
-            break;
-        case 1:
-            for (int32_t x = 0; x < w; ++x, d += 3)
-                memcpy(d, bgr[(s[x >> 3] >> (7 - (x & 7))) & 1], 3);
-            break;
-        }
-    }
-    return out.release();
+    const bool done = dibconvert::ForEachRow(in.height, [&](int32_t y) {
+        dibconvert::ExpandRow(src.row(y), in.width, in.bitCount, bgr, dst.row(y));
+    });
+    return done ? dst.release() : nullptr;
 }
 
 HGLOBAL FitDibToBox(HGLOBAL image, WORD boxWidth, WORD boxHeight)

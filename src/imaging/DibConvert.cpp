@@ -1,28 +1,31 @@
 #include "imaging/DibConvert.h"
 
 #include <string.h>
-#include "imaging/AbortCheck.h"
 
 namespace {
 
-// An input image, locked for the lifetime of the object and checked before anything reads it.
-class LockedDib {
-public:
-    explicit LockedDib(HGLOBAL h) : lock_(h), ok_(lock_ && dib::Parse(lock_.data(), lock_.size(), &layout_)) {}
-
-    bool ok() const { return ok_; }
-    const dib::Layout& layout() const { return layout_; }
-    const unsigned char* bytes() const { return lock_.bytes(); }
-    const unsigned char* palette() const { return bytes() + layout_.bitsOffset - size_t(layout_.paletteEntries) * 4; }
-    const unsigned char* row(int32_t y) const { return bytes() + layout_.bitsOffset + size_t(y) * layout_.stride; }
-
-private:
-    win::GlobalLockGuard lock_;
-    dib::Layout layout_{};
-    bool ok_;
-};
+using dibconvert::LockedDib;
+using dibconvert::NewDib;
 
 bool IsPlainDepth(uint16_t bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 24; }
+
+// A zero-filled block for prefix bytes (header and palette) and height rows of the given width
+// and depth; stride receives the row size. Empty when the sizes overflow, when the pixel bytes
+// do not fit a 32-bit biSizeImage, or when memory runs out.
+win::GlobalBlock AllocateDib(size_t prefix, int32_t width, int32_t height, uint16_t bitCount, size_t* stride)
+{
+    size_t s = dib::Stride(width, bitCount);
+    if (s == 0 || height <= 0)
+        return {};
+    uint64_t image = uint64_t(s) * uint64_t(height);
+    if (image / s != uint64_t(height) || image > 0xFFFFFFFFu)
+        return {};
+    uint64_t total = uint64_t(prefix) + image;
+    if (total > SIZE_MAX)
+        return {};
+    *stride = s;
+    return win::GlobalBlock::Allocate(static_cast<size_t>(total), true);
+}
 
 } // namespace
 
@@ -40,19 +43,34 @@ bool IsGrayPalette(const unsigned char* block, const dib::Layout& layout)
     return true;
 }
 
-win::GlobalBlock AllocateDib(size_t prefix, int32_t width, int32_t height, uint16_t bitCount, size_t* stride)
+NewDib::NewDib(const LockedDib& like)
+    : stride_(like.layout().stride),
+      bitsOffset_(like.layout().bitsOffset),
+      block_(win::GlobalBlock::Allocate(like.layout().bitsOffset + like.layout().imageBytes, true)),
+      lock_(block_.get())
 {
-    size_t s = dib::Stride(width, bitCount);
-    if (s == 0 || height <= 0)
-        return {};
-    uint64_t image = uint64_t(s) * uint64_t(height);
-    if (image / s != uint64_t(height) || image > 0xFFFFFFFFu)
-        return {};
-    uint64_t total = uint64_t(prefix) + image;
-    if (total > SIZE_MAX)
-        return {};
-    *stride = s;
-    return win::GlobalBlock::Allocate(static_cast<size_t>(total), true);
+    if (lock_)
+        memcpy(lock_.bytes(), like.bytes(), bitsOffset_);
+}
+
+NewDib::NewDib(const LockedDib& from, int32_t width, int32_t height, uint16_t bitCount, uint32_t paletteEntries)
+    : bitsOffset_(sizeof(BITMAPINFOHEADER) + size_t(paletteEntries) * 4),
+      block_(AllocateDib(bitsOffset_, width, height, bitCount, &stride_)),
+      lock_(block_.get())
+{
+    if (!lock_)
+        return;
+    BITMAPINFOHEADER bih;
+    memcpy(&bih, from.bytes(), sizeof bih);
+    bih.biSize = sizeof bih;
+    bih.biWidth = width;
+    bih.biHeight = height;
+    bih.biBitCount = bitCount;
+    bih.biCompression = BI_RGB;
+    bih.biSizeImage = DWORD(stride_ * size_t(height));
+    if (paletteEntries == 0)
+        bih.biClrUsed = bih.biClrImportant = 0;
+    memcpy(lock_.bytes(), &bih, sizeof bih);
 }
 
 } // namespace dibconvert
@@ -60,7 +78,7 @@ win::GlobalBlock AllocateDib(size_t prefix, int32_t width, int32_t height, uint1
 int IsGrayPaletteDib(HGLOBAL image)
 {
     LockedDib in(image);
-    return in.ok() && dibconvert::IsGrayPalette(in.bytes(), in.layout()) ? 1 : 0;
+    return in.ok() && in.grayRamp() ? 1 : 0;
 }
 
 int GetDibSize(HGLOBAL image, int* width, int* height)
@@ -83,28 +101,14 @@ HGLOBAL DibToGray(HGLOBAL image)
     const dib::Layout& l = in.layout();
     win::WaitCursor wait;
 
-    size_t stride = 0;
-    win::GlobalBlock out = dibconvert::AllocateDib(sizeof(BITMAPINFOHEADER) + 1024, l.width, l.height, 8, &stride);
-    if (!out)
+    NewDib out(in, l.width, l.height, 8, 256);
+    if (!out.ok())
         return nullptr;
-    win::GlobalLockGuard dst(out.get());
-    if (!dst)
-        return nullptr;
-
-    BITMAPINFOHEADER bih;
-    memcpy(&bih, in.bytes(), sizeof bih);
-    bih.biSize = sizeof bih;
-    bih.biBitCount = 8;
-    bih.biCompression = BI_RGB;
-    bih.biClrUsed = 256;
-    bih.biClrImportant = 0;
-    bih.biSizeImage = DWORD(stride * size_t(l.height));
-    memcpy(dst.bytes(), &bih, sizeof bih);
-    unsigned char* ramp = dst.bytes() + sizeof bih;
-    for (int i = 0; i < 256; ++i) {
+    out.header()->biClrUsed = 256;
+    out.header()->biClrImportant = 0;
+    unsigned char* ramp = out.palette();
+    for (int i = 0; i < 256; ++i)
         ramp[4 * i] = ramp[4 * i + 1] = ramp[4 * i + 2] = static_cast<unsigned char>(i);
-        ramp[4 * i + 3] = 0;
-    }
 
     // Weights 76 + 150 + 29 = 255, so white stays 255 and no sum overflows a byte.
     unsigned char red[256], green[256], blue[256];
@@ -114,39 +118,23 @@ HGLOBAL DibToGray(HGLOBAL image)
         blue[v] = static_cast<unsigned char>((29 * v + 127) / 255);
     }
     // Every entry the palette holds, 256 included; indexes beyond it are black.
-    unsigned char grayOf[256] = {};
+    unsigned char grayOf[256][1] = {};
     const unsigned char* pal = in.palette();
     for (uint32_t i = 0; i < l.paletteEntries && i < 256; ++i)
-        grayOf[i] = static_cast<unsigned char>(red[pal[4 * i + 2]] + green[pal[4 * i + 1]] + blue[pal[4 * i]]);
+        grayOf[i][0] = static_cast<unsigned char>(red[pal[4 * i + 2]] + green[pal[4 * i + 1]] + blue[pal[4 * i]]);
 
-    unsigned char* bits = dst.bytes() + sizeof bih + 1024;
-    const int32_t w = l.width;
     EscAbortCheck(); // a key pressed before the work began does not stop it
-    for (int32_t y = 0; y < l.height; ++y) {
-        if (EscAbortCheck())
-            return nullptr;
+    const bool done = dibconvert::ForEachRow(l.height, [&](int32_t y) {
         const unsigned char* s = in.row(y);
-        unsigned char* d = bits + size_t(y) * stride;
-        switch (l.bitCount) {
-        case 24:
-            for (int32_t x = 0; x < w; ++x, s += 3)
-                d[x] = static_cast<unsigned char>(red[s[2]] + green[s[1]] + blue[s[0]]);
-            break;
-        case 8:
-            for (int32_t x = 0; x < w; ++x)
-                d[x] = grayOf[s[x]];
-            break;
-        case 4:
-            for (int32_t x = 0; x < w; ++x)
-                d[x] = grayOf[(x & 1) ? (s[x >> 1] & 0x0F) : (s[x >> 1] >> 4)];
-            break;
-        case 1:
-            for (int32_t x = 0; x < w; ++x)
-                d[x] = grayOf[(s[x >> 3] >> (7 - (x & 7))) & 1];
-            break;
+        unsigned char* d = out.row(y);
+        if (l.bitCount != 24) {
+            dibconvert::ExpandRow(s, l.width, l.bitCount, grayOf, d);
+            return;
         }
-    }
-    return out.release();
+        for (int32_t x = 0; x < l.width; ++x, s += 3)
+            d[x] = static_cast<unsigned char>(red[s[2]] + green[s[1]] + blue[s[0]]);
+    });
+    return done ? out.release() : nullptr;
 }
 
 HGLOBAL InvertDib(HGLOBAL image)
@@ -157,19 +145,13 @@ HGLOBAL InvertDib(HGLOBAL image)
     const dib::Layout& l = in.layout();
     win::WaitCursor wait;
 
-    win::GlobalBlock out = win::GlobalBlock::Allocate(l.bitsOffset + l.imageBytes, true);
-    if (!out)
-        return nullptr;
-    win::GlobalLockGuard dst(out.get());
-    if (!dst)
-        return nullptr;
-
     // Header and palette as they are; the kind of image decides what is inverted.
-    memcpy(dst.bytes(), in.bytes(), l.bitsOffset);
-    const bool byPixels = l.bitCount == 24 || l.bitCount == 1 ||
-                          (l.bitCount == 8 && dibconvert::IsGrayPalette(in.bytes(), l));
+    NewDib out(in);
+    if (!out.ok())
+        return nullptr;
+    const bool byPixels = l.bitCount == 24 || l.bitCount == 1 || in.grayRamp();
     if (!byPixels) {
-        unsigned char* pal = dst.bytes() + l.bitsOffset - size_t(l.paletteEntries) * 4;
+        unsigned char* pal = out.bits() - size_t(l.paletteEntries) * 4;
         for (uint32_t i = 0; i < l.paletteEntries; ++i) {
             pal[4 * i] = static_cast<unsigned char>(255 - pal[4 * i]);
             pal[4 * i + 1] = static_cast<unsigned char>(255 - pal[4 * i + 1]);
@@ -177,21 +159,18 @@ HGLOBAL InvertDib(HGLOBAL image)
         }
     }
 
-    unsigned char* bits = dst.bytes() + l.bitsOffset;
     EscAbortCheck(); // a key pressed before the work began does not stop it
-    for (int32_t y = 0; y < l.height; ++y) {
-        if (EscAbortCheck())
-            return nullptr;
+    const bool done = dibconvert::ForEachRow(l.height, [&](int32_t y) {
         const unsigned char* s = in.row(y);
-        unsigned char* d = bits + size_t(y) * l.stride;
-        if (byPixels) {
-            for (size_t i = 0; i < l.stride; ++i)
-                d[i] = static_cast<unsigned char>(~s[i]);
-        } else {
+        unsigned char* d = out.row(y);
+        if (!byPixels) {
             memcpy(d, s, l.stride);
+            return;
         }
-    }
-    return out.release();
+        for (size_t i = 0; i < l.stride; ++i)
+            d[i] = static_cast<unsigned char>(~s[i]);
+    });
+    return done ? out.release() : nullptr;
 }
 
 HGLOBAL ScaleDibLevels(HGLOBAL image, int k)
@@ -207,26 +186,19 @@ HGLOBAL ScaleDibLevels(HGLOBAL image, int k)
     if (!in.ok())
         return nullptr;
     const dib::Layout& l = in.layout();
-    if (l.bitCount != 24 && !(l.bitCount == 8 && dibconvert::IsGrayPalette(in.bytes(), l)))
+    if (l.bitCount != 24 && !in.grayRamp())
         return nullptr;
 
-    win::GlobalBlock out = win::GlobalBlock::Allocate(l.bitsOffset + l.imageBytes, true);
-    if (!out)
+    NewDib out(in);
+    if (!out.ok())
         return nullptr;
-    win::GlobalLockGuard dst(out.get());
-    if (!dst)
-        return nullptr;
-    memcpy(dst.bytes(), in.bytes(), l.bitsOffset);
-
-    unsigned char* bits = dst.bytes() + l.bitsOffset;
+    // No discarded poll here: an Esc pressed before the scaling began stops it.
     const size_t used = size_t(l.width) * (l.bitCount / 8);
-    for (int32_t y = 0; y < l.height; ++y) {
-        if (EscAbortCheck())
-            return nullptr;
+    const bool done = dibconvert::ForEachRow(l.height, [&](int32_t y) {
         const unsigned char* s = in.row(y);
-        unsigned char* d = bits + size_t(y) * l.stride;
+        unsigned char* d = out.row(y);
         for (size_t i = 0; i < used; ++i)
             d[i] = level[s[i]];
-    }
-    return out.release();
+    });
+    return done ? out.release() : nullptr;
 }

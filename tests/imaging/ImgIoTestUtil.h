@@ -1,56 +1,175 @@
-// Helpers shared by the image-file library tests: decoding into inspectable images, encoding
-// test files with the platform's encoders, and truncation and damage loops.
+// Shared by the image-file library tests: decoded images as values, test files, the damaged-file loop.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <windows.h>
 #include <wincodec.h>
-#include <ostream>
-#include <string>
-#include <vector>
+#include <stdlib.h>
+#include <string.h>
+#include <algorithm>
+#include <functional>
 #include "album/Dib.h"
-#include "imgio.h"
+#include "ImgIoInternal.h"
+#include "support/TestSupport.h"
 
 namespace imgiotest {
+using Bytes = std::vector<unsigned char>;
 struct Rgb {
-    int r, g, b;
+    int r, g, b; // r < 0 in an expectation: any colour will do
     bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
 };
-void PrintTo(const Rgb& c, std::ostream* os);
+inline void PrintTo(const Rgb& c, std::ostream* os) { *os << "(" << c.r << "," << c.g << "," << c.b << ")"; }
+inline Rgb Gray(int v) { return Rgb{v, v, v}; }
+const Rgb kWhite = Gray(255), kBlack = Gray(0), kAny = Gray(-1);
+// The colour synthetic colour images have at (x, y), and as 0xRRGGBB.
+inline Rgb Pattern(int x, int y) { return Rgb{(x * 50 + 10) & 255, (y * 80 + 20) & 255, ((x + y) * 30 + 5) & 255}; }
+inline uint32_t PatternValue(int x, int y) { Rgb c = Pattern(x, y); return uint32_t(c.r << 16 | c.g << 8 | c.b); }
+inline void Put16(Bytes& v, unsigned x) { v.insert(v.end(), {uint8_t(x), uint8_t(x >> 8)}); }
+inline void Put32(Bytes& v, uint32_t x) { Put16(v, x & 0xFFFF); Put16(v, x >> 16); }
+inline Bytes operator+(Bytes a, const Bytes& b) { a.insert(a.end(), b.begin(), b.end()); return a; }
 
 // A decoded image copied out of its block.
 struct Image {
-    bool ok = false;
-    bool movable = false;
+    bool ok = false, movable = false;
     BITMAPINFOHEADER header = {};
-    dib::Layout layout = {};
-    std::vector<unsigned char> bytes;
-
-    int Width() const { return layout.width; }
-    int Height() const { return layout.height; }
-    int Bits() const { return layout.bitCount; }
-    unsigned PaletteSize() const { return layout.paletteEntries; }
-    Rgb PaletteAt(unsigned i) const;
-    const unsigned char* Row(int yFromTop) const;
-    unsigned IndexAt(int x, int y) const;
-    Rgb At(int x, int y) const;
-    bool IsGrayRamp() const;
+    dib::Layout l = {};
+    Bytes bytes;
+    Rgb PaletteAt(unsigned i) const
+    {
+        const unsigned char* q = bytes.data() + l.headerSize + 4 * i;
+        return i < l.paletteEntries ? Rgb{q[2], q[1], q[0]} : Rgb{-2, -2, -2};
+    }
+    Rgb At(int x, int y) const
+    {
+        const unsigned char* p = bytes.data() + l.bitsOffset + size_t(l.height - 1 - y) * l.stride;
+        const unsigned bits = l.bitCount;
+        if (bits == 24)
+            return Rgb{p[3 * x + 2], p[3 * x + 1], p[3 * x]};
+        return PaletteAt((p[x * bits / 8] >> (8 - bits - x * bits % 8)) & ((1u << bits) - 1));
+    }
+    bool IsGrayRamp() const
+    {
+        bool ramp = l.bitCount == 8 && l.paletteEntries == 256;
+        for (unsigned i = 0; ramp && i < 256; ++i)
+            ramp = PaletteAt(i) == Gray(int(i));
+        return ramp;
+    }
 };
 
 // Takes over the block: checks it, copies it and frees it.
-Image TakeImage(HGLOBAL block);
-Image ReadImage(const std::string& path, IMGIOOPTIONS* options = nullptr);
-Image ReadBytes(const std::string& path, const std::vector<unsigned char>& bytes);
-// Writes prefixes of bytes to path and reads each: every length below 64 and in the last 16
-// bytes, and about a hundred more spread between. Returns the first length that was accepted, 0 when
-// every one was refused.
-size_t FirstAcceptedPrefix(const std::string& path, const std::vector<unsigned char>& bytes);
-// Frames (each w x h, rows top-down with the given stride) in a container made by the platform's
-// encoder; fails the test when the encoder would store another pixel format.
-std::vector<unsigned char> Encode(const GUID& container, const GUID& format, UINT w, UINT h,
-                                  const std::vector<const void*>& frames, UINT stride,
-                                  const std::vector<WICColor>& palette = {}, double dpi = 0);
-// Reads copies of good with a few bytes changed (a fixed sequence of changes): each must be
-// refused or read as a well-formed bitmap, and none may crash.
-void MutateAndRead(const std::string& path, const std::vector<unsigned char>& good, int rounds);
+inline Image TakeImage(HGLOBAL block)
+{
+    Image img;
+    if (auto* p = static_cast<unsigned char*>(block ? GlobalLock(block) : nullptr)) {
+        img.movable = p != static_cast<void*>(block);
+        if ((img.ok = dib::Parse(p, GlobalSize(block), &img.l))) {
+            memcpy(&img.header, p, sizeof img.header);
+            img.bytes.assign(p, p + img.l.bitsOffset + img.l.imageBytes);
+        }
+        GlobalUnlock(block);
+    }
+    GlobalFree(block);
+    return img;
+}
+inline Image ReadImage(const std::string& p, IMGIOOPTIONS* o = nullptr) { return TakeImage(ImgIoReadFile(p.c_str(), 0, o)); }
+inline Image ReadBytes(const std::string& path, const Bytes& bytes)
+{
+    testsupport::WriteBytes(path, bytes);
+    return ReadImage(path);
+}
+
+// A well-formed movable image of the given depth and size with want(x, y), give or take tolerance, everywhere.
+inline void ExpectPicture(const Image& img, int bits, int w, int h, const std::function<Rgb(int, int)>& want,
+                          const std::string& what, int tolerance = 0)
+{
+    ASSERT_TRUE(img.ok && img.movable) << what;
+    ASSERT_TRUE(img.l.bitCount == bits && img.l.width == w && img.l.height == h)
+        << what << ": " << img.l.width << " x " << img.l.height << " x " << img.l.bitCount;
+    EXPECT_EQ(img.header.biClrUsed, img.l.paletteEntries) << what;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            Rgb a = img.At(x, y), b = want(x, y);
+            ASSERT_TRUE(b.r < 0 || std::max({abs(a.r - b.r), abs(a.g - b.g), abs(a.b - b.b)}) <= tolerance)
+                << what << " at " << x << "," << y << ": " << testing::PrintToString(a);
+        }
+}
+
+// A bitmap file: value(x, y) is a palette index, or 0xRRGGBB at 24 bits; a full palette gets biClrUsed 0.
+inline Bytes MakeBmp(int w, int h, int bits, const std::vector<RGBQUAD>& palette,
+                     const std::function<uint32_t(int, int)>& value, bool topDown = false, int32_t ppm = 3780)
+{
+    const size_t stride = ((size_t(w) * bits + 31) / 32) * 4;
+    const uint32_t offBits = 14 + 40 + uint32_t(palette.size()) * 4;
+    Bytes v = {'B', 'M'};
+    Put32(v, offBits + uint32_t(stride * h)); Put32(v, 0); Put32(v, offBits);
+    Put32(v, 40); Put32(v, uint32_t(w)); Put32(v, uint32_t(topDown ? -h : h)); Put16(v, 1); Put16(v, unsigned(bits));
+    Put32(v, BI_RGB); Put32(v, uint32_t(stride * h)); Put32(v, uint32_t(ppm)); Put32(v, uint32_t(ppm));
+    Put32(v, palette.size() == (1u << bits) ? 0 : uint32_t(palette.size())); Put32(v, 0);
+    for (const RGBQUAD& q : palette)
+        v.insert(v.end(), {q.rgbBlue, q.rgbGreen, q.rgbRed, 0});
+    for (int row = 0; row < h; ++row) {
+        Bytes line(stride, 0);
+        for (int x = 0; x < w; ++x) {
+            const uint32_t val = value(x, topDown ? row : h - 1 - row);
+            for (int k = 0; k < bits; k += 8) // 24 bits as blue, green, red; fewer packed from the left
+                line[size_t(x * bits / 8 + k / 8)] |= uint8_t(bits == 24 ? val >> k : val << (8 - bits - x * bits % 8));
+        }
+        v = v + line;
+    }
+    return v;
+}
+
+// w x h pixels (rows top-down, stride apart) in a container by the platform's encoder, in the format given.
+inline Bytes Encode(const GUID& container, const GUID& format, UINT w, UINT h, const void* pixels, UINT stride,
+                    double dpi = 0)
+{
+    imgio::ComScope com;
+    imgio::ComRef<IWICImagingFactory> factory;
+    imgio::ComRef<IStream> stream;
+    imgio::ComRef<IWICBitmapEncoder> encoder;
+    bool ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IWICImagingFactory, factory.PutVoid())) &&
+              SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put())) &&
+              SUCCEEDED(factory->CreateEncoder(container, nullptr, encoder.Put())) &&
+              SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache));
+    imgio::ComRef<IWICBitmapFrameEncode> frame;
+    imgio::ComRef<IPropertyBag2> props;
+    WICPixelFormatGUID actual = format;
+    ok = ok && SUCCEEDED(encoder->CreateNewFrame(frame.Put(), props.Put())) && SUCCEEDED(frame->Initialize(props.Get())) &&
+         SUCCEEDED(frame->SetSize(w, h)) && SUCCEEDED(frame->SetPixelFormat(&actual)) && actual == format &&
+         (dpi <= 0 || SUCCEEDED(frame->SetResolution(dpi, dpi))) &&
+         SUCCEEDED(frame->WritePixels(h, stride, stride * h, static_cast<BYTE*>(const_cast<void*>(pixels)))) &&
+         SUCCEEDED(frame->Commit());
+    HGLOBAL mem = nullptr;
+    STATSTG st = {};
+    Bytes out;
+    if (ok && SUCCEEDED(encoder->Commit()) && SUCCEEDED(GetHGlobalFromStream(stream.Get(), &mem)) &&
+        SUCCEEDED(stream->Stat(&st, STATFLAG_NONAME))) {
+        auto* p = static_cast<unsigned char*>(GlobalLock(mem));
+        out.assign(p, p + size_t(st.cbSize.QuadPart));
+        GlobalUnlock(mem);
+    }
+    EXPECT_FALSE(out.empty()) << "encoding failed";
+    return out;
+}
+
+// good must read; its prefixes (all below 64 bytes and in the last 16, a hundred between) but a non-zero allowedPrefix
+// must be refused; copies with a few bytes changed (a fixed sequence) must be refused or well formed; none may crash.
+inline void ExpectDamageRefused(const std::string& path, const Bytes& good, int rounds, size_t allowedPrefix = 0)
+{
+    ASSERT_TRUE(ReadBytes(path, good).ok) << path << " whole";
+    const size_t step = good.size() > 64 ? (good.size() - 64) / 100 + 1 : 1, tail = std::max<size_t>(good.size(), 16) - 16;
+    for (size_t n = 0; n < good.size(); n = (n < 64 || n >= tail) ? n + 1 : std::min(n + step, tail))
+        EXPECT_TRUE((n && n == allowedPrefix) || !ReadBytes(path, Bytes(good.begin(), good.begin() + long(n))).ok)
+            << path << " cut to " << n;
+    uint32_t seed = 12345;
+    auto next = [&] { seed = seed * 1103515245u + 12345u; return seed >> 8; };
+    for (int i = 0; i < rounds; ++i) {
+        Bytes bad = good;
+        for (int k = 1 + int(next() % 4); k > 0; --k)
+            bad[next() % bad.size()] = uint8_t(next());
+        testsupport::WriteBytes(path, bad);
+        HGLOBAL h = ImgIoReadFile(path.c_str(), 0, nullptr);
+        ASSERT_TRUE(!h || TakeImage(h).ok) << path << " round " << i;
+    }
+}
 } // namespace imgiotest

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>
+#include <algorithm>
 
 namespace testsupport {
 
@@ -120,6 +121,28 @@ std::vector<unsigned char> BlockBytes(HGLOBAL block)
         GlobalUnlock(block);
     }
     return bytes;
+}
+
+HGLOBAL MakePackedDib(int width, int height, int bits, const std::vector<unsigned char>& palette,
+                      const std::vector<unsigned char>& rows, LONG resolution, long clrUsed)
+{
+    BITMAPINFOHEADER bih = {};
+    bih.biSize = sizeof bih;
+    bih.biWidth = width;
+    bih.biHeight = height;
+    bih.biPlanes = 1;
+    bih.biBitCount = WORD(bits);
+    bih.biClrUsed = clrUsed < 0 ? DWORD(palette.size() / 4) : DWORD(clrUsed);
+    bih.biSizeImage = DWORD(((size_t(width) * size_t(bits) + 31) / 32) * 4 * size_t(height));
+    bih.biXPelsPerMeter = bih.biYPelsPerMeter = resolution;
+    std::vector<unsigned char> bytes(sizeof bih + palette.size() + bih.biSizeImage, 0);
+    memcpy(bytes.data(), &bih, sizeof bih);
+    std::copy(palette.begin(), palette.end(), bytes.begin() + sizeof bih);
+    std::copy_n(rows.begin(), std::min<size_t>(rows.size(), bih.biSizeImage), bytes.begin() + sizeof bih + palette.size());
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    memcpy(GlobalLock(h), bytes.data(), bytes.size());
+    GlobalUnlock(h);
+    return h;
 }
 
 void WriteBmpFile(const std::string& path, int width, int height, unsigned seed)

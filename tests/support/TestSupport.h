@@ -34,6 +34,12 @@ HGLOBAL MakeDib(int width, int height, unsigned seed, size_t extra = 0);
 // not look inside images).
 HGLOBAL MakeBlock(size_t size, unsigned seed);
 std::vector<unsigned char> BlockBytes(HGLOBAL block);
+// A movable block holding a packed DIB of any depth: a 40-byte header, the palette bytes (blue,
+// green, red, reserved per entry), then height rows padded to 4 bytes taken from rows (zero
+// where rows is short). biClrUsed counts the palette's entries unless clrUsed is given; both
+// resolutions are resolution.
+HGLOBAL MakePackedDib(int width, int height, int bits, const std::vector<unsigned char>& palette = {},
+                      const std::vector<unsigned char>& rows = {}, LONG resolution = 0, long clrUsed = -1);
 
 // Writes a 24-bit Windows bitmap file whose pixels follow from seed.
 void WriteBmpFile(const std::string& path, int width, int height, unsigned seed);

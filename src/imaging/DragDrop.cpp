@@ -1,0 +1,429 @@
+// The drag-and-drop transport: arming on a press, the start threshold, the invisible drag window
+// that holds the mouse and walks the windows under the cursor, and the path list for the editor.
+#include "DragDrop.h"
+
+#include <windowsx.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+#include "album/AlbumDoc.h"
+#include "album/AlbumMessages.h"
+#include "host/Instance.h"
+#include "win/Handles.h"
+
+namespace {
+
+const char kDragClass[] = "DDWDNCLASS";
+
+// One drag at a time per process; everything runs on the user-interface thread.
+struct Transport {
+    HWND armed = nullptr;
+    WORD pressX = 0;           // the press position as its lParam carried it (16 bits each,
+                               // compared as signed client coordinates)
+    WORD pressY = 0;
+    int kind = 0;              // data kind given at the press
+    HWND source = nullptr;
+    HWND dragWindow = nullptr;
+    HWND last = nullptr;       // where the previous move's walk ended
+    bool registered = false;
+    HINSTANCE classInstance = nullptr;
+    bool releasing = false;    // the transport itself gives up the capture or closes the window
+    bool dropping = false;     // inside the release sequence
+    int sending = 0;           // depth of sends made by a move
+    bool captureLost = false;  // lost while a move was sending; acted on when the send returns
+};
+
+tagDRAGRECORD g_record;
+Transport g;
+
+LRESULT CALLBACK DragWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+bool RegisterDragClass(HINSTANCE instance)
+{
+    if (g.registered)
+        return true;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DragWindowProc;
+    wc.hInstance = instance;
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = kDragClass;
+    if (!RegisterClassA(&wc)) {
+        // Someone registered the name before us: usable only if it is really ours.
+        WNDCLASSA existing = {};
+        if (GetLastError() != ERROR_CLASS_ALREADY_EXISTS || !GetClassInfoA(instance, kDragClass, &existing) ||
+            existing.lpfnWndProc != DragWindowProc)
+            return false;
+    }
+    g.registered = true;
+    g.classInstance = instance;
+    return true;
+}
+
+// Every send goes through here: bHandled is cleared, and the codes that concern the data carry
+// the armed kind again whatever an earlier receiver wrote.
+void Send(HWND to, int code)
+{
+    if (code == DRAG_CODE_FETCH || code == DRAG_CODE_DONE || code == DRAG_CODE_DROP || code == DRAG_CODE_LEAVE)
+        g_record.nKind = g.kind;
+    g_record.nCode = code;
+    g_record.bHandled = 0;
+    SendMessageA(to, WM_ALBUM_DRAG, 0, reinterpret_cast<LPARAM>(&g_record));
+}
+
+void SendAt(HWND to, int code, POINT screen)
+{
+    ScreenToClient(to, &screen);
+    g_record.x = screen.x;
+    g_record.y = screen.y;
+    Send(to, code);
+}
+
+bool Alive(HWND w) { return w && IsWindow(w); }
+
+// Screen position of a mouse message of the drag window (signed client coordinates).
+POINT ScreenPoint(HWND dragWindow, LPARAM lParam)
+{
+    POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ClientToScreen(dragWindow, &pt);
+    return pt;
+}
+
+// Closes the drag window (the transport is idle afterwards) unless someone already did.
+void CloseDragWindow(HWND dragWindow)
+{
+    if (Alive(dragWindow)) {
+        g.releasing = true;
+        if (GetCapture() == dragWindow)
+            ReleaseCapture();
+        DestroyWindow(dragWindow);
+        g.releasing = false;
+    }
+    if (g.dragWindow == dragWindow) { // normally already reset by WM_NCDESTROY
+        g.dragWindow = nullptr;
+        g.source = nullptr;
+        g.last = nullptr;
+    }
+}
+
+// The source's table lives only from code 1 to code 2; no stale pointer stays in the record.
+void ForgetTable()
+{
+    g_record.pTable = nullptr;
+    g_record.nCount = 0;
+}
+
+// The drag ends without a drop (capture taken away, window closed by someone else, source gone):
+// the window that shows a drop mark is told to remove it, and a living source hears that nobody
+// took the thumbnails.
+void EndWithoutDrop(bool tellSource)
+{
+    HWND last = g.last, source = g.source;
+    g.dropping = true;
+    g_record.nResult = DRAG_RESULT_REFUSED;
+    if (Alive(last))
+        Send(last, DRAG_CODE_LEAVE);
+    if (tellSource && Alive(source)) {
+        g_record.nResult = DRAG_RESULT_NOBODY;
+        Send(source, DRAG_CODE_DONE);
+    }
+    ForgetTable();
+    g.dropping = false;
+}
+
+void Abandon(HWND dragWindow, bool tellSource)
+{
+    EndWithoutDrop(tellSource);
+    CloseDragWindow(dragWindow);
+}
+
+// After a send made by a move: false when the drag has ended meanwhile (cancelled, or the capture
+// was lost while the receiver ran, which ends it now).
+bool StillDragging(HWND dragWindow)
+{
+    if (g.dragWindow != dragWindow)
+        return false;
+    if (g.captureLost) {
+        g.captureLost = false;
+        Abandon(dragWindow, true);
+        return false;
+    }
+    return true;
+}
+
+void OnDragMove(HWND dragWindow, WPARAM keys, LPARAM lParam)
+{
+    if (!Alive(g.source)) { // nothing could be dropped any more
+        Abandon(dragWindow, false);
+        return;
+    }
+    POINT pt = ScreenPoint(dragWindow, lParam);
+    HWND w = WindowFromPoint(pt);
+    HWND last = Alive(g.last) ? g.last : nullptr;
+    g_record.nResult = DRAG_RESULT_REFUSED;
+    g_record.bHandled = 1;
+    g_record.nKeys = static_cast<int>(keys);
+
+    ++g.sending;
+    bool alive = true;
+    if (last && w && last != w) {
+        Send(last, DRAG_CODE_LEAVE);
+        alive = StillDragging(dragWindow);
+        if (alive && g_record.nResult == DRAG_RESULT_ACCEPTED) {
+            g.last = w;
+            --g.sending;
+            return;
+        }
+    }
+    // Up the parent chain while the windows take part and none claims the drag. The walk ends
+    // on the claimer, on the parent of the first window that does not take part, or on none.
+    while (alive && w && g_record.bHandled) {
+        SendAt(w, DRAG_CODE_OVER, pt);
+        bool claimed = g_record.nResult == DRAG_RESULT_ACCEPTED;
+        if (claimed)
+            g.last = w; // so that a drag ended by this send still clears the claimer's mark
+        alive = StillDragging(dragWindow);
+        if (claimed)
+            break;
+        w = GetParent(w);
+    }
+    --g.sending;
+    if (alive)
+        g.last = w;
+}
+
+void OnDragRelease(HWND dragWindow, WPARAM keys, LPARAM lParam)
+{
+    HWND source = g.source, lastClaimer = g.last;
+    g.dropping = true;
+    g.releasing = true;
+    ReleaseCapture();
+    g.releasing = false;
+
+    POINT pt = ScreenPoint(dragWindow, lParam);
+    HWND w = WindowFromPoint(pt);
+    g_record.nResult = DRAG_RESULT_REFUSED;
+    g_record.bHandled = 1;
+    g_record.nKeys = static_cast<int>(keys);
+
+    if (!Alive(source)) {
+        if (Alive(lastClaimer))
+            Send(lastClaimer, DRAG_CODE_LEAVE);
+    } else {
+        bool tellSource = true;
+        // Who accepts the drop: the window under the cursor or one of its ancestors.
+        while (w) {
+            SendAt(w, DRAG_CODE_ACCEPT, pt);
+            if (g.dragWindow != dragWindow) { // cancelled: no drop, no table to free yet
+                w = nullptr;
+                tellSource = false;
+                break;
+            }
+            if (g_record.nResult == DRAG_RESULT_ACCEPTED)
+                break;
+            w = GetParent(w);
+        }
+        if (tellSource && !w) {
+            g_record.nResult = DRAG_RESULT_NOBODY;
+        } else if (tellSource) {
+            HWND acceptor = w;
+            // A window that sets nResult without taking part gets nothing; nor does a source
+            // that does not answer the fetch.
+            tellSource = g_record.bHandled && Alive(source);
+            if (tellSource) {
+                Send(source, DRAG_CODE_FETCH);
+                tellSource = g_record.bHandled != 0;
+            }
+            if (tellSource) {
+                // The source may cancel while fetching (nothing to give), and either window may
+                // have gone: then nothing is dropped, but the source still frees its table.
+                if (g.dragWindow == dragWindow && Alive(acceptor))
+                    Send(acceptor, DRAG_CODE_DROP);
+                else
+                    g_record.nResult = DRAG_RESULT_REFUSED;
+            }
+        }
+        if (tellSource && Alive(source))
+            Send(source, DRAG_CODE_DONE);
+    }
+    ForgetTable();
+    g.dropping = false;
+    CloseDragWindow(dragWindow);
+}
+
+void OnCaptureLost(HWND dragWindow)
+{
+    if (g.dragWindow != dragWindow || g.releasing || g.dropping)
+        return;
+    if (g.sending > 0)
+        g.captureLost = true; // a receiver is still running; the move ends the drag afterwards
+    else
+        Abandon(dragWindow, true);
+}
+
+LRESULT CALLBACK DragWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CREATE:
+        SetCapture(hwnd);
+        if (GetCapture() != hwnd)
+            return -1; // a drag window without the mouse would never end
+        g.dragWindow = hwnd;
+        g.captureLost = false;
+        return 0;
+    case WM_MOUSEMOVE:
+        if (g.dragWindow == hwnd && !g.dropping && g.sending == 0)
+            OnDragMove(hwnd, wParam, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        if (g.dragWindow == hwnd && !g.dropping && g.sending == 0)
+            OnDragRelease(hwnd, wParam, lParam);
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != hwnd)
+            OnCaptureLost(hwnd);
+        return 0;
+    case WM_CANCELMODE:
+        OnCaptureLost(hwnd);
+        return 0;
+    case WM_DESTROY:
+        if (g.dragWindow == hwnd && !g.releasing && !g.dropping)
+            EndWithoutDrop(true); // closed by someone else
+        break;
+    case WM_NCDESTROY:
+        if (g.dragWindow == hwnd) {
+            g.dragWindow = nullptr;
+            g.source = nullptr;
+            g.last = nullptr;
+        }
+        break;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// True when size bytes from p are committed, readable memory.
+bool Readable(const void* p, size_t size)
+{
+    uintptr_t at = reinterpret_cast<uintptr_t>(p), end = at + size;
+    if (!p || end < at)
+        return false;
+    const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                           PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    while (at < end) {
+        MEMORY_BASIC_INFORMATION mbi;
+        if (!VirtualQuery(reinterpret_cast<void*>(at), &mbi, sizeof mbi) || mbi.State != MEM_COMMIT ||
+            (mbi.Protect & (PAGE_GUARD | PAGE_NOACCESS)) || !(mbi.Protect & readable))
+            return false;
+        at = reinterpret_cast<uintptr_t>(mbi.BaseAddress) + mbi.RegionSize;
+    }
+    return true;
+}
+
+template <typename T> bool Plausible(const T* p)
+{
+    return p && reinterpret_cast<uintptr_t>(p) % alignof(T) == 0 && Readable(p, sizeof(T));
+}
+
+} // namespace
+
+void ArmDrag(HWND window, WPARAM /*keys*/, LPARAM position, int kind)
+{
+    g.armed = window;
+    g.pressX = LOWORD(position);
+    g.pressY = HIWORD(position);
+    g.kind = kind;
+}
+
+bool CheckDragStart(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (!(wParam & MK_LBUTTON)) {
+        g.armed = nullptr;
+        return false;
+    }
+    if (!window || window != g.armed)
+        return false;
+    // Positions are compared as signed client coordinates, so a move left of or above the window
+    // measures its true distance rather than a 16-bit wrap-around.
+    int dx = GET_X_LPARAM(lParam) - static_cast<short>(g.pressX);
+    int dy = GET_Y_LPARAM(lParam) - static_cast<short>(g.pressY);
+    if (abs(dx) < GetSystemMetrics(SM_CXDRAG) && abs(dy) < GetSystemMetrics(SM_CYDRAG))
+        return false;
+    g.armed = nullptr;
+    if (g.dragWindow || g.dropping || !IsWindow(window))
+        return false; // one drag at a time, also while a drop is being delivered
+
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+    if (!RegisterDragClass(instance ? instance : AlbumInstance()))
+        return false;
+
+    g.source = window;
+    g.last = nullptr;
+    g_record.nKind = g.kind;
+    g_record.nResult = DRAG_RESULT_REFUSED;
+    g_record.bHandled = 0;
+    ForgetTable();
+    // The class is local to the instance it was registered with, so the window is made there.
+    HWND dragWindow = CreateWindowExA(0, kDragClass, "ddwnd", 0, 0, 0, 0, 0, nullptr, nullptr, g.classInstance,
+                                      nullptr);
+    if (!dragWindow) {
+        g.source = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool CancelDrag(HWND /*window*/)
+{
+    g.armed = nullptr;
+    if (g.dragWindow)
+        CloseDragWindow(g.dragWindow);
+    return true;
+}
+
+tagDRAGRECORD* DragRecord() { return &g_record; }
+
+bool IsDragging() { return g.dragWindow != nullptr; }
+
+HGLOBAL GetDropData(LPARAM lParam)
+{
+    // The record normally is ours; a host may pass a copy. Whatever arrives is looked at only as
+    // far as it is readable memory of the right shape.
+    const tagDRAGRECORD* record = reinterpret_cast<const tagDRAGRECORD*>(lParam);
+    if (record != &g_record && !Plausible(record))
+        return nullptr;
+    CAlbumDoc2* table = record->pTable;
+    if (record->nKind != DRAG_KIND_THUMBNAILS || !Plausible(table) || !table->m_pEnd)
+        return nullptr;
+    int count = table->GetCount();
+    if (count <= 0 || static_cast<size_t>(count) > SIZE_MAX / MAX_PATH)
+        return nullptr;
+
+    win::GlobalBlock block = win::GlobalBlock::Allocate(static_cast<size_t>(count) * MAX_PATH, true);
+    if (!block)
+        return nullptr;
+    {
+        win::GlobalLockGuard lock(block.get());
+        if (!lock)
+            return nullptr;
+        char* out = static_cast<char*>(lock.data());
+        size_t used = 0;
+        int n = 0;
+        // Walked directly (not by index) so a long list costs one pass.
+        for (CThumbnail2* t = table->m_pEnd->m_pNext; t && t != table->m_pEnd && n < count; t = t->m_pNext, ++n) {
+            char name[ALBUM_TEXT_FIELD];
+            memcpy(name, t->m_Info.szFileName, sizeof name);
+            win::TerminateField(name, sizeof name);
+            char path[MAX_PATH];
+            // An empty entry would end the list for every reader that stops at the first empty
+            // string, so an unresolved name is given as stored; an empty name is left out.
+            if (!table->GetThumbnailFullPath(name, path) || !path[0])
+                win::CopyText(path, sizeof path, name);
+            size_t length = strnlen(path, sizeof path - 1);
+            if (length == 0 || used + length + 1 > static_cast<size_t>(count) * MAX_PATH)
+                continue;
+            memcpy(out + used, path, length);
+            out[used + length] = '\0';
+            used += length + 1;
+        }
+    }
+    return block.release();
+}

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+#include "album/AlbumMessages.h"
+#include "album/ThumbListView.h"
+#include "host/Instance.h"
+#include "support/MessageLog.h"
+#include "views/GridLayout.h"
+#include "views/ViewCreateInfo.h"
+
+using namespace testsupport;
+
+namespace {
+
+tagAlbumViewCreateInfo Grid(int rows, int cols, int space, int sizeMode)
+{
+    tagAlbumViewCreateInfo aci = DefaultListViewInfo();
+    aci.nRows = rows;
+    aci.nCols = cols;
+    aci.nHSpace = aci.nVSpace = space;
+    aci.nSizeMode = sizeMode;
+    aci.nBkMode = ACI_BK_OPAQUE;
+    return aci;
+}
+
+// A list window whose window goes with it (a caller-owned object leaves its window to the parent).
+struct List : CThumbListView2 {
+    List(HWND parent, RECT r, tagAlbumViewCreateInfo& aci) : CThumbListView2(parent, r, aci) {}
+    ~List() override { DestroyWindow(m_hWnd); }
+};
+
+struct ListWindow : ::testing::Test {
+    // One parent for every test: top-level windows are slow to destroy under Wine.
+    static MessageLog* shared;
+    static void SetUpTestSuite()
+    {
+        ASSERT_EQ(CThumbviewRegister(AlbumInstance()), 1);
+        ASSERT_EQ(CThumbListViewRegister(AlbumInstance()), 1);
+        shared = new MessageLog();
+    }
+    static void TearDownTestSuite() { delete shared; }
+    MessageLog& parent = *shared;
+    void SetUp() override { parent.Clear(); }
+
+    RECT CellRect(CThumbListView2& list, int i)
+    {
+        RECT r;
+        GetWindowRect(list.m_ppCells[i]->m_hWnd, &r);
+        MapWindowPoints(nullptr, list.m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+    void ExpectCell(CThumbListView2& list, int i, int x, int y, int w, int h)
+    {
+        RECT r = CellRect(list, i);
+        EXPECT_EQ(r.left, x) << "cell " << i;
+        EXPECT_EQ(r.top, y) << "cell " << i;
+        EXPECT_EQ(r.right - r.left, w) << "cell " << i;
+        EXPECT_EQ(r.bottom - r.top, h) << "cell " << i;
+    }
+    void Resize(CThumbListView2& list, int w, int h)
+    {
+        SetWindowPos(list.m_hWnd, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER);
+    }
+};
+
+MessageLog* ListWindow::shared = nullptr;
+
+} // namespace
+
+TEST_F(ListWindow, LaysCellsOutRowByRow)
+{
+    tagAlbumViewCreateInfo aci = Grid(2, 4, 0, ACI_SIZE_SNAP);
+    List list(parent.hwnd(), RECT{0, 0, 280, 216}, aci);
+    ASSERT_EQ(list.m_nCount, 8);
+    for (int i = 0; i < 8; ++i)
+        ExpectCell(list, i, 70 * (i % 4), 108 * (i / 4), 70, 108);
+
+    tagAlbumViewCreateInfo def = DefaultListViewInfo();
+    List spaced(parent.hwnd(), RECT{0, 0, 300, 200}, def);
+    ASSERT_EQ(spaced.m_nCount, 25);
+    ExpectCell(spaced, 0, 8, 8, 44, 24);
+    ExpectCell(spaced, 1, 68, 8, 44, 24);
+    ExpectCell(spaced, 5, 8, 48, 44, 24);
+}
+
+TEST_F(ListWindow, SnappingFollowsTheDraggedEdgeAndRegrids)
+{
+    tagAlbumViewCreateInfo aci = Grid(2, 4, 0, ACI_SIZE_SNAP);
+    List list(parent.hwnd(), RECT{0, 0, 280, 216}, aci);
+    int w = 250, h = 250;
+    ASSERT_EQ(list.AdjustWindowSize(w, h), 1);
+    EXPECT_EQ(w, 210);
+    EXPECT_EQ(h, 216);
+
+    parent.Clear();
+    Resize(list, w, h);
+    EXPECT_EQ(list.GetACI()->nCols, 3);
+    EXPECT_EQ(list.GetACI()->nRows, 2);
+    EXPECT_EQ(list.m_nCount, 6) << "two cells removed";
+    ExpectCell(list, 5, 140, 108, 70, 108);
+    ASSERT_EQ(parent.messages.size(), 1u);
+    EXPECT_EQ(parent.messages[0], (LoggedMessage{WM_ALBUM_LAYOUT, WPARAM(list.m_hWnd), 0}));
+
+    // Growing back adds cells of the same size.
+    Resize(list, 350, 216);
+    EXPECT_EQ(list.m_nCount, 10);
+    ExpectCell(list, 9, 280, 108, 70, 108);
+
+    // Dragging the left edge to less than a cell keeps one column, one pitch wide.
+    RECT r = {100, 0, 130, 216};
+    SendMessageA(list.m_hWnd, WM_SIZING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&r));
+    EXPECT_EQ(r.left, 60);
+    EXPECT_EQ(r.right, 130);
+}
+
+TEST_F(ListWindow, StretchingKeepsTheCountWithAMinimum)
+{
+    tagAlbumViewCreateInfo aci = Grid(2, 3, 4, ACI_SIZE_STRETCH);
+    List list(parent.hwnd(), RECT{0, 0, 300, 200}, aci);
+    ExpectCell(list, 0, 2, 2, 96, 96);
+    Resize(list, 390, 100);
+    EXPECT_EQ(list.m_nCount, 6);
+    ExpectCell(list, 4, 2 + 130, 2 + 50, 126, 46);
+
+    // Sizing stops at 16 pixels per cell plus spacing.
+    int w = 10, h = 10;
+    list.AdjustWindowSize(w, h);
+    EXPECT_EQ(w, 3 * (16 + 4));
+    EXPECT_EQ(h, 2 * (16 + 4));
+    // Any mode other than snapping behaves the same.
+    RECT r = {0, 50, 5, 60};
+    aci.nSizeMode = 0;
+    grid::AdjustSizingRect(&r, WMSZ_TOPLEFT, {96, 96}, {0, 0}, aci);
+    EXPECT_EQ(r.left, 5 - 60);
+    EXPECT_EQ(r.top, 60 - 40);
+}
+
+TEST_F(ListWindow, RecordsWithoutCellsShowNothingAndIgnoreSizing)
+{
+    tagAlbumViewCreateInfo aci = Grid(0, 4, 0, ACI_SIZE_SNAP);
+    List list(parent.hwnd(), RECT{0, 0, 200, 100}, aci);
+    EXPECT_EQ(list.m_nCount, 0);
+    int w = 123, h = 45;
+    list.AdjustWindowSize(w, h);
+    EXPECT_EQ(w, 123);
+    EXPECT_EQ(h, 45);
+    EXPECT_EQ(list.ResetLayout(Grid(3, 3, 0, ACI_SIZE_SNAP)), 0);
+
+    // Absurd records create nothing instead of thousands of windows.
+    aci = Grid(100000, 100000, 0, ACI_SIZE_SNAP);
+    EXPECT_EQ(grid::CellCount(aci), 0);
+    aci = Grid(2, -3, 0, ACI_SIZE_SNAP);
+    EXPECT_EQ(grid::CellCount(aci), 0);
+    // Spacing that cancels the cell leaves nothing to snap to (and nothing to divide by).
+    aci = Grid(2, 2, -10, ACI_SIZE_SNAP);
+    EXPECT_FALSE(grid::IsWholePitches(100, 100, {10, 10}, aci));
+}
+
+TEST_F(ListWindow, PassesCellMessagesAndDragRecordsToItsParent)
+{
+    tagAlbumViewCreateInfo aci = Grid(1, 2, 0, ACI_SIZE_SNAP);
+    List list(parent.hwnd(), RECT{0, 0, 200, 100}, aci);
+    CThumbView2* cell = list.m_ppCells[1];
+    parent.Clear();
+    SendMessageA(cell->m_hWnd, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(cell->m_hWnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(cell->m_hWnd, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+    const LPARAM from = reinterpret_cast<LPARAM>(cell);
+    std::vector<LoggedMessage> expected = {
+        {WM_ALBUM_OPEN, MK_LBUTTON, from}, {WM_ALBUM_MENU, MK_RBUTTON, from}, {WM_ALBUM_CELLUP, 0, from}};
+    EXPECT_EQ(parent.messages, expected);
+
+    parent.Clear();
+    SendMessageA(list.m_hWnd, WM_ALBUM_DROP, 1, 2);
+    SendMessageA(list.m_hWnd, WM_ALBUM_DRAG, 0, 3);
+    list.SetDragDrop(0);
+    EXPECT_EQ(cell->m_bDragDrop, 0);
+    SendMessageA(list.m_hWnd, WM_ALBUM_DROP, 1, 2);
+    SendMessageA(list.m_hWnd, WM_ALBUM_DRAG, 0, 3);
+    expected = {{WM_ALBUM_DROP, 1, 2}, {WM_ALBUM_DRAG, 0, 3}};
+    EXPECT_EQ(parent.messages, expected) << "nothing passed on with drag-and-drop off";
+}
+
+TEST_F(ListWindow, WindowsWithoutAnObjectGetTheDefaultGrid)
+{
+    HWND hwnd = CreateWindowExA(0, "CThumbListView2", "", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, parent.hwnd(),
+                                nullptr, AlbumInstance(), nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    auto* view = reinterpret_cast<CThumbListView2*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->m_bOwnedByWindow, 1);
+    EXPECT_EQ(view->m_nCount, 25);
+    EXPECT_STREQ(view->GetACI()->lfCaption.lfFaceName, "Times New Roman");
+    DestroyWindow(hwnd); // deletes the object with it
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST_F(ListWindow, TransparentRecordsClearTheClassBackground)
+{
+    tagAlbumViewCreateInfo opaque = Grid(1, 1, 0, ACI_SIZE_SNAP);
+    List first(parent.hwnd(), RECT{0, 0, 50, 50}, opaque);
+    const LONG_PTR before = GetClassLongPtrA(first.m_hWnd, GCLP_HBRBACKGROUND);
+    EXPECT_NE(before, reinterpret_cast<LONG_PTR>(GetStockObject(NULL_BRUSH)));
+    tagAlbumViewCreateInfo clear = opaque;
+    clear.nBkMode = ACI_BK_TRANSPARENT;
+    List second(parent.hwnd(), RECT{0, 0, 50, 50}, clear);
+    EXPECT_EQ(GetClassLongPtrA(first.m_hWnd, GCLP_HBRBACKGROUND), reinterpret_cast<LONG_PTR>(GetStockObject(NULL_BRUSH)))
+        << "every list window, the earlier ones too";
+    SetClassLongPtrA(first.m_hWnd, GCLP_HBRBACKGROUND, before); // leave the class as other tests expect
+}
