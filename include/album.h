@@ -12,3 +12,4 @@
 #include "album/DragRecord.h"
 #include "album/ThumbView.h"
 #include "album/ThumbListView.h"
+#include "album/Album.h"

@@ -2,6 +2,8 @@
 // messages.
 #include "album/ThumbListView.h"
 
+#include "album/Album.h"
+
 #include <stdlib.h>
 #include <string.h>
 #include <new>
@@ -40,9 +42,9 @@ LRESULT CALLBACK ListClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
         CThumbListView2* view = static_cast<CThumbListView2*>(cs->lpCreateParams);
         if (!view) {
-            // A window made without an object gets a default one that dies with it.
+            // A window made without an object gets a default album that dies with it.
             tagAlbumViewCreateInfo info = DefaultListViewInfo();
-            view = new (std::nothrow) CThumbListView2(hwnd, info);
+            view = new (std::nothrow) CAlbum(hwnd, info);
             if (!view)
                 return -1;
         }
