@@ -73,11 +73,44 @@ void Outline(HDC dc, HGDIOBJ pen, LONG a, LONG b, LONG c, LONG d)
 }
 
 // The caption font of a record; a face name without its NUL is cut rather than over-read.
-HFONT CaptionFont(const tagAlbumViewCreateInfo& aci)
+// Every cell of a grid paints with the same few fonts, and creating one costs more than the rest
+// of a cell's paint, so the fonts are made once and kept for the life of the process.
+class CaptionFontHandle {
+public:
+    CaptionFontHandle(HFONT font, bool owned) : font_(font), owned_(owned) {}
+    ~CaptionFontHandle()
+    {
+        if (owned_ && font_)
+            DeleteObject(font_);
+    }
+    CaptionFontHandle(const CaptionFontHandle&) = delete;
+    CaptionFontHandle& operator=(const CaptionFontHandle&) = delete;
+    HFONT get() const { return font_; }
+    explicit operator bool() const { return font_ != nullptr; }
+
+private:
+    HFONT font_;
+    bool owned_;
+};
+
+CaptionFontHandle CaptionFont(const tagAlbumViewCreateInfo& aci)
 {
     LOGFONTA lf = aci.lfCaption;
     win::TerminateField(lf.lfFaceName, sizeof lf.lfFaceName);
-    return CreateFontIndirectA(&lf);
+    struct Entry {
+        LOGFONTA lf;
+        HFONT font;
+    };
+    static Entry cache[16];
+    static int used = 0;
+    for (int i = 0; i < used; ++i)
+        if (memcmp(&cache[i].lf, &lf, sizeof lf) == 0)
+            return {cache[i].font, false};
+    HFONT font = CreateFontIndirectA(&lf);
+    if (!font || used == 16)
+        return {font, true}; // an unusual number of fonts: this one is the caller's to free
+    cache[used++] = {lf, font};
+    return {font, false};
 }
 
 void DrawCaption(HDC dc, const char* text, RECT box)
@@ -154,7 +187,7 @@ void PaintPlain(CThumbView2& cell, HDC dc, const RECT& client)
     }
 
     win::SelectGuard noFill(dc, GetStockObject(NULL_BRUSH));
-    win::Font font(CaptionFont(cell.m_aci));
+    const CaptionFontHandle font = CaptionFont(cell.m_aci);
     if (!font)
         return;
     win::SelectGuard fontSelect(dc, font.get());
@@ -546,7 +579,7 @@ void CThumbView2::CThumbTextOut_Net(HDC dc, int x, int y, int width, int height,
 {
     if (!dc || !m_pThumbnail)
         return;
-    win::Font font(CaptionFont(m_aci));
+    const CaptionFontHandle font = CaptionFont(m_aci);
     if (!font)
         return;
     win::SelectGuard fontSelect(dc, font.get());
