@@ -8,16 +8,9 @@
 #include <vector>
 #include "album/AlbumDoc.h"
 #include "win/Handles.h"
+#include "BenchClock.h"
 
 namespace {
-
-double Now()
-{
-    static LARGE_INTEGER freq = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(freq.QuadPart);
-}
 
 struct Table : CAlbumDoc2 {
     using CThumbTable2::SortBy;

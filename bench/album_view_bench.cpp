@@ -10,16 +10,9 @@
 #include "host/Instance.h"
 #include "views/ViewCreateInfo.h"
 #include "win/Handles.h"
+#include "BenchClock.h"
 
 namespace {
-
-double Now()
-{
-    static LARGE_INTEGER freq = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(freq.QuadPart);
-}
 
 void Pump()
 {

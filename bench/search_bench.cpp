@@ -13,16 +13,9 @@
 #include "album/AlbumDoc.h"
 #include "album/ThumbBuild.h"
 #include "win/Handles.h"
+#include "BenchClock.h"
 
 namespace {
-
-double Now()
-{
-    static LARGE_INTEGER freq = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(freq.QuadPart);
-}
 
 void WriteBmp(const std::string& path, unsigned seed)
 {

@@ -118,6 +118,18 @@ void DrawCaption(HDC dc, const char* text, RECT box)
     DrawTextA(dc, text, -1, &box, kCaptionFormat);
 }
 
+// A caption line; marked, it sits in a box of the selected brush and is written in white.
+void DrawMarkedCaption(HDC dc, const char* text, RECT box, bool marked)
+{
+    if (!marked) {
+        DrawCaption(dc, text, box);
+        return;
+    }
+    Rectangle(dc, box.left, box.top, box.right, box.bottom);
+    win::TextColorGuard color(dc, kWhite);
+    DrawCaption(dc, text, box);
+}
+
 HWND ParentOf(const CThumbView2& cell) { return cell.m_hWnd ? GetParent(cell.m_hWnd) : nullptr; }
 
 // ---- the cell's painters and drag handling (free functions: they are not part of the exports) ----
@@ -555,23 +567,11 @@ void CThumbView2::CThumbTextOut(HDC dc, RECT* client)
         char name[cellpaint::kCaptionChars];
         cellpaint::ShortName(path, area.right - area.right / 10, DcMeasure(dc), name, sizeof name);
         nameBox = cellpaint::NameBox(area, textHeight);
-        if (m_pThumbnail->m_bFocus) {
-            Rectangle(dc, nameBox.left, nameBox.top, nameBox.right, nameBox.bottom);
-            win::TextColorGuard color(dc, kWhite);
-            DrawCaption(dc, name, nameBox);
-        } else {
-            DrawCaption(dc, name, nameBox);
-        }
+        DrawMarkedCaption(dc, name, nameBox, m_pThumbnail->m_bFocus != 0);
     }
 
     const RECT numberBox = cellpaint::NumberBox(area, numberSize.cx, textHeight, nameLine ? &nameBox : nullptr);
-    if (m_pThumbnail->m_bSelect) {
-        Rectangle(dc, numberBox.left, numberBox.top, numberBox.right, numberBox.bottom);
-        win::TextColorGuard color(dc, kWhite);
-        DrawCaption(dc, number, numberBox);
-    } else {
-        DrawCaption(dc, number, numberBox);
-    }
+    DrawMarkedCaption(dc, number, numberBox, m_pThumbnail->m_bSelect != 0);
 }
 
 

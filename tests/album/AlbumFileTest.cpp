@@ -46,12 +46,6 @@ TEST_F(AlbumFile, EmptyAlbumIsAHeaderOnly)
 
     TestTable back;
     back.Insert(new CThumbnail2(nullptr, MakeBlock(8, 1), 0, 1), nullptr); // replaced by the load
-    FILETIME before;
-    {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        GetFileTime(h, nullptr, nullptr, &before);
-        CloseHandle(h);
-    }
     EXPECT_EQ(back.Load(path.c_str()), 1);
     EXPECT_EQ(back.GetCount(), 0);
     EXPECT_STREQ(back.GetDescription(), "Holidays");
@@ -76,14 +70,9 @@ TEST_F(AlbumFile, TwoThumbnailsAreWrittenByteForByte)
 
     Bytes file = ReadBytes(path);
     ASSERT_EQ(file.size(), 12720u);
-    EXPECT_EQ(GetU32(file, 4), 12720u);
-    EXPECT_EQ(GetU32(file, 8), 2u);
-    EXPECT_EQ(GetU32(file, 12), 720u);
-    EXPECT_EQ(GetU32(file, 144 + 272), 0u);
-    EXPECT_EQ(GetU32(file, 144 + 288 + 272), 5000u);
     EXPECT_EQ(doc.GetThumbnail(1)->m_Info.dwDibOffset, 777u) << "records in memory keep their offset";
 
-    // Everything else exactly as held in memory.
+    // Sizes and offsets as computed by the writer; everything else exactly as held in memory.
     Bytes expected(144, 0);
     memcpy(&expected[0], "PALM", 4);
     PutU32(expected, 4, 12720);
