@@ -1,29 +1,33 @@
-// A stand-in for the editor: a top-level "Lumicraft 2000" window that loads album.dll and shows
-// an album in grid windows of each cell style, logging what the album windows send it.
-// Usage: albumhost.exe [ALBUM.abm]
+// A stand-in for the editor: a top-level "Lumicraft 2000" window that loads album.dll and shows an
+// album in an album view, logging what the album windows send it.
+// Usage: albumhost.exe ALBUM.abm [--styles] [--exercise]
+//   --styles    also show the album's first thumbnails in grids of every cell style
+//   --exercise  click, Ctrl-click and page through the album as a user would, for a screenshot
 #include <windows.h>
 #include <stdio.h>
+#include <string.h>
 #include <string>
 #include <vector>
 #include "album.h"
 
 namespace {
 
-struct Pane {
-    const char* title;
-    tagAlbumViewCreateInfo aci;
-    CThumbListView2* list = nullptr;
+struct Host {
+    std::string albumPath;
+    bool styles = false;
+    bool exercise = false;
+    CAlbum* album = nullptr;
+    std::vector<CThumbListView2*> panes;
+    CAlbumDoc2 styleDoc;
+    HWND status = nullptr;
 };
+Host g_host;
 
-CAlbumDoc2* g_album = nullptr;
-std::vector<Pane> g_panes;
-HWND g_status = nullptr;
-
-tagAlbumViewCreateInfo Record(int style, int caption, int space)
+tagAlbumViewCreateInfo Record(int rows, int cols, int style, int caption, int space)
 {
     tagAlbumViewCreateInfo aci = {};
-    aci.nRows = 2;
-    aci.nCols = 3;
+    aci.nRows = rows;
+    aci.nCols = cols;
     aci.nHSpace = aci.nVSpace = space;
     aci.nScrollDir = 1;
     aci.nSelectMode = 2;
@@ -43,31 +47,57 @@ tagAlbumViewCreateInfo Record(int style, int caption, int space)
     return aci;
 }
 
-// Shows the album's first thumbnails in every pane, with a few selected, one focused and one
-// marked as missing, so each mark can be seen.
-void Fill()
+void Status(const char* text) { SetWindowTextA(g_host.status, text); }
+
+// What a user does: a click, two Ctrl-clicks, a page down, a Shift+Right.
+void Exercise(CAlbum& album)
 {
-    for (size_t p = 0; p < g_panes.size(); ++p) {
-        CThumbListView2* list = g_panes[p].list;
-        if (!list)
-            continue;
-        for (int i = 0; i < list->m_nCount; ++i) {
-            CThumbnail2* t = g_album ? g_album->GetThumbnail(int(p) + i + 1) : nullptr;
-            if (list->m_ppCells[i])
-                list->m_ppCells[i]->Attach(t);
+    HWND list = album.m_hWnd;
+    auto click = [&](int cell, WPARAM keys) {
+        if (cell < album.m_nCount && album.m_ppCells[cell]) {
+            LPARAM from = reinterpret_cast<LPARAM>(album.m_ppCells[cell]);
+            SendMessageA(list, WM_ALBUM_CELLDOWN, keys, from);
+            SendMessageA(list, WM_ALBUM_CELLUP, keys, from);
         }
-    }
+    };
+    SendMessageA(list, WM_KEYDOWN, VK_NEXT, 0);
+    click(1, MK_LBUTTON);
+    click(3, MK_LBUTTON | MK_CONTROL);
+    click(7, MK_LBUTTON | MK_CONTROL);
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageA(list, WM_KEYDOWN, VK_SHIFT, 0);
+    SendMessageA(list, WM_KEYDOWN, VK_RIGHT, 0);
+    SendMessageA(list, WM_KEYDOWN, VK_RIGHT, 0);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    SendMessageA(list, WM_KEYUP, VK_SHIFT, 0);
 }
 
-void Mark()
+void ShowStyles(HWND hwnd, int left)
 {
-    if (!g_album)
-        return;
-    for (int i = 1; i <= g_album->GetCount(); ++i) {
-        CThumbnail2* t = g_album->GetThumbnail(i);
+    const char* titles[] = {"No frame", "Black frame", "Raised frame", "Card"};
+    const int styles[] = {1, 2, 3, 4}, captions[] = {1, 2, 1, 1}, spaces[] = {8, 8, 8, 0};
+    g_host.styleDoc.SetAutoCheck(0);
+    g_host.styleDoc.Load(g_host.albumPath.c_str());
+    for (int i = 1; i <= g_host.styleDoc.GetCount(); ++i) {
+        CThumbnail2* t = g_host.styleDoc.GetThumbnail(i);
         t->m_bSelect = (i % 3 == 2);
         t->m_bFocus = (i == 3);
         t->m_bExist = (i != 4);
+    }
+    for (int p = 0; p < 4; ++p) {
+        const int x = left + (p % 2) * 230, y = 34 + (p / 2) * 200;
+        CreateWindowExA(0, "STATIC", titles[p], WS_CHILD | WS_VISIBLE, x, y - 18, 220, 16, hwnd, nullptr, nullptr,
+                        nullptr);
+        tagAlbumViewCreateInfo aci = Record(2, 2, styles[p], captions[p], spaces[p]);
+        auto* pane = new CThumbListView2(hwnd, RECT{x, y, 220, 170}, aci);
+        for (int i = 0; i < pane->m_nCount; ++i)
+            if (pane->m_ppCells[i])
+                pane->m_ppCells[i]->Attach(g_host.styleDoc.GetThumbnail(p + i + 1));
+        g_host.panes.push_back(pane);
     }
 }
 
@@ -75,26 +105,26 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE: {
-        // Four panes, two by two, each with its caption above it.
-        const int width = 330, height = 260;
-        for (size_t i = 0; i < g_panes.size(); ++i) {
-            const int x = 10 + int(i % 2) * (width + 20), y = 34 + int(i / 2) * (height + 34);
-            CreateWindowExA(0, "STATIC", g_panes[i].title, WS_CHILD | WS_VISIBLE, x, y - 18, width, 16, hwnd,
-                            nullptr, nullptr, nullptr);
-            g_panes[i].list = new CThumbListView2(hwnd, RECT{x, y, width, height}, g_panes[i].aci);
-        }
-        g_status = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 2, 680, 14, hwnd, nullptr, nullptr,
-                                   nullptr);
+        g_host.status = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 4, 560, 16, hwnd, nullptr,
+                                        nullptr, nullptr);
+        tagAlbumViewCreateInfo aci = Record(4, 5, 4, 1, 0);
+        g_host.album = new CAlbum(hwnd, RECT{10, 24, 5 * 104, 4 * 120}, aci);
+        if (!g_host.album->Load(g_host.albumPath.c_str()))
+            Status("cannot read the album");
+        if (g_host.styles)
+            ShowStyles(hwnd, 550);
         return 0;
     }
     case WM_ALBUM_OPEN:
-    case WM_ALBUM_CELLDOWN:
-    case WM_ALBUM_CELLUP:
-    case WM_ALBUM_MENU:
+    case WM_ALBUM_FOCUS:
     case WM_ALBUM_LAYOUT: {
-        char text[128];
-        snprintf(text, sizeof text, "received 0x%X", msg);
-        SetWindowTextA(g_status, text);
+        if (!g_host.album)
+            return 0;
+        char text[200];
+        snprintf(text, sizeof text, "%d thumbnails, first shown %d, focus %d%s (last message 0x%X)",
+                 g_host.album->GetThumbNailCount(), g_host.album->GetFirstViewNailID(),
+                 g_host.album->GetCurrentFocus(), g_host.album->HaveSel() ? ", selection" : "", msg);
+        Status(text);
         return 0;
     }
     case WM_DESTROY:
@@ -109,23 +139,21 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        if (!strcmp(argv[i], "--styles"))
+            g_host.styles = true;
+        else if (!strcmp(argv[i], "--exercise"))
+            g_host.exercise = true;
+        else
+            g_host.albumPath = argv[i];
+    }
+    if (g_host.albumPath.empty()) {
+        fprintf(stderr, "usage: albumhost ALBUM.abm [--styles] [--exercise]\n");
+        return 2;
+    }
     HINSTANCE album = GetModuleHandleA("album.dll");
     CThumbviewRegister(album);
     CThumbListViewRegister(album);
-
-    if (argc > 1) {
-        g_album = new CAlbumDoc2;
-        g_album->SetAutoCheck(0);
-        if (!g_album->Load(argv[1]))
-            fprintf(stderr, "cannot read album %s\n", argv[1]);
-    }
-    Mark();
-
-    // Card cells carry their own frame and caption strip, so they sit without spacing.
-    g_panes = {{"No frame, number and name", Record(1, 1, 8)},
-               {"Black frame, number", Record(2, 2, 8)},
-               {"Raised frame, number and name", Record(3, 1, 8)},
-               {"Card", Record(4, 1, 0)}};
 
     WNDCLASSA wc = {};
     wc.lpfnWndProc = HostProc;
@@ -134,19 +162,20 @@ int main(int argc, char** argv)
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = "Lumicraft 2000";
     RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(0, "Lumicraft 2000", "Lumicraft 2000 - album host", WS_OVERLAPPEDWINDOW, 0, 0, 720,
-                                660, nullptr, nullptr, wc.hInstance, nullptr);
-    Fill();
+    HWND hwnd = CreateWindowExA(0, "Lumicraft 2000", "Lumicraft 2000 - album host", WS_OVERLAPPEDWINDOW, 0, 0,
+                                g_host.styles ? 1020 : 560, 560, nullptr, nullptr, wc.hInstance, nullptr);
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);
+    if (g_host.exercise && g_host.album)
+        Exercise(*g_host.album);
 
     MSG m;
     while (GetMessageA(&m, nullptr, 0, 0) > 0) {
         TranslateMessage(&m);
         DispatchMessageA(&m);
     }
-    for (Pane& pane : g_panes)
-        delete pane.list;
-    delete g_album;
+    for (CThumbListView2* pane : g_host.panes)
+        delete pane;
+    delete g_host.album;
     return 0;
 }
