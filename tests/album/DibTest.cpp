@@ -2,23 +2,19 @@
 #include <string.h>
 #include <vector>
 #include "album/Dib.h"
+#include "support/TestSupport.h"
 
 namespace {
 
+// A packed bitmap with the given palette room, its size changed by sizeAdjust bytes.
 std::vector<unsigned char> Packed(int width, int height, int bits, DWORD clrUsed, size_t paletteEntries,
                                   long sizeAdjust = 0)
 {
-    BITMAPINFOHEADER bih = {};
-    bih.biSize = sizeof bih;
-    bih.biWidth = width;
-    bih.biHeight = height;
-    bih.biPlanes = 1;
-    bih.biBitCount = WORD(bits);
-    bih.biClrUsed = clrUsed;
-    size_t stride = ((size_t(width) * bits + 31) / 32) * 4;
-    size_t size = sizeof bih + paletteEntries * 4 + stride * size_t(height > 0 ? height : 0);
-    std::vector<unsigned char> v(size_t(long(size) + sizeAdjust), 0);
-    memcpy(v.data(), &bih, sizeof bih);
+    HGLOBAL block = testsupport::MakePackedDib(width, height, bits, std::vector<unsigned char>(paletteEntries * 4),
+                                               {}, 0, long(clrUsed));
+    std::vector<unsigned char> v = testsupport::BlockBytes(block);
+    GlobalFree(block);
+    v.resize(size_t(long(v.size()) + sizeAdjust), 0);
     return v;
 }
 

@@ -50,13 +50,4 @@ LRESULT CALLBACK MessageLog::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-void PumpMessages()
-{
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&m);
-        DispatchMessageA(&m);
-    }
-}
-
 } // namespace testsupport

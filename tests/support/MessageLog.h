@@ -34,7 +34,4 @@ private:
     UINT first_, last_;
 };
 
-// Dispatches pending messages of this thread.
-void PumpMessages();
-
 } // namespace testsupport
