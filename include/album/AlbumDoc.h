@@ -19,7 +19,8 @@ public:
     CAlbumDoc2(const CAlbumDoc2&) = delete;
 
     char* GetPath();
-    // Also copies the path into the description when the description is empty.
+    // Also copies the path into the description when the description is empty. A path of 256
+    // characters or more does not fit and is refused: the document keeps its path.
     void SetPath(const char* path);
     char* GetDescription();
     void SetDescription(const char* description);
@@ -31,7 +32,9 @@ public:
 
     // Replaces the thumbnails with those of the album file. 1 when the header was accepted (even
     // if fewer thumbnails than announced could be read), 0 when the file cannot be opened or its
-    // header is short or wrong.
+    // header is short or wrong, and 0 without touching the document for a path of 256 characters
+    // or more. The file is rewritten only when it really ended early (or thumbnails were
+    // rebuilt); never after a failed read or a size it cannot back.
     int Load(const char* path);
     // Writes the album to path. The old file is replaced only once the new one is complete; on
     // failure it is left as it was. Non-zero on success.

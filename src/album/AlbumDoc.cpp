@@ -30,6 +30,9 @@ char* CAlbumDoc2::GetPath() { return m_szPath; }
 
 void CAlbumDoc2::SetPath(const char* path)
 {
+    // A path cut to fit would name another file at the next save: keep the old one.
+    if (!path || strlen(path) >= sizeof m_szPath)
+        return;
     win::CopyText(m_szPath, sizeof m_szPath, path);
     if (m_szDescription[0] == '\0')
         win::CopyText(m_szDescription, sizeof m_szDescription, m_szPath);

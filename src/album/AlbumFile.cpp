@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <new>
 #include <vector>
+#include "album/AlbumRead.h"
 #include "album/FileIo.h"
 #include "win/Handles.h"
 
@@ -12,74 +13,43 @@ namespace {
 
 constexpr uint64_t kHeaderSize = sizeof(tagALBUMFILEHEADER);
 constexpr uint64_t kRecordSize = sizeof(tagALBUMINFOHEADER);
-constexpr size_t kRecordBatch = 512;
-// The reader allocates this much more than each stored image.
-constexpr size_t kImageSlack = 10;
 
-// Limits what a damaged or hostile file can make the reader allocate: no image larger than the
-// whole file, complete images together no larger than the file, and at most one image cut short
-// by the end of the file (a truncated album has exactly one).
-class ImageBudget {
+// Album bytes from an open file.
+class FileSource : public albumread::Source {
 public:
-    explicit ImageBudget(uint64_t fileSize) : fileSize_(fileSize) {}
-    bool Accept(uint64_t start, uint64_t size)
+    explicit FileSource(HANDLE file) : reader_(file) {}
+    bool ReadAt(uint64_t offset, void* dst, size_t size, size_t* got) override
     {
-        if (size > fileSize_)
-            return false;
-        if (start + size > fileSize_) {
-            if (partialSeen_)
-                return false;
-            partialSeen_ = true;
-            return true;
-        }
-        if (completeBytes_ + size > fileSize_)
-            return false;
-        completeBytes_ += size;
-        return true;
+        return reader_.ReadAt(offset, dst, size, got);
     }
 
 private:
-    uint64_t fileSize_;
-    uint64_t completeBytes_ = 0;
-    bool partialSeen_ = false;
+    fileio::Reader reader_;
 };
-
-// Reads one image into its block of size + 10 bytes, the unread rest zero. False when nothing
-// could be read.
-bool ReadImage(fileio::Reader& reader, uint64_t start, size_t size, HGLOBAL block)
-{
-    win::GlobalLockGuard lock(block);
-    size_t got = 0;
-    if (!lock || !reader.ReadAt(start, lock.data(), size, &got) || got == 0)
-        return false;
-    memset(lock.bytes() + got, 0, size + kImageSlack - got);
-    return true;
-}
 
 } // namespace
 
 int CAlbumDoc2::Load(const char* path)
 {
-    CleanTable();
-    if (!path || !*path)
+    // A path the document cannot hold whole would make a later save write another file.
+    if (!path || !*path || strlen(path) >= sizeof m_szPath)
         return 0;
+    CleanTable();
     win::WaitCursor wait;
 
     int rebuilt = 0;
     DWORD announced = 0;
-    // Set when reading stopped for want of memory (or for an image size the file cannot back),
-    // not because the file ended: the album on disk is then not to be cut down to what fitted.
-    bool outOfMemory = false;
+    albumread::Stop stop = albumread::Stop::Complete;
     {
         win::UniqueHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                                            nullptr));
         if (!file)
             return 0;
-        fileio::Reader reader(file.get());
+        FileSource source(file.get());
         tagALBUMFILEHEADER header;
         size_t got = 0;
-        if (!reader.ReadAt(0, &header, sizeof header, &got) || got != sizeof header ||
+        if (!source.ReadAt(0, &header, sizeof header, &got) || got != sizeof header ||
             header.dwMagic != ALBUM_FILE_MAGIC)
             return 0;
 
@@ -88,64 +58,34 @@ int CAlbumDoc2::Load(const char* path)
         win::CopyText(m_szDescription, sizeof m_szDescription, header.szDescription);
 
         LARGE_INTEGER size;
-        uint64_t fileSize = GetFileSizeEx(file.get(), &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+        if (!GetFileSizeEx(file.get(), &size))
+            return 1; // nothing can be read safely; the file stays as it is
         announced = header.dwCount;
-        const uint64_t imageArea = kHeaderSize + uint64_t(announced) * kRecordSize;
-        ImageBudget budget(fileSize);
-
-        std::vector<tagALBUMINFOHEADER> batch;
         try {
-            batch.resize(kRecordBatch);
+            stop = albumread::ReadThumbnails(
+                source, static_cast<uint64_t>(size.QuadPart), announced,
+                [this, &rebuilt](tagALBUMINFOHEADER& rec, HGLOBAL image, int id) {
+                    CThumbnail2* t = new (std::nothrow) CThumbnail2(&rec, image, id, 1);
+                    if (!t) {
+                        GlobalFree(image);
+                        return false;
+                    }
+                    Insert(t, nullptr);
+                    if (m_bAutoCheck && Refresh(t))
+                        ++rebuilt;
+                    return true;
+                });
         } catch (...) {
-            return 1;
-        }
-        bool stop = false;
-        for (uint64_t i = 0; i < announced && !stop;) {
-            size_t want = static_cast<size_t>(std::min<uint64_t>(kRecordBatch, announced - i));
-            size_t bytes = 0;
-            if (!reader.ReadAt(kHeaderSize + i * kRecordSize, batch.data(), want * sizeof batch[0], &bytes))
-                break;
-            size_t complete = bytes / sizeof batch[0];
-            if (complete < want)
-                stop = true; // the file ends inside the records
-            for (size_t k = 0; k < complete; ++k, ++i) {
-                tagALBUMINFOHEADER& rec = batch[k];
-                rec.wReserved2 = 0;
-                win::TerminateField(rec.szFileName, sizeof rec.szFileName);
-                win::TerminateField(rec.szDescription, sizeof rec.szDescription);
-
-                const uint64_t start = imageArea + rec.dwDibOffset;
-                if (rec.dwDibSize == 0 || start >= fileSize) {
-                    stop = true; // no image bytes to read
-                    break;
-                }
-                if (!budget.Accept(start, rec.dwDibSize) || rec.dwDibSize > SIZE_MAX - kImageSlack) {
-                    stop = outOfMemory = true;
-                    break;
-                }
-                win::GlobalBlock image = win::GlobalBlock::Allocate(rec.dwDibSize + kImageSlack, false);
-                CThumbnail2* t = image ? new (std::nothrow) CThumbnail2(&rec, nullptr, static_cast<int>(i + 1), 1)
-                                       : nullptr;
-                if (!t) {
-                    stop = outOfMemory = true;
-                    break;
-                }
-                if (!ReadImage(reader, start, rec.dwDibSize, image.get())) {
-                    delete t;
-                    stop = true;
-                    break;
-                }
-                t->m_hDib = image.release();
-                if (m_bAutoCheck && Refresh(t))
-                    ++rebuilt;
-                Insert(t, nullptr);
-            }
+            stop = albumread::Stop::OutOfMemory;
         }
     }
 
-    // Put right a file that announced more than it held, or whose thumbnails were rebuilt.
-    // A file from which nothing could be read is never rewritten.
-    if (m_nCount > 0 && !outOfMemory && (static_cast<DWORD>(m_nCount) != announced || rebuilt > 0))
+    // Put right a file that announced more than it held, or whose thumbnails were rebuilt. Only
+    // an album read to its real end may be rewritten: after a failed read, a refused size or a
+    // want of memory the rest of the album is still on disk and must stay there. A file from
+    // which nothing could be read is never rewritten.
+    const bool readToEnd = stop == albumread::Stop::Complete || stop == albumread::Stop::FileEnded;
+    if (m_nCount > 0 && readToEnd && (static_cast<DWORD>(m_nCount) != announced || rebuilt > 0))
         Save(path);
     return 1;
 }
@@ -163,7 +103,10 @@ int CAlbumDoc2::Save(const char* path)
         thumbs.reserve(static_cast<size_t>(n > 0 ? n : 0));
         for (CThumbnail2* t = m_pEnd->m_pNext; t != m_pEnd && static_cast<int>(thumbs.size()) < n;
              t = t->m_pNext) {
-            if (!t->m_hDib || GlobalSize(t->m_hDib) < t->m_Info.dwDibSize)
+            // What the reader would not read back is not written: a save must not lose the
+            // thumbnails behind it at the next load.
+            if (!albumread::ImageSizeReadable(t->m_Info.dwDibSize) || !t->m_hDib ||
+                GlobalSize(t->m_hDib) < t->m_Info.dwDibSize)
                 return 0;
             thumbs.push_back(t);
         }

@@ -8,6 +8,10 @@ namespace fileio {
 
 namespace {
 
+BOOL WINAPI PlatformRead(HANDLE h, LPVOID p, DWORD n, LPDWORD done, LPOVERLAPPED o)
+{
+    return ReadFile(h, p, n, done, o);
+}
 BOOL WINAPI PlatformWrite(HANDLE h, LPCVOID p, DWORD n, LPDWORD done, LPOVERLAPPED o)
 {
     return WriteFile(h, p, n, done, o);
@@ -15,15 +19,15 @@ BOOL WINAPI PlatformWrite(HANDLE h, LPCVOID p, DWORD n, LPDWORD done, LPOVERLAPP
 BOOL WINAPI PlatformFlush(HANDLE h) { return FlushFileBuffers(h); }
 BOOL WINAPI PlatformMove(LPCSTR from, LPCSTR to, DWORD flags) { return MoveFileExA(from, to, flags); }
 
-WriteCalls g_calls = {PlatformWrite, PlatformFlush, PlatformMove};
+FileCalls g_calls = {PlatformRead, PlatformWrite, PlatformFlush, PlatformMove};
 
 // The largest single ReadFile/WriteFile request we make.
 constexpr size_t kMaxChunk = 1u << 30;
 
 } // namespace
 
-WriteCalls& Calls() { return g_calls; }
-void ResetCalls() { g_calls = {PlatformWrite, PlatformFlush, PlatformMove}; }
+FileCalls& Calls() { return g_calls; }
+void ResetCalls() { g_calls = {PlatformRead, PlatformWrite, PlatformFlush, PlatformMove}; }
 
 bool Reader::ReadAt(uint64_t offset, void* dst, size_t size, size_t* got)
 {
@@ -41,7 +45,7 @@ bool Reader::ReadAt(uint64_t offset, void* dst, size_t size, size_t* got)
     while (*got < size) {
         DWORD want = static_cast<DWORD>(std::min(size - *got, kMaxChunk));
         DWORD n = 0;
-        if (!ReadFile(h_, p + *got, want, &n, nullptr)) {
+        if (!g_calls.read(h_, p + *got, want, &n, nullptr)) {
             pos_ = UINT64_MAX;
             return false;
         }

@@ -1,6 +1,6 @@
 // File access for album files: a positioned reader that avoids needless seeks, a buffered writer,
 // and the replace-when-complete step of saving. The Win32 calls that can fail while a file is
-// written go through one table of functions so tests can make any of them fail.
+// read or written go through one table of functions so tests can make any of them fail.
 #pragma once
 
 #include <windows.h>
@@ -12,13 +12,14 @@
 
 namespace fileio {
 
-struct WriteCalls {
+struct FileCalls {
+    BOOL (WINAPI* read)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
     BOOL (WINAPI* write)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
     BOOL (WINAPI* flush)(HANDLE);
     BOOL (WINAPI* move)(LPCSTR, LPCSTR, DWORD);
 };
 // The calls in use; the platform's own unless a test replaced them.
-WriteCalls& Calls();
+FileCalls& Calls();
 void ResetCalls();
 
 class Reader {

@@ -25,6 +25,17 @@ bool EqualNoCase(const char* a, const char* b)
     }
 }
 
+bool EqualFieldsNoCase(const char* a, const char* b)
+{
+    const size_t n = win::FieldLength(a, ALBUM_TEXT_FIELD);
+    if (n != win::FieldLength(b, ALBUM_TEXT_FIELD))
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
+}
+
 const char* NameAfterFolder(const char* name)
 {
     const char* after = name;

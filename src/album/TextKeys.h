@@ -14,6 +14,8 @@ std::string FoldedName(const char* field);
 
 // Equal ignoring ASCII letter case (never the locale: names are file names).
 bool EqualNoCase(const char* a, const char* b);
+// The same for two stored names, each read as FoldedName reads it.
+bool EqualFieldsNoCase(const char* a, const char* b);
 
 // The part of a name behind its last backslash or colon; the whole name when it has neither.
 const char* NameAfterFolder(const char* name);

@@ -1,4 +1,6 @@
 #include "AlbumTestUtil.h"
+#include "album/AlbumRead.h"
+#include "album/FileIo.h"
 
 using namespace testsupport;
 
@@ -162,6 +164,15 @@ TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
     EXPECT_EQ(secondImage, want);
     EXPECT_EQ(dir.List().size(), 1u);
 
+    // The same when the cut image is larger than everything before it (a big image cut short).
+    entries[1].image = Pattern(300000, 5);
+    full = BuildAlbumFile("cut", entries);
+    WriteBytes(path, Bytes(full.begin(), full.begin() + 144 + 3 * 288 + 400 + 100));
+    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    ASSERT_EQ(doc.GetCount(), 2);
+    ExpectImage(doc.GetThumbnail(2), entries[1].image, 100);
+    EXPECT_EQ(ReadBytes(path).size(), 144u + 2 * 288 + 400 + 300000);
+
     // A file that ends before its first image: nothing loaded, nothing rewritten.
     Bytes noImages(full.begin(), full.begin() + 144 + 3 * 288);
     WriteBytes(path, noImages);
@@ -174,6 +185,52 @@ TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
     WriteBytes(path, halfRecords);
     ASSERT_EQ(doc.Load(path.c_str()), 1);
     EXPECT_EQ(doc.GetCount(), 0);
+}
+
+TEST_F(AlbumFile, AFailedReadStopsWithoutRewritingTheAlbum)
+{
+    const Bytes file = BuildAlbumFile("three", {Entry("a.bmp", 400, 1), Entry("b.bmp", 500, 2), Entry("c.bmp", 600, 3)});
+    WriteBytes(path, file);
+    // Reads go: header, records, first image, second image, ...: fail the second image, as a bad
+    // sector or a dropped share would.
+    static int reads;
+    reads = 0;
+    fileio::Calls().read = [](HANDLE h, LPVOID p, DWORD n, LPDWORD done, LPOVERLAPPED o) -> BOOL {
+        if (++reads == 4) {
+            *done = 0;
+            SetLastError(ERROR_CRC);
+            return FALSE;
+        }
+        return ReadFile(h, p, n, done, o);
+    };
+    TestTable doc;
+    doc.SetAutoCheck(0);
+    int result = doc.Load(path.c_str());
+    fileio::ResetCalls();
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(doc.GetCount(), 1);
+    EXPECT_EQ(ReadBytes(path), file) << "a failed read must leave the album on disk whole";
+    EXPECT_EQ(dir.List().size(), 1u);
+}
+
+TEST_F(AlbumFile, PathsTheDocumentCannotHoldAreRefused)
+{
+    TestTable doc;
+    doc.SetAutoCheck(0);
+    doc.SetPath("C:\\kept.abm");
+    doc.Add("held.bmp");
+    for (size_t length : {256u, 259u}) {
+        std::string tooLong = "C:\\" + std::string(length - 7, 'p') + ".abm";
+        ASSERT_EQ(tooLong.size(), length);
+        EXPECT_EQ(doc.Load(tooLong.c_str()), 0);
+        doc.SetPath(tooLong.c_str());
+        EXPECT_STREQ(doc.GetPath(), "C:\\kept.abm");
+        EXPECT_EQ(doc.GetCount(), 1) << "a refused path leaves the document alone";
+    }
+    // 255 characters fit whole.
+    std::string fits = "C:\\" + std::string(248, 'p') + ".abm";
+    doc.SetPath(fits.c_str());
+    EXPECT_EQ(doc.GetPath(), fits);
 }
 
 TEST_F(AlbumFile, RefusedFilesLeaveAnEmptyAlbumAndItsNames)
@@ -225,8 +282,9 @@ TEST_F(AlbumFile, UnterminatedFieldsAreCutAt127Characters)
 
 TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
 {
-    // An image size that would wrap when 10 is added, and one larger than the file.
-    for (uint32_t size : {0xFFFFFFFFu, 0xFFFFFFF7u, 0x7FFFFFFFu, 5000u}) {
+    // Image sizes that would wrap when 10 is added, or that no cut thumbnail has: refused like a
+    // failed allocation, so the album on disk is not cut down to what was read.
+    for (uint32_t size : {0xFFFFFFFFu, 0xFFFFFFF7u, 0x7FFFFFFFu, uint32_t(albumread::kMaxCutImageBytes + 1)}) {
         FileEntry good = Entry("good.bmp", 100, 1), bad = Entry("bad.bmp", 100, 2);
         bad.declaredSize = size;
         Bytes file = BuildAlbumFile("h", {good, bad});
@@ -235,7 +293,6 @@ TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
         doc.SetAutoCheck(0);
         ASSERT_EQ(doc.Load(path.c_str()), 1);
         EXPECT_EQ(doc.GetCount(), 1) << size;
-        // Refused like a failed allocation: the album on disk is not cut down to what was read.
         EXPECT_EQ(ReadBytes(path), file);
     }
 

@@ -108,6 +108,14 @@ TEST_F(AlbumSave, RealFailuresOfThePlatform)
     ExpectOldAlbumUntouched();
 }
 
+TEST_F(AlbumSave, AThumbnailTheReaderWouldStopAtIsNotWritten)
+{
+    // An image size of 0 would end the next load there and lose everything behind it.
+    doc.GetThumbnail(5)->m_Info.dwDibSize = 0;
+    EXPECT_EQ(doc.Save(path.c_str()), 0);
+    ExpectOldAlbumUntouched();
+}
+
 TEST_F(AlbumSave, AThumbnailWithTooSmallAnImageIsNotWritten)
 {
     auto rec = MakeRecord("liar.bmp");

@@ -1,3 +1,5 @@
+#include <stdlib.h>
+#include <new>
 #include <random>
 #include "TableTestUtil.h"
 
@@ -97,4 +99,84 @@ TEST(ThumbTable, InsertTableSkipsNamesAlreadyHeldIgnoringCase)
     mine.Insert(&other, nullptr);
     mine.Insert(&mine, nullptr);
     EXPECT_EQ(mine.GetCount(), 4);
+}
+
+namespace {
+
+// Makes the program's large allocations fail while armed, so that code which must not let an
+// exception out can be driven into its out-of-memory paths.
+size_t g_failAllocationsFrom = 0;
+
+} // namespace
+
+// The replacement pair below allocates with malloc and frees with free.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(size_t size)
+{
+    if (g_failAllocationsFrom != 0 && size >= g_failAllocationsFrom)
+        throw std::bad_alloc();
+    if (void* p = malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { free(p); }
+void operator delete(void* p, size_t) noexcept { free(p); }
+
+TEST(ThumbTable, CopiesShareTheListButOnlyTheOwnerFreesIt)
+{
+    auto* b = new TestTable;
+    b->Add("b1.bmp");
+    b->Add("b2.bmp");
+    TestTable c;
+    c.Add("c1.bmp");
+    HGLOBAL bImages[] = {b->GetThumbnail(1)->GetDib(), b->GetThumbnail(2)->GetDib()};
+    {
+        TestTable a;
+        a.Add("mine.bmp");
+        a = *b;                 // a gives up its own list and shares b's
+        EXPECT_EQ(a.Names(), (Names{"b1.bmp", "b2.bmp"}));
+        a = c;                  // b's list is b's: it must stay whole
+        EXPECT_EQ(a.Names(), (Names{"c1.bmp"}));
+        for (HGLOBAL h : bImages)
+            ASSERT_EQ(GlobalSize(h), 16u) << "b's thumbnails were freed under it";
+        EXPECT_EQ(b->Names(), (Names{"b1.bmp", "b2.bmp"}));
+        TestTable d;
+        d = *b;
+    }                           // destroying the copies frees nothing of b or c
+    for (HGLOBAL h : bImages)
+        ASSERT_EQ(GlobalSize(h), 16u);
+    EXPECT_EQ(b->Names(), (Names{"b1.bmp", "b2.bmp"}));
+    ExpectConsistent(*b);
+    EXPECT_EQ(c.Names(), (Names{"c1.bmp"}));
+    delete b;                   // the owner frees its list once
+}
+
+TEST(ThumbTable, InsertTableSurvivesWantOfMemoryAndSkipsOnlyWhatItCloned)
+{
+    TestTable mine, other;
+    for (int i = 0; i < 400; ++i)
+        mine.Add(("held" + std::to_string(i) + ".bmp").c_str());
+    // A thumbnail that cannot be cloned (its block cannot be locked) does not claim its name:
+    // the next one of that name is inserted.
+    auto rec = testsupport::MakeRecord("Same.BMP");
+    HGLOBAL gone = GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, 16);
+    ASSERT_NE(GlobalDiscard(gone), nullptr);
+    ASSERT_EQ(GlobalLock(gone), nullptr);
+    other.Insert(new CThumbnail2(&rec, gone, 0, 1), nullptr);
+    other.Add("same.bmp");
+    other.Add("HELD7.bmp");
+    other.Add("new.bmp");
+
+    // The name set cannot be had: the table falls back to walking its list, and no exception
+    // leaves the library.
+    g_failAllocationsFrom = 1024;
+    int result = 0;
+    EXPECT_NO_THROW(result = mine.Insert(&other, nullptr));
+    g_failAllocationsFrom = 0;
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(mine.GetCount(), 402);
+    EXPECT_EQ(mine.GetThumbnail(401)->m_Info.szFileName, std::string("same.bmp"));
+    EXPECT_EQ(mine.GetThumbnail(402)->m_Info.szFileName, std::string("new.bmp"));
+    ExpectConsistent(mine);
 }

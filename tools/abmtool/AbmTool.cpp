@@ -37,6 +37,17 @@ std::string Lower(std::string s)
     return s;
 }
 
+// Album text as it may be shown on a terminal or used in a file name: control characters (which
+// a damaged or hostile album may hold) become '_'.
+std::string WithoutControls(const char* text)
+{
+    std::string s(text ? text : "");
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 32 || c == 127)
+            c = '_';
+    return s;
+}
+
 std::string FormatTime(DWORD t)
 {
     // Stored times are unsigned seconds since 1970.
@@ -189,7 +200,8 @@ int List(const std::string& albumArg)
     Album doc;
     if (!doc.Open(path))
         return 1;
-    printf("Album:       %s\nDescription: %s\nThumbnails:  %d\n\n", path.c_str(), doc.GetDescription(), doc.GetCount());
+    printf("Album:       %s\nDescription: %s\nThumbnails:  %d\n\n", path.c_str(),
+           WithoutControls(doc.GetDescription()).c_str(), doc.GetCount());
     printf("%5s  %-32s %11s %10s %-16s %7s  %s\n", "#", "name", "image", "bytes", "date (UTC)", "thumb", "description / source");
     char resolved[MAX_PATH];
     for (int i = 1; i <= doc.GetCount(); ++i) {
@@ -199,9 +211,9 @@ int List(const std::string& albumArg)
         snprintf(image, sizeof image, "%ux%ux%u", r.wWidth, r.wHeight, r.wBitCount);
         snprintf(thumb, sizeof thumb, "%ux%u", r.wThumbWidth, r.wThumbHeight);
         bool found = doc.GetThumbnailFullPath(r.szFileName, resolved) && GetFileAttributesA(resolved) != INVALID_FILE_ATTRIBUTES;
-        printf("%5d  %-32s %11s %10lu %-16s %7s  \"%s\" %s\n", i, r.szFileName, image,
-               static_cast<unsigned long>(r.dwFileSize), FormatTime(r.dwFileTime).c_str(), thumb, r.szDescription,
-               found ? "" : "(source missing)");
+        printf("%5d  %-32s %11s %10lu %-16s %7s  \"%s\" %s\n", i, WithoutControls(r.szFileName).c_str(), image,
+               static_cast<unsigned long>(r.dwFileSize), FormatTime(r.dwFileTime).c_str(), thumb,
+               WithoutControls(r.szDescription).c_str(), found ? "" : "(source missing)");
     }
     return 0;
 }
@@ -288,6 +300,34 @@ int Export(const std::string& albumArg, const std::string& folderArg)
     Album doc;
     if (!doc.Open(path))
         return 1;
+
+    // Every target name first: export writes only files it creates, so nothing of the user's is
+    // overwritten, and undoing a failed export removes only what this export wrote.
+    std::vector<std::string> targets;
+    for (int i = 1; i <= doc.GetCount(); ++i) {
+        // Number + the stored name's file name, with its extension replaced.
+        std::string name = WithoutControls(doc.GetThumbnail(i)->GetInfo()->szFileName);
+        size_t cut = name.find_last_of("\\/:");
+        if (cut != std::string::npos)
+            name = name.substr(cut + 1);
+        size_t dot = name.find_last_of('.');
+        if (dot != std::string::npos)
+            name = name.substr(0, dot);
+        for (char& c : name)
+            if (strchr("<>\"|?*", c))
+                c = '_';
+        char file[MAX_PATH];
+        int n = snprintf(file, sizeof file, "%s\\%04d_%s.bmp", folder.c_str(), i, name.c_str());
+        if (n < 0 || size_t(n) >= sizeof file) {
+            fprintf(stderr, "abmtool: the folder path %s is too long for the exported names\n", folder.c_str());
+            return 1;
+        }
+        if (GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES) {
+            fprintf(stderr, "abmtool: %s already exists; nothing was exported\n", file);
+            return 1;
+        }
+        targets.push_back(file);
+    }
     if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
         fprintf(stderr, "abmtool: cannot create folder %s\n", folder.c_str());
         return 1;
@@ -298,29 +338,19 @@ int Export(const std::string& albumArg, const std::string& folderArg)
             DeleteFileA(w.c_str());
     };
     {
-        Progress progress("Exporting", size_t(doc.GetCount()));
-        for (int i = 1; i <= doc.GetCount(); ++i) {
-            CThumbnail2* t = doc.GetThumbnail(i);
-            // Number + the stored name's file name, with its extension replaced.
-            std::string name = t->GetInfo()->szFileName;
-            size_t cut = name.find_last_of("\\/:");
-            if (cut != std::string::npos)
-                name = name.substr(cut + 1);
-            size_t dot = name.find_last_of('.');
-            if (dot != std::string::npos)
-                name = name.substr(0, dot);
-            for (char& c : name)
-                if (strchr("<>\"|?*", c) || static_cast<unsigned char>(c) < 32)
-                    c = '_';
-            char file[MAX_PATH];
-            snprintf(file, sizeof file, "%s\\%04d_%s.bmp", folder.c_str(), i, name.c_str());
-            if (ImgIoWriteFile(t->GetDib(), file, IMGIO_FORMAT_BMP, 0) != 0) {
-                fprintf(stderr, "\nabmtool: cannot write %s; removed what was exported\n", file);
+        Progress progress("Exporting", targets.size());
+        for (size_t i = 0; i < targets.size(); ++i) {
+            const char* file = targets[i].c_str();
+            // A file that appeared meanwhile is not ours to replace.
+            bool appeared = GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES;
+            if (appeared || ImgIoWriteFile(doc.GetThumbnail(int(i) + 1)->GetDib(), file, IMGIO_FORMAT_BMP, 0) != 0) {
+                fprintf(stderr, "\nabmtool: cannot write %s%s; removed what was exported\n", file,
+                        appeared ? " (it exists)" : "");
                 undo();
                 return 1;
             }
-            written.push_back(file);
-            progress.Step(size_t(i));
+            written.push_back(targets[i]);
+            progress.Step(i + 1);
         }
     }
     printf("Exported %zu thumbnails to %s\n", written.size(), folder.c_str());
