@@ -154,11 +154,9 @@ TEST(ThumbTable, CopiesShareTheListButOnlyTheOwnerFreesIt)
 
 TEST(ThumbTable, InsertTableSurvivesWantOfMemoryAndSkipsOnlyWhatItCloned)
 {
-    TestTable mine, other;
-    for (int i = 0; i < 400; ++i)
-        mine.Add(("held" + std::to_string(i) + ".bmp").c_str());
     // A thumbnail that cannot be cloned (its block cannot be locked) does not claim its name:
     // the next one of that name is inserted.
+    TestTable other;
     auto rec = testsupport::MakeRecord("Same.BMP");
     HGLOBAL gone = GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, 16);
     ASSERT_NE(GlobalDiscard(gone), nullptr);
@@ -168,15 +166,20 @@ TEST(ThumbTable, InsertTableSurvivesWantOfMemoryAndSkipsOnlyWhatItCloned)
     other.Add("HELD7.bmp");
     other.Add("new.bmp");
 
-    // The name set cannot be had: the table falls back to walking its list, and no exception
-    // leaves the library.
-    g_failAllocationsFrom = 1024;
-    int result = 0;
-    EXPECT_NO_THROW(result = mine.Insert(&other, nullptr));
-    g_failAllocationsFrom = 0;
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(mine.GetCount(), 402);
-    EXPECT_EQ(mine.GetThumbnail(401)->m_Info.szFileName, std::string("same.bmp"));
-    EXPECT_EQ(mine.GetThumbnail(402)->m_Info.szFileName, std::string("new.bmp"));
-    ExpectConsistent(mine);
+    for (bool wantOfMemory : {false, true}) {
+        TestTable mine;
+        for (int i = 0; i < 400; ++i)
+            mine.Add(("held" + std::to_string(i) + ".bmp").c_str());
+        // Without memory for the name set the table walks its list instead, and no exception
+        // leaves the library.
+        g_failAllocationsFrom = wantOfMemory ? 1024 : 0;
+        int result = 0;
+        EXPECT_NO_THROW(result = mine.Insert(&other, nullptr));
+        g_failAllocationsFrom = 0;
+        EXPECT_EQ(result, 1);
+        ASSERT_EQ(mine.GetCount(), 402) << wantOfMemory;
+        EXPECT_EQ(mine.GetThumbnail(401)->m_Info.szFileName, std::string("same.bmp"));
+        EXPECT_EQ(mine.GetThumbnail(402)->m_Info.szFileName, std::string("new.bmp"));
+        ExpectConsistent(mine);
+    }
 }
