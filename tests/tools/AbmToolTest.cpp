@@ -1,0 +1,97 @@
+// abmtool's commands on real album files: what they print and what they leave on disk.
+#include <gtest/gtest.h>
+#include <io.h>
+#include <stdio.h>
+#include <string>
+#include "AbmTool.h"
+#include "album/AlbumDoc.h"
+#include "support/TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+// Runs a command with its standard output going to a file, and returns what it printed.
+template <class F>
+std::string CaptureStdout(const ScratchDir& dir, F run, int* result)
+{
+    const std::string file = dir.File("stdout.txt");
+    fflush(stdout);
+    int saved = _dup(_fileno(stdout));
+    FILE* f = fopen(file.c_str(), "wb");
+    _dup2(_fileno(f), _fileno(stdout));
+    *result = run();
+    fflush(stdout);
+    _dup2(saved, _fileno(stdout));
+    _close(saved);
+    fclose(f);
+    std::vector<unsigned char> bytes = ReadBytes(file);
+    DeleteFileA(file.c_str());
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// An album of thumbnails with the given stored names; a thumbnail named "broken" holds an image
+// that is no bitmap.
+std::string MakeAlbum(const ScratchDir& dir, const std::vector<std::string>& names, const char* description)
+{
+    CAlbumDoc2 doc;
+    for (const std::string& name : names) {
+        auto rec = MakeRecord(name.c_str(), 10, 0, "\x1b[31mred\r");
+        HGLOBAL image = name == "broken" ? MakeBlock(64, 1) : MakeDib(4, 3, 7);
+        rec.dwDibSize = DWORD(GlobalSize(image));
+        doc.Insert(new CThumbnail2(&rec, image, 0, 1), nullptr);
+    }
+    doc.SetDescription(description);
+    const std::string path = dir.File("album.abm");
+    EXPECT_NE(doc.Save(path.c_str()), 0);
+    return path;
+}
+
+} // namespace
+
+TEST(AbmTool, ListShowsNoControlCharacters)
+{
+    ScratchDir dir;
+    std::string album = MakeAlbum(dir, {"a\x07\x1b]0;title\x07.bmp"}, "desc\x1b[2J\x08");
+    int result = -1;
+    std::string out = CaptureStdout(dir, [&] { return abmtool::List(album); }, &result);
+    EXPECT_EQ(result, 0);
+    for (char c : out)
+        ASSERT_TRUE(static_cast<unsigned char>(c) >= 32 || c == '\n') << "control character " << int(c) << " in\n" << out;
+    EXPECT_NE(out.find("desc_[2J_"), std::string::npos) << out;
+    EXPECT_NE(out.find("_[31mred_"), std::string::npos) << out;
+}
+
+TEST(AbmTool, ExportNeverTouchesFilesItDidNotWrite)
+{
+    ScratchDir dir;
+    std::string album = MakeAlbum(dir, {"Trip\\a.jpg", "b.png"}, "x");
+    const std::string out = dir.File("out");
+    ASSERT_TRUE(CreateDirectoryA(out.c_str(), nullptr));
+    const std::string mine = out + "\\0002_b.bmp", other = out + "\\keep.txt";
+    WriteBytes(mine, {'m', 'i', 'n', 'e'});
+    WriteBytes(other, {'k'});
+
+    // A target name that exists: refused before anything is written.
+    int result = 0;
+    CaptureStdout(dir, [&] { return abmtool::Export(album, out); }, &result);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(ReadBytes(mine), (std::vector<unsigned char>{'m', 'i', 'n', 'e'}));
+    EXPECT_FALSE(FileExists(out + "\\0001_a.bmp"));
+
+    // A failure part way: the undo removes what the export wrote, and only that.
+    DeleteFileA(mine.c_str());
+    album = MakeAlbum(dir, {"Trip\\a.jpg", "broken", "c.png"}, "x");
+    CaptureStdout(dir, [&] { return abmtool::Export(album, out); }, &result);
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(FileExists(out + "\\0001_a.bmp"));
+    EXPECT_TRUE(FileExists(other));
+
+    // Into an empty place it writes every thumbnail.
+    DeleteFileA(other.c_str());
+    album = MakeAlbum(dir, {"Trip\\a.jpg", "b.png"}, "x");
+    CaptureStdout(dir, [&] { return abmtool::Export(album, out); }, &result);
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(FileExists(out + "\\0001_a.bmp"));
+    EXPECT_TRUE(FileExists(out + "\\0002_b.bmp"));
+}
