@@ -1,0 +1,444 @@
+// Album controls in a real parent window: the class table, geometry, scroll bar, docking, keys,
+// and dragging thumbnails between two controls with real mouse input.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <algorithm>
+#include <string>
+#include <vector>
+#include "album/AlbumCtrl.h"
+#include "album/AlbumMessages.h"
+#include "control/AlbumCtrlLayout.h"
+#include "control/MiniAlbums.h"
+#include "host/Instance.h"
+#include "imaging/DragDrop.h"
+#include "support/MessageLog.h"
+#include "support/TestSupport.h"
+#include "vendor_standins/ctrlkit/ctrlkit.h"
+
+using namespace testsupport;
+
+int AlbumCtrlDroppedFlag();
+
+namespace {
+
+void Pump(DWORD ms = 30)
+{
+    DWORD end = GetTickCount() + ms;
+    do {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        Sleep(5);
+    } while (GetTickCount() < end);
+}
+
+void SetKeys(std::vector<int> held)
+{
+    BYTE keys[256] = {};
+    for (int k : held)
+        keys[k] = 0x80;
+    SetKeyboardState(keys);
+}
+
+RECT ChildRect(HWND child)
+{
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Stored names of an album in order.
+std::string Names(CAlbum* album)
+{
+    std::string s;
+    for (int i = 1; i <= album->GetThumbNailCount(); ++i)
+        s += std::string(i > 1 ? " " : "") + album->m_Doc.GetThumbnail(i)->m_Info.szFileName;
+    return s;
+}
+
+struct AlbumCtrlTest : ::testing::Test {
+    static inline MessageLog* parent = nullptr;
+    static void SetUpTestSuite()
+    {
+        ResetMiniAlbumsForTest();
+        ASSERT_EQ(CAlbumCtrl::Register(AlbumInstance()), 1);
+        parent = new MessageLog(660, 300);
+        SetWindowPos(parent->hwnd(), HWND_TOPMOST, 20, 20, 0, 0, SWP_NOSIZE);
+    }
+    static void TearDownTestSuite()
+    {
+        delete parent;
+        parent = nullptr;
+    }
+    std::vector<HWND> made;
+    void TearDown() override
+    {
+        for (HWND w : made)
+            DestroyWindow(w);
+        SetKeys({});
+        parent->Clear();
+    }
+
+    // A control of the class with the given client size, and its object.
+    HWND Make(const char* cls, int x, int y, int width, int height)
+    {
+        HWND w = CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent->hwnd(), nullptr,
+                                 AlbumInstance(), nullptr);
+        if (w)
+            made.push_back(w);
+        return w;
+    }
+    static CAlbumCtrl* Object(HWND w) { return reinterpret_cast<CAlbumCtrl*>(GetWindowLongPtrA(w, GWLP_USERDATA)); }
+    // Gives the control an album of count thumbnails named C:\pics\<prefix><n>.bmp, loaded from a file.
+    void Fill(CAlbumCtrl* c, const std::string& prefix, int count)
+    {
+        CAlbumDoc2 doc;
+        for (int i = 1; i <= count; ++i) {
+            auto rec = MakeRecord(("C:\\pics\\" + prefix + std::to_string(i) + ".bmp").c_str());
+            HGLOBAL image = MakeDib(40, 30, unsigned(i));
+            rec.dwDibSize = DWORD(GlobalSize(image));
+            doc.Insert(new CThumbnail2(&rec, image, 0, 1), nullptr);
+        }
+        const std::string path = files.File(prefix + ".abm");
+        ASSERT_NE(doc.Save(path.c_str()), 0);
+        c->GetAlbum()->m_Doc.SetAutoCheck(0);
+        ASSERT_EQ(c->GetAlbum()->Load(path.c_str()), 1);
+    }
+    ScratchDir files;
+};
+
+} // namespace
+
+TEST_F(AlbumCtrlTest, ClassTableTakesNamesFromTheFront)
+{
+    tagAlbumViewCreateInfo info;
+    EXPECT_EQ(GetAlbumCtrlACI(&info, "ManDlgAlbumCtrl"), 0);
+    EXPECT_EQ(info.nCellStyle, ACI_CELL_CARD);
+    EXPECT_EQ(GetAlbumCtrlACI(&info, "OptionDlgAlbumCtrl"), 1);
+    EXPECT_EQ(info.nScrollDir, ACI_SCROLL_HORIZONTAL);
+    EXPECT_EQ(GetAlbumCtrlACI(&info, "WizDlgAlbumCtrl"), 2);
+    EXPECT_EQ(info.nRows * info.nCols, 4);
+    EXPECT_EQ(GetAlbumCtrlACI(&info, "wizdlgalbumctrl"), 3) << "names are case-sensitive";
+
+    // Never registered: the first free entry and an all-zero record.
+    memset(&info, 0x5A, sizeof info);
+    EXPECT_EQ(GetAlbumCtrlACI(&info, "Nobody"), 3);
+    tagAlbumViewCreateInfo zero = {};
+    EXPECT_EQ(memcmp(&info, &zero, sizeof info), 0);
+
+    tagAlbumViewCreateInfo mine = {};
+    mine.nRows = 7;
+    EXPECT_EQ(RegisterMiniAlbum("ManDlgAlbumCtrl", mine), 0);
+    GetAlbumCtrlACI(&info, "ManDlgAlbumCtrl");
+    EXPECT_NE(info.nRows, 7) << "a duplicate changes nothing";
+    for (int i = 3; i < 16; ++i)
+        EXPECT_EQ(RegisterMiniAlbum(("Mine" + std::to_string(i)).c_str(), mine), 1);
+    EXPECT_EQ(GetAlbumCtrlACI(&info, "Mine3"), 3);
+    EXPECT_EQ(info.nRows, 7);
+    EXPECT_EQ(RegisterMiniAlbum("Seventeenth", mine), 0);
+    EXPECT_EQ(GetAlbumCtrlACI(&info, "Seventeenth"), -1);
+    EXPECT_EQ(RegisterMiniAlbum(std::string(256, 'x').c_str(), mine), 0);
+
+    ResetMiniAlbumsForTest();
+    ASSERT_EQ(CAlbumCtrl::Register(AlbumInstance()), 1) << "classes already there, records again";
+    EXPECT_EQ(GetAlbumCtrlACI(&info, "Mine3"), 3);
+}
+
+TEST_F(AlbumCtrlTest, ManagerControlSnapsItsGridAndKeepsTheScrollBarInStep)
+{
+    HWND w = Make("ManDlgAlbumCtrl", 0, 0, 300, 250);
+    ASSERT_TRUE(w);
+    CAlbumCtrl* c = Object(w);
+    ASSERT_TRUE(c && c->GetAlbum() && c->m_hScrollBar);
+    EXPECT_EQ(c->m_bOwnedByWindow, 1);
+    RECT bar = ChildRect(c->m_hScrollBar);
+    EXPECT_EQ(bar.left, 284);
+    EXPECT_EQ(bar.right - bar.left, 16);
+    CAlbum* a = c->GetAlbum();
+    EXPECT_EQ(a->m_aci.nCols, 4);
+    EXPECT_EQ(a->m_aci.nRows, 2);
+    // Created on 4 x 2 cells of 70 x 108 (280 x 216); the size that follows at once gives the list
+    // all the room beside the bar, and the grid stays.
+    tagAlbumViewCreateInfo snapped = {};
+    int width = 284, height = 250;
+    ctrllayout::SnapGrid(ctrllayout::SnapPitch(0, snapped), snapped, width, height);
+    EXPECT_EQ(width * 1000 + height, 280216);
+    RECT list = ChildRect(a->m_hWnd);
+    EXPECT_EQ(list.right - list.left, 284);
+    EXPECT_EQ(list.bottom - list.top, 250);
+    tagAlbumViewCreateInfo entry;
+    GetAlbumCtrlACI(&entry, "ManDlgAlbumCtrl");
+    EXPECT_EQ(entry.nCols * 10 + entry.nRows, 42) << "the entry holds the latest grid";
+
+    // 20 thumbnails in 4 columns: 5 lines, 2 visible. Scrolling follows the first shown one.
+    Fill(c, "p", 20);
+    SendMessageA(w, WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(a->GetFirstViewNailID(), 5);
+    EXPECT_EQ(GetScrollPos(c->m_hScrollBar, SB_CTL), 33); // (5 + 2) / 4 * 100 / 3
+    SendMessageA(w, WM_VSCROLL, SB_BOTTOM, 0);
+    EXPECT_EQ(GetScrollPos(c->m_hScrollBar, SB_CTL), 100);
+    SendMessageA(a->m_hWnd, WM_KEYDOWN, VK_HOME, 0); // the list reports its change with 0x504
+    EXPECT_EQ(GetScrollPos(c->m_hScrollBar, SB_CTL), 0);
+
+    // Smaller than one cell: no rows, no columns, an empty list window, nothing breaks.
+    HWND tiny = Make("ManDlgAlbumCtrl", 0, 0, 50, 60);
+    CAlbumCtrl* t = Object(tiny);
+    ASSERT_TRUE(t && t->GetAlbum());
+    EXPECT_EQ(t->GetAlbum()->m_aci.nRows * t->GetAlbum()->m_aci.nCols, 0);
+    EXPECT_EQ(t->GetAlbum()->m_nCount, 0);
+    Fill(t, "q", 3);
+    SendMessageA(tiny, WM_VSCROLL, SB_LINEDOWN, 0);
+    SendMessageA(tiny, WM_KEYDOWN, VK_NEXT, 0);
+    UpdateWindow(parent->hwnd());
+}
+
+TEST_F(AlbumCtrlTest, ScrollPositionFollowsTheFirstShownThumbnail)
+{
+    tagAlbumViewCreateInfo info = {};
+    info.nScrollDir = ACI_SCROLL_VERTICAL;
+    info.nCols = 3;
+    info.nRows = 2;
+    EXPECT_EQ(ctrllayout::ScrollPosition(info, 10, 1), 0);
+    EXPECT_EQ(ctrllayout::ScrollPosition(info, 10, 4), 50);
+    EXPECT_EQ(ctrllayout::ScrollPosition(info, 10, 7), 100);
+    EXPECT_EQ(ctrllayout::ScrollPosition(info, 6, 4), 0) << "everything fits";
+    info.nScrollDir = ACI_SCROLL_HORIZONTAL; // lines are columns of nRows
+    EXPECT_EQ(ctrllayout::ScrollPosition(info, 10, 3), 50);
+    tagAlbumViewCreateInfo zero = {};
+    EXPECT_EQ(ctrllayout::ScrollPosition(zero, 10, 3), 0);
+}
+
+TEST_F(AlbumCtrlTest, DeleteKeysAskTheParent)
+{
+    HWND w = Make("ManDlgAlbumCtrl", 0, 0, 300, 250);
+    CAlbumCtrl* c = Object(w);
+    const LoggedMessage ask = {WM_ALBUM_DELETE, reinterpret_cast<WPARAM>(c), 0};
+    struct Case {
+        std::vector<int> held;
+        int key;
+        bool asks;
+    } cases[] = {{{VK_SHIFT}, VK_DELETE, true}, {{VK_CONTROL}, 'D', true}, {{}, VK_DECIMAL, true},
+                 {{}, VK_DELETE, false},        {{}, 'D', false},          {{VK_SHIFT}, 'D', false}};
+    for (const Case& k : cases) {
+        parent->Clear();
+        SetKeys(k.held);
+        SendMessageA(w, WM_KEYDOWN, WPARAM(k.key), 0);
+        EXPECT_EQ(parent->messages, k.asks ? std::vector<LoggedMessage>{ask} : std::vector<LoggedMessage>{})
+            << "key " << k.key;
+    }
+    EXPECT_EQ(SendMessageA(w, WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_WANTCHARS);
+}
+
+TEST_F(AlbumCtrlTest, DockModesPlaceTheListBetweenArrowButtons)
+{
+    HWND w = Make("ManDlgAlbumCtrl", 0, 0, 300, 250);
+    CAlbumCtrl* c = Object(w);
+    CAlbum* a = c->GetAlbum();
+    c->SetDock(ALBUM_DOCK_VERTICAL);
+    SendMessageA(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 250));
+    RECT bar = ChildRect(c->m_hScrollBar), list = ChildRect(a->m_hWnd);
+    EXPECT_EQ(bar.right - bar.left, 300);
+    EXPECT_EQ(bar.bottom - bar.top, 250);
+    EXPECT_EQ(list.top, 22);
+    EXPECT_EQ(list.bottom - list.top, 206);
+    EXPECT_EQ(c->m_pAlbum->m_aci.nScrollDir, ACI_SCROLL_VERTICAL);
+    EXPECT_EQ(CtrlKitHookScroll(c->m_hScrollBar, 1, 1), 1) << "hooked again: still a scroll bar";
+
+    // The bottom arrow scrolls the album down a line.
+    Fill(c, "d", 30);
+    const int before = a->GetFirstViewNailID();
+    SendMessageA(c->m_hScrollBar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 240));
+    SendMessageA(c->m_hScrollBar, WM_LBUTTONUP, 0, MAKELPARAM(150, 240));
+    EXPECT_GT(a->GetFirstViewNailID(), before);
+
+    c->SetDock(ALBUM_DOCK_HORIZONTAL);
+    SendMessageA(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 250));
+    list = ChildRect(a->m_hWnd);
+    EXPECT_EQ(list.left, 22);
+    EXPECT_EQ(list.right - list.left, 256);
+    EXPECT_EQ(c->m_pAlbum->m_aci.nScrollDir, ACI_SCROLL_HORIZONTAL);
+
+    c->SetDock(ALBUM_DOCK_NONE);
+    SendMessageA(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 250));
+    bar = ChildRect(c->m_hScrollBar);
+    EXPECT_EQ(bar.left, 284);
+    EXPECT_EQ(CtrlKitUnhookScroll(c->m_hScrollBar), 0) << "a fresh bar is not hooked";
+
+    // Sizing snaps to whole cells plus what the docked bar takes, from the dragged edge.
+    c->SetDock(ALBUM_DOCK_VERTICAL);
+    SendMessageA(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 250));
+    RECT cell;
+    GetWindowRect(a->m_ppCells[0]->m_hWnd, &cell);
+    const int cw = cell.right - cell.left, ch = cell.bottom - cell.top;
+    RECT r = {100, 100, 100 + 215, 100 + 300};
+    SendMessageA(w, WM_SIZING, WMSZ_TOPLEFT, reinterpret_cast<LPARAM>(&r));
+    EXPECT_EQ(r.right, 315);
+    EXPECT_EQ(r.bottom, 400);
+    EXPECT_EQ(r.right - r.left, 215 / cw * cw);
+    EXPECT_EQ(r.bottom - r.top, (300 - 44) / ch * ch + 44) << "whole cells and the two arrows";
+}
+
+TEST_F(AlbumCtrlTest, ARecordWithoutCellsIsHarmless)
+{
+    // The classes exist but the table was emptied: the wizard class now finds a zero record.
+    ResetMiniAlbumsForTest();
+    tagAlbumViewCreateInfo zero = {};
+    RegisterMiniAlbum("ManDlgAlbumCtrl", zero);
+    RegisterMiniAlbum("OptionDlgAlbumCtrl", zero);
+    HWND w = Make("WizDlgAlbumCtrl", 0, 0, 200, 150);
+    ASSERT_TRUE(w);
+    CAlbumCtrl* c = Object(w);
+    ASSERT_TRUE(c->GetAlbum());
+    Fill(c, "z", 3);
+    SendMessageA(w, WM_HSCROLL, SB_LINEDOWN, 0);
+    SendMessageA(w, WM_ALBUM_LAYOUT, 0, 0);
+    RECT r = {0, 0, 120, 90};
+    SendMessageA(w, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&r));
+    SendMessageA(w, WM_SIZE, 0, MAKELPARAM(120, 90));
+    UpdateWindow(w);
+    EXPECT_EQ(GetScrollPos(c->m_hScrollBar, SB_CTL), 0);
+    ResetMiniAlbumsForTest();
+    ASSERT_EQ(CAlbumCtrl::Register(AlbumInstance()), 1);
+}
+
+TEST_F(AlbumCtrlTest, CallerOwnedControlAndForeignParameters)
+{
+    CAlbumCtrl* mine = new CAlbumCtrl;
+    HWND w = static_cast<HWND>(LongToHandle(mine->CALbumCtrl(parent->hwnd(), "OptionDlgAlbumCtrl", RECT{0, 0, 200, 100})));
+    ASSERT_TRUE(w);
+    EXPECT_EQ(mine->m_hWnd, w);
+    EXPECT_EQ(mine->m_bOwnedByWindow, 0);
+    ASSERT_TRUE(mine->GetAlbum());
+    EXPECT_EQ(mine->GetAlbum()->m_aci.nRows, (100 - 16) / 36);
+    Fill(mine, "o", 2);
+
+    // Cells and records come in message parameters: only the control's own are used.
+    alignas(CThumbView2) unsigned char stranger[sizeof(CThumbView2)];
+    memcpy(stranger, static_cast<void*>(mine->GetAlbum()->m_ppCells[0]), sizeof stranger);
+    parent->Clear();
+    SendMessageA(w, WM_ALBUM_OPEN, 0, reinterpret_cast<LPARAM>(stranger));
+    tagDRAGRECORD forged = {};
+    forged.nCode = DRAG_CODE_FETCH;
+    SendMessageA(w, WM_ALBUM_DRAG, 0, reinterpret_cast<LPARAM>(&forged));
+    EXPECT_EQ(forged.bHandled, 0);
+    EXPECT_TRUE(parent->messages.empty());
+
+    CThumbView2* shown = nullptr;
+    for (int i = 0; i < mine->GetAlbum()->m_nCount; ++i)
+        if (mine->GetAlbum()->m_ppCells[i]->GetThumbnail())
+            shown = mine->GetAlbum()->m_ppCells[i];
+    ASSERT_TRUE(shown);
+    SendMessageA(w, WM_ALBUM_OPEN, 0, reinterpret_cast<LPARAM>(shown));
+    ASSERT_EQ(parent->messages.size(), 1u);
+    EXPECT_EQ(parent->messages[0].msg, UINT(WM_ALBUM_OPEN));
+
+    DestroyWindow(w); // the caller's object survives its window
+    EXPECT_EQ(mine->GetAlbum()->GetThumbNailCount(), 2);
+    delete mine;
+
+    // A table without the class name gives no window.
+    CAlbumCtrl other;
+    EXPECT_EQ(other.CALbumCtrl(parent->hwnd(), "NeverRegistered", RECT{0, 0, 10, 10}), 0);
+}
+
+// ---- dragging with real mouse input ----
+
+namespace {
+
+void MouseTo(POINT screen)
+{
+    SetCursorPos(screen.x, screen.y);
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    in.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof in);
+    Pump(40);
+}
+
+void Button(DWORD flag)
+{
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flag;
+    SendInput(1, &in, sizeof in);
+    Pump(60);
+}
+
+void CtrlKey(bool down)
+{
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = VK_CONTROL;
+    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &in, sizeof in);
+    Pump(30);
+}
+
+POINT CellCentre(CAlbumCtrl* c, int cell)
+{
+    RECT r;
+    GetWindowRect(c->GetAlbum()->m_ppCells[cell]->m_hWnd, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// Presses on a cell of from, moves in steps to the point and releases there.
+void Drag(CAlbumCtrl* from, int cell, POINT to, bool ctrl)
+{
+    POINT start = CellCentre(from, cell);
+    MouseTo(start);
+    Button(MOUSEEVENTF_LEFTDOWN);
+    MouseTo({start.x + 8, start.y + 8}); // past the drag threshold, still on the cell
+    for (int step = 1; step <= 4; ++step)
+        MouseTo({start.x + (to.x - start.x) * step / 4, start.y + (to.y - start.y) * step / 4});
+    if (ctrl)
+        CtrlKey(true);
+    Button(MOUSEEVENTF_LEFTUP);
+    if (ctrl)
+        CtrlKey(false);
+    for (int i = 0; i < 20 && IsDragging(); ++i)
+        Pump(20);
+}
+
+} // namespace
+
+TEST_F(AlbumCtrlTest, DraggingMovesCopiesAndReordersThumbnails)
+{
+    SetForegroundWindow(parent->hwnd());
+    HWND left = Make("ManDlgAlbumCtrl", 0, 0, 300, 250), right = Make("ManDlgAlbumCtrl", 330, 0, 300, 250);
+    CAlbumCtrl *a = Object(left), *b = Object(right);
+    Fill(a, "a", 3);
+    Fill(b, "b", 2);
+    UpdateWindow(parent->hwnd());
+    Pump();
+
+    // Onto a thumbnail of the other album: in front of it, and gone from the source.
+    parent->Clear();
+    Drag(a, 0, CellCentre(b, 1), false);
+    EXPECT_EQ(Names(a->GetAlbum()), "C:\\pics\\a2.bmp C:\\pics\\a3.bmp");
+    EXPECT_EQ(Names(b->GetAlbum()), "C:\\pics\\b1.bmp C:\\pics\\a1.bmp C:\\pics\\b2.bmp");
+    const LoggedMessage changed = {WM_ALBUM_DROP, 0, 0};
+    EXPECT_EQ(std::count(parent->messages.begin(), parent->messages.end(), changed), 2)
+        << "target and source tell their parent";
+    EXPECT_EQ(AlbumCtrlDroppedFlag(), 0);
+
+    // With Ctrl at the release it is a copy; onto the free area it goes in front of the focus.
+    Drag(a, 1, CellCentre(b, 7), true);
+    EXPECT_EQ(Names(a->GetAlbum()), "C:\\pics\\a2.bmp C:\\pics\\a3.bmp");
+    EXPECT_NE(Names(b->GetAlbum()).find("a3.bmp"), std::string::npos);
+    EXPECT_EQ(b->GetAlbum()->GetThumbNailCount(), 4);
+
+    // Within one album one thumbnail moves to the place it is dropped on.
+    Drag(b, 0, CellCentre(b, 2), false);
+    ASSERT_EQ(b->GetAlbum()->GetThumbNailCount(), 4);
+    EXPECT_EQ(b->GetAlbum()->m_Doc.GetThumbnail(3)->m_Info.szFileName, std::string("C:\\pics\\b1.bmp"));
+    for (CAlbumCtrl* c : {a, b})
+        for (int i = 1; i <= c->GetAlbum()->GetThumbNailCount(); ++i)
+            EXPECT_EQ(c->GetAlbum()->m_Doc.GetThumbnail(i)->m_nID, i);
+    EXPECT_EQ(a->m_pDragTable, nullptr);
+    EXPECT_EQ(b->m_pDragTable, nullptr);
+}
