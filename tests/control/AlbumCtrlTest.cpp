@@ -442,3 +442,46 @@ TEST_F(AlbumCtrlTest, DraggingMovesCopiesAndReordersThumbnails)
     EXPECT_EQ(a->m_pDragTable, nullptr);
     EXPECT_EQ(b->m_pDragTable, nullptr);
 }
+
+TEST_F(AlbumCtrlTest, ASourceThatChangesOrGoesMidDragLeavesNothingDangling)
+{
+    SetForegroundWindow(parent->hwnd());
+    HWND left = Make("ManDlgAlbumCtrl", 0, 0, 300, 250), right = Make("ManDlgAlbumCtrl", 330, 0, 300, 250);
+    CAlbumCtrl *a = Object(left), *b = Object(right);
+    Fill(a, "a", 3);
+    Fill(b, "b", 2);
+    UpdateWindow(parent->hwnd());
+    Pump();
+
+    // The dragged thumbnail is removed before the release: nothing is left to drop.
+    POINT start = CellCentre(a, 0), over = CellCentre(b, 5);
+    MouseTo(start);
+    Button(MOUSEEVENTF_LEFTDOWN);
+    MouseTo({start.x + 8, start.y + 8});
+    ASSERT_TRUE(IsDragging());
+    MouseTo(over);
+    a->GetAlbum()->RemoveSelected(0);
+    Button(MOUSEEVENTF_LEFTUP);
+    Pump();
+    EXPECT_FALSE(IsDragging());
+    // What is dropped is what is selected at the release (the next thumbnail became current).
+    EXPECT_EQ(a->GetAlbum()->GetThumbNailCount() + b->GetAlbum()->GetThumbNailCount(), 4);
+    EXPECT_EQ(DragRecord()->pTable, nullptr);
+    EXPECT_EQ(a->m_pDragTable, nullptr);
+    Pump(GetDoubleClickTime() + 100); // the next press is no double click
+
+    // The source control is destroyed while its thumbnails are dragged.
+    start = CellCentre(a, 0);
+    MouseTo(start);
+    Button(MOUSEEVENTF_LEFTDOWN);
+    MouseTo({start.x + 8, start.y + 8});
+    ASSERT_TRUE(IsDragging());
+    MouseTo(over);
+    DestroyWindow(left);
+    Button(MOUSEEVENTF_LEFTUP);
+    Pump();
+    EXPECT_FALSE(IsDragging());
+    EXPECT_EQ(b->GetAlbum()->GetThumbNailCount(), 3) << "nothing arrives from a source that is gone";
+    EXPECT_EQ(DragRecord()->pTable, nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+}

@@ -1,8 +1,9 @@
 // A stand-in for the editor: a top-level "Lumicraft 2000" window that loads album.dll and shows an
 // album in an album view, logging what the album windows send it.
-// Usage: albumhost.exe ALBUM.abm [--styles] [--exercise]
+// Usage: albumhost.exe ALBUM.abm [--styles] [--exercise] [--controls]
 //   --styles    also show the album's first thumbnails in grids of every cell style
 //   --exercise  click, Ctrl-click and page through the album as a user would, for a screenshot
+//   --controls  show the album in two album controls instead, the right one docked
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -16,6 +17,7 @@ struct Host {
     std::string albumPath;
     bool styles = false;
     bool exercise = false;
+    bool controls = false;
     CAlbum* album = nullptr;
     std::vector<CThumbListView2*> panes;
     CAlbumDoc2 styleDoc;
@@ -107,6 +109,24 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CREATE: {
         g_host.status = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 4, 560, 16, hwnd, nullptr,
                                         nullptr, nullptr);
+        if (g_host.controls) {
+            // Two album controls on the same album: a normal one, and one docked to a bar with
+            // arrow buttons, as the manager shows it.
+            HINSTANCE module = GetModuleHandleA("album.dll");
+            const char* path = g_host.albumPath.c_str();
+            CreateWindowExA(0, "ManDlgAlbumCtrl", path, WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 24, 300, 470, hwnd,
+                            nullptr, module, nullptr);
+            HWND docked = CreateWindowExA(0, "ManDlgAlbumCtrl", path, WS_CHILD | WS_VISIBLE | WS_BORDER, 330, 24,
+                                          220, 470, hwnd, nullptr, module, nullptr);
+            if (auto* control = reinterpret_cast<CAlbumCtrl*>(GetWindowLongPtrA(docked, GWLP_USERDATA))) {
+                control->SetDock(ALBUM_DOCK_VERTICAL);
+                RECT client;
+                GetClientRect(docked, &client);
+                SendMessageA(docked, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+            }
+            Status("two album controls; the right one is docked");
+            return 0;
+        }
         tagAlbumViewCreateInfo aci = Record(4, 5, 4, 1, 0);
         g_host.album = new CAlbum(hwnd, RECT{10, 24, 5 * 104, 4 * 120}, aci);
         if (!g_host.album->Load(g_host.albumPath.c_str()))
@@ -144,6 +164,8 @@ int main(int argc, char** argv)
             g_host.styles = true;
         else if (!strcmp(argv[i], "--exercise"))
             g_host.exercise = true;
+        else if (!strcmp(argv[i], "--controls"))
+            g_host.controls = true;
         else
             g_host.albumPath = argv[i];
     }
@@ -152,8 +174,7 @@ int main(int argc, char** argv)
         return 2;
     }
     HINSTANCE album = GetModuleHandleA("album.dll");
-    CThumbviewRegister(album);
-    CThumbListViewRegister(album);
+    CAlbumCtrl::Register(album); // the cell and list classes too
 
     WNDCLASSA wc = {};
     wc.lpfnWndProc = HostProc;
