@@ -1,0 +1,703 @@
+// The album manager: the album list of one folder, the life cycle of the current album, adding
+// images, and the commands on the current album.
+#include "album/AlbumMan.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <stdio.h>
+#include <string.h>
+#include <new>
+#include "album/ThumbBuild.h"
+#include "control/ManagerState.h"
+#include "control/ManagerWindow.h"
+#include "host/AlbumRegistry.h"
+#include "host/Instance.h"
+#include "imaging/AbortCheck.h"
+#include "imaging/ModalGuard.h"
+#include "resource.h"
+#include "search/ImageFiles.h"
+#include "vendor_standins/ctrlkit/ctrlkit.h"
+#include "vendor_standins/imgio/imgio.h"
+#include "win/Handles.h"
+
+namespace {
+
+const char kProfile[] = "album.ini";
+
+CAlbum* AlbumOf(const CAlbumMan& m) { return m.m_pCtrl ? m.m_pCtrl->GetAlbum() : nullptr; }
+
+bool FolderExists(const char* folder)
+{
+    DWORD a = GetFileAttributesA(folder);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// The text of a list entry into out (MAX_PATH bytes); false when there is none or it is too long.
+bool EntryText(HWND list, int index, char* out)
+{
+    out[0] = '\0';
+    if (!list || index < 0)
+        return false;
+    LRESULT n = SendMessageA(list, CB_GETLBTEXTLEN, index, 0);
+    if (n == CB_ERR || n >= MAX_PATH)
+        return false;
+    return SendMessageA(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(out)) != CB_ERR;
+}
+
+// A file name without its folder and its last extension.
+std::string BaseName(const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    std::string s(name);
+    size_t dot = s.find_last_of('.');
+    return dot == std::string::npos ? s : s.substr(0, dot);
+}
+
+bool BusyEnter() { return AlbumRegistry().EnterBusy(GetCurrentThreadId()) != 0; }
+void BusyLeave() { AlbumRegistry().LeaveBusy(GetCurrentThreadId()); }
+
+void Beep() { MessageBeep(0); }
+
+} // namespace
+
+// ---- construction ----
+
+CAlbumMan::CAlbumMan()
+    : m_hDlg(nullptr), m_nAlbumCount(0), m_pCtrl(nullptr), m_nThumbWidth(16), m_nThumbHeight(16), m_bModified(0),
+      m_bNewAlbum(0), m_nCurrent(-1), m_pDescTarget(nullptr), m_hDockTrigger(nullptr), m_nOpenFormat(0),
+      m_nFormatMask(0xEFF), m_nDockMode(0), m_hDockFrame(nullptr), m_hAlbumList(nullptr), m_hHost(nullptr)
+{
+    m_szFolder[0] = '\0';
+    strcpy(m_szDefaultExt, "tif");
+    m_szInitialFolder[0] = '\0';
+}
+
+CAlbumMan::~CAlbumMan() = default;
+CAlbumMan::CAlbumMan(const CAlbumMan& other) = default;
+CAlbumMan& CAlbumMan::operator=(const CAlbumMan& other) = default;
+
+CAlbumMan* CAlbumMan::CreateAlbumMan(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return nullptr;
+    CAlbumMan* m = new (std::nothrow) CAlbumMan;
+    if (m) {
+        m->m_nThumbWidth = width;
+        m->m_nThumbHeight = height;
+    }
+    return m;
+}
+
+int CAlbumMan::SetAlbumOption(int width, int height)
+{
+    if (width < 1 || height < 1)
+        return 0;
+    m_nThumbWidth = width;
+    m_nThumbHeight = height;
+    return 1;
+}
+
+void CAlbumMan::SetOpenFileFormat(int formatIndex, const char* defaultExt, int formatMask, const char* initialFolder)
+{
+    m_nOpenFormat = formatIndex;
+    win::CopyText(m_szDefaultExt, sizeof m_szDefaultExt, defaultExt ? defaultExt : "");
+    m_nFormatMask = formatMask;
+    win::CopyText(m_szInitialFolder, sizeof m_szInitialFolder, initialFolder ? initialFolder : "");
+}
+
+CAlbumCtrl* CAlbumMan::GetAlbumCtrl() { return m_pCtrl; }
+
+int CAlbumMan::GetCurrentAlbumName(char* path)
+{
+    if (!path)
+        return 0;
+    CAlbum* album = AlbumOf(*this);
+    win::CopyText(path, MAX_PATH, album ? album->m_Doc.GetPath() : "");
+    return 1;
+}
+
+// ---- opening ----
+
+int CAlbumMan::Open(HWND host, const char* folder)
+{
+    if (!host || !IsWindow(host) || !folder || strlen(folder) >= sizeof m_szFolder || !FolderExists(folder))
+        return 0;
+    win::CopyText(m_szFolder, sizeof m_szFolder, folder);
+    HWND dlg = CreateDialogParamA(AlbumInstance(), MAKEINTRESOURCEA(100), host, AlbumManDlgProc,
+                                  reinterpret_cast<LPARAM>(this));
+    if (!dlg)
+        return 0;
+    m_hHost = host;
+    ShowWindow(dlg, SW_SHOW);
+    UpdateWindow(m_hDockFrame && IsWindow(m_hDockFrame) ? m_hDockFrame : dlg);
+
+    m_nCurrent = -1;
+    LoadAlbumList();
+    ShowAlbumSummary(*this);
+    char last[MAX_PATH] = "";
+    GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, kProfile);
+    LRESULT found = SendMessageA(m_hAlbumList, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(last));
+    m_nCurrent = found == CB_ERR ? 0 : static_cast<int>(found);
+    SendMessageA(m_hAlbumList, CB_SETCURSEL, m_nCurrent, 0);
+    char path[MAX_PATH];
+    if (GetAlbumPath(m_nCurrent, path) && Reload(path)) {
+        ShowAlbumSummary(*this);
+        m_bModified = 0;
+        m_pDescTarget = nullptr;
+    }
+    return 1;
+}
+
+HWND CAlbumMan::NewWindow(HWND parent)
+{
+    CAlbumMan* other = CreateAlbumMan(m_nThumbWidth, m_nThumbHeight);
+    if (!other)
+        return nullptr;
+    if (!other->Open(parent, m_szFolder)) {
+        // A dialog that was made owns the manager from then on; one that was not never had it.
+        if (!other->m_hDlg)
+            delete other;
+        return nullptr;
+    }
+    return other->m_hDlg;
+}
+
+// ---- the album list ----
+
+void CAlbumMan::ClearAlbumList()
+{
+    if (m_hAlbumList)
+        SendMessageA(m_hAlbumList, CB_RESETCONTENT, 0, 0);
+    m_nAlbumCount = 0;
+}
+
+int CAlbumMan::AddFileToList(const char* name, int select)
+{
+    int index = m_nAlbumCount;
+    if (m_hDlg && m_hAlbumList) {
+        LRESULT added = SendMessageA(m_hAlbumList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+        if (added >= 0)
+            index = static_cast<int>(added);
+    }
+    if (select) {
+        SendMessageA(m_hAlbumList, CB_SETCURSEL, index, 0);
+        m_nCurrent = index;
+        m_bModified = 1;
+    }
+    ++m_nAlbumCount;
+    return index;
+}
+
+void CAlbumMan::LoadAlbumList()
+{
+    char remembered[MAX_PATH] = "";
+    const bool hadCurrent = m_nCurrent >= 0 && EntryText(m_hAlbumList, m_nCurrent, remembered);
+    ClearAlbumList();
+    int match = -1, albums = 0;
+    auto consider = [&](const char* name) {
+        int i = AddFileToList(name, 0);
+        if (hadCurrent && lstrcmpiA(name, remembered) == 0)
+            match = i;
+    };
+    char pattern[MAX_PATH];
+    if (manager::JoinPath(pattern, m_szFolder, "*", ".abm")) {
+        WIN32_FIND_DATAA fd;
+        HANDLE find = FindFirstFileA(pattern, &fd);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    continue;
+                // The short-name match lets "x.abmz" through: only ".abm" files are albums.
+                const size_t n = strlen(fd.cFileName);
+                if (n <= 4 || lstrcmpiA(fd.cFileName + n - 4, ".abm") != 0)
+                    continue;
+                fd.cFileName[n - 4] = '\0';
+                consider(fd.cFileName);
+                ++albums;
+            } while (FindNextFileA(find, &fd));
+            FindClose(find);
+        }
+    }
+    consider(manager::LoadText(IDS_NEW_ALBUM).c_str());
+    if (match >= 0) {
+        SendMessageA(m_hAlbumList, CB_SETCURSEL, match, 0);
+        m_nCurrent = match;
+    } else if (albums == 0) {
+        SendMessageA(m_hAlbumList, CB_SETCURSEL, 0, 0);
+    } else if (!(hadCurrent && m_bNewAlbum)) {
+        if (m_nCurrent >= 0)
+            m_nCurrent = -1;
+        SendMessageA(m_hAlbumList, CB_SETCURSEL, 0, 0);
+    }
+}
+
+int CAlbumMan::GetAlbumPath(int index, char* path)
+{
+    if (!path)
+        return 0;
+    char text[MAX_PATH];
+    if (!EntryText(m_hAlbumList, index, text) || !manager::JoinPath(path, m_szFolder, text, ".abm"))
+        return 0;
+    return 1;
+}
+
+// ---- album life cycle ----
+
+int CAlbumMan::NewAlbum()
+{
+    CAlbum* album = AlbumOf(*this);
+    if (!album)
+        return 0;
+    album->FreeAlbumData();
+    // An unsaved album has no file: it must not pass for the album shown before it.
+    album->m_Doc.m_szPath[0] = '\0';
+    m_pDescTarget = nullptr;
+    m_nCurrent = m_nAlbumCount - 1;
+    m_bNewAlbum = 1;
+    SetInfoCount(*this, 0);
+    char* name = manager::NewAlbumName();
+    win::CopyText(name, MAX_PATH, manager::LoadText(IDS_NEW_ALBUM_NAME).c_str());
+    SetDescriptionBox(*this, name);
+    album->SetDescription(name);
+    album->m_Doc.SetThumbnailSize(static_cast<WORD>(m_nThumbWidth), static_cast<WORD>(m_nThumbHeight));
+    return 1;
+}
+
+// Gives the new album the name the user accepts in "Save New Album": its path becomes the
+// document's, and the current list entry shows the name. False when the user cancels.
+static bool NameNewAlbum(CAlbumMan& m, CAlbum& album, bool keepNewAlbumEntry)
+{
+    if (ModalDialogBox(AlbumInstance(), MAKEINTRESOURCEA(109), m.m_hHost, SaveNewAlbumProc,
+                       reinterpret_cast<LPARAM>(m.m_szFolder)) != 1)
+        return false;
+    char path[MAX_PATH];
+    const char* name = manager::NewAlbumName();
+    if (!manager::JoinPath(path, m.m_szFolder, name, ""))
+        return false;
+    album.m_Doc.SetPath(path);
+    const std::string shown = BaseName(name);
+    char replaced[MAX_PATH];
+    EntryText(m.m_hAlbumList, m.m_nCurrent, replaced);
+    SendMessageA(m.m_hAlbumList, CB_DELETESTRING, m.m_nCurrent, 0);
+    SendMessageA(m.m_hAlbumList, CB_INSERTSTRING, m.m_nCurrent, reinterpret_cast<LPARAM>(shown.c_str()));
+    SendMessageA(m.m_hAlbumList, CB_SETCURSEL, m.m_nCurrent, 0);
+    if (keepNewAlbumEntry) {
+        SendMessageA(m.m_hAlbumList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(replaced));
+        ++m.m_nAlbumCount;
+    }
+    return true;
+}
+
+int CAlbumMan::Save()
+{
+    CAlbum* album = AlbumOf(*this);
+    if (!album || !m_bModified)
+        return 0;
+    UpdateDescLine();
+    if (m_bNewAlbum) {
+        if (album->GetThumbNailCount() == 0)
+            return 0;
+        if (!NameNewAlbum(*this, *album, false))
+            return 0;
+    }
+    char path[MAX_PATH];
+    if (!GetAlbumPath(m_nCurrent, path) || !album->Save(path))
+        return 0; // the old file and the modified flag stay
+    m_bModified = 0;
+    m_bNewAlbum = 0;
+    return FileExists(path) ? 1 : 0;
+}
+
+SaveAnswer AskToSave(CAlbumMan& m)
+{
+    CAlbum* album = AlbumOf(m);
+    if (!album || m.m_nCurrent == -1 || m.m_nAlbumCount <= 0 || !m.m_bModified)
+        return SaveAnswer::Nothing;
+    if (m.m_bNewAlbum && album->GetThumbNailCount() == 0)
+        return SaveAnswer::Nothing;
+    if (!BusyEnter())
+        return SaveAnswer::Nothing;
+    int answer = ModalMessageBoxIds(m.m_hHost, IDS_SAVE_MODIFIED, IDS_ALBUM_CAPTION, MB_YESNO | MB_ICONQUESTION);
+    BusyLeave();
+    if (answer != IDYES)
+        return SaveAnswer::Nothing;
+    // An album whose thumbnails were all removed is saved empty: its file stays, since deleting
+    // it is not what the user confirmed.
+    if (m.m_bNewAlbum) {
+        if (!NameNewAlbum(m, *album, true)) {
+            SendMessageA(m.m_hAlbumList, CB_DELETESTRING, m.m_nCurrent, 0);
+            --m.m_nAlbumCount;
+            m.m_bNewAlbum = 0;
+            return SaveAnswer::Nothing;
+        }
+        m.m_bNewAlbum = 0;
+        m.m_bModified = 1;
+    }
+    return m.Save() ? SaveAnswer::Saved : SaveAnswer::Failed;
+}
+
+void CAlbumMan::DoNeedSave() { AskToSave(*this); }
+
+int CAlbumMan::Reload(const char* path)
+{
+    CAlbum* album = AlbumOf(*this);
+    if (!album || !path)
+        return 0;
+    // The user asked to save and it failed: the changes are not thrown away for another album.
+    if (AskToSave(*this) == SaveAnswer::Failed)
+        return 0;
+    if (!m_bNewAlbum && lstrcmpiA(BaseName(path).c_str(), manager::LoadText(IDS_NEW_ALBUM).c_str()) == 0) {
+        NewAlbum();
+        return 1;
+    }
+    m_pDescTarget = nullptr; // the thumbnails it may point at go now
+    if (!album->Load(path))
+        return 0;
+    m_bNewAlbum = 0;
+    return FileExists(path) ? 1 : 0;
+}
+
+// ---- adding images ----
+
+int CAlbumMan::InsertFromDib(HGLOBAL dib, const char* description, const char* path, const char*)
+{
+    CAlbum* album = AlbumOf(*this);
+    if (!dib || !album || !path)
+        return 0;
+    WORD width = 0, height = 0;
+    {
+        win::GlobalLockGuard lock(dib);
+        if (!lock || lock.size() < sizeof(BITMAPINFOHEADER))
+            return 0;
+        const auto* h = static_cast<const BITMAPINFOHEADER*>(lock.data());
+        width = static_cast<WORD>(h->biWidth);
+        height = static_cast<WORD>(h->biHeight);
+    }
+    HGLOBAL fitted = FitDibToBox(dib, static_cast<WORD>(m_nThumbWidth), static_cast<WORD>(m_nThumbHeight));
+    if (!fitted)
+        return 0;
+    int result = album->InsertFromThumbnail(fitted, description, path, nullptr, width, height);
+    if (!result) {
+        GlobalFree(fitted);
+        return 0;
+    }
+    SetInfoCount(*this, album->GetThumbNailCount());
+    m_bModified = 1;
+    return result;
+}
+
+int CAlbumMan::InsertFromFile(const char* path, const char* description)
+{
+    if (!path)
+        return 0;
+    HGLOBAL dib = ImgIoReadFile(path, 0, nullptr);
+    if (!dib)
+        return 0;
+    int result = InsertFromDib(dib, description, path, nullptr);
+    GlobalFree(dib);
+    return result;
+}
+
+namespace {
+
+// Reads and inserts each file, telling the user about those that cannot be read. The count on
+// the information line follows, the window repaints as thumbnails arrive, and Esc stops the run
+// keeping what was added.
+void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIONS* options, bool several)
+{
+    win::WaitCursor wait;
+    AbortRequested(); // an Esc pressed before the run does not stop it
+    for (const std::string& file : files) {
+        if (AbortRequested())
+            break;
+        HGLOBAL dib = ImgIoReadFile(file.c_str(), 0, options);
+        if (dib) {
+            if (m.InsertFromDib(dib, "", file.c_str(), nullptr))
+                m.m_bModified = 1;
+            GlobalFree(dib);
+            if (CAlbum* album = AlbumOf(m))
+                UpdateWindow(album->m_hWnd);
+            if (m.m_hDlg)
+                UpdateWindow(GetDlgItem(m.m_hDlg, 207));
+            continue;
+        }
+        SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+        ModalMessageBoxIds(m.m_hDlg, IDS_FORMAT_INVALID, IDS_CAPTION_GENERAL, several ? MB_ICONEXCLAMATION : 0);
+        SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+    }
+}
+
+} // namespace
+
+int CAlbumMan::Add()
+{
+    if (!BusyEnter())
+        return 0;
+    std::vector<char> buffer(10240, '\0');
+    IMGIOOPTIONS options = {};
+    int picked;
+    {
+        HTHREADGUARD guard = DisableThreadWindows();
+        picked = ImgIoPickFileName(m_hHost, 1, m_nOpenFormat, m_szDefaultExt, static_cast<DWORD>(m_nFormatMask),
+                                   buffer.data(), static_cast<int>(buffer.size()), 0x8026C, &options,
+                                   m_szInitialFolder);
+        EnableThreadWindows(guard);
+    }
+    BusyLeave();
+    if (m_hDlg)
+        RedrawWindow(m_hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    if (picked < 0)
+        return 0;
+    buffer.back() = '\0';
+
+    // One full path, or a folder followed by names, each ended by a NUL, the list by an empty one.
+    std::vector<std::string> files;
+    const char* first = buffer.data();
+    const char* next = first + strlen(first) + 1;
+    std::string folder;
+    if (next >= buffer.data() + buffer.size() || *next == '\0') {
+        files.push_back(first);
+        const std::string one(first);
+        size_t cut = one.find_last_of("\\/");
+        folder = cut == std::string::npos ? std::string() : one.substr(0, cut);
+    } else {
+        folder = first;
+        const char* end = buffer.data() + buffer.size();
+        for (const char* name = next; name < end && *name; name += strlen(name) + 1) {
+            std::string path = folder;
+            if (!path.empty() && path.back() != '\\')
+                path += '\\';
+            path += name;
+            if (path.size() < MAX_PATH)
+                files.push_back(path);
+        }
+    }
+    InsertFiles(*this, files, &options, files.size() > 1);
+    win::CopyText(m_szInitialFolder, sizeof m_szInitialFolder, folder.c_str());
+    SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+    return 1;
+}
+
+int CAlbumMan::AddFolder()
+{
+    char folder[MAX_PATH] = "";
+    {
+        BROWSEINFOA bi = {};
+        bi.hwndOwner = m_hDlg;
+        bi.pszDisplayName = folder;
+        bi.lpszTitle = " ";
+        bi.ulFlags = BIF_RETURNONLYFSDIRS;
+        HTHREADGUARD guard = DisableThreadWindows();
+        LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
+        EnableThreadWindows(guard);
+        if (!chosen)
+            return 0;
+        BOOL ok = SHGetPathFromIDListA(chosen, folder);
+        CoTaskMemFree(chosen);
+        if (!ok)
+            return 0;
+    }
+    return AddFolderFiles(*this, folder);
+}
+
+int AddFolderFiles(CAlbumMan& m, const char* folder)
+{
+    PathSlot* list = nullptr;
+    int count = 0;
+    if (ScanFolderFiles(folder, &list, &count, 1) <= 0 || count <= 0) {
+        FreePathList(&list, &count);
+        return 0;
+    }
+    std::vector<std::string> files;
+    for (int i = 0; i < count; ++i)
+        files.push_back(list[i]);
+    FreePathList(&list, &count);
+    IMGIOOPTIONS options = {};
+    InsertFiles(m, files, &options, true);
+    SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+    return 1;
+}
+
+int CAlbumMan::OnDropFiles(HDROP drop)
+{
+    if (!drop)
+        return 0;
+    const UINT files = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    int failed = 0;
+    for (UINT i = 0; i < files; ++i) {
+        char path[MAX_PATH];
+        const UINT n = DragQueryFileA(drop, i, nullptr, 0);
+        if (n >= sizeof path || !DragQueryFileA(drop, i, path, sizeof path) || !InsertFromFile(path, ""))
+            ++failed;
+    }
+    DragFinish(drop);
+    if (failed)
+        ModalMessageBoxIds(m_hDlg, IDS_DROP_FAILED, IDS_CAPTION_GENERAL, MB_ICONEXCLAMATION);
+    return 1;
+}
+
+// ---- commands ----
+
+int CAlbumMan::Delete()
+{
+    CAlbum* album = AlbumOf(*this);
+    if (!album || !album->HaveSel()) {
+        Beep();
+        return 0;
+    }
+    if (ModalDialogBox(AlbumInstance(), MAKEINTRESOURCEA(124), m_hHost, DeleteOptionsProc, 0) != 1)
+        return 0;
+    if (!album->RemoveSelected(manager::Kept().deleteThumbnailsOnly ? 0 : 1))
+        return 0;
+    m_bModified = 1;
+    return 1;
+}
+
+int CAlbumMan::Sort()
+{
+    CAlbum* album = AlbumOf(*this);
+    if (!m_hDlg || !album)
+        return 0;
+    if (album->GetThumbNailCount() < 2) {
+        Beep();
+        return 0;
+    }
+    if (ModalDialogBox(AlbumInstance(), MAKEINTRESOURCEA(102), m_hHost, SortDialogProc, 0) != 1)
+        return 0;
+    const int reverse = manager::Kept().reverse;
+    switch (manager::Kept().sortKey) {
+    case 0: return album->SortByName(reverse);
+    case 1: return album->SortByType(reverse);
+    case 2: return album->SortBySize(reverse);
+    case 3: return album->SortByDate(reverse);
+    case 4: return album->SortByDesc(reverse);
+    default: return 0;
+    }
+}
+
+void CAlbumMan::Search()
+{
+    // The Find dialog is not part of the library yet.
+    Beep();
+    if (m_hDlg)
+        SetActiveWindow(m_hDlg);
+}
+
+int CAlbumMan::Print()
+{
+    // Contact-sheet printing is not part of the library yet.
+    Beep();
+    return 0;
+}
+
+int CAlbumMan::RefreshAlbum()
+{
+    CAlbum* album = AlbumOf(*this);
+    return album ? album->RefreshAlbum() : 0;
+}
+
+void CAlbumMan::UpdateDescLine()
+{
+    CAlbum* album = AlbumOf(*this);
+    if (!m_hDlg || !album)
+        return;
+    char text[129] = "";
+    GetDlgItemTextA(m_hDlg, 102, text, sizeof text);
+    StoreDescription(*this, text);
+}
+
+DWORD CAlbumMan::MoveSize(int request, DWORD proposed)
+{
+    int width = LOWORD(proposed), height = HIWORD(proposed);
+    int mode;
+    POINT origin = {0, 0};
+    switch (request) {
+    case 0:
+        width = 552;
+        height = 298;
+        mode = ALBUM_DOCK_NONE;
+        break;
+    case 1:
+    case 4: {
+        int rows = (height - 85) / 107;
+        width = 92;
+        height = 107 * (rows < 1 ? 1 : rows) + 85;
+        origin = request == 1 ? POINT{60, 6} : POINT{2, 6};
+        mode = ALBUM_DOCK_VERTICAL;
+        break;
+    }
+    case 2:
+    case 8: {
+        int cols = (width - 120) / 88;
+        width = 88 * (cols < 1 ? 1 : cols) + 86;
+        height = 115;
+        origin = request == 2 ? POINT{4, 86} : POINT{4, 4};
+        mode = ALBUM_DOCK_HORIZONTAL;
+        break;
+    }
+    default:
+        return proposed; // no such request: nothing changes
+    }
+    if (m_hDlg) {
+        const int shown[] = {202, 101, 206, 204, 102, 205, 207};
+        for (int id : shown)
+            if (HWND w = GetDlgItem(m_hDlg, id))
+                ShowWindow(w, mode == ALBUM_DOCK_NONE ? SW_SHOW : SW_HIDE);
+        if (mode == ALBUM_DOCK_NONE) {
+            if (m_hDockTrigger) {
+                CtrlKitFreeDockTrigger(m_hDockTrigger);
+                m_hDockTrigger = nullptr;
+            }
+        } else if (!m_hDockTrigger) {
+            HWND windows[] = {GetDlgItem(m_hDlg, 202), m_hAlbumList, GetDlgItem(m_hDlg, 206)};
+            m_hDockTrigger = CtrlKitCreateDockTrigger(RECT{origin.x, origin.y, 30, 25}, m_hDlg, 3, windows);
+        }
+    }
+    m_nDockMode = mode;
+    if (m_pCtrl)
+        m_pCtrl->SetDock(mode);
+    if (m_hDlg)
+        SetWindowPos(m_hDlg, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return MAKELONG(width, height);
+}
+
+void CAlbumMan::ShowPopupMenu(WPARAM, LPARAM lParam)
+{
+    if (!m_hDlg)
+        return;
+    HMENU menu = LoadMenuA(AlbumInstance(), MAKEINTRESOURCEA(140));
+    if (!menu)
+        return;
+    HMENU popup = GetSubMenu(menu, 0);
+    const bool onThumbnail = CellShowsThumbnail(*this, lParam);
+    const UINT thumbState = MF_BYCOMMAND | (onThumbnail ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(popup, 40005, MF_BYCOMMAND | (manager::Clipboard() ? MF_ENABLED : MF_GRAYED));
+    for (UINT id : {40003u, 40004u, 40006u, 40007u})
+        EnableMenuItem(popup, id, thumbState);
+    EnableMenuItem(popup, 40009, MF_BYCOMMAND | MF_ENABLED);
+    POINT at;
+    GetCursorPos(&at);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, m_hDlg, nullptr);
+    DestroyMenu(menu);
+}
+
+// ---- the active album window's lists ----
+
+int CAlbumMan::GetImageListFromActiveAlbum(int& count, char (*&list)[MAX_PATH])
+{
+    CAlbumMan* m = ManagerOfWindow(manager::g_activeAlbumWindow);
+    CAlbum* album = m ? AlbumOf(*m) : nullptr;
+    return album ? album->GetImageList(count, list) : 0;
+}
+
+int CAlbumMan::GetSelectImageListFromActiveAlbum(int& count, char (*&list)[MAX_PATH])
+{
+    CAlbumMan* m = ManagerOfWindow(manager::g_activeAlbumWindow);
+    CAlbum* album = m ? AlbumOf(*m) : nullptr;
+    return album ? album->GetSelectImageList(count, list) : 0;
+}

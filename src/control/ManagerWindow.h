@@ -1,0 +1,40 @@
+// The album manager's window: the dialog procedure of template 100, the small dialogs it runs,
+// and the pieces of the window that the manager's operations share.
+#pragma once
+
+#include <windows.h>
+#include "album/AlbumMan.h"
+
+INT_PTR CALLBACK AlbumManDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SaveNewAlbumProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SortDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK DeleteOptionsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The manager of a manager window of this process, or null for any other window.
+CAlbumMan* ManagerOfWindow(HWND window);
+
+// The information line shows string 9 with count.
+void SetInfoCount(CAlbumMan& m, int count);
+// The description box shows text; the modified flag stays as it was.
+void SetDescriptionBox(CAlbumMan& m, const char* text);
+// String 9 with the thumbnail count and the album's description.
+void ShowAlbumSummary(CAlbumMan& m);
+// The description box's text goes to the description target when it is still one of the album's
+// thumbnails (a removed one is forgotten), else to the album.
+void StoreDescription(CAlbumMan& m, const char* text);
+// Whether lParam is one of the album's cells and shows a thumbnail.
+bool CellShowsThumbnail(CAlbumMan& m, LPARAM cell);
+// Reads and inserts the image files of folder and its subfolders; 0 when there are none.
+int AddFolderFiles(CAlbumMan& m, const char* folder);
+
+// Offers to save the modified current album. Saved and Nothing let the caller go on; Failed
+// means the user asked to save and the save did not happen, so the album must stay.
+enum class SaveAnswer { Nothing, Saved, Failed };
+SaveAnswer AskToSave(CAlbumMan& m);
+// The close check: -1 when the window may close, 1 when it must stay.
+int CloseCheck(CAlbumMan* m, HWND dlg);
+
+// The size the manager window prefers for a dock mode (width low 16 bits, height high 16).
+DWORD PreferredDockSize(int dockMode);
+// The information line for a thumbnail's record (string 8); false when its date cannot be shown.
+bool ThumbnailInfoText(const tagALBUMINFOHEADER& record, char* out, size_t size);

@@ -1,0 +1,500 @@
+// Album manager windows on real album folders, with their real dialogs answered by a script.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <string.h>
+#include <string>
+#include <vector>
+#include "album/AlbumMan.h"
+#include "album/AlbumMessages.h"
+#include "control/ManagerState.h"
+#include "control/ManagerWindow.h"
+#include "host/AlbumRegistry.h"
+#include "host/Instance.h"
+#include "resource.h"
+#include "support/DialogScript.h"
+#include "support/MessageLog.h"
+#include "support/TestSupport.h"
+#include "vendor_standins/ctrlkit/ctrlkit.h"
+
+using namespace testsupport;
+
+namespace {
+
+std::string Text(UINT id) { return manager::LoadText(id); }
+
+void Pump()
+{
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+}
+
+std::vector<std::string> Entries(CAlbumMan* m)
+{
+    std::vector<std::string> v;
+    const int n = static_cast<int>(SendMessageA(m->m_hAlbumList, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        char text[MAX_PATH];
+        SendMessageA(m->m_hAlbumList, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        v.push_back(text);
+    }
+    return v;
+}
+
+std::string Item(CAlbumMan* m, int id)
+{
+    char text[512] = "";
+    GetDlgItemTextA(m->m_hDlg, id, text, sizeof text);
+    return text;
+}
+
+CAlbum* AlbumOf(CAlbumMan* m) { return m->GetAlbumCtrl()->GetAlbum(); }
+
+struct AlbumManTest : ::testing::Test {
+    static inline MessageLog* host = nullptr;
+    static void SetUpTestSuite()
+    {
+        CreateAlbumRegistry();
+        RegisterAlbumThread();
+        CAlbumCtrl::Register(AlbumInstance());
+        CtrlKitRegisterBarClass(AlbumInstance());
+        host = new MessageLog(200, 100);
+    }
+    static void TearDownTestSuite()
+    {
+        delete host;
+        UnregisterAlbumThread();
+        DestroyAlbumRegistry();
+    }
+
+    ScratchDir dir;
+    std::vector<HWND> windows;
+    void TearDown() override
+    {
+        for (HWND w : windows)
+            if (IsWindow(w))
+                DestroyWindow(w);
+        manager::SetClipboard(nullptr);
+        g_HostCallbacks = {};
+    }
+
+    // An album file of count thumbnails whose source images are real files in the folder.
+    void MakeAlbum(const std::string& name, int count)
+    {
+        CAlbumDoc2 doc;
+        for (int i = 1; i <= count; ++i) {
+            std::string image = dir.File(name + "_" + std::to_string(i) + ".bmp");
+            WriteBmpFile(image, 20 + i, 10 + i, unsigned(i));
+            SetFileTimes(image, 0x50000000u + unsigned(i) * 1000, 0x50000000u + unsigned(i) * 1000);
+            auto rec = MakeRecord(image.c_str(), DWORD(1000 * i), 0x50000000u + unsigned(i) * 1000);
+            HGLOBAL dib = MakeDib(8, 6, unsigned(i));
+            rec.dwDibSize = DWORD(GlobalSize(dib));
+            doc.Insert(new CThumbnail2(&rec, dib, 0, 1), nullptr);
+        }
+        ASSERT_NE(doc.Save(dir.File(name + ".abm").c_str()), 0);
+    }
+
+    CAlbumMan* Open(const std::string& lastOpen = "")
+    {
+        WritePrivateProfileStringA("Context", "LastOpen", lastOpen.c_str(), "album.ini");
+        CAlbumMan* m = CAlbumMan::CreateAlbumMan(96, 72);
+        EXPECT_EQ(m->Open(host->hwnd(), dir.path().c_str()), 1);
+        windows.push_back(m->m_hDlg);
+        return m;
+    }
+    void Command(CAlbumMan* m, int id, int code = 0)
+    {
+        SendMessageA(m->m_hDlg, WM_COMMAND, MAKEWPARAM(id, code), 0);
+    }
+    void SelectAll(CAlbumMan* m)
+    {
+        CAlbum* a = AlbumOf(m);
+        a->SetCurrentFocus(1);
+        BYTE keys[256] = {};
+        keys[VK_SHIFT] = 0x80;
+        SetKeyboardState(keys);
+        a->OnKeyDown(WM_KEYDOWN, VK_END, 0);
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+    }
+};
+
+} // namespace
+
+TEST_F(AlbumManTest, OpensOnTheLastAlbumInTheFoldersOrder)
+{
+    MakeAlbum("b", 2);
+    MakeAlbum("a", 3);
+    std::vector<std::string> order;
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(dir.File("*.abm").c_str(), &fd);
+    do
+        order.push_back(std::string(fd.cFileName, strlen(fd.cFileName) - 4));
+    while (FindNextFileA(find, &fd));
+    FindClose(find);
+    order.push_back("New Album");
+
+    CAlbumMan* m = Open("A");
+    EXPECT_EQ(Entries(m), order);
+    ASSERT_GE(m->m_nCurrent, 0);
+    EXPECT_EQ(order[size_t(m->m_nCurrent)], "a");
+    EXPECT_EQ(AlbumOf(m)->GetThumbNailCount(), 3);
+    EXPECT_EQ(m->m_bModified, 0);
+    EXPECT_EQ(Item(m, 207), "Image files in album: 3");
+
+    // Focus on a thumbnail: its date, size and dimensions, and its description.
+    AlbumOf(m)->SetCurrentFocus(2);
+    EXPECT_EQ(m->m_pDescTarget, AlbumOf(m)->m_Doc.GetThumbnail(2));
+    EXPECT_NE(Item(m, 207).find("File Size: 2 KB   22x 12"), std::string::npos) << Item(m, 207);
+    tagALBUMINFOHEADER rec = {};
+    rec.dwFileSize = 1540; // (1540 + 518) / 1024
+    char info[128];
+    ASSERT_TRUE(ThumbnailInfoText(rec, info, sizeof info));
+    EXPECT_NE(std::string(info).find("2 KB"), std::string::npos);
+
+    // Closing writes the current album as the last one opened.
+    SendMessageA(m->m_hDlg, WM_CLOSE, 0, 0);
+    char last[MAX_PATH];
+    GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, "album.ini");
+    EXPECT_STREQ(last, "a");
+}
+
+TEST_F(AlbumManTest, AFolderWithoutAlbumsOpensOnANewAlbum)
+{
+    CAlbumMan* m = Open();
+    EXPECT_EQ(Entries(m), std::vector<std::string>{"New Album"});
+    EXPECT_EQ(m->m_bNewAlbum, 1);
+    EXPECT_EQ(AlbumOf(m)->GetThumbNailCount(), 0);
+    EXPECT_EQ(Item(m, 102), Text(IDS_NEW_ALBUM_NAME));
+    EXPECT_EQ(Item(m, 207), "Image files in album: 0");
+    m->m_bModified = 1;
+    EXPECT_EQ(m->Save(), 0) << "an empty new album is not saved";
+    EXPECT_EQ(dir.List(), std::vector<std::string>{});
+
+    // A new album with a thumbnail is saved under the name the user gives.
+    const std::string image = dir.File("pic.bmp");
+    WriteBmpFile(image, 30, 20, 3);
+    ASSERT_EQ(m->InsertFromFile(image.c_str(), "first"), 1);
+    DialogScript script;
+    script.Type("Save New Album", 99, "Holiday");
+    EXPECT_EQ(m->Save(), 1);
+    EXPECT_TRUE(FileExists(dir.File("Holiday.abm")));
+    EXPECT_EQ(Entries(m)[size_t(m->m_nCurrent)], "Holiday");
+    EXPECT_EQ(m->m_bNewAlbum, 0);
+    EXPECT_EQ(m->m_bModified, 0);
+}
+
+TEST_F(AlbumManTest, NameCheckRefusesWhatCannotBeAnAlbum)
+{
+    MakeAlbum("taken", 1);
+    DialogScript script;
+    struct Case {
+        std::string name;
+        UINT message;
+    } cases[] = {{"new album", IDS_NAME_RESERVED}, {"  ", IDS_INVALID_ALBUM_NAME}, {"taken", IDS_ALBUM_EXISTS},
+                 {"a\\b", IDS_INVALID_ALBUM_NAME}, {"x/y", IDS_INVALID_ALBUM_NAME}, {"c:d", IDS_INVALID_ALBUM_NAME},
+                 {"CON", IDS_INVALID_ALBUM_NAME}, {"nul.txt", IDS_INVALID_ALBUM_NAME},
+                 {std::string(250, 'n'), IDS_INVALID_ALBUM_NAME}};
+    for (const Case& c : cases) {
+        script.Answer("Lumicraft 2000", IDOK);
+        char name[MAX_PATH];
+        strcpy(name, c.name.c_str());
+        EXPECT_EQ(manager::CheckAlbumName(host->hwnd(), dir.path().c_str(), name, true), 0) << c.name;
+        ASSERT_EQ(script.texts.size(), size_t(&c - cases + 1));
+        EXPECT_EQ(script.texts.back(), Text(c.message)) << c.name;
+    }
+    char name[MAX_PATH] = "fresh";
+    EXPECT_EQ(manager::CheckAlbumName(host->hwnd(), dir.path().c_str(), name, true), 1);
+    EXPECT_STREQ(name, "fresh.abm");
+    EXPECT_STREQ(manager::NewAlbumName(), "fresh.abm");
+    EXPECT_FALSE(FileExists(dir.File("fresh.abm"))) << "the test file is removed again";
+    EXPECT_EQ(script.Pending(), 0u);
+}
+
+TEST_F(AlbumManTest, SavingAnEmptiedAlbumKeepsItsFile)
+{
+    MakeAlbum("a", 3);
+    CAlbumMan* m = Open("a");
+    SelectAll(m);
+    ASSERT_EQ(AlbumOf(m)->RemoveSelected(0), 1);
+    m->m_bModified = 1;
+    DialogScript script;
+    script.Answer("Album", IDYES);
+    m->DoNeedSave();
+    EXPECT_EQ(script.texts, std::vector<std::string>{Text(IDS_SAVE_MODIFIED)});
+    EXPECT_EQ(ReadBytes(dir.File("a.abm")).size(), 144u) << "saved empty, not deleted";
+    EXPECT_EQ(Entries(m)[0], "a");
+    EXPECT_EQ(m->m_bModified, 0);
+}
+
+TEST_F(AlbumManTest, RenamingInTheListAndSwitchingAlbums)
+{
+    MakeAlbum("a", 2);
+    MakeAlbum("b", 1);
+    CAlbumMan* m = Open("a");
+    const int a = m->m_nCurrent;
+    // The name of another album: refused, the old name comes back.
+    SetWindowTextA(m->m_hAlbumList, "b");
+    Command(m, 101, CBN_KILLFOCUS);
+    EXPECT_EQ(Entries(m)[size_t(a)], "a");
+    EXPECT_TRUE(FileExists(dir.File("a.abm")));
+    // A new name renames the file.
+    SetWindowTextA(m->m_hAlbumList, "Trip");
+    Command(m, 101, CBN_KILLFOCUS);
+    EXPECT_EQ(Entries(m)[size_t(a)], "Trip");
+    EXPECT_TRUE(FileExists(dir.File("Trip.abm")));
+    EXPECT_FALSE(FileExists(dir.File("a.abm")));
+
+    // Switching to b with unsaved changes asks first; No keeps the file as it was.
+    m->m_bModified = 1;
+    const Bytes before = ReadBytes(dir.File("Trip.abm"));
+    DialogScript script;
+    script.Answer("Album", IDNO);
+    const int b = a == 0 ? 1 : 0;
+    SendMessageA(m->m_hAlbumList, CB_SETCURSEL, b, 0);
+    Command(m, 101, CBN_SELCHANGE);
+    EXPECT_EQ(m->m_nCurrent, b);
+    EXPECT_EQ(AlbumOf(m)->GetThumbNailCount(), 1);
+    EXPECT_EQ(ReadBytes(dir.File("Trip.abm")), before);
+    EXPECT_EQ(script.Pending(), 0u);
+}
+
+TEST_F(AlbumManTest, SortKeepsItsChoicesAndDeleteAsksHow)
+{
+    MakeAlbum("a", 3);
+    CAlbumMan* m = Open("a");
+    DialogScript script;
+    script.On("Sort", [](HWND d) {
+        CheckRadioButton(d, 90, 94, 93);
+        CheckDlgButton(d, 89, BST_CHECKED);
+        DialogScript::Press(d, IDOK);
+    });
+    Command(m, 1002);
+    CAlbum* album = AlbumOf(m);
+    EXPECT_EQ(album->m_Doc.GetThumbnail(1)->m_Info.dwFileTime, 0x50000000u + 1000) << "oldest first";
+    EXPECT_EQ(m->m_bModified, 1);
+    bool kept = false;
+    script.On("Sort", [&kept](HWND d) {
+        kept = IsDlgButtonChecked(d, 93) == BST_CHECKED && IsDlgButtonChecked(d, 89) == BST_CHECKED;
+        DialogScript::Press(d, IDCANCEL);
+    });
+    EXPECT_EQ(m->Sort(), 0);
+    EXPECT_TRUE(kept) << "the dialog opens with the last choices";
+
+    // Delete: Cancel removes nothing; OK with "thumbnails only" removes the thumbnail, not the file.
+    album->SetCurrentFocus(2);
+    const std::string source = album->m_Doc.GetThumbnail(2)->m_Info.szFileName;
+    script.Answer("Delete Options", IDCANCEL);
+    EXPECT_EQ(m->Delete(), 0);
+    script.On("Delete Options", [](HWND d) { DialogScript::Press(d, IDOK); });
+    EXPECT_EQ(m->Delete(), 1);
+    EXPECT_EQ(album->GetThumbNailCount(), 2);
+    EXPECT_TRUE(FileExists(source));
+}
+
+TEST_F(AlbumManTest, ClipboardCopiesBetweenManagerWindows)
+{
+    MakeAlbum("a", 3);
+    MakeAlbum("b", 1);
+    CAlbumMan* one = Open("a");
+    CAlbumMan* two = Open("b");
+    Command(two, 40005);
+    EXPECT_EQ(AlbumOf(two)->GetThumbNailCount(), 1) << "nothing to paste yet";
+    SelectAll(one);
+    Command(one, 40003); // cut: copied first, then removed
+    EXPECT_EQ(AlbumOf(one)->GetThumbNailCount(), 0);
+    ASSERT_NE(manager::Clipboard(), nullptr);
+    EXPECT_EQ(manager::Clipboard()->GetCount(), 3);
+    Command(two, 40005);
+    EXPECT_EQ(AlbumOf(two)->GetThumbNailCount(), 4);
+    EXPECT_EQ(two->m_bModified, 1);
+    Command(two, 40005); // the same names again: already held
+    EXPECT_EQ(AlbumOf(two)->GetThumbNailCount(), 4);
+}
+
+TEST_F(AlbumManTest, PopupMenuGraysWhatCannotApply)
+{
+    MakeAlbum("a", 2);
+    CAlbumMan* m = Open("a");
+    CAlbum* album = AlbumOf(m);
+    struct Seen {
+        UINT cut, paste, help;
+    };
+    static Seen seen;
+    auto show = [&](LPARAM cell) {
+        seen = {~0u, ~0u, ~0u};
+        SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            HWND menuWindow = FindWindowA("#32768", nullptr);
+            HMENU menu = menuWindow ? reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0)) : nullptr;
+            if (menu)
+                seen = {GetMenuState(menu, 40003, MF_BYCOMMAND), GetMenuState(menu, 40005, MF_BYCOMMAND),
+                        GetMenuState(menu, 40009, MF_BYCOMMAND)};
+            EndMenu();
+        });
+        m->ShowPopupMenu(0, cell);
+    };
+    show(0); // empty space, empty clipboard
+    EXPECT_TRUE(seen.cut & MF_GRAYED);
+    EXPECT_TRUE(seen.paste & MF_GRAYED);
+    EXPECT_FALSE(seen.help & MF_GRAYED);
+    album->SetCurrentFocus(1);
+    Command(m, 40004);
+    show(reinterpret_cast<LPARAM>(album->m_ppCells[0]));
+    EXPECT_FALSE(seen.cut & MF_GRAYED);
+    EXPECT_FALSE(seen.paste & MF_GRAYED);
+}
+
+TEST_F(AlbumManTest, CloseCheckAsksAndKeepsWhatCouldNotBeSaved)
+{
+    MakeAlbum("a", 2);
+    CAlbumMan* m = Open("a");
+    HWND dlg = m->m_hDlg;
+    m->m_bModified = 1;
+    DialogScript script;
+    script.Answer("Album", IDCANCEL);
+    SendMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(dlg)) << "Cancel keeps the window";
+
+    // Yes, but the album file cannot be replaced: the window stays with its changes.
+    SetFileAttributesA(dir.File("a.abm").c_str(), FILE_ATTRIBUTE_READONLY);
+    script.Answer("Album", IDYES);
+    SendMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(dlg));
+    EXPECT_EQ(m->m_bModified, 1);
+    SetFileAttributesA(dir.File("a.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    int answer = 0;
+    script.Answer("Album", IDNO);
+    SendMessageA(dlg, 0x110B, 0, reinterpret_cast<LPARAM>(&answer));
+    EXPECT_EQ(answer, -1);
+    EXPECT_TRUE(IsWindow(dlg)) << "the frame decides";
+    script.Answer("Album", IDNO);
+    SendMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(dlg));
+    EXPECT_EQ(script.Pending(), 0u);
+}
+
+TEST_F(AlbumManTest, DroppedFilesAreAddedAndFailuresReportedOnce)
+{
+    CAlbumMan* m = Open();
+    std::vector<std::string> files = {dir.File("one.bmp"), dir.File("notes.txt"), dir.File("two.bmp")};
+    WriteBmpFile(files[0], 40, 30, 1);
+    WriteBytes(files[1], {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
+    WriteBmpFile(files[2], 30, 40, 2);
+    std::string list;
+    for (const std::string& f : files)
+        list += f + '\0';
+    list += '\0';
+    HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size());
+    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
+    header->pFiles = sizeof(DROPFILES);
+    memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
+    GlobalUnlock(drop);
+
+    DialogScript script;
+    script.Answer("Lumicraft 2000", IDOK);
+    SendMessageA(m->m_hDlg, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    EXPECT_EQ(AlbumOf(m)->GetThumbNailCount(), 2);
+    EXPECT_EQ(script.texts, std::vector<std::string>{Text(IDS_DROP_FAILED)});
+    EXPECT_EQ(m->m_bModified, 1);
+    EXPECT_EQ(Item(m, 207), "Image files in album: 2");
+}
+
+namespace {
+
+HWND g_frame = nullptr;
+std::vector<UINT> g_frameMessages;
+int g_destroyed = 0;
+
+LRESULT CALLBACK FrameProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == 0x1106 || msg == 0x1109 || msg == WM_CLOSE)
+        g_frameMessages.push_back(msg == 0x1109 ? UINT(0x1109 + (wParam == 5 ? 0x10000 : 0)) : msg);
+    if (msg == WM_CLOSE)
+        return 0;
+    return DefWindowProcA(w, msg, wParam, lParam);
+}
+
+HWND MakeFrame(HWND, int, int, bool)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = FrameProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TestDockFrame";
+    RegisterClassA(&wc);
+    g_frame = CreateWindowExA(WS_EX_TOOLWINDOW, "TestDockFrame", "frame", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+    return g_frame;
+}
+
+int DestroyFrame(HWND, HWND frame)
+{
+    ++g_destroyed;
+    DestroyWindow(frame);
+    return 1;
+}
+
+} // namespace
+
+TEST_F(AlbumManTest, DockFrameProtocol)
+{
+    MakeAlbum("a", 4);
+    g_frameMessages.clear();
+    g_destroyed = 0;
+    g_HostCallbacks.pfnDockCreate = MakeFrame;
+    g_HostCallbacks.pfnDockDestroy = DestroyFrame;
+    CAlbumMan* m = Open("a");
+    EXPECT_EQ(m->m_hDockFrame, g_frame);
+    ASSERT_FALSE(g_frameMessages.empty());
+    EXPECT_EQ(g_frameMessages.front(), 0x1109u + 0x10000) << "shown";
+
+    DWORD size = 0;
+    SendMessageA(m->m_hDlg, 0x1105, 0, reinterpret_cast<LPARAM>(&size));
+    EXPECT_EQ(size, PreferredDockSize(0));
+    size = MAKELONG(500, 400);
+    SendMessageA(m->m_hDlg, 0x1107, 1, reinterpret_cast<LPARAM>(&size));
+    EXPECT_EQ(LOWORD(size), 92);
+    EXPECT_EQ(HIWORD(size), 299);
+    EXPECT_EQ(m->m_nDockMode, 1);
+    EXPECT_FALSE(IsWindowVisible(m->m_hAlbumList));
+    EXPECT_NE(m->m_hDockTrigger, nullptr);
+    SendMessageA(m->m_hDlg, 0x1105, 0, reinterpret_cast<LPARAM>(&size));
+    EXPECT_EQ(size, DWORD(MAKELONG(92, 192)));
+    EXPECT_EQ(m->MoveSize(2, MAKELONG(300, 50)), DWORD(MAKELONG(262, 115)));
+    EXPECT_EQ(m->MoveSize(8, MAKELONG(10, 10)), DWORD(MAKELONG(174, 115))) << "at least one column";
+    EXPECT_EQ(m->MoveSize(4, MAKELONG(10, 10)), DWORD(MAKELONG(92, 192))) << "at least one row";
+    EXPECT_EQ(m->MoveSize(0, 0), DWORD(MAKELONG(552, 298)));
+    EXPECT_TRUE(IsWindowVisible(m->m_hAlbumList));
+    EXPECT_EQ(m->m_hDockTrigger, nullptr);
+
+    g_frameMessages.clear();
+    SendMessageA(m->m_hDlg, WM_CLOSE, 0, 0);
+    EXPECT_EQ(g_frameMessages, std::vector<UINT>{WM_CLOSE}) << "the frame decides about closing";
+    EXPECT_TRUE(IsWindow(m->m_hDlg));
+    DestroyWindow(m->m_hDlg);
+    EXPECT_EQ(g_destroyed, 1);
+}
+
+TEST_F(AlbumManTest, ARemovedDescriptionTargetIsNeverWritten)
+{
+    MakeAlbum("a", 2);
+    CAlbumMan* m = Open("a");
+    auto rec = MakeRecord("C:\\gone.bmp", 1, 1, "untouched");
+    CThumbnail2 gone(&rec, nullptr, 5, 1);
+    m->m_pDescTarget = &gone; // a thumbnail the album no longer holds
+    StoreDescription(*m, "typed");
+    EXPECT_STREQ(gone.m_Info.szDescription, "untouched");
+    EXPECT_EQ(m->m_pDescTarget, nullptr);
+    EXPECT_STREQ(AlbumOf(m)->GetDescription(), "typed");
+
+    // Cut the focused thumbnail whose description is shown, then type: nothing dangles.
+    AlbumOf(m)->SetCurrentFocus(1);
+    SetDlgItemTextA(m->m_hDlg, 102, "edited");
+    Command(m, 40003);
+    ASSERT_EQ(AlbumOf(m)->GetThumbNailCount(), 1);
+    EXPECT_STREQ(AlbumOf(m)->m_Doc.GetThumbnail(1)->m_Info.szDescription, " ")
+        << "the text typed for the removed thumbnail goes nowhere else";
+}

@@ -1,0 +1,69 @@
+#include "support/DialogScript.h"
+
+namespace testsupport {
+
+namespace {
+thread_local DialogScript* t_script = nullptr;
+}
+
+DialogScript::DialogScript()
+{
+    t_script = this;
+    hook_ = SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+}
+
+DialogScript::~DialogScript()
+{
+    if (hook_)
+        UnhookWindowsHookEx(hook_);
+    if (t_script == this)
+        t_script = nullptr;
+}
+
+DialogScript& DialogScript::On(const std::string& caption, Action action)
+{
+    steps_.push_back({caption, std::move(action)});
+    return *this;
+}
+
+DialogScript& DialogScript::Answer(const std::string& caption, int button)
+{
+    return On(caption, [this, button](HWND box) {
+        char text[1024] = "";
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        texts.push_back(text);
+        Press(box, button);
+    });
+}
+
+DialogScript& DialogScript::Type(const std::string& caption, int id, const std::string& text, int button)
+{
+    return On(caption, [id, text, button](HWND dialog) {
+        SetDlgItemTextA(dialog, id, text.c_str());
+        Press(dialog, button);
+    });
+}
+
+void DialogScript::Press(HWND dialog, int button)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+}
+
+LRESULT CALLBACK DialogScript::Hook(int code, WPARAM wParam, LPARAM lParam)
+{
+    DialogScript* self = t_script;
+    if (code == HCBT_ACTIVATE && self && self->next_ < self->steps_.size()) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        char cls[32] = "", title[256] = "";
+        GetClassNameA(window, cls, sizeof cls);
+        GetWindowTextA(window, title, sizeof title);
+        Step& step = self->steps_[self->next_];
+        if (lstrcmpA(cls, "#32770") == 0 && step.caption == title) {
+            ++self->next_;
+            step.action(window);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace testsupport
