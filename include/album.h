@@ -13,3 +13,4 @@
 #include "album/ThumbView.h"
 #include "album/ThumbListView.h"
 #include "album/Album.h"
+#include "album/HostCallbacks.h"
