@@ -14,3 +14,5 @@
 #include "album/ThumbListView.h"
 #include "album/Album.h"
 #include "album/AlbumCtrl.h"
+#include "album/AlbumMan.h"
+#include "album/HostCallbacks.h"

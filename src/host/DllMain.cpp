@@ -1,9 +1,33 @@
 #include <windows.h>
+#include "host/AlbumRegistry.h"
 #include "host/Instance.h"
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+// Every step here only allocates, frees or sets thread-local slots: nothing waits on another
+// thread or calls back into the loader.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
-    if (reason == DLL_PROCESS_ATTACH)
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
         SetAlbumInstance(instance);
+        CreateAlbumRegistry(); // without it every thread simply has no entry
+        RegisterAlbumThread();
+        break;
+    case DLL_THREAD_ATTACH:
+        RegisterAlbumThread();
+        break;
+    case DLL_THREAD_DETACH:
+        UnregisterAlbumThread();
+        break;
+    case DLL_PROCESS_DETACH:
+        // Unloaded while the process goes on: give everything back. At the process's end
+        // (reserved non-null) other threads are already gone mid-flight; leave it to the end.
+        if (!reserved) {
+            UnregisterAlbumThread();
+            DestroyAlbumRegistry();
+        }
+        break;
+    default:
+        break;
+    }
     return TRUE;
 }

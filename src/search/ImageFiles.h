@@ -1,0 +1,43 @@
+// Listing the image files of a folder, or of a whole folder tree, into a path list.
+//
+// A path list is an array of MAX_PATH-character slots plus a count, handed around as a pair
+// (pointer to the array, pointer to the count). The empty list is a null array with count 0; a
+// null array with a count, or an array with count 0, is refused. Lists are grown by these
+// functions on the C runtime heap and freed with FreePathList.
+#pragma once
+
+#include <windows.h>
+
+typedef char PathSlot[MAX_PATH];
+
+enum {
+    kListRefused = -1,   // inconsistent path list
+    kListUnreadable = -2, // the folder cannot be listed
+    kListStopped = -3,    // stopped with Esc
+    kListNoMemory = -4,
+};
+
+// Appends every subfolder of folder, at any depth, depth first: each folder is followed at once
+// by its own subfolders. Only names without an extension count as folders to enter. Polls the
+// Esc abort check before every entry. Returns 0 or one of the codes above; entries appended
+// before a failure stay in the list. A folder reached through a link that leads back to one of
+// the folders being walked is not entered again.
+int CollectSubfolders(const char* folder, PathSlot** list, int* count);
+
+// Appends the folder's image files, pattern by pattern in the fixed order (*.lcf, *.JPG, *.BMP,
+// *.TIF, *.GIF, *.png, *.PCX, *.TGA, *.fpx, *.psd, *.PCD; matched without regard to case), each
+// pattern's files in the order the file system returns them. Returns the new count, or -1 for an
+// inconsistent list. When the list cannot grow it is emptied and the remaining patterns go on
+// into the empty list.
+int ListImageFiles(const char* folder, PathSlot** list, int* count);
+
+// Appends the folder's image files; with includeSubfolders, those of every subfolder first (in
+// the order CollectSubfolders gives) and the folder's own last. Shows the wait cursor meanwhile.
+// Returns the new count; -1 for an inconsistent list; when the subfolders cannot be collected,
+// that negative code, and no file is listed.
+int ScanFolderFiles(const char* folder, PathSlot** list, int* count, int includeSubfolders);
+
+// Appends one path; false (list unchanged) when it does not fit a slot or memory runs out.
+bool AppendPath(PathSlot** list, int* count, const char* path);
+// Frees the array and leaves the empty list.
+void FreePathList(PathSlot** list, int* count);

@@ -1,0 +1,321 @@
+// The per-thread registry of album manager windows: active manager, growth, busy state, the
+// "all managers" block and the separation of threads.
+#include <gtest/gtest.h>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+#include "host/AlbumRegistry.h"
+#include "win/Realloc.h"
+
+namespace {
+
+// Stands in for a manager: the registry reads nothing but the first field, the window.
+struct FakeManager {
+    HWND window;
+};
+
+CAlbumMan* Man(FakeManager& m) { return reinterpret_cast<CAlbumMan*>(&m); }
+
+HWND FakeWindow(int i) { return reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1000 + 4 * i)); }
+
+// A registry of its own with the calling thread registered.
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        registry = CAlbumRegistry::Create();
+        ASSERT_NE(registry, nullptr);
+        ASSERT_EQ(registry->RegisterThread(me), 1);
+    }
+    void TearDown() override { CAlbumRegistry::Destroy(registry); }
+
+    const DWORD me = GetCurrentThreadId();
+    CAlbumRegistry* registry = nullptr;
+};
+
+// A thread that runs what it is given, one task at a time, until destroyed.
+class Worker {
+public:
+    Worker() : thread_([this] { Loop(); }) {}
+    ~Worker()
+    {
+        Run(nullptr);
+        thread_.join();
+    }
+    // Runs task on the worker and waits for it; a null task ends the worker.
+    void Run(std::function<void()> task)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        task_ = task ? task : [this] { stop_ = true; };
+        pending_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return !pending_; });
+    }
+    DWORD id() const { return id_; }
+
+private:
+    void Loop()
+    {
+        id_ = GetCurrentThreadId();
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!stop_) {
+            changed_.wait(lock, [this] { return pending_; });
+            task_();
+            pending_ = false;
+            changed_.notify_all();
+        }
+    }
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::function<void()> task_;
+    bool pending_ = false, stop_ = false;
+    DWORD id_ = 0;
+    std::thread thread_;
+};
+
+void* FailingRealloc(void*, size_t) { return nullptr; }
+
+} // namespace
+
+TEST_F(RegistryTest, ActiveManagerFollowsActivationAndRemoval)
+{
+    FakeManager m[4] = {{FakeWindow(1)}, {FakeWindow(2)}, {FakeWindow(3)}, {nullptr}};
+    EXPECT_EQ(registry->RegisterThread(me), 1);
+    EXPECT_EQ(registry->m_nCount, 1) << "registering twice leaves one entry";
+    EXPECT_EQ(registry->GetActiveManagerWindow(me), nullptr) << "no managers";
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(registry->AddManager(me, Man(m[i])), 1);
+    EXPECT_EQ(registry->AddManager(me, nullptr), 0);
+    EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(3)) << "none made active: the last registered";
+
+    EXPECT_EQ(registry->MakeActive(me, FakeWindow(2)), 1);
+    ASSERT_EQ(registry->AddManager(me, Man(m[3])), 1); // a manager whose window is not made yet
+    EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(2)) << "stays until another is activated";
+    EXPECT_EQ(registry->MakeActive(me, FakeWindow(9)), 0);
+    EXPECT_EQ(registry->MakeActive(me, nullptr), 0) << "a null window is no manager's";
+    EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(2));
+    ASSERT_EQ(registry->RemoveManager(me, Man(m[3])), 1);
+
+    // Removing the first of three while the third is active keeps the third active.
+    EXPECT_EQ(registry->MakeActive(me, FakeWindow(3)), 1);
+    ASSERT_EQ(registry->RemoveManager(me, Man(m[0])), 1);
+    EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(3));
+    ASSERT_EQ(registry->AddManager(me, Man(m[0])), 1); // now 2, 3, 1
+    EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(3)) << "a new manager does not take over";
+
+    // Removing the active one leaves none active: the last registered answers.
+    ASSERT_EQ(registry->RemoveManager(me, Man(m[2])), 1);
+    EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(1));
+    EXPECT_EQ(registry->RemoveManager(me, Man(m[2])), 0) << "already gone";
+    EXPECT_EQ(registry->RemoveManager(me, nullptr), 0);
+
+    int count = -1;
+    CAlbumMan** list = registry->GetThreadManagers(me, &count);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(list[0], Man(m[1]));
+    EXPECT_EQ(list[1], Man(m[0]));
+}
+
+TEST_F(RegistryTest, ManagerArrayGrowsByTenAndFailedGrowthKeepsWhatWasThere)
+{
+    FakeManager m[21];
+    for (int i = 0; i < 21; ++i)
+        m[i].window = FakeWindow(i);
+    for (int i = 0; i < 11; ++i)
+        ASSERT_EQ(registry->AddManager(me, Man(m[i])), 1) << i;
+    EXPECT_EQ(registry->MakeActive(me, FakeWindow(10)), 1) << "the eleventh is found like the others";
+    EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(10));
+    EXPECT_EQ(registry->MakeActive(me, FakeWindow(0)), 1);
+    EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(0));
+
+    for (int i = 11; i < 20; ++i)
+        ASSERT_EQ(registry->AddManager(me, Man(m[i])), 1) << i;
+    win::ReallocFn old = win::SetRealloc(FailingRealloc);
+    EXPECT_EQ(registry->AddManager(me, Man(m[20])), 0) << "the 21st needs a growth that fails";
+    win::SetRealloc(old);
+    int count = 0;
+    CAlbumMan** list = registry->GetThreadManagers(me, &count);
+    ASSERT_EQ(count, 20);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(list[i], Man(m[i])) << i;
+    EXPECT_EQ(registry->MakeActive(me, FakeWindow(20)), 0) << "the one not added is not found";
+    EXPECT_EQ(registry->AddManager(me, Man(m[20])), 1) << "growth works again";
+}
+
+TEST_F(RegistryTest, BusyIsEnteredOnlyOnce)
+{
+    EXPECT_EQ(registry->EnterBusy(me), 1);
+    EXPECT_EQ(registry->EnterBusy(me), 0) << "a second enter fails until the first caller leaves";
+    EXPECT_EQ(registry->LeaveBusy(me), 1);
+    EXPECT_EQ(registry->EnterBusy(me), 1);
+    EXPECT_EQ(registry->LeaveBusy(me), 1);
+    EXPECT_EQ(registry->LeaveBusy(me), 1);
+
+    ASSERT_EQ(registry->UnregisterThread(me), 1);
+    EXPECT_EQ(registry->EnterBusy(me), 0) << "no entry";
+    EXPECT_EQ(registry->LeaveBusy(me), 0);
+    EXPECT_EQ(registry->UnregisterThread(me), 0);
+}
+
+TEST_F(RegistryTest, AllManagersBlockHoldsTheCountAndWindowsAs32BitValues)
+{
+    HGLOBAL empty = registry->GetAllManagerWindows(me);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(GlobalSize(empty), 4u);
+    EXPECT_EQ(*static_cast<const LONG*>(GlobalLock(empty)), 0);
+    GlobalUnlock(empty);
+    GlobalFree(empty);
+
+    HWND windows[3];
+    FakeManager m[4];
+    for (int i = 0; i < 3; ++i) {
+        windows[i] = CreateWindowExA(0, "STATIC", "manager", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(windows[i], nullptr);
+        m[i].window = windows[i];
+    }
+    // A handle whose 32-bit value has the top bit set: readers sign-extend it back.
+    m[3].window = reinterpret_cast<HWND>(static_cast<INT_PTR>(static_cast<LONG>(0x80001234)));
+    for (FakeManager& man : m)
+        ASSERT_EQ(registry->AddManager(me, Man(man)), 1);
+    ASSERT_EQ(registry->MakeActive(me, windows[0]), 1); // the order is registration order anyway
+
+    HGLOBAL block = registry->GetAllManagerWindows(me);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(GlobalFlags(block) & GMEM_INVALID_HANDLE, 0u);
+    ASSERT_EQ(GlobalSize(block), 4u + 4u * 4u) << "4 bytes of count, then 4 bytes per window";
+    const LONG* values = static_cast<const LONG*>(GlobalLock(block));
+    ASSERT_NE(values, nullptr) << "a movable block the host locks";
+    EXPECT_EQ(values[0], 4);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(LongToHandle(values[1 + i]), windows[i]) << i;
+        EXPECT_TRUE(IsWindow(static_cast<HWND>(LongToHandle(values[1 + i])))) << i;
+    }
+    EXPECT_EQ(values[4], static_cast<LONG>(0x80001234));
+    EXPECT_EQ(LongToHandle(values[4]), m[3].window);
+    GlobalUnlock(block);
+    EXPECT_EQ(GlobalFree(block), nullptr);
+    for (HWND w : windows)
+        DestroyWindow(w);
+}
+
+TEST(RegistryThreads, EachThreadSeesOnlyItsOwnManagers)
+{
+    CAlbumRegistry* registry = CAlbumRegistry::Create();
+    ASSERT_NE(registry, nullptr);
+    const DWORD me = GetCurrentThreadId();
+    FakeManager a[3] = {{FakeWindow(1)}, {FakeWindow(2)}, {FakeWindow(3)}};
+    FakeManager b = {FakeWindow(7)};
+    {
+        Worker first, second, third;
+        first.Run([&] {
+            ASSERT_EQ(registry->RegisterThread(first.id()), 1);
+            for (FakeManager& m : a)
+                ASSERT_EQ(registry->AddManager(first.id(), Man(m)), 1);
+        });
+        second.Run([&] { ASSERT_EQ(registry->RegisterThread(second.id()), 1); });
+        third.Run([&] {
+            ASSERT_EQ(registry->RegisterThread(third.id()), 1);
+            ASSERT_EQ(registry->AddManager(third.id(), Man(b)), 1);
+        });
+        ASSERT_EQ(registry->m_nCount, 3);
+
+        first.Run([&] {
+            EXPECT_EQ(registry->GetActiveManagerWindow(first.id()), FakeWindow(3));
+            EXPECT_EQ(registry->CountBelowLimit(first.id(), 3), 0) << "three managers, limit 3";
+            EXPECT_EQ(registry->CountBelowLimit(first.id(), 4), 1);
+            EXPECT_EQ(registry->MakeActive(first.id(), FakeWindow(7)), 0) << "another thread's window";
+        });
+        second.Run([&] {
+            EXPECT_EQ(registry->CountBelowLimit(second.id(), 3), 1) << "no managers on this thread";
+            EXPECT_EQ(registry->GetActiveManagerWindow(second.id()), nullptr);
+            HGLOBAL block = registry->GetAllManagerWindows(second.id());
+            ASSERT_NE(block, nullptr);
+            EXPECT_EQ(GlobalSize(block), 4u);
+            GlobalFree(block);
+            // Naming another thread reaches nothing.
+            int count = -1;
+            EXPECT_EQ(registry->GetThreadManagers(first.id(), &count), nullptr);
+            EXPECT_EQ(count, 0);
+            EXPECT_EQ(registry->AddManager(first.id(), Man(b)), 0);
+        });
+        third.Run([&] {
+            EXPECT_EQ(registry->GetActiveManagerWindow(third.id()), FakeWindow(7));
+            EXPECT_EQ(registry->CountBelowLimit(third.id(), 1), 0);
+        });
+        // This thread has no entry at all.
+        EXPECT_EQ(registry->GetAllManagerWindows(me), nullptr);
+        EXPECT_EQ(registry->CountBelowLimit(me, 1), 1);
+        EXPECT_EQ(registry->EnterBusy(me), 0);
+
+        // The middle entry goes; the later one moves down and keeps its managers.
+        second.Run([&] { EXPECT_EQ(registry->UnregisterThread(second.id()), 1); });
+        ASSERT_EQ(registry->m_nCount, 2);
+        EXPECT_EQ(registry->m_ppEntries[0]->m_dwThreadId, first.id());
+        EXPECT_EQ(registry->m_ppEntries[1]->m_dwThreadId, third.id());
+        third.Run([&] { EXPECT_EQ(registry->GetActiveManagerWindow(third.id()), FakeWindow(7)); });
+        first.Run([&] { EXPECT_EQ(registry->GetActiveManagerWindow(first.id()), FakeWindow(3)); });
+    }
+
+    // Twelve more threads: the entry array grows past ten, attach order kept.
+    std::vector<DWORD> ids;
+    for (int i = 0; i < 12; ++i) {
+        Worker w;
+        w.Run([&] { EXPECT_EQ(registry->RegisterThread(w.id()), 1); });
+        ids.push_back(w.id());
+    }
+    ASSERT_EQ(registry->m_nCount, 14);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(registry->m_ppEntries[2 + i]->m_dwThreadId, ids[i]) << i;
+    CAlbumRegistry::Destroy(registry);
+}
+
+TEST(RegistryThreads, ProcessRegistryAnswersAsForNoEntryWhileAbsent)
+{
+    FakeManager m = {FakeWindow(5)};
+    ASSERT_EQ(RegisterAlbumThread(), 0) << "no registry made yet";
+    CAlbumRegistry& none = AlbumRegistry();
+    const DWORD me = GetCurrentThreadId();
+    EXPECT_EQ(none.AddManager(me, Man(m)), 0);
+    EXPECT_EQ(none.GetActiveManagerWindow(me), nullptr);
+    EXPECT_EQ(none.GetAllManagerWindows(me), nullptr);
+    EXPECT_EQ(none.CountBelowLimit(me, 0), 1);
+    EXPECT_EQ(none.EnterBusy(me), 0);
+
+    ASSERT_EQ(CreateAlbumRegistry(), 1);
+    EXPECT_EQ(RegisterAlbumThread(), 1);
+    EXPECT_EQ(AlbumRegistry().AddManager(me, Man(m)), 1);
+    EXPECT_EQ(AlbumRegistry().GetActiveManagerWindow(me), FakeWindow(5));
+    EXPECT_EQ(UnregisterAlbumThread(), 1);
+    EXPECT_EQ(AlbumRegistry().GetActiveManagerWindow(me), nullptr);
+    DestroyAlbumRegistry();
+    EXPECT_EQ(RegisterAlbumThread(), 0);
+}
+
+// The library's entry point, linked into this program from its source and called as the loader
+// would call it.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+
+TEST(RegistryThreads, EntryPointGivesEveryAttachingThreadItsEntry)
+{
+    const DWORD me = GetCurrentThreadId();
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    ASSERT_TRUE(DllMain(self, DLL_PROCESS_ATTACH, nullptr));
+    EXPECT_EQ(AlbumRegistry().m_nCount, 1);
+    EXPECT_EQ(AlbumRegistry().EnterBusy(me), 1);
+    {
+        Worker w;
+        w.Run([&] {
+            ASSERT_TRUE(DllMain(self, DLL_THREAD_ATTACH, nullptr));
+            EXPECT_EQ(AlbumRegistry().EnterBusy(w.id()), 1) << "its own entry, not busy";
+        });
+        EXPECT_EQ(AlbumRegistry().m_nCount, 2);
+        w.Run([&] { ASSERT_TRUE(DllMain(self, DLL_THREAD_DETACH, nullptr)); });
+        EXPECT_EQ(AlbumRegistry().m_nCount, 1);
+        EXPECT_EQ(AlbumRegistry().m_ppEntries[0]->m_dwThreadId, me);
+    }
+    ASSERT_TRUE(DllMain(self, DLL_PROCESS_DETACH, nullptr));
+    EXPECT_EQ(AlbumRegistry().m_nCount, 0);
+    EXPECT_EQ(RegisterAlbumThread(), 0) << "the registry is gone with the library";
+}

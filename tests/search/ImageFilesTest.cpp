@@ -1,0 +1,360 @@
+// Listing image files and subfolders of a real folder tree.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <malloc.h>
+#include <stdlib.h>
+#include <string.h>
+#include <algorithm>
+#include <string>
+#include <vector>
+#include "imaging/AbortCheck.h"
+#include "search/ImageFiles.h"
+#include "win/Realloc.h"
+
+namespace {
+
+// A folder tree under the temporary folder, removed with everything in it.
+class Tree {
+public:
+    Tree()
+    {
+        char base[MAX_PATH];
+        GetTempPathA(sizeof base, base);
+        static int serial = 0;
+        for (;;) {
+            char name[MAX_PATH];
+            snprintf(name, sizeof name, "%slisting_%lu_%d", base, GetCurrentProcessId(), ++serial);
+            root_ = name;
+            if (CreateDirectoryA(name, nullptr) || GetLastError() != ERROR_ALREADY_EXISTS)
+                break;
+        }
+    }
+    ~Tree() { Remove(WidePath(root_)); }
+    const std::string& root() const { return root_; }
+    std::string Path(const std::string& relative) const { return root_ + "\\" + relative; }
+    // Made through the wide functions, which take names past MAX_PATH.
+    bool Folder(const std::string& relative) const
+    {
+        bool made = CreateDirectoryW(Wide(relative).c_str(), nullptr) != 0;
+        EXPECT_TRUE(made) << relative;
+        return made;
+    }
+    void File(const std::string& relative) const
+    {
+        HANDLE h = CreateFileW(Wide(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        EXPECT_NE(h, INVALID_HANDLE_VALUE) << relative;
+        CloseHandle(h);
+    }
+    bool Exists(const std::string& relative) const
+    {
+        return GetFileAttributesW(Wide(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+private:
+    std::wstring Wide(const std::string& relative) const { return WidePath(Path(relative)); }
+    static std::wstring WidePath(const std::string& full)
+    {
+        std::string path = "\\\\?\\" + full;
+        std::wstring wide(path.size(), L'\0');
+        wide.resize(MultiByteToWideChar(CP_ACP, 0, path.c_str(), int(path.size()), &wide[0], int(wide.size())));
+        return wide;
+    }
+    static void Remove(const std::wstring& folder)
+    {
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring p = folder + L"\\" + fd.cFileName;
+                if (!wcscmp(fd.cFileName, L".") || !wcscmp(fd.cFileName, L".."))
+                    continue;
+                // Links are removed, never followed.
+                if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    Remove(p);
+                else if (!DeleteFileW(p.c_str()))
+                    RemoveDirectoryW(p.c_str());
+            } while (FindNextFileW(h, &fd));
+            FindClose(h);
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+    std::string root_;
+};
+
+// A path list owned by the test.
+struct List {
+    PathSlot* paths = nullptr;
+    int count = 0;
+    ~List() { FreePathList(&paths, &count); }
+    std::vector<std::string> Strings() const { return std::vector<std::string>(paths, paths + count); }
+};
+
+// The tree most cases use:
+//   c.lcf a.JPG b.bmp d.Png notes.txt e.jpeg  pics.jpg\ (a folder)
+//   Alpha\  x.gif y.TIF   Alpha\Deep\  z.tga
+//   Beta\   w.psd
+//   dotted.d\  hidden.bmp      (has an extension: never entered)
+void Populate(const Tree& t)
+{
+    for (const char* f : {"Alpha", "Alpha\\Deep", "Beta", "dotted.d", "pics.jpg"})
+        t.Folder(f);
+    for (const char* f : {"c.lcf", "a.JPG", "b.bmp", "d.Png", "notes.txt", "e.jpeg", "Alpha\\x.gif", "Alpha\\y.TIF",
+                          "Alpha\\Deep\\z.tga", "Beta\\w.psd", "dotted.d\\hidden.bmp"})
+        t.File(f);
+}
+
+int g_checks = 0, g_escAt = 0;
+bool EscAtCall() { return ++g_checks == g_escAt; }
+
+// Esc as soon as the walk has entered the folder whose path ends the list.
+const List* g_watched = nullptr;
+const char* g_escInside = nullptr;
+bool EscInside()
+{
+    return g_watched->count > 0 && strcmp(g_watched->paths[g_watched->count - 1], g_escInside) == 0;
+}
+
+int g_reallocs = 0, g_failAt = 0;
+void* CountedRealloc(void* p, size_t n) { return ++g_reallocs == g_failAt ? nullptr : realloc(p, n); }
+void* NoRealloc(void*, size_t) { return nullptr; }
+
+// Starts a Unix command through Wine (only Wine can make the links these tests need). Wine
+// does not wait for a Unix program to end, so callers wait for its effect.
+bool RunUnix(const std::string& commandLine)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    std::vector<char> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back('\0');
+    std::string program = "Z:" + commandLine.substr(0, commandLine.find(' '));
+    std::replace(program.begin(), program.end(), '/', '\\');
+    if (!CreateProcessA(program.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return true;
+}
+
+bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WaitUntil(bool want, const std::string& path)
+{
+    for (int i = 0; i < 200 && PathExists(path) != want; ++i)
+        Sleep(25);
+    return PathExists(path) == want;
+}
+
+std::string UnixPath(const std::string& windowsPath)
+{
+    using Fn = char* (*)(LPCWSTR);
+    Fn unixName = reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    if (!unixName)
+        return "";
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH);
+    char* name = unixName(wide);
+    std::string result = name ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+} // namespace
+
+TEST(ImageFiles, FolderFilesFollowThePatternOrderWhateverTheCase)
+{
+    Tree t;
+    Populate(t);
+    List list;
+    ASSERT_EQ(ListImageFiles(t.root().c_str(), &list.paths, &list.count), 4);
+    const std::vector<std::string> own = {t.Path("c.lcf"), t.Path("a.JPG"), t.Path("b.bmp"), t.Path("d.Png")};
+    EXPECT_EQ(list.Strings(), own) << ".lcf, then .JPG, then .BMP, then .png; no .txt, .jpeg or folder";
+
+    // Appends after what the list holds; no doubled backslash after a folder ending in one.
+    List more;
+    ASSERT_TRUE(AppendPath(&more.paths, &more.count, "first"));
+    EXPECT_EQ(ListImageFiles((t.Path("Alpha") + "\\").c_str(), &more.paths, &more.count), 3);
+    EXPECT_EQ(more.Strings(), (std::vector<std::string>{"first", t.Path("Alpha\\y.TIF"), t.Path("Alpha\\x.gif")}))
+        << "*.TIF comes before *.GIF";
+
+    // Without subfolders the scan is the folder's own listing.
+    List flat;
+    EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &flat.paths, &flat.count, 0), 4);
+    EXPECT_EQ(flat.Strings(), own);
+}
+
+TEST(ImageFiles, TreeIsWalkedDepthFirstWithTheFoldersOwnFilesLast)
+{
+    Tree t;
+    Populate(t);
+    List folders;
+    ASSERT_EQ(CollectSubfolders(t.root().c_str(), &folders.paths, &folders.count), 0);
+    std::vector<std::string> got = folders.Strings();
+    ASSERT_EQ(got.size(), 3u) << "Alpha, Alpha\\Deep, Beta: not the root, not dotted.d, not pics.jpg";
+    auto alpha = std::find(got.begin(), got.end(), t.Path("Alpha"));
+    ASSERT_NE(alpha, got.end());
+    ASSERT_NE(alpha + 1, got.end());
+    EXPECT_EQ(*(alpha + 1), t.Path("Alpha\\Deep")) << "a folder is followed at once by its own subfolders";
+    EXPECT_NE(std::find(got.begin(), got.end(), t.Path("Beta")), got.end());
+
+    List files;
+    ASSERT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), 8);
+    std::vector<std::string> all = files.Strings();
+    // The subfolders' files in the walk's order, then the root's own.
+    std::vector<std::string> expected;
+    for (const std::string& f : got) {
+        if (f == t.Path("Alpha"))
+            expected.insert(expected.end(), {t.Path("Alpha\\y.TIF"), t.Path("Alpha\\x.gif")});
+        else if (f == t.Path("Beta"))
+            expected.push_back(t.Path("Beta\\w.psd"));
+        else
+            expected.push_back(t.Path("Alpha\\Deep\\z.tga"));
+    }
+    expected.insert(expected.end(), {t.Path("c.lcf"), t.Path("a.JPG"), t.Path("b.bmp"), t.Path("d.Png")});
+    EXPECT_EQ(all, expected);
+}
+
+TEST(ImageFiles, InconsistentListsAreRefusedAndLeftAlone)
+{
+    Tree t;
+    Populate(t);
+    PathSlot* none = nullptr;
+    int two = 2;
+    EXPECT_EQ(CollectSubfolders(t.root().c_str(), &none, &two), -1);
+    EXPECT_EQ(ListImageFiles(t.root().c_str(), &none, &two), -1);
+    EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &none, &two, 1), -1);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(two, 2);
+
+    List held;
+    ASSERT_TRUE(AppendPath(&held.paths, &held.count, "x"));
+    PathSlot* array = held.paths;
+    int zero = 0;
+    EXPECT_EQ(ListImageFiles(t.root().c_str(), &array, &zero), -1) << "an array with count 0";
+    EXPECT_EQ(zero, 0);
+    EXPECT_EQ(CollectSubfolders(t.root().c_str(), nullptr, &zero), -1);
+}
+
+TEST(ImageFiles, FoldersThatCannotBeListedGiveNoFiles)
+{
+    // Wine runs these tests as the superuser here, to whom no folder is unreadable; a folder
+    // that is a file, or that is gone, is what can be tried.
+    Tree t;
+    Populate(t);
+    for (const std::string& bad : {t.Path("a.JPG"), t.Path("gone"), std::string(300, 'x')}) {
+        List list;
+        EXPECT_EQ(CollectSubfolders(bad.c_str(), &list.paths, &list.count), -2) << bad.substr(0, 40);
+        EXPECT_EQ(ListImageFiles(bad.c_str(), &list.paths, &list.count), 0);
+        EXPECT_EQ(ScanFolderFiles(bad.c_str(), &list.paths, &list.count, 1), -2);
+        EXPECT_EQ(list.count, 0);
+        EXPECT_EQ(list.paths, nullptr);
+    }
+
+    // Names that would not fit a path slot are passed over, never cut to another name.
+    std::string deep = "d";
+    while (t.root().size() + deep.size() < 225)
+        deep += "\\dddddddddddddddddddd";
+    for (size_t at = 0; at != std::string::npos;) {
+        at = deep.find('\\', at + 1);
+        ASSERT_TRUE(t.Folder(deep.substr(0, at)));
+    }
+    const std::string fits = "ok.bmp", tooLong = std::string(MAX_PATH - t.Path(deep).size(), 'n') + ".bmp";
+    t.File(deep + "\\" + fits);
+    t.File(deep + "\\" + tooLong);
+    t.Folder(deep + "\\" + std::string(MAX_PATH - t.Path(deep).size(), 'f'));
+    ASSERT_TRUE(t.Exists(deep + "\\" + tooLong)) << "the platform keeps paths longer than a slot";
+    List files;
+    EXPECT_EQ(ScanFolderFiles(t.Path(deep).c_str(), &files.paths, &files.count, 1), 1);
+    EXPECT_EQ(files.Strings(), std::vector<std::string>{t.Path(deep + "\\" + fits)});
+}
+
+TEST(ImageFiles, EscStopsTheWalkAndTheScanListsNothing)
+{
+    Tree t;
+    Populate(t);
+    g_checks = 0;
+    g_escAt = 1;
+    AbortCheckFn old = SetAbortCheck(EscAtCall);
+    List list;
+    EXPECT_EQ(CollectSubfolders(t.root().c_str(), &list.paths, &list.count), -3);
+    EXPECT_EQ(list.count, 0) << "stopped before the first entry";
+
+    // Esc inside a subfolder stops the whole walk, not just that folder.
+    List inner;
+    g_watched = &inner;
+    const std::string alpha = t.Path("Alpha");
+    g_escInside = alpha.c_str();
+    SetAbortCheck(EscInside);
+    EXPECT_EQ(CollectSubfolders(t.root().c_str(), &inner.paths, &inner.count), -3);
+    ASSERT_GT(inner.count, 0);
+    EXPECT_EQ(inner.Strings().back(), alpha) << "nothing after the folder where Esc came";
+
+    List files;
+    EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), -3);
+    EXPECT_EQ(files.count, 0) << "no file at all once the walk was stopped";
+
+    // Listing one folder never asks.
+    g_checks = 0;
+    g_escAt = 1;
+    SetAbortCheck(EscAtCall);
+    EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 0), 4);
+    EXPECT_EQ(g_checks, 0);
+    SetAbortCheck(old);
+}
+
+TEST(ImageFiles, OutOfMemoryEndsTheWalkAndEmptiesTheFileList)
+{
+    Tree t;
+    Populate(t);
+    List some;
+    ASSERT_TRUE(AppendPath(&some.paths, &some.count, "kept until the failure"));
+
+    win::ReallocFn old = win::SetRealloc(NoRealloc);
+    List folders;
+    EXPECT_EQ(CollectSubfolders(t.root().c_str(), &folders.paths, &folders.count), -4);
+    List files;
+    EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), -4);
+    EXPECT_EQ(files.count, 0);
+
+    // The first growth fails (on c.lcf): the list is emptied and the later patterns go on.
+    g_reallocs = 0;
+    g_failAt = 1;
+    win::SetRealloc(CountedRealloc);
+    PathSlot* full = some.paths;
+    for (int i = some.count; i < static_cast<int>(_msize(full) / sizeof(PathSlot)); ++i)
+        ASSERT_TRUE(AppendPath(&some.paths, &some.count, "filler"));
+    EXPECT_EQ(g_reallocs, 0) << "the list had room so far";
+    EXPECT_EQ(ListImageFiles(t.root().c_str(), &some.paths, &some.count), 3);
+    EXPECT_EQ(some.Strings(), (std::vector<std::string>{t.Path("a.JPG"), t.Path("b.bmp"), t.Path("d.Png")}));
+    win::SetRealloc(old);
+}
+
+TEST(ImageFiles, LinkBackToAnOuterFolderIsNotWalkedAgain)
+{
+    Tree t;
+    Populate(t);
+    const std::string root = UnixPath(t.root()), up = UnixPath(t.Path("Alpha\\Deep")) + "/up", bside = root + "/Bside";
+    if (root.empty() || !RunUnix("/bin/ln -s " + root + " " + up))
+        GTEST_SKIP() << "links are made through Wine's Unix side";
+    struct Unlink {
+        std::string links, first, second;
+        ~Unlink()
+        {
+            RunUnix("/bin/rm -f " + links);
+            WaitUntil(false, first);
+            WaitUntil(false, second);
+        }
+    } unlink{up + " " + bside, t.Path("Alpha\\Deep\\up"), t.Path("Bside")};
+    ASSERT_TRUE(WaitUntil(true, t.Path("Alpha\\Deep\\up")));
+    ASSERT_TRUE(RunUnix("/bin/ln -s " + UnixPath(t.Path("Beta")) + " " + bside));
+    ASSERT_TRUE(WaitUntil(true, t.Path("Bside")));
+
+    List folders;
+    ASSERT_EQ(CollectSubfolders(t.root().c_str(), &folders.paths, &folders.count), 0);
+    std::vector<std::string> got = folders.Strings();
+    std::sort(got.begin(), got.end());
+    // A link to a folder elsewhere in the tree is a folder like any other.
+    std::vector<std::string> expected = {t.Path("Alpha"), t.Path("Alpha\\Deep"), t.Path("Beta"), t.Path("Bside")};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(got, expected);
+}
