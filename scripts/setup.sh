@@ -47,3 +47,12 @@ if [ ! -f "$prefix/.no-crash-dialog" ]; then
   wineserver -w || true
   touch "$prefix/.no-crash-dialog"
 fi
+
+# No window manager runs on the virtual display: Wine then waits two seconds for one each time a
+# managed window is hidden or destroyed. Unmanaged windows draw their own frames and go at once.
+if [ ! -f "$prefix/.unmanaged-windows" ]; then
+  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  wineserver -w || true
+  touch "$prefix/.unmanaged-windows"
+fi

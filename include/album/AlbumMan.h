@@ -4,6 +4,7 @@
 #pragma once
 
 #include "AlbumCtrl.h"
+#include <shellapi.h>
 
 class ALBUM_API CAlbumMan {
 public:

@@ -7,6 +7,8 @@
 #include <stdio.h>
 #include <string.h>
 #include <new>
+#include <string>
+#include <vector>
 #include "album/ThumbBuild.h"
 #include "control/ManagerState.h"
 #include "control/ManagerWindow.h"
@@ -411,9 +413,9 @@ namespace {
 void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIONS* options, bool several)
 {
     win::WaitCursor wait;
-    AbortRequested(); // an Esc pressed before the run does not stop it
+    EscAbortCheck(); // an Esc pressed before the run does not stop it
     for (const std::string& file : files) {
-        if (AbortRequested())
+        if (EscAbortCheck())
             break;
         HGLOBAL dib = ImgIoReadFile(file.c_str(), 0, options);
         if (dib) {

@@ -22,15 +22,6 @@ namespace {
 
 std::string Text(UINT id) { return manager::LoadText(id); }
 
-void Pump()
-{
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&m);
-        DispatchMessageA(&m);
-    }
-}
-
 std::vector<std::string> Entries(CAlbumMan* m)
 {
     std::vector<std::string> v;
@@ -89,6 +80,8 @@ struct AlbumManTest : ::testing::Test {
             WriteBmpFile(image, 20 + i, 10 + i, unsigned(i));
             SetFileTimes(image, 0x50000000u + unsigned(i) * 1000, 0x50000000u + unsigned(i) * 1000);
             auto rec = MakeRecord(image.c_str(), DWORD(1000 * i), 0x50000000u + unsigned(i) * 1000);
+            rec.wWidth = WORD(20 + i);
+            rec.wHeight = WORD(10 + i);
             HGLOBAL dib = MakeDib(8, 6, unsigned(i));
             rec.dwDibSize = DWORD(GlobalSize(dib));
             doc.Insert(new CThumbnail2(&rec, dib, 0, 1), nullptr);
@@ -249,7 +242,7 @@ TEST_F(AlbumManTest, RenamingInTheListAndSwitchingAlbums)
 
     // Switching to b with unsaved changes asks first; No keeps the file as it was.
     m->m_bModified = 1;
-    const Bytes before = ReadBytes(dir.File("Trip.abm"));
+    const std::vector<unsigned char> before = ReadBytes(dir.File("Trip.abm"));
     DialogScript script;
     script.Answer("Album", IDNO);
     const int b = a == 0 ? 1 : 0;
@@ -258,6 +251,17 @@ TEST_F(AlbumManTest, RenamingInTheListAndSwitchingAlbums)
     EXPECT_EQ(m->m_nCurrent, b);
     EXPECT_EQ(AlbumOf(m)->GetThumbNailCount(), 1);
     EXPECT_EQ(ReadBytes(dir.File("Trip.abm")), before);
+
+    // Yes, but the save fails: the album with its changes stays current.
+    m->m_bModified = 1;
+    SetFileAttributesA(dir.File("b.abm").c_str(), FILE_ATTRIBUTE_READONLY);
+    script.Answer("Album", IDYES);
+    SendMessageA(m->m_hAlbumList, CB_SETCURSEL, a, 0);
+    Command(m, 101, CBN_SELCHANGE);
+    SetFileAttributesA(dir.File("b.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(m->m_nCurrent, b);
+    EXPECT_EQ(m->m_bModified, 1);
+    EXPECT_EQ(SendMessageA(m->m_hAlbumList, CB_GETCURSEL, 0, 0), b);
     EXPECT_EQ(script.Pending(), 0u);
 }
 

@@ -27,6 +27,13 @@ CTRLKIT_API int CtrlKitHookScroll(HWND bar, int arrows, int notify);
 // Gives the bar back its own drawing and input. 1 when it was hooked.
 CTRLKIT_API int CtrlKitUnhookScroll(HWND bar);
 
+// The command bar (pending: being written).
+CTRLKIT_API int CtrlKitRegisterBarClass(HINSTANCE instance);
+CTRLKIT_API int CtrlKitInitToolbar(HWND bar, HWND owner, int count, const UINT* commandIds, HINSTANCE resources,
+                                   const UINT* bitmapIds, const UINT* captionStringIds);
+CTRLKIT_API HWND CtrlKitCreateDockTrigger(RECT rect, HWND dialog, int count, HWND* windows);
+CTRLKIT_API void CtrlKitFreeDockTrigger(HWND trigger);
+
 #ifdef __cplusplus
 }
 #endif
