@@ -14,15 +14,7 @@ if [ ${#need[@]} -gt 0 ]; then
   $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}"
 fi
 
-mkdir -p "$work/images"
-if [ "$(ls "$work/images" | wc -l)" -lt "$count" ]; then
-  echo "Generating $count 4000x3000 JPEGs..."
-  convert -seed 7 -size 1000x750 plasma:steelblue-orange -resize 4000x3000! "$work/base.png"
-  for i in $(seq 1 "$count"); do
-    convert "$work/base.png" -modulate 100,$((80 + i % 40)),$((i * 7 % 200)) -attenuate 0.3 +noise Gaussian \
-            -quality 90 "$work/images/photo_$(printf %03d "$i").jpg"
-  done
-fi
+bash "$here/bench/make_photos.sh" "$work/images" "$count"
 files=("$work"/images/*.jpg)
 n=${#files[@]}
 

@@ -1,6 +1,8 @@
 #include <windows.h>
 #include "host/AlbumRegistry.h"
 #include "host/Instance.h"
+#include "album/AlbumCtrl.h"
+#include "vendor_standins/ctrlkit/ctrlkit.h"
 
 // Every step here only allocates, frees or sets thread-local slots: nothing waits on another
 // thread or calls back into the loader.
@@ -11,6 +13,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
         SetAlbumInstance(instance);
         CreateAlbumRegistry(); // without it every thread simply has no entry
         RegisterAlbumThread();
+        // The window classes of the cells, lists, album controls and the command bar.
+        CAlbumCtrl::Register(instance);
+        CtrlKitRegisterBarClass(instance);
         break;
     case DLL_THREAD_ATTACH:
         RegisterAlbumThread();

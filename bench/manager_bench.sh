@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Adding a folder of camera-size JPEGs through the manager window's Add Folder path, side by side
+# with `abmtool build` on the same folder, then switching between two albums of 5,000 thumbnails.
+# Usage: bash bench/manager_bench.sh [COUNT]   (after scripts/test.sh or scripts/demo.sh built it)
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+count=${1:-500}
+work=$here/build/bench-thumbs
+bash "$here/bench/make_photos.sh" "$work/images" "$count"
+export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix} WINEDEBUG=-all
+now() { date +%s.%N; }
+win=$(winepath -w "$work/images")
+t0=$(now); xvfb-run -a "$here/scripts/wine-run.sh" "$here/build/x64/bin/manager_bench.exe" add "$win"; t1=$(now)
+t2=$(now); bash "$here/scripts/abmtool" build "$work/images" "$work/bench.abm" --size 96 >/dev/null 2>&1; t3=$(now)
+python3 - "$count" "$t0" "$t1" "$t2" "$t3" <<'PY'
+import sys
+n, t0, t1, t2, t3 = map(float, sys.argv[1:])
+print(f"  with Wine start: Add Folder {n/(t1-t0):.2f} images/s, abmtool build {n/(t3-t2):.2f} images/s, "
+      f"ratio {((t1-t0)/(t3-t2)):.2f}x the time")
+PY
+xvfb-run -a "$here/scripts/wine-run.sh" "$here/build/x64/bin/manager_bench.exe" switch 5000
