@@ -106,15 +106,16 @@ TEST_F(RegistryTest, ActiveManagerFollowsActivationAndRemoval)
     EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(3)) << "a new manager does not take over";
 
     // Removing the active one leaves none active: the last registered answers.
-    ASSERT_EQ(registry->RemoveManager(me, Man(m[2])), 1);
+    ASSERT_EQ(registry->MakeActive(me, FakeWindow(2)), 1);
+    ASSERT_EQ(registry->RemoveManager(me, Man(m[1])), 1);
     EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(1));
-    EXPECT_EQ(registry->RemoveManager(me, Man(m[2])), 0) << "already gone";
+    EXPECT_EQ(registry->RemoveManager(me, Man(m[1])), 0) << "already gone";
     EXPECT_EQ(registry->RemoveManager(me, nullptr), 0);
 
     int count = -1;
     CAlbumMan** list = registry->GetThreadManagers(me, &count);
     ASSERT_EQ(count, 2);
-    EXPECT_EQ(list[0], Man(m[1]));
+    EXPECT_EQ(list[0], Man(m[2]));
     EXPECT_EQ(list[1], Man(m[0]));
 }
 
@@ -249,13 +250,13 @@ TEST(RegistryThreads, EachThreadSeesOnlyItsOwnManagers)
         EXPECT_EQ(registry->CountBelowLimit(me, 1), 1);
         EXPECT_EQ(registry->EnterBusy(me), 0);
 
-        // The middle entry goes; the later one moves down and keeps its managers.
-        second.Run([&] { EXPECT_EQ(registry->UnregisterThread(second.id()), 1); });
+        // The first entry goes; the later ones move down in order and keep their managers.
+        first.Run([&] { EXPECT_EQ(registry->UnregisterThread(first.id()), 1); });
         ASSERT_EQ(registry->m_nCount, 2);
-        EXPECT_EQ(registry->m_ppEntries[0]->m_dwThreadId, first.id());
+        EXPECT_EQ(registry->m_ppEntries[0]->m_dwThreadId, second.id());
         EXPECT_EQ(registry->m_ppEntries[1]->m_dwThreadId, third.id());
         third.Run([&] { EXPECT_EQ(registry->GetActiveManagerWindow(third.id()), FakeWindow(7)); });
-        first.Run([&] { EXPECT_EQ(registry->GetActiveManagerWindow(first.id()), FakeWindow(3)); });
+        first.Run([&] { EXPECT_EQ(registry->GetActiveManagerWindow(first.id()), nullptr); });
     }
 
     // Twelve more threads: the entry array grows past ten, attach order kept.
