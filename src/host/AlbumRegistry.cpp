@@ -1,6 +1,7 @@
 #include "host/AlbumRegistry.h"
 
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 #include <new>
 #include "win/Handles.h"
