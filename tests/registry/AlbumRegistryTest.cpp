@@ -272,28 +272,6 @@ TEST(RegistryThreads, EachThreadSeesOnlyItsOwnManagers)
     CAlbumRegistry::Destroy(registry);
 }
 
-TEST(RegistryThreads, ProcessRegistryAnswersAsForNoEntryWhileAbsent)
-{
-    FakeManager m = {FakeWindow(5)};
-    ASSERT_EQ(RegisterAlbumThread(), 0) << "no registry made yet";
-    CAlbumRegistry& none = AlbumRegistry();
-    const DWORD me = GetCurrentThreadId();
-    EXPECT_EQ(none.AddManager(me, Man(m)), 0);
-    EXPECT_EQ(none.GetActiveManagerWindow(me), nullptr);
-    EXPECT_EQ(none.GetAllManagerWindows(me), nullptr);
-    EXPECT_EQ(none.CountBelowLimit(me, 0), 1);
-    EXPECT_EQ(none.EnterBusy(me), 0);
-
-    ASSERT_EQ(CreateAlbumRegistry(), 1);
-    EXPECT_EQ(RegisterAlbumThread(), 1);
-    EXPECT_EQ(AlbumRegistry().AddManager(me, Man(m)), 1);
-    EXPECT_EQ(AlbumRegistry().GetActiveManagerWindow(me), FakeWindow(5));
-    EXPECT_EQ(UnregisterAlbumThread(), 1);
-    EXPECT_EQ(AlbumRegistry().GetActiveManagerWindow(me), nullptr);
-    DestroyAlbumRegistry();
-    EXPECT_EQ(RegisterAlbumThread(), 0);
-}
-
 // The library's entry point, linked into this program from its source and called as the loader
 // would call it.
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
@@ -301,6 +279,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 TEST(RegistryThreads, EntryPointGivesEveryAttachingThreadItsEntry)
 {
     const DWORD me = GetCurrentThreadId();
+    FakeManager m = {FakeWindow(5)};
+    ASSERT_EQ(RegisterAlbumThread(), 0) << "no registry before the library is loaded";
     HINSTANCE self = GetModuleHandleA(nullptr);
     ASSERT_TRUE(DllMain(self, DLL_PROCESS_ATTACH, nullptr));
     EXPECT_EQ(AlbumRegistry().m_nCount, 1);
@@ -317,6 +297,14 @@ TEST(RegistryThreads, EntryPointGivesEveryAttachingThreadItsEntry)
         EXPECT_EQ(AlbumRegistry().m_ppEntries[0]->m_dwThreadId, me);
     }
     ASSERT_TRUE(DllMain(self, DLL_PROCESS_DETACH, nullptr));
-    EXPECT_EQ(AlbumRegistry().m_nCount, 0);
+
+    // Without a registry every operation answers as for a thread without an entry.
+    CAlbumRegistry& none = AlbumRegistry();
+    EXPECT_EQ(none.m_nCount, 0);
     EXPECT_EQ(RegisterAlbumThread(), 0) << "the registry is gone with the library";
+    EXPECT_EQ(none.AddManager(me, Man(m)), 0);
+    EXPECT_EQ(none.GetActiveManagerWindow(me), nullptr);
+    EXPECT_EQ(none.GetAllManagerWindows(me), nullptr);
+    EXPECT_EQ(none.CountBelowLimit(me, 0), 1);
+    EXPECT_EQ(none.EnterBusy(me), 0);
 }
