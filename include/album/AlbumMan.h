@@ -94,3 +94,5 @@ public:
     HWND m_hAlbumList;             // the drop-down list (item 101)
     HWND m_hHost;
 };
+
+static_assert(offsetof(CAlbumMan, m_hDlg) == 0, "the dialog window is the manager's first field");

@@ -1,6 +1,9 @@
 #include "host/AlbumRegistry.h"
 
+#include "album/AlbumMan.h"
+
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 #include <new>
 #include "win/Handles.h"
@@ -10,8 +13,7 @@ CHostCallbacks g_HostCallbacks = {};
 
 HWND AlbumManWindow(const CAlbumMan* manager)
 {
-    // The dialog window is the manager's first field.
-    return manager ? *reinterpret_cast<const HWND*>(manager) : nullptr;
+    return manager ? manager->m_hDlg : nullptr;
 }
 
 namespace {

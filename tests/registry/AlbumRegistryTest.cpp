@@ -106,15 +106,16 @@ TEST_F(RegistryTest, ActiveManagerFollowsActivationAndRemoval)
     EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(3)) << "a new manager does not take over";
 
     // Removing the active one leaves none active: the last registered answers.
-    ASSERT_EQ(registry->RemoveManager(me, Man(m[2])), 1);
+    ASSERT_EQ(registry->MakeActive(me, FakeWindow(2)), 1);
+    ASSERT_EQ(registry->RemoveManager(me, Man(m[1])), 1);
     EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(1));
-    EXPECT_EQ(registry->RemoveManager(me, Man(m[2])), 0) << "already gone";
+    EXPECT_EQ(registry->RemoveManager(me, Man(m[1])), 0) << "already gone";
     EXPECT_EQ(registry->RemoveManager(me, nullptr), 0);
 
     int count = -1;
     CAlbumMan** list = registry->GetThreadManagers(me, &count);
     ASSERT_EQ(count, 2);
-    EXPECT_EQ(list[0], Man(m[1]));
+    EXPECT_EQ(list[0], Man(m[2]));
     EXPECT_EQ(list[1], Man(m[0]));
 }
 
@@ -249,13 +250,13 @@ TEST(RegistryThreads, EachThreadSeesOnlyItsOwnManagers)
         EXPECT_EQ(registry->CountBelowLimit(me, 1), 1);
         EXPECT_EQ(registry->EnterBusy(me), 0);
 
-        // The middle entry goes; the later one moves down and keeps its managers.
-        second.Run([&] { EXPECT_EQ(registry->UnregisterThread(second.id()), 1); });
+        // The first entry goes; the later ones move down in order and keep their managers.
+        first.Run([&] { EXPECT_EQ(registry->UnregisterThread(first.id()), 1); });
         ASSERT_EQ(registry->m_nCount, 2);
-        EXPECT_EQ(registry->m_ppEntries[0]->m_dwThreadId, first.id());
+        EXPECT_EQ(registry->m_ppEntries[0]->m_dwThreadId, second.id());
         EXPECT_EQ(registry->m_ppEntries[1]->m_dwThreadId, third.id());
         third.Run([&] { EXPECT_EQ(registry->GetActiveManagerWindow(third.id()), FakeWindow(7)); });
-        first.Run([&] { EXPECT_EQ(registry->GetActiveManagerWindow(first.id()), FakeWindow(3)); });
+        first.Run([&] { EXPECT_EQ(registry->GetActiveManagerWindow(first.id()), nullptr); });
     }
 
     // Twelve more threads: the entry array grows past ten, attach order kept.
@@ -271,28 +272,6 @@ TEST(RegistryThreads, EachThreadSeesOnlyItsOwnManagers)
     CAlbumRegistry::Destroy(registry);
 }
 
-TEST(RegistryThreads, ProcessRegistryAnswersAsForNoEntryWhileAbsent)
-{
-    FakeManager m = {FakeWindow(5)};
-    ASSERT_EQ(RegisterAlbumThread(), 0) << "no registry made yet";
-    CAlbumRegistry& none = AlbumRegistry();
-    const DWORD me = GetCurrentThreadId();
-    EXPECT_EQ(none.AddManager(me, Man(m)), 0);
-    EXPECT_EQ(none.GetActiveManagerWindow(me), nullptr);
-    EXPECT_EQ(none.GetAllManagerWindows(me), nullptr);
-    EXPECT_EQ(none.CountBelowLimit(me, 0), 1);
-    EXPECT_EQ(none.EnterBusy(me), 0);
-
-    ASSERT_EQ(CreateAlbumRegistry(), 1);
-    EXPECT_EQ(RegisterAlbumThread(), 1);
-    EXPECT_EQ(AlbumRegistry().AddManager(me, Man(m)), 1);
-    EXPECT_EQ(AlbumRegistry().GetActiveManagerWindow(me), FakeWindow(5));
-    EXPECT_EQ(UnregisterAlbumThread(), 1);
-    EXPECT_EQ(AlbumRegistry().GetActiveManagerWindow(me), nullptr);
-    DestroyAlbumRegistry();
-    EXPECT_EQ(RegisterAlbumThread(), 0);
-}
-
 // The library's entry point, linked into this program from its source and called as the loader
 // would call it.
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
@@ -300,6 +279,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 TEST(RegistryThreads, EntryPointGivesEveryAttachingThreadItsEntry)
 {
     const DWORD me = GetCurrentThreadId();
+    FakeManager m = {FakeWindow(5)};
+    ASSERT_EQ(RegisterAlbumThread(), 0) << "no registry before the library is loaded";
     HINSTANCE self = GetModuleHandleA(nullptr);
     ASSERT_TRUE(DllMain(self, DLL_PROCESS_ATTACH, nullptr));
     EXPECT_EQ(AlbumRegistry().m_nCount, 1);
@@ -316,6 +297,14 @@ TEST(RegistryThreads, EntryPointGivesEveryAttachingThreadItsEntry)
         EXPECT_EQ(AlbumRegistry().m_ppEntries[0]->m_dwThreadId, me);
     }
     ASSERT_TRUE(DllMain(self, DLL_PROCESS_DETACH, nullptr));
-    EXPECT_EQ(AlbumRegistry().m_nCount, 0);
+
+    // Without a registry every operation answers as for a thread without an entry.
+    CAlbumRegistry& none = AlbumRegistry();
+    EXPECT_EQ(none.m_nCount, 0);
     EXPECT_EQ(RegisterAlbumThread(), 0) << "the registry is gone with the library";
+    EXPECT_EQ(none.AddManager(me, Man(m)), 0);
+    EXPECT_EQ(none.GetActiveManagerWindow(me), nullptr);
+    EXPECT_EQ(none.GetAllManagerWindows(me), nullptr);
+    EXPECT_EQ(none.CountBelowLimit(me, 0), 1);
+    EXPECT_EQ(none.EnterBusy(me), 0);
 }

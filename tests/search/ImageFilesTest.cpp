@@ -106,12 +106,16 @@ void Populate(const Tree& t)
 int g_checks = 0, g_escAt = 0;
 bool EscAtCall() { return ++g_checks == g_escAt; }
 
-// Esc as soon as the walk has entered the folder whose path ends the list.
+// One press of Esc as soon as the walk has entered the folder whose path ends the list.
 const List* g_watched = nullptr;
 const char* g_escInside = nullptr;
+bool g_pressed = false;
 bool EscInside()
 {
-    return g_watched->count > 0 && strcmp(g_watched->paths[g_watched->count - 1], g_escInside) == 0;
+    if (g_pressed || g_watched->count == 0 || strcmp(g_watched->paths[g_watched->count - 1], g_escInside) != 0)
+        return false;
+    g_pressed = true;
+    return true;
 }
 
 int g_reallocs = 0, g_failAt = 0;
@@ -289,7 +293,15 @@ TEST(ImageFiles, EscStopsTheWalkAndTheScanListsNothing)
     ASSERT_GT(inner.count, 0);
     EXPECT_EQ(inner.Strings().back(), alpha) << "nothing after the folder where Esc came";
 
+    // Esc at the walk's last check, when the subfolders are known: still no file at all.
+    g_checks = 0;
+    g_escAt = 0;
+    SetAbortCheck(EscAtCall);
     List files;
+    ASSERT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), 8);
+    FreePathList(&files.paths, &files.count);
+    g_escAt = g_checks;
+    g_checks = 0;
     EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), -3);
     EXPECT_EQ(files.count, 0) << "no file at all once the walk was stopped";
 
