@@ -16,3 +16,4 @@
 #include "album/AlbumCtrl.h"
 #include "album/AlbumMan.h"
 #include "album/HostCallbacks.h"
+#include "album/AlbumExports.h"
