@@ -6,6 +6,7 @@
 #include "album/Thumbnail.h"
 #include "album/ThumbTable.h"
 #include "album/AlbumDoc.h"
+#include "album/ThumbBuild.h"
 #include "album/SearchCriteria.h"
 #include "album/ViewCreateInfo.h"
 #include "album/AlbumMessages.h"

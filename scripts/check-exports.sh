@@ -9,7 +9,7 @@ missing=()
 need() { grep -q -- "$1" <<<"$exports" || missing+=("$2"); }
 for f in OpenAlbumManagerEx CloneNewAlbumManager InsertFromDib SetAlbumOption GetActiveAlbum GetAllAlbum \
          GetAcitveAlbumThumbnialList GetAcitveAlbumSelectedThumbnialList CanOpenMoreAlbum SetDockFunction \
-         SetAcquireFunction SetAlbumHelpFunction AddItemToAbmCtrl DeleteItemFromAbmCtrl SetFocusToAbm \
+         SetAcquireFunction SetAlbumHelpFunction SetFocusToAbm \
          SetCurrentBrushSelection GetCurrentBrushSelection GetBrushCount GetCurrentBrushFullPath \
          ChangeRelativePathDepth AddToAlbum GetDropData RegisterMiniAlbum GetAlbumCtrlACI CThumbviewRegister \
          CThumbListViewRegister SelectAlbumDlg ${ALBUM_EXTRA_EXPORTS:-}; do

@@ -58,10 +58,13 @@ int AddToAlbum(HWND owner, char* folder, char** files, int count, int*& results,
             return -1;
         if (CAlbumMan* m = ManagerShowing(path)) {
             int added = 0;
+            CAlbum* album = m->GetAlbumCtrl() ? m->GetAlbumCtrl()->GetAlbum() : nullptr;
             for (int i = 0; i < count; ++i) {
                 const bool ok = m->InsertFromFile(paths[size_t(i)], "") != 0;
-                SetResult(results, i, ok ? 1 : 0);
                 added += ok;
+                // A file the album already held was refreshed instead: it is in the album too.
+                const bool held = !ok && album && album->m_Doc.FindFileInDoc(paths[size_t(i)]);
+                SetResult(results, i, ok || held ? 1 : 0);
             }
             return added != count ? 1 : 0;
         }

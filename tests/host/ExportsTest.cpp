@@ -1,0 +1,339 @@
+// The exported free functions as the editor calls them: public headers and the DLL only.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <string>
+#include <thread>
+#include <vector>
+#include "album.h"
+#include "support/DialogScript.h"
+
+using testsupport::DialogScript;
+
+namespace {
+
+HINSTANCE Library() { return GetModuleHandleA("album.dll"); }
+
+void Pump()
+{
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+}
+
+// A scratch folder under the temporary folder, removed with its files.
+struct Folder {
+    std::string path;
+    Folder()
+    {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        static int n = 0;
+        path = std::string(temp) + "exports_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++n);
+        CreateDirectoryA(path.c_str(), nullptr);
+        CreateDirectoryA(File("pics").c_str(), nullptr);
+    }
+    ~Folder()
+    {
+        Clear(File("pics"));
+        Clear(path);
+    }
+    static void Clear(const std::string& path)
+    {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                std::string f = path + "\\" + fd.cFileName;
+                SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(f.c_str());
+            } while (FindNextFileA(h, &fd));
+            FindClose(h);
+        }
+        RemoveDirectoryA(path.c_str());
+    }
+    std::string File(const std::string& name) const { return path + "\\" + name; }
+    std::string Pic(const std::string& name) const { return path + "\\pics\\" + name; }
+    char* c() { return &path[0]; }
+};
+
+std::vector<unsigned char> Bytes(const std::string& path)
+{
+    std::vector<unsigned char> v;
+    if (FILE* f = fopen(path.c_str(), "rb")) {
+        int c;
+        while ((c = fgetc(f)) != EOF)
+            v.push_back(static_cast<unsigned char>(c));
+        fclose(f);
+    }
+    return v;
+}
+
+// A 24-bit bitmap file of the given size.
+void WriteBmp(const std::string& path, int w, int h)
+{
+    const int stride = (w * 3 + 3) & ~3;
+    BITMAPFILEHEADER fh = {};
+    BITMAPINFOHEADER ih = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof ih;
+    fh.bfSize = fh.bfOffBits + DWORD(stride * h);
+    ih.biSize = sizeof ih;
+    ih.biWidth = w;
+    ih.biHeight = h;
+    ih.biPlanes = 1;
+    ih.biBitCount = 24;
+    FILE* f = fopen(path.c_str(), "wb");
+    fwrite(&fh, sizeof fh, 1, f);
+    fwrite(&ih, sizeof ih, 1, f);
+    std::vector<unsigned char> row(size_t(stride), 0x80);
+    for (int y = 0; y < h; ++y)
+        fwrite(row.data(), 1, row.size(), f);
+    fclose(f);
+}
+
+HGLOBAL Dib(int w, int h)
+{
+    const size_t stride = size_t((w * 3 + 3) & ~3), size = 40 + stride * size_t(h);
+    HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    auto* ih = static_cast<BITMAPINFOHEADER*>(GlobalLock(g));
+    ih->biSize = 40;
+    ih->biWidth = w;
+    ih->biHeight = h;
+    ih->biPlanes = 1;
+    ih->biBitCount = 24;
+    GlobalUnlock(g);
+    return g;
+}
+
+// An album file of the named bitmap files, made in the folder's "pics" subfolder: thumbnails
+// keep the image's folder and name, found again next to the album.
+void MakeAlbum(const Folder& folder, const std::string& name, const std::vector<std::string>& images)
+{
+    CAlbumDoc2 doc;
+    for (const std::string& image : images) {
+        WriteBmp(folder.Pic(image), 40, 30);
+        doc.Insert(BuildThumbnailFromFile(folder.Pic(image).c_str(), 32, 32, nullptr), nullptr);
+    }
+    ASSERT_NE(doc.Save(folder.File(name + ".abm").c_str()), 0);
+}
+
+struct Exports : ::testing::Test {
+    HWND host = nullptr;
+    std::vector<HWND> managers;
+    void SetUp() override
+    {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "ExportsTestHost";
+        RegisterClassA(&wc);
+        host = CreateWindowExA(0, wc.lpszClassName, "host", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
+                               wc.hInstance, nullptr);
+        WritePrivateProfileStringA("Context", "LastOpen", "", "album.ini");
+    }
+    void TearDown() override
+    {
+        for (HWND m : managers)
+            if (IsWindow(m))
+                DestroyWindow(m);
+        DestroyWindow(host);
+        Pump();
+    }
+    HWND Open(Folder& folder)
+    {
+        HWND m = OpenAlbumManagerEx(host, folder.c(), 64, 64, 0);
+        managers.push_back(m);
+        return m;
+    }
+};
+
+} // namespace
+
+TEST_F(Exports, WindowsThatAreNotManagersAreRefused)
+{
+    Folder folder;
+    HWND manager = Open(folder);
+    ASSERT_NE(manager, nullptr);
+
+    // A window of another class whose user data holds garbage, a control of this library, a
+    // destroyed manager window, another process's window.
+    HWND foreign = CreateWindowExA(0, "STATIC", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrA(foreign, GWLP_USERDATA, 0x12345678);
+    HWND control = CreateWindowExA(0, "ManDlgAlbumCtrl", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, Library(),
+                                   nullptr);
+    HWND gone = Open(folder);
+    DestroyWindow(gone);
+    HGLOBAL image = Dib(8, 8);
+    char path[] = "C:\\x.bmp";
+    for (HWND w : {HWND(nullptr), foreign, control, gone, GetDesktopWindow()}) {
+        EXPECT_EQ(InsertFromDib(w, image, nullptr, path), 0);
+        EXPECT_EQ(SetAlbumOption(w, 10, 10), 0);
+        EXPECT_EQ(CloneNewAlbumManager(w), nullptr);
+        EXPECT_EQ(SetFocusToAbm(w), 1);
+        // RESOURCE-ALBUM-CHECKS
+    }
+    // On the manager itself: a null path reads nothing; the size takes only sensible values.
+    EXPECT_EQ(InsertFromDib(manager, image, nullptr, nullptr), 0);
+    EXPECT_EQ(SetAlbumOption(manager, 0, 10), 0);
+    EXPECT_EQ(SetAlbumOption(manager, 80, 60), 1);
+    GlobalFree(image);
+    DestroyWindow(foreign);
+    DestroyWindow(control);
+}
+
+TEST_F(Exports, ActiveAlbumListsAndLimits)
+{
+    Folder folder;
+    MakeAlbum(folder, "a", {"one.bmp", "two.bmp"});
+    WritePrivateProfileStringA("Context", "LastOpen", "a", "album.ini");
+    HWND first = Open(folder), second = Open(folder);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(GetActiveAlbum(), second) << "none activated: the last registered";
+    SendMessageA(first, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(GetActiveAlbum(), first);
+
+    HGLOBAL all = GetAllAlbum();
+    ASSERT_NE(all, nullptr);
+    ASSERT_EQ(GlobalSize(all), 12u);
+    const auto* words = static_cast<const int*>(GlobalLock(all));
+    EXPECT_EQ(words[0], 2);
+    EXPECT_EQ(LongToHandle(words[1]), first);
+    EXPECT_EQ(LongToHandle(words[2]), second);
+    GlobalUnlock(all);
+    GlobalFree(all);
+
+    int count = 0;
+    char (*paths)[MAX_PATH] = nullptr;
+    ASSERT_EQ(GetAcitveAlbumThumbnialList(count, paths), 1);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(lstrcmpiA(paths[1], folder.Pic("two.bmp").c_str()), 0) << paths[1];
+    GlobalFree(paths);
+    paths = nullptr;
+    EXPECT_EQ(GetAcitveAlbumSelectedThumbnialList(count, paths), 0) << "nothing selected";
+    EXPECT_EQ(paths, nullptr);
+
+    // The clone opens a third window and answers with the window it was given.
+    EXPECT_EQ(CloneNewAlbumManager(first), first);
+    HGLOBAL three = GetAllAlbum();
+    managers.push_back((HWND)LongToHandle(static_cast<const int*>(GlobalLock(three))[3]));
+    EXPECT_EQ(static_cast<const int*>(GlobalLock(three))[0], 3);
+    GlobalUnlock(three);
+    GlobalUnlock(three);
+    GlobalFree(three);
+    EXPECT_EQ(CanOpenMoreAlbum(3), 0);
+    EXPECT_EQ(CanOpenMoreAlbum(4), 1);
+    int elsewhere = -1;
+    std::thread([&] { elsewhere = CanOpenMoreAlbum(3); }).join();
+    EXPECT_EQ(elsewhere, 1) << "another thread sees none of them";
+
+    // An empty album delivers no list.
+    Folder empty;
+    HWND none = Open(empty);
+    SendMessageA(none, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(GetAcitveAlbumThumbnialList(count, paths), 0);
+    EXPECT_EQ(paths, nullptr);
+}
+
+TEST_F(Exports, AlbumChoiceCutsTheNameAtItsFirstDot)
+{
+    Folder folder;
+    MakeAlbum(folder, "Trip.2000", {"t.bmp"});
+    char result[MAX_PATH] = "";
+    DialogScript script;
+    std::string listed;
+    script.On("Pick", [&listed](HWND d) {
+        char text[64] = "";
+        SendDlgItemMessageA(d, 101, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+        listed = text;
+        DialogScript::Press(d, IDOK);
+    });
+    char caption[] = "Pick";
+    EXPECT_EQ(SelectAlbumDlg(host, folder.c(), result, 0, caption), 1);
+    EXPECT_EQ(listed, "Trip.2000");
+    EXPECT_STREQ(result, "Trip");
+    script.Answer("Pick", IDCANCEL);
+    EXPECT_EQ(SelectAlbumDlg(host, folder.c(), result, 1, nullptr), 0) << "the caption stays from before";
+}
+
+TEST_F(Exports, AddToAlbumOpenClosedAndNew)
+{
+    Folder folder;
+    MakeAlbum(folder, "a", {"held.bmp"});
+    const std::string one = folder.Pic("one.bmp"), two = folder.Pic("two.bmp"), bad = folder.Pic("bad.bmp");
+    WriteBmp(one, 50, 40);
+    WriteBmp(two, 40, 50);
+    FILE* f = fopen(bad.c_str(), "wb");
+    fputs("not an image", f);
+    fclose(f);
+    auto buffer = [](const std::vector<std::string>& files) {
+        std::string b;
+        for (const std::string& s : files)
+            b += s + '\0';
+        return b;
+    };
+    POINT size = {48, 48};
+    DialogScript script;
+    auto choose = [&script](const char* album) {
+        script.On("Add To Album", [album](HWND d) {
+            HWND list = GetDlgItem(d, 101);
+            SendMessageA(list, CB_SETCURSEL, SendMessageA(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(album)), 0);
+            DialogScript::Press(d, IDOK);
+        });
+    };
+
+    // A closed album: the file is rewritten with the new thumbnails.
+    std::string files = buffer({one, folder.Pic("held.bmp"), bad});
+    char* p = &files[0];
+    int results[3] = {7, 7, 7};
+    int* r = results;
+    choose("a");
+    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 3, r, size), 1) << "one held already, one unreadable";
+    EXPECT_EQ(results[0] * 100 + results[1] * 10 + results[2], 110);
+    CAlbumDoc2 check;
+    check.SetAutoCheck(0);
+    ASSERT_EQ(check.Load(folder.File("a.abm").c_str()), 1);
+    EXPECT_EQ(check.GetCount(), 2);
+
+    // A failed save keeps the file as it was and reports only what it held.
+    const std::vector<unsigned char> before = Bytes(folder.File("a.abm"));
+    SetFileAttributesA(folder.File("a.abm").c_str(), FILE_ATTRIBUTE_READONLY);
+    files = buffer({two, one});
+    p = &files[0];
+    choose("a");
+    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
+    EXPECT_EQ(results[0] * 10 + results[1], 1);
+    EXPECT_EQ(Bytes(folder.File("a.abm")), before);
+    SetFileAttributesA(folder.File("a.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // The album open in a manager of this thread: into its view, nothing written.
+    WritePrivateProfileStringA("Context", "LastOpen", "a", "album.ini");
+    HWND manager = Open(folder);
+    choose("a");
+    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), 1) << "one was held already";
+    EXPECT_EQ(results[0] + results[1], 2) << "both are in the album";
+    EXPECT_EQ(Bytes(folder.File("a.abm")), before);
+    CAlbumMan* m = reinterpret_cast<CAlbumMan*>(GetWindowLongPtrA(manager, GWLP_USERDATA));
+    EXPECT_EQ(m->GetAlbumCtrl()->GetAlbum()->GetThumbNailCount(), 3);
+    DestroyWindow(manager);
+
+    // A new album: named in the dialog, holding what could be read.
+    files = buffer({two, bad});
+    p = &files[0];
+    choose("New Album");
+    script.Type("Save New Album", 99, "Fresh");
+    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), 1);
+    check.Load(folder.File("Fresh.abm").c_str());
+    EXPECT_EQ(check.GetCount(), 1);
+
+    // Cancelled choice: 0, results untouched; cancelled name: -1.
+    results[0] = results[1] = 9;
+    script.Answer("Add To Album", IDCANCEL);
+    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), 0);
+    choose("New Album");
+    script.Answer("Save New Album", IDCANCEL);
+    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
+    EXPECT_EQ(results[0] + results[1], 18);
+    EXPECT_EQ(script.Pending(), 0u);
+}
