@@ -14,6 +14,8 @@ public:
     virtual ~AlbumViewOps() = default;
     // Shows t (or nothing) in the cell; 0 when the cell could not be updated.
     virtual int Attach(CAlbum& album, int cell, CThumbnail2* t) = 0;
+    // What the cell shows now (null for an empty cell or no such cell).
+    virtual CThumbnail2* Shown(CAlbum& album, int cell) = 0;
     virtual void Invalidate(CAlbum& album, int cell, Repaint what) = 0;
     virtual void SendToParent(CAlbum& album, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
     virtual void Beep(CAlbum& album) = 0;
