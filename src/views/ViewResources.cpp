@@ -59,8 +59,8 @@ void ReleaseViewResources(HINSTANCE instance)
     for (int which : {ListClass, CellClass}) {
         if (!instance)
             break; // fonts only
-        // The system deletes the background of a class it unregisters on some platforms and not on
-        // others; the brush is deleted here only if it still exists. A class that still has windows
+        // Unregistering a class deletes its current background; ours is left when a transparent
+        // list replaced it with the null brush, and is deleted here. A class that still has windows
         // cannot go, and its brush is still painted with.
         WNDCLASSA wc;
         if (GetClassInfoA(instance, kClassNames[which], &wc) &&

@@ -126,17 +126,19 @@ TEST_F(DragTest, DropsGoToTheCellAndTheSourceAlwaysHearsTheEnd)
 {
     // The cells pass code 3 on to their control (G), which accepts: the drop goes to the cell.
     g_roles = {{'C', {"34", "", "3"}}, {'P', {"34", "", "3"}}, {'G', {"3", "3"}}, {'S', {"12"}}};
-    Doc doc{"C:\\a\\b.bmp", "no such folder\\ef.jpg", "D:\\x.png"}, empty{}; // 3 x 260 bytes
+    Doc doc{"C:\\a\\b.bmp", "no such folder\\ef.jpg", "D:\\x.png"}, other{"C:\\o.bmp"}; // 3 x 260 bytes
     std::vector<std::string> during;
     tagDRAGRECORD copy = {};
     g_hook = [&](char, tagDRAGRECORD* r) {
         if (r->nCode == DRAG_CODE_FETCH)
             r->pTable = &doc, r->nCount = 3;
+        if (r->nCode == DRAG_CODE_DONE) // the source frees its table now
+            during.push_back(Drop(r));
         if (r->nCode != DRAG_CODE_DROP)
             return;
         copy = *r; // as the editor may keep it
         tagDRAGRECORD otherKind = copy, otherTable = copy;
-        otherKind.nKind = 2, otherTable.pTable = &empty;
+        otherKind.nKind = 2, otherTable.pTable = &other;
         during = {Drop(r), Drop(&copy), Drop(&otherKind), Drop(&otherTable)};
     };
     DropAt(atChild);
@@ -144,9 +146,9 @@ TEST_F(DragTest, DropsGoToTheCellAndTheSourceAlwaysHearsTheEnd)
     // The record or a copy, with the table the source handed over; a name that does not resolve is
     // left out, not given as stored.
     const std::string paths = std::string("C:\\a\\b.bmp\0D:\\x.png", 19) + std::string(761, '\0');
-    EXPECT_EQ(during, (std::vector<std::string>{paths, paths, "", ""}));
+    EXPECT_EQ(during, (std::vector<std::string>{paths, paths, "", "", ""}));
     // Once the drop is over the source has freed its table: nothing is read any more.
-    for (LPARAM stale : {LPARAM(0), LPARAM(1), LPARAM(&copy), LPARAM(DragRecord())})
+    for (LPARAM stale : {LPARAM(&copy), LPARAM(DragRecord()), LPARAM(0), LPARAM(1)})
         EXPECT_EQ(GetDropData(stale), nullptr) << stale;
 
     g_hook = nullptr;

@@ -187,7 +187,8 @@ TEST(AlbumModel, ScrollTableByValue)
     const int table[][7] = {
         {V, 7, SB_LINEUP, 0, 100, 0, 4}, {V, 4, SB_LINEUP, 0, 100, 0, 1}, {V, 1, SB_LINEUP, 0, 100, 0, 0},
         {V, 13, SB_LINEDOWN, 0, 100, 0, 16}, {V, 16, SB_LINEDOWN, 0, 100, 0, 0},
-        {V, 16, SB_PAGEUP, 0, 100, 0, 10}, {V, 7, SB_PAGEUP, 0, 100, 0, 1}, {V, 1, SB_PAGEUP, 0, 100, 0, 0},
+        {V, 16, SB_PAGEUP, 0, 100, 0, 10}, {V, 15, SB_PAGEUP, 0, 100, 0, 7}, {V, 7, SB_PAGEUP, 0, 100, 0, 1},
+        {V, 1, SB_PAGEUP, 0, 100, 0, 0},
         {V, 1, SB_PAGEDOWN, 0, 100, 0, 7}, {V, 13, SB_PAGEDOWN, 0, 100, 0, 16}, {V, 16, SB_PAGEDOWN, 0, 100, 0, 0},
         {V, 7, SB_TOP, 0, 100, 0, 1}, {V, 1, SB_TOP, 0, 100, 0, 0}, {V, 4, SB_BOTTOM, 0, 100, 0, 16},
         {V, 16, SB_BOTTOM, 0, 100, 0, 0},
@@ -408,6 +409,15 @@ TEST(AlbumContent, InsertingTables)
     source.Insert(new CThumbnail2(&rec, MakeDib(4, 4, 1), 0, 1), nullptr);
     EXPECT_EQ(b.InsertFromTable(&source, nullptr) * 100 + b.Serial(11), 130);
     EXPECT_EQ(b.State(), "7 8 9 10 11 0 |  | -1 0");
+
+    // Refreshing succeeds only when every thumbnail was rebuilt: an empty album; one whose file is
+    // newer; not again while the file stays the same.
+    TestAlbum r(Grid(2, 3), 0);
+    WriteBmpFile(dir.File("fresh.bmp"), 8, 6, 2);
+    const int none = r.RefreshAlbum();
+    r.Add(dir.File("fresh.bmp"));
+    EXPECT_EQ(Ids({none, r.RefreshAlbum(), r.T(1)->m_Info.wWidth, r.RefreshAlbum()}), Ids({1, 1, 8, 0}));
+    EXPECT_TRUE(r.ops.cells[0] == r.T(1) && r.ops.sent == Codes(3, WM_ALBUM_LAYOUT));
 }
 
 TEST(AlbumModel, LoadAndFreeResetTheView)

@@ -130,9 +130,9 @@ TEST_F(Cell, CardGeometryMarksRepaintAndTooltip)
     auto t = Thumb(48, 48);
     NMTTDISPINFOA tip = {{cell->m_hTip, UINT_PTR(cell->m_hWnd), UINT(TTN_NEEDTEXTA)}, nullptr, {}, nullptr, 0, 0};
     SendMessageA(cell->m_hWnd, WM_NOTIFY, 0, LPARAM(&tip));
-    cell->Attach(t.get());
+    cell->Attach(t.get()), cell->Attach(nullptr), cell->Attach(t.get());
     UnhookWindowsHookEx(hook);
-    EXPECT_EQ(g_activations, (std::vector<WPARAM>{FALSE, TRUE}));
+    EXPECT_EQ(g_activations, (std::vector<WPARAM>{FALSE, TRUE, FALSE, TRUE}));
     EXPECT_STREQ(tip.szText, "");
     SendMessageA(cell->m_hWnd, WM_NOTIFY, 0, LPARAM(&tip));
     EXPECT_STREQ(tip.szText, "1024x768");
@@ -387,6 +387,11 @@ TEST(LibraryUnload, UnregistersTheViewClassesAndFreesTheirBrushes)
     ASSERT_TRUE(cells && lists && cells(dll) + lists(dll) == 2);
     WNDCLASSA cell, list;
     ASSERT_TRUE(GetClassInfoA(dll, "ThumbViewClass", &cell) && GetClassInfoA(dll, "CThumbListView2", &list));
+    // As a transparent list does, the list class's brush is replaced: the library's own still goes.
+    HWND w = CreateWindowExA(0, "CThumbListView2", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, dll, nullptr);
+    ASSERT_NE(w, nullptr);
+    SetClassLongPtrA(w, GCLP_HBRBACKGROUND, LONG_PTR(GetStockObject(NULL_BRUSH)));
+    DestroyWindow(w);
     ASSERT_TRUE(FreeLibrary(dll));
     EXPECT_FALSE(GetClassInfoA(dll, "ThumbViewClass", &cell) || GetClassInfoA(dll, "CThumbListView2", &list));
     EXPECT_EQ(GetObjectType(cell.hbrBackground) + GetObjectType(list.hbrBackground), 0u);
