@@ -1,6 +1,6 @@
-// The window operations the album view model needs: attach a thumbnail to a cell, repaint a
-// cell, send a message to the list window's parent, and beep. The model runs on numbers and
-// links; these are its only ways out, so tests can stand in for the windows.
+// The window operations the album view model needs: attach a thumbnail to a cell (and ask what a
+// cell shows), repaint a cell, send a message to the list window's parent, and beep. The model
+// runs on numbers and links; these are its only ways out, so tests can stand in for the windows.
 #pragma once
 
 #include <windows.h>
