@@ -104,7 +104,7 @@ struct Cell : ::testing::Test {
     static inline MessageLog* log = nullptr; // one parent: top-level windows are slow to come and go
     static void SetUpTestSuite() { ASSERT_EQ(CThumbviewRegister(AlbumInstance()), 1); log = new MessageLog(400, 300); }
     static void TearDownTestSuite() { delete log; }
-    void SetUp() override { log->Clear(); }
+    void SetUp() override { log->Clear(), log->onMessage = nullptr; }
     MessageLog& parent = *log;
     std::unique_ptr<CThumbView2> Make(int w, int h, tagAlbumViewCreateInfo aci, int x = 10)
     {
