@@ -88,6 +88,9 @@ protected:
     int CellOfNumber(int number) const;
     int IndexOfCell(CThumbView2* cell) const;
     void RepaintNumber(int number, bool whole);
+    // Empties every cell that shows a thumbnail (only selected ones when selectedOnly) before
+    // those thumbnails are destroyed.
+    void DetachCells(bool selectedOnly);
     void ScrollTo(int firstNumber);
 
 public:

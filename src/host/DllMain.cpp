@@ -8,6 +8,7 @@
 #include "host/AlbumRegistry.h"
 #include "host/Instance.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
+#include "views/ViewResources.h"
 
 void UnregisterAlbumCtrlClasses(HINSTANCE instance);
 
@@ -56,7 +57,9 @@ void Detach(HINSTANCE instance, bool process, bool processEnding)
         return;
     manager::SetClipboard(nullptr);
     DestroyAlbumRegistry();
+    // Unloaded by the host: no class may outlive its window procedure, nor a brush or font leak.
     UnregisterAlbumCtrlClasses(instance);
+    viewres::ReleaseViewResources(instance);
     if (g_countedSlot != TLS_OUT_OF_INDEXES) {
         TlsFree(g_countedSlot);
         g_countedSlot = TLS_OUT_OF_INDEXES;

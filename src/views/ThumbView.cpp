@@ -13,6 +13,7 @@
 #include "imaging/DragDrop.h"
 #include "vendor_standins/imgio/imgio.h"
 #include "views/CellPaint.h"
+#include "views/ViewResources.h"
 #include "win/Gdi.h"
 #include "win/Handles.h"
 
@@ -29,13 +30,6 @@ const COLORREF kHighlight = 0xFF0000; // fill of the focused name and the select
 const COLORREF kCardMark = 0xFF0033;  // card selection outline and focused caption
 
 const UINT kCaptionFormat = DT_CENTER | DT_SINGLELINE | DT_NOPREFIX;
-
-// The class background: one brush for the life of the process (the class keeps using it).
-HBRUSH CellBrush()
-{
-    static HBRUSH brush = CreateSolidBrush(RGB(0xC0, 0xC0, 0xC0));
-    return brush;
-}
 
 // Text widths on the painting DC with its current font.
 class DcMeasure final : public cellpaint::TextMeasure {
@@ -74,10 +68,15 @@ void Outline(HDC dc, HGDIOBJ pen, LONG a, LONG b, LONG c, LONG d)
 
 // The caption font of a record; a face name without its NUL is cut rather than over-read.
 // Every cell of a grid paints with the same few fonts, and creating one costs more than the rest
-// of a cell's paint, so the fonts are made once and kept for the life of the process.
+// of a cell's paint, so the fonts are shared until the library is unloaded.
 class CaptionFontHandle {
 public:
-    CaptionFontHandle(HFONT font, bool owned) : font_(font), owned_(owned) {}
+    explicit CaptionFontHandle(const tagAlbumViewCreateInfo& aci)
+    {
+        LOGFONTA lf = aci.lfCaption;
+        win::TerminateField(lf.lfFaceName, sizeof lf.lfFaceName);
+        font_ = viewres::CaptionFont(lf, &owned_);
+    }
     ~CaptionFontHandle()
     {
         if (owned_ && font_)
@@ -89,29 +88,9 @@ public:
     explicit operator bool() const { return font_ != nullptr; }
 
 private:
-    HFONT font_;
-    bool owned_;
+    HFONT font_ = nullptr;
+    bool owned_ = false;
 };
-
-CaptionFontHandle CaptionFont(const tagAlbumViewCreateInfo& aci)
-{
-    LOGFONTA lf = aci.lfCaption;
-    win::TerminateField(lf.lfFaceName, sizeof lf.lfFaceName);
-    struct Entry {
-        LOGFONTA lf;
-        HFONT font;
-    };
-    static Entry cache[16];
-    static int used = 0;
-    for (int i = 0; i < used; ++i)
-        if (memcmp(&cache[i].lf, &lf, sizeof lf) == 0)
-            return {cache[i].font, false};
-    HFONT font = CreateFontIndirectA(&lf);
-    if (!font || used == 16)
-        return {font, true}; // an unusual number of fonts: this one is the caller's to free
-    cache[used++] = {lf, font};
-    return {font, false};
-}
 
 void DrawCaption(HDC dc, const char* text, RECT box)
 {
@@ -151,9 +130,11 @@ void DrawHoverMark(CThumbView2& cell)
 
 void OnDragRecord(CThumbView2& cell, WPARAM wParam, LPARAM lParam)
 {
-    tagDRAGRECORD* record = reinterpret_cast<tagDRAGRECORD*>(lParam);
-    if (!cell.m_bDragDrop || !record)
+    // Only the transport's own record, while it is delivering, is answered in: any other lParam
+    // could make the cell write wherever a sender of the message chose.
+    if (!cell.m_bDragDrop || !IsLiveDragRecord(lParam))
         return;
+    tagDRAGRECORD* record = reinterpret_cast<tagDRAGRECORD*>(lParam);
     record->bHandled = 1;
     const bool card = cell.m_aci.nCellStyle == ACI_CELL_CARD;
     switch (record->nCode) {
@@ -199,7 +180,7 @@ void PaintPlain(CThumbView2& cell, HDC dc, const RECT& client)
     }
 
     win::SelectGuard noFill(dc, GetStockObject(NULL_BRUSH));
-    const CaptionFontHandle font = CaptionFont(cell.m_aci);
+    const CaptionFontHandle font(cell.m_aci);
     if (!font)
         return;
     win::SelectGuard fontSelect(dc, font.get());
@@ -342,9 +323,10 @@ int CThumbviewRegister(HINSTANCE instance)
     wc.cbWndExtra = sizeof(void*);
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = CellBrush();
+    wc.hbrBackground = viewres::ClassBrush(viewres::CellClass);
     wc.lpszClassName = kClassName;
-    return RegisterClassA(&wc) ? 1 : 0;
+    // Another thread may have registered it meanwhile.
+    return RegisterClassA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS ? 1 : 0;
 }
 
 // ---- life cycle ----
@@ -579,7 +561,7 @@ void CThumbView2::CThumbTextOut_Net(HDC dc, int x, int y, int width, int height,
 {
     if (!dc || !m_pThumbnail)
         return;
-    const CaptionFontHandle font = CaptionFont(m_aci);
+    const CaptionFontHandle font(m_aci);
     if (!font)
         return;
     win::SelectGuard fontSelect(dc, font.get());
