@@ -355,6 +355,7 @@ bool GifSound(Reader& r)
 // decoder allocates and reads whatever count an entry declares).
 bool TiffSound(Reader& r)
 {
+    constexpr unsigned kMaxSamples = 16; // samples per pixel, far more than any image has
     uint8_t head[8];
     if (!r.Read(head, sizeof head))
         return false;
@@ -394,9 +395,9 @@ bool TiffSound(Reader& r)
         else if (tag == 277)
             samplesPerPixel = first;
         else if (tag == 258) {
-            if (type != 3 || values == 0 || values > 16)
+            if (type != 3 || values == 0 || values > kMaxSamples)
                 return false;
-            uint8_t all[32];
+            uint8_t all[2 * kMaxSamples];
             const uint64_t back = r.Position();
             if (values <= 2)
                 memcpy(all, e + 8, 4);
@@ -409,7 +410,7 @@ bool TiffSound(Reader& r)
             }
         }
     }
-    if (samplesPerPixel < 1 || samplesPerPixel > 16 || maxBitsPerSample < 1 || maxBitsPerSample > 64)
+    if (samplesPerPixel < 1 || samplesPerPixel > kMaxSamples || maxBitsPerSample < 1 || maxBitsPerSample > 64)
         return false;
     cost.decodedBits = samplesPerPixel * maxBitsPerSample;
     return WithinBudget(cost);
