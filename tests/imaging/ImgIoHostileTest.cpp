@@ -327,10 +327,10 @@ TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
             return Passes(Container::Jpeg, v);
         };
     };
-    auto tiff = [](uint32_t samples, uint32_t bits) {
+    auto tiff = [](uint32_t samples, uint32_t bits, uint32_t bitsType) {
         return [=](uint32_t w, uint32_t h) {
             Bytes v = {'I', 'I', 42, 0, 8, 0, 0, 0, 4, 0};
-            const uint32_t entries[4][3] = {{256, 4, w}, {257, 4, h}, {258, 3, bits}, {277, 3, samples}};
+            const uint32_t entries[4][3] = {{256, 4, w}, {257, 4, h}, {258, bitsType, bits}, {277, 3, samples}};
             for (const auto& e : entries) {
                 Put16(v, e[0]); Put16(v, e[1]); Put32(v, 1); Put32(v, e[2]);
             }
@@ -348,8 +348,8 @@ TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
         {"gif", gif, 20000, 10000},
         {"jpeg baseline", jpeg(0xC0), 20000, 10000},
         {"jpeg progressive, with its coefficients", jpeg(0xC2), 10000, 8888},
-        {"tiff gray", tiff(1, 8), 20000, 10000},
-        {"tiff 16-bit RGBA", tiff(4, 16), 10000, 10000},
+        {"tiff gray", tiff(1, 8, 3), 20000, 10000},
+        {"tiff 16-bit RGBA, its bit counts written as longs", tiff(4, 16, 4), 10000, 10000},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(c.passes(c.w, c.h)) << c.what;

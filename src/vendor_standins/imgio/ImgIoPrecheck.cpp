@@ -395,18 +395,20 @@ bool TiffSound(Reader& r)
         else if (tag == 277)
             samplesPerPixel = first;
         else if (tag == 258) {
-            if (type != 3 || values == 0 || values > kMaxSamples)
+            // Shorts as the format says; some writers use longs.
+            if ((type != 3 && type != 4) || values == 0 || values > kMaxSamples)
                 return false;
-            uint8_t all[2 * kMaxSamples];
+            const unsigned size = type == 3 ? 2 : 4;
+            uint8_t all[4 * kMaxSamples];
             const uint64_t back = r.Position();
-            if (values <= 2)
+            if (bytes <= 4)
                 memcpy(all, e + 8, 4);
-            else if (!r.Seek(offset) || !r.Read(all, 2 * values) || !r.Seek(back))
+            else if (!r.Seek(offset) || !r.Read(all, size_t(bytes)) || !r.Seek(back))
                 return false;
             maxBitsPerSample = 0;
             for (unsigned k = 0; k < values; ++k) {
-                const unsigned bits = u16(all + 2 * k);
-                maxBitsPerSample = bits > maxBitsPerSample ? bits : maxBitsPerSample;
+                const uint32_t bits = size == 2 ? u16(all + 2 * k) : u32(all + 4 * k);
+                maxBitsPerSample = bits > maxBitsPerSample ? unsigned(bits > 1024 ? 1024 : bits) : maxBitsPerSample;
             }
         }
     }
