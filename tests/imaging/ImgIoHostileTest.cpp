@@ -277,8 +277,10 @@ TEST(ImgIoPrecheck, HeadersTheDecoderWouldFollowTooFarAreRefused)
     Bytes noTable = gif;
     noTable.erase(noTable.begin() + 13, noTable.begin() + 19);
     noTable[10] = 0;
+    Bytes hugeScreen = gif; // 65535 x 65535 around an image of one pixel
+    std::fill(hugeScreen.begin() + 6, hugeScreen.begin() + 10, 0xFF);
     EXPECT_TRUE(passes(imgio::Container::Gif, gif));
-    EXPECT_FALSE(passes(imgio::Container::Gif, noTable));
+    EXPECT_FALSE(passes(imgio::Container::Gif, noTable) || passes(imgio::Container::Gif, hugeScreen));
     // Every value of the first TIFF directory lies inside the file: strip offsets past its end, or
     // more samples' bit counts than any image has, are refused.
     auto tiff = [](uint32_t stripOffsets, uint32_t bitCounts) {
