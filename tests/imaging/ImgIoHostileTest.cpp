@@ -70,13 +70,14 @@ Bytes BmpHeader(int32_t w, int32_t h, unsigned bits, uint32_t compression, uint3
     return v;
 }
 
-// SOI, a quantisation table, a three-component frame header, one scan with scanBytes of data, EOI.
-Bytes Jpeg(unsigned w, unsigned h, size_t scanBytes)
+// SOI, a quantisation table, a three-component frame header, scans with scanBytes of data each, EOI.
+Bytes Jpeg(unsigned w, unsigned h, size_t scanBytes, int scans = 1)
 {
     Bytes v = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00};
     v.resize(v.size() + 64, 1);
     v = v + Bytes{0xFF, 0xC0, 0x00, 0x11, 0x08} + Be16(h) + Be16(w) + Bytes{3, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0};
-    v = v + Bytes{0xFF, 0xDA, 0x00, 0x0C, 3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0} + Bytes(scanBytes, 0);
+    while (scans-- > 0)
+        v = v + Bytes{0xFF, 0xDA, 0x00, 0x0C, 3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0} + Bytes(scanBytes, 0);
     return v + Bytes{0xFF, 0xD9};
 }
 
@@ -322,9 +323,9 @@ TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
         Put16(v, w); Put16(v, h);
         return Passes(Container::Gif, v + Bytes{0, 2, 2, 0x44, 0x01, 0, 0x3B});
     };
-    auto jpeg = [](uint8_t frameMarker) {
+    auto jpeg = [](uint8_t frameMarker, int scans) {
         return [=](uint32_t w, uint32_t h) {
-            Bytes v = Jpeg(w, h, 4);
+            Bytes v = Jpeg(w, h, 4, scans);
             v[2 + 69 + 1] = frameMarker; // after SOI and the quantisation table
             return Passes(Container::Jpeg, v);
         };
@@ -348,8 +349,9 @@ TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
         {"bmp 8-bit", bmp(8, BI_RGB), 20000, 10000},
         {"bmp RLE4, decoded at 32 bits", bmp(4, BI_RLE4), 20000, 10000},
         {"gif", gif, 20000, 10000},
-        {"jpeg baseline", jpeg(0xC0), 20000, 10000},
-        {"jpeg progressive, with its coefficients", jpeg(0xC2), 10000, 8888},
+        {"jpeg baseline", jpeg(0xC0, 1), 20000, 10000},
+        {"jpeg progressive, with its coefficients", jpeg(0xC2, 1), 10000, 8888},
+        {"jpeg baseline in two scans, with its coefficients", jpeg(0xC0, 2), 10000, 8888},
         {"tiff gray", tiff(1, 8, 3), 20000, 10000},
         {"tiff 16-bit RGBA, its bit counts written as longs", tiff(4, 16, 4), 10000, 10000},
     };
