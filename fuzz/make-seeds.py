@@ -79,3 +79,23 @@ with tempfile.TemporaryDirectory() as tmp:
         subprocess.run(["convert"] + args + ["-strip", out], check=True)
         with open(out, "rb") as f:
             put("precheck", name.replace(".", "-"), f.read())
+
+
+# album_file: a small album (header, records, images), then the byte that picks a failing read.
+def album(images, count=None, fail=0):
+    records, area = b"", b""
+    for i, image in enumerate(images):
+        name = ("pics\\%d.bmp" % i).encode().ljust(128, b"\0")
+        records += struct.pack("<II", 1000 + i, 0x60000000) + name + b" ".ljust(128, b"\0")
+        records += struct.pack("<HHHHIHHIHH", 1, 24, 64, 48, len(area), 8, 6, len(image), 0, 0)
+        area += image
+    n = len(images) if count is None else count
+    header = struct.pack("<4sIII", b"PALM", 144 + 288 * len(images) + len(area), n, 144 + 288 * n)
+    return header + b"album".ljust(128, b"\0") + records + area + bytes((fail,))
+
+
+put("album_file", "two", album([packed_dib(4, 3, 24), packed_dib(2, 2, 24)]))
+put("album_file", "cut", album([packed_dib(4, 3, 24), packed_dib(8, 8, 24)])[:-100])
+put("album_file", "more_announced", album([packed_dib(2, 2, 24)], count=3))
+put("album_file", "read_fails", album([packed_dib(2, 2, 24), packed_dib(3, 3, 24)], fail=4))
+

@@ -32,7 +32,11 @@ enum class Stop {
 // The largest image that may be cut by the end of the file. A cut image's block keeps its
 // declared size, so this bounds what a hostile size can make the reader allocate; it lies far
 // above any thumbnail, so an album cut inside a big image still loads up to that image.
-constexpr uint64_t kMaxCutImageBytes = 256ull << 20;
+// (The fuzz build lowers it so that its runs stay quick.)
+#ifndef ALBUM_MAX_CUT_IMAGE_BYTES
+#define ALBUM_MAX_CUT_IMAGE_BYTES (256ull << 20)
+#endif
+constexpr uint64_t kMaxCutImageBytes = ALBUM_MAX_CUT_IMAGE_BYTES;
 // The reader allocates this much more than each stored image.
 constexpr size_t kImageSlack = 10;
 
