@@ -49,6 +49,14 @@ using Sink = std::function<bool(tagALBUMINFOHEADER& record, HGLOBAL image, int i
 // has been read.
 Stop ReadThumbnails(Source& source, uint64_t fileSize, uint32_t count, const Sink& sink);
 
+// Whether a block of size plus the reader's slack can be asked for in a process whose sizes are
+// SizeT (a 32-bit process cannot take an image of nearly 4 GiB and 10 bytes more).
+template <class SizeT>
+constexpr bool FitsWithSlack(uint64_t size)
+{
+    return size <= uint64_t(SizeT(~SizeT(0))) - kImageSlack;
+}
+
 // Whether Load reads back a thumbnail of this image size once it is written.
 inline bool ImageSizeReadable(DWORD dibSize) { return dibSize != 0; }
 
