@@ -12,6 +12,7 @@
 #include "imaging/DragDrop.h"
 #include "views/GridLayout.h"
 #include "views/ViewCreateInfo.h"
+#include "win/WindowObject.h"
 #include "views/ViewResources.h"
 
 namespace {
@@ -39,28 +40,18 @@ grid::Size ClientSize(HWND hwnd)
 
 LRESULT CALLBACK ListClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_CREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        CThumbListView2* view = static_cast<CThumbListView2*>(cs->lpCreateParams);
-        if (!view) {
-            // A window made without an object gets a default album that dies with it.
+    static const win::WindowBinding<CThumbListView2> binding = [] {
+        win::WindowBinding<CThumbListView2> b;
+        // A window made without an object gets a default album that dies with it.
+        b.makeDefault = [](HWND w) -> CThumbListView2* {
             tagAlbumViewCreateInfo info = DefaultListViewInfo();
-            view = new (std::nothrow) CAlbum(hwnd, info);
-            if (!view)
-                return -1;
-        }
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
-    }
-    CThumbListView2* view = FromWindow(hwnd);
-    if (!view)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    if (msg == WM_DESTROY && view->m_bOwnedByWindow) {
-        LRESULT result = view->ThumbListWndProc(hwnd, msg, wParam, lParam);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        delete view;
-        return result;
-    }
-    return view->ThumbListWndProc(hwnd, msg, wParam, lParam);
+            return new (std::nothrow) CAlbum(w, info);
+        };
+        b.ownedByWindow = [](const CThumbListView2& v) { return v.m_bOwnedByWindow != 0; };
+        return b;
+    }();
+    return win::DispatchToObject<CThumbListView2, &CThumbListView2::ThumbListWndProc>(hwnd, msg, wParam, lParam,
+                                                                                     binding);
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include "views/ViewResources.h"
 #include "win/Gdi.h"
 #include "win/Handles.h"
+#include "win/WindowObject.h"
 
 namespace {
 
@@ -286,30 +287,23 @@ void PaintCard(CThumbView2& cell, HDC dc, const RECT& client)
 
 static LRESULT CALLBACK ThumbViewClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_CREATE) {
-        const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        CThumbView2* cell = cs ? static_cast<CThumbView2*>(cs->lpCreateParams) : nullptr;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cell));
-        if (cell)
-            cell->m_hWnd = hwnd; // messages sent before CreateWindow returns already need it
-        return 0;
-    }
-    CThumbView2* cell = reinterpret_cast<CThumbView2*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!cell)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
+    static const win::WindowBinding<CThumbView2> binding = [] {
+        win::WindowBinding<CThumbView2> b;
+        b.objectOptional = true;
+        // Messages sent before CreateWindow returns already need the handle.
+        b.bound = [](CThumbView2& cell, HWND w) { cell.m_hWnd = w; };
         // The window may die before its object (with its parent): the object must not keep a
         // handle that could later name another window, nor the tooltip it owned.
-        LRESULT result = cell->CThumbnailWndProc(hwnd, msg, wParam, lParam);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        if (cell->m_hWnd == hwnd) {
-            cell->m_hWnd = nullptr;
-            cell->m_hTip = nullptr;
-            cell->m_bCaptured = 0;
-        }
-        return result;
-    }
-    return cell->CThumbnailWndProc(hwnd, msg, wParam, lParam);
+        b.unbound = [](CThumbView2& cell, HWND w) {
+            if (cell.m_hWnd == w) {
+                cell.m_hWnd = nullptr;
+                cell.m_hTip = nullptr;
+                cell.m_bCaptured = 0;
+            }
+        };
+        return b;
+    }();
+    return win::DispatchToObject<CThumbView2, &CThumbView2::CThumbnailWndProc>(hwnd, msg, wParam, lParam, binding);
 }
 
 int CThumbviewRegister(HINSTANCE instance)
