@@ -305,6 +305,33 @@ void ClickTrigger(HWND trigger)
     Pump();
 }
 
+// The dialog's colours: labels on red, its own background green.
+HBRUSH g_red = CreateSolidBrush(RGB(255, 0, 0)), g_green = CreateSolidBrush(RGB(0, 255, 0));
+LRESULT CALLBACK Colours(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (msg == WM_CTLCOLORSTATIC)
+        return LRESULT(g_red);
+    if (msg == WM_CTLCOLORDLG)
+        return LRESULT(g_green);
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+// The colour at (x, y) of what a window prints of itself (background first).
+COLORREF PrintedPixel(HWND w, int x, int y)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP b = CreateCompatibleBitmap(screen, 100, 50);
+    HGDIOBJ old = SelectObject(dc, b);
+    SendMessageA(w, WM_PRINT, WPARAM(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    const COLORREF c = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteObject(b);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
 bool g_listAtDestroy = false;
 LRESULT CALLBACK WatchDestroy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR list)
 {
@@ -326,9 +353,12 @@ TEST(DockTrigger, LendsTheHiddenWindowsToAPanelAndTakesThemBack)
     SetFocus(trigger);
     EXPECT_EQ(GetFocus(), trigger) << "the trigger takes the keyboard focus";
 
+    SetWindowSubclass(d.dialog.hwnd(), Colours, 2, 0);
     ClickTrigger(trigger);
     HWND panel = d.Panel();
     ASSERT_TRUE(panel) << "the click shows the three windows together";
+    EXPECT_EQ(PrintedPixel(panel, 1, 1), RGB(0, 255, 0)) << "the panel has the dialog's background";
+    EXPECT_EQ(PrintedPixel(d.label, 38, 18), RGB(255, 0, 0)) << "and its label the dialog's colours";
     RECT tr, pr, lr, sr, br;
     GetWindowRect(trigger, &tr);
     GetWindowRect(panel, &pr);
