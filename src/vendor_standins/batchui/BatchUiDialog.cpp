@@ -99,7 +99,7 @@ void BuildTemplate(TemplateWriter& t)
     t.Item(kEdit, nullptr, "", ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 168, 81, 32, 12, kMaxSide);
     t.Item(kStatic, nullptr, "pixels", SS_LEFT, 203, 83, 26, 8, 0xFFFF);
     t.Item(kButton, nullptr, "Convert to &gray levels", BS_AUTOCHECKBOX | WS_TABSTOP, 14, 96, 152, 10, kGray);
-    t.Item(kButton, nullptr, "Re&place the original images instead (bitmap files; cannot be undone)",
+    t.Item(kButton, nullptr, "Re&place the original bitmap files instead (cannot be undone)",
            BS_AUTOCHECKBOX | WS_TABSTOP, 7, 116, 226, 10, kReplace);
     t.Item(0, PROGRESS_CLASSA, "", WS_BORDER, 7, 132, 226, 10, kProgress);
     t.Item(kStatic, nullptr, "", SS_LEFT | SS_ENDELLIPSIS, 7, 146, 226, 8, kStatus);
@@ -240,14 +240,11 @@ std::string Summary(const int (&n)[kOutcomes], int total, bool stopped, bool rep
     };
     bool first = true;
     for (const auto& line : lines) {
-        if (line.count || (stopped && line.what == lines[0].what)) {
-            text += Format("%s%s: %d", first ? "\n" : "", line.what, line.count);
-            text += "\n";
+        if (line.count || (stopped && &line == &lines[0])) {
+            text += Format("\n%s%s: %d", first ? "\n" : "", line.what, line.count);
             first = false;
         }
     }
-    while (!text.empty() && text.back() == '\n')
-        text.pop_back();
     return text;
 }
 

@@ -80,7 +80,7 @@ CTRLKIT_API int CtrlKitUnhookScroll(HWND bar);
 // A docked window too small for some of its children hides them and puts a trigger in their
 // place: a small drop-down button, child of the dialog, that takes the keyboard focus (a tab
 // stop). Clicking it, or pressing Space, Down or F4 while it has the focus, opens a panel: a
-// borderless pop-up just below the trigger (above it when the screen ends) into which the given
+// thin-bordered pop-up just below the trigger (above it when the screen ends) into which the given
 // windows move, shown side by side in the given order at their own sizes (never resized, so a
 // combo box keeps its drop-down height), the first window that is an enabled tab stop getting the
 // focus. They stay the dialog's windows in every other respect: a combo box or tool bar keeps
