@@ -32,6 +32,19 @@ void ExpectImage(CThumbnail2* t, const Bytes& stored, size_t readable)
     }
 }
 
+// Fails the fourth read. A plain function: a lambda would not have the platform's calling
+// convention on 32-bit builds.
+int g_reads;
+BOOL WINAPI FailFourthRead(HANDLE h, LPVOID p, DWORD n, LPDWORD done, LPOVERLAPPED o)
+{
+    if (++g_reads == 4) {
+        *done = 0;
+        SetLastError(ERROR_CRC);
+        return FALSE;
+    }
+    return ReadFile(h, p, n, done, o);
+}
+
 } // namespace
 
 TEST_F(AlbumFile, EmptyAlbumIsAHeaderOnly)
@@ -193,16 +206,8 @@ TEST_F(AlbumFile, AFailedReadStopsWithoutRewritingTheAlbum)
     WriteBytes(path, file);
     // Reads go: header, records, first image, second image, ...: fail the second image, as a bad
     // sector or a dropped share would.
-    static int reads;
-    reads = 0;
-    fileio::Calls().read = [](HANDLE h, LPVOID p, DWORD n, LPDWORD done, LPOVERLAPPED o) -> BOOL {
-        if (++reads == 4) {
-            *done = 0;
-            SetLastError(ERROR_CRC);
-            return FALSE;
-        }
-        return ReadFile(h, p, n, done, o);
-    };
+    g_reads = 0;
+    fileio::Calls().read = FailFourthRead;
     TestTable doc;
     doc.SetAutoCheck(0);
     int result = doc.Load(path.c_str());

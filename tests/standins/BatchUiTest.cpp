@@ -100,17 +100,21 @@ Driver* g_driver = nullptr;
 
 void Click(HWND dlg, int id) { PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dlg, id))); }
 
+// (A named function: a lambda would lack the platform's calling convention on 32-bit builds.)
+BOOL CALLBACK CollectDialog(HWND w, LPARAM list)
+{
+    char name[16] = {};
+    GetClassNameA(w, name, sizeof name);
+    if (IsWindowVisible(w) && strcmp(name, "#32770") == 0)
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+    return TRUE;
+}
+
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 {
     Driver& d = *g_driver;
     std::vector<HWND> dialogs;
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM list) -> BOOL {
-        char name[16] = {};
-        GetClassNameA(w, name, sizeof name);
-        if (IsWindowVisible(w) && strcmp(name, "#32770") == 0)
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
-        return TRUE;
-    }, LPARAM(&dialogs));
+    EnumThreadWindows(GetCurrentThreadId(), CollectDialog, LPARAM(&dialogs));
     for (HWND w : dialogs) {
         // A message box shows its text in item 0xFFFF (the batch dialog's labels have that number too).
         if (!GetDlgItem(w, 0xFFFF) || GetDlgItem(w, batchui::kFolder) || w == d.lastBox)

@@ -111,21 +111,27 @@ int OthersChanged(const Pixels& bar, const Pixels& normal, int i)
     return bad;
 }
 
+struct FindTip {
+    HWND bar, found;
+};
+
+// (A named function: a lambda would lack the platform's calling convention on 32-bit builds.)
+BOOL CALLBACK MatchTip(HWND w, LPARAM p)
+{
+    auto* f = reinterpret_cast<FindTip*>(p);
+    char name[64] = {};
+    GetClassNameA(w, name, sizeof name);
+    TTTOOLINFOA ti = {};
+    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    if (lstrcmpiA(name, TOOLTIPS_CLASSA) == 0 && SendMessageA(w, TTM_ENUMTOOLSA, 0, LPARAM(&ti)) && ti.hwnd == f->bar)
+        f->found = w;
+    return !f->found;
+}
+
 HWND TooltipOf(HWND bar)
 {
-    struct Find {
-        HWND bar, found;
-    } f = {bar, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
-        auto* f = reinterpret_cast<Find*>(p);
-        char name[64] = {};
-        GetClassNameA(w, name, sizeof name);
-        TTTOOLINFOA ti = {};
-        ti.cbSize = TTTOOLINFOA_V2_SIZE;
-        if (lstrcmpiA(name, TOOLTIPS_CLASSA) == 0 && SendMessageA(w, TTM_ENUMTOOLSA, 0, LPARAM(&ti)) && ti.hwnd == f->bar)
-            f->found = w;
-        return !f->found;
-    }, LPARAM(&f));
+    FindTip f = {bar, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchTip, LPARAM(&f));
     return f.found;
 }
 

@@ -70,10 +70,11 @@ int Batch(int argc, char** argv)
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int main(int argc, char** argv)
 {
-    if (__argc > 1 && strcmp(__argv[1], "--batch") == 0)
-        return Batch(__argc, __argv);
+    if (argc > 1 && strcmp(argv[1], "--batch") == 0)
+        return Batch(argc, argv);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
     HINSTANCE album = LoadLibraryA("album.dll");
     if (!album) {
         fprintf(stderr, "album.dll not found beside the program\n");
@@ -90,7 +91,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     HWND main = CreateWindowExA(0, "StandInsDemo", "Control kit", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20, 20, 520,
                                 300, nullptr, nullptr, instance, nullptr);
 
-    const bool holdSave = __argc > 1 && strcmp(__argv[1], "--held") == 0;
+    const bool holdSave = argc > 1 && strcmp(argv[1], "--held") == 0;
     Label(main, holdSave ? "At rest:" : "At rest, the mouse over Find:", 10, 10, 300);
     HWND hover = Bar(main, album, 10, 28);
     Label(main, holdSave ? "Save held down:" : "At rest:", 10, 58, 300);
