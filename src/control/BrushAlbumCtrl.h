@@ -7,7 +7,8 @@
 // The control object of a live window of one of the four resource album classes ("BrushAlbumCtrl",
 // "StampAlbumCtrl", "ShapeAlbumCtrl", "TextureAlbumCtrl", any letter case) registered by
 // CBrushAlbumCtrlRegister in this process; null for a null, destroyed or foreign window, a window
-// of any other class, and a control whose object is gone (from its WM_DESTROY on).
+// of any other class, and a control whose object is gone (an owned object once its WM_DESTROY has
+// been handled, a creator's object once deleted).
 CBrushAlbumCtrl* BrushAlbumCtrlOf(HWND hwnd);
 
 // The cell size stored by the last successful CBrushAlbumCtrlRegister (0 x 0 before).
