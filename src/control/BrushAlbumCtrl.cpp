@@ -244,8 +244,14 @@ CBrushAlbumCtrl* BrushAlbumCtrlOf(HWND hwnd)
 
 LRESULT CALLBACK BrushAlbumCtrlClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    static const win::WindowBinding<CBrushAlbumCtrl> binding = [] {
+        win::WindowBinding<CBrushAlbumCtrl> b;
+        b.makeDefault = MakeOwnedControl;
+        b.ownedByWindow = [](const CBrushAlbumCtrl& c) { return c.m_bOwnedByWindow != 0; };
+        return b;
+    }();
     return win::DispatchToObject<CBrushAlbumCtrl, &CBrushAlbumCtrl::BrushAlbumCtrlWndProc>(hwnd, msg, wParam,
-                                                                                          lParam, MakeOwnedControl);
+                                                                                          lParam, binding);
 }
 
 // ---- construction ----

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <stdio.h>
 #include "album/AlbumCtrl.h"
+#include "control/BrushAlbumCtrl.h"
 #include "control/ManagerState.h"
 #include "host/AlbumLog.h"
 #include "host/AlbumRegistry.h"
@@ -59,6 +60,7 @@ void Detach(HINSTANCE instance, bool process, bool processEnding)
     DestroyAlbumRegistry();
     // Unloaded by the host: no class may outlive its window procedure, nor a brush or font leak.
     UnregisterAlbumCtrlClasses(instance);
+    UnregisterBrushAlbumCtrlClasses(instance);
     viewres::ReleaseViewResources(instance);
     if (g_countedSlot != TLS_OUT_OF_INDEXES) {
         TlsFree(g_countedSlot);
