@@ -1,6 +1,7 @@
 // The manager's Print command with its real "Print Thumbnails" dialog answered by a script; the
 // album's print call is replaced so that no printer is needed.
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <vector>
 #include "album/AlbumMan.h"
@@ -25,6 +26,10 @@ struct PrintCall {
     {
         return document == o.document && selection == o.selection && names == o.names && width == o.width &&
                height == o.height;
+    }
+    friend void PrintTo(const PrintCall& c, std::ostream* os)
+    {
+        *os << "{" << c.document << ", " << c.selection << ", " << c.names << ", " << c.width << ", " << c.height << "}";
     }
 };
 

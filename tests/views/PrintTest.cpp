@@ -187,7 +187,7 @@ TEST(PrintSheets, BoxesPicturesNamesAndFramesLandWhereTheLayoutSays)
     WriteBmpFile(source, 300, 200, 7);
     strcpy(doc.GetThumbnail(2)->m_Info.szFileName, source.c_str());
     // A record without a thumbnail size gets its frame and name but no picture.
-    doc.GetThumbnail(4)->m_Info.wThumbWidth = 0;
+    doc.GetThumbnail(4)->m_Info.wThumbWidth = doc.GetThumbnail(4)->m_Info.wThumbHeight = 0;
 
     Recording rec;
     TestJob job(rec.dc());
