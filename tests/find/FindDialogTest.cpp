@@ -483,6 +483,8 @@ TEST_F(FindDialogTest, AFolderSearchStopsWithEscContinuesAndThenOnlyBeeps)
         Command(dlg, finddlg::kFind);
         EXPECT_EQ(g_traffic.examined.size(), 5u) << "a search that ran to its end only beeps";
         EXPECT_EQ(s.Results()->GetThumbNailCount(), 4);
+        EXPECT_EQ(Text(dlg, finddlg::kInfo), "  4  image(s) found !");
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, finddlg::kFind)));
         Type(dlg, finddlg::kName, "B");
         EXPECT_EQ(s.m_nSearchState, kSearchNew) << "a changed criterion allows a new search";
         Command(dlg, finddlg::kFind);
