@@ -15,6 +15,7 @@
 #include "album/ThumbListView.h"
 #include "album/Album.h"
 #include "album/AlbumCtrl.h"
+#include "album/BrushAlbumCtrl.h"
 #include "album/AlbumMan.h"
 #include "album/HostCallbacks.h"
 #include "album/AlbumExports.h"

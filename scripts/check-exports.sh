@@ -9,10 +9,10 @@ missing=()
 need() { grep -q -- "$1" <<<"$exports" || missing+=("$2"); }
 for f in OpenAlbumManagerEx CloneNewAlbumManager InsertFromDib SetAlbumOption GetActiveAlbum GetAllAlbum \
          GetAcitveAlbumThumbnialList GetAcitveAlbumSelectedThumbnialList CanOpenMoreAlbum SetDockFunction \
-         SetAcquireFunction SetAlbumHelpFunction SetFocusToAbm \
+         SetAcquireFunction SetAlbumHelpFunction AddItemToAbmCtrl DeleteItemFromAbmCtrl SetFocusToAbm \
          SetCurrentBrushSelection GetCurrentBrushSelection GetBrushCount GetCurrentBrushFullPath \
          ChangeRelativePathDepth AddToAlbum GetDropData RegisterMiniAlbum GetAlbumCtrlACI CThumbviewRegister \
-         CThumbListViewRegister SelectAlbumDlg OpenSearchDlg ${ALBUM_EXTRA_EXPORTS:-}; do
+         CThumbListViewRegister CBrushAlbumCtrlRegister SelectAlbumDlg OpenSearchDlg ${ALBUM_EXTRA_EXPORTS:-}; do
   need "^_Z${#f}${f}" "$f"
 done
 # Virtual tables of the classes the editor derives from or calls through.
@@ -24,6 +24,7 @@ need "^_ZN9CAlbumMan" "CAlbumMan members"
 need "^_ZN10CAlbumDoc2" "CAlbumDoc2 members"
 need "^_ZN11CThumbnail28SetFouse" "CThumbnail2::SetFouse"
 need "^_ZN12CThumbTable2" "CThumbTable2 members"
+need "^_ZN15CBrushAlbumCtrl" "CBrushAlbumCtrl members"
 need "^_ZN6CAlbum11GetDragDate" "CAlbum::GetDragDate"
 if [ ${#missing[@]} -gt 0 ]; then
   echo "album.dll does not export: ${missing[*]}" >&2

@@ -9,6 +9,7 @@ export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix} WINEDEBUG=${WINEDEBUG:--
 if [ -z "${ALBUM_IN_XVFB:-}" ]; then
   ALBUM_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$build" "$@"
 fi
+bash "$here/scripts/print-queue.sh"   # the printing test prints on a real queue
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1   # warm the prefix once
 ctest --test-dir "$build" --output-on-failure "$@"

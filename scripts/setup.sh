@@ -7,7 +7,9 @@ prefix=${WINEPREFIX:-$here/build/wineprefix}
 
 packages=(cmake ninja-build make googletest
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-          wine wine64 xvfb xauth fonts-wine fonts-liberation imagemagick x11-apps)
+          wine wine64 xvfb xauth fonts-wine fonts-liberation imagemagick x11-apps
+          clang libclang-rt-14-dev
+          cups printer-driver-cups-pdf poppler-utils python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

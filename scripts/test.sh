@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds everything from scratch (both targets, install step included) and
-# runs every test under Wine on a virtual display.
+# Sets up the machine, builds everything from scratch (both targets, install step included), runs
+# every test under Wine on a virtual display, then runs each fuzz target for a short while.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -19,3 +19,6 @@ cmake --build build/x86 -j "$jobs"
 cmake --install build/x86 --prefix build/dist/x86
 
 bash scripts/run-tests.sh build/x64
+
+# The byte-parsing code, natively under the fuzzer and sanitizers, for a fixed short time.
+bash scripts/fuzz.sh

@@ -4,6 +4,7 @@
 
 #include "AlbumDoc.h"
 #include "ThumbListView.h"
+#include <commdlg.h>
 
 class AlbumViewOps;
 
@@ -36,6 +37,10 @@ public:
     int GetFirstViewNailID();
     // The cell under a point in screen coordinates, or null.
     CThumbView2* GetThumbViewByPos(int x, int y);
+    // Prints the thumbnails (selection 1: only the selected ones; names 1: with file names) in
+    // boxes of width x height sixteenths of an inch on the printer of the record (the default
+    // printer when it names none). 1 when printed; 0 when no printer could be had or the job failed.
+    int Print(const char* document, int selection, int names, int width, int height, tagPDA printer);
 
     // Content operations.
     int RefreshAlbum();
@@ -88,6 +93,9 @@ protected:
     int CellOfNumber(int number) const;
     int IndexOfCell(CThumbView2* cell) const;
     void RepaintNumber(int number, bool whole);
+    // Empties every cell that shows a thumbnail (only selected ones when selectedOnly) before
+    // those thumbnails are destroyed.
+    void DetachCells(bool selectedOnly);
     void ScrollTo(int firstNumber);
 
 public:

@@ -40,9 +40,10 @@ static_assert(offsetof(tagDRAGRECORD, bHandled) == 24 + sizeof(void*), "drag rec
 static_assert(sizeof(tagDRAGRECORD) == (sizeof(void*) == 4 ? 36 : 40), "drag record is 36 bytes (40 on 64-bit)");
 #endif
 
-// The file paths of the dragged thumbnails (lParam of WM_ALBUM_DRAG) as a new zero-filled movable
-// block of 260 bytes per thumbnail holding the NUL-terminated paths back to back, so the list ends
-// at the first empty string; a name that does not resolve is given as stored. The caller frees
-// it. Null when the record holds no album thumbnails (another kind, no table yet, an empty table)
-// or is not a readable record.
+// The file paths of the dragged thumbnails (lParam of WM_ALBUM_DRAG, or a copy of that record) as
+// a new zero-filled movable block of 260 bytes per thumbnail holding the NUL-terminated full paths
+// back to back, so the list ends at the first empty string; thumbnails whose names do not resolve
+// are left out. The caller frees it. Only while a drop is being delivered (from the source's
+// answer to code 1 until code 2) and only for the table the source handed over; otherwise, and
+// for another kind or an empty table, null.
 ALBUM_API HGLOBAL GetDropData(LPARAM lParam);

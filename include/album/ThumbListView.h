@@ -36,6 +36,10 @@ public:
     // Destroys the cells. Declared after the handlers so they keep their slots in the virtual table.
     virtual ~CThumbListView2();
 
+protected:
+    // Detaches the thumbnails of cells beyond the record's rows x columns.
+    void EmptyCellsOutsideGrid();
+
 public:
     HWND m_hWnd;
     int m_bOwnedByWindow;

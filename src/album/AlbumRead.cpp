@@ -83,7 +83,7 @@ Stop ReadThumbnails(Source& source, uint64_t fileSize, uint32_t count, const Sin
             const uint64_t start = imageArea + rec.dwDibOffset;
             if (rec.dwDibSize == 0 || start >= fileSize)
                 return Stop::FileEnded; // no image bytes to read
-            if (!budget.Accept(start, rec.dwDibSize) || rec.dwDibSize > SIZE_MAX - kImageSlack)
+            if (!budget.Accept(start, rec.dwDibSize) || !FitsWithSlack<size_t>(rec.dwDibSize))
                 return Stop::Refused;
             win::GlobalBlock image = win::GlobalBlock::Allocate(rec.dwDibSize + kImageSlack, false);
             if (!image)

@@ -32,7 +32,11 @@ enum class Stop {
 // The largest image that may be cut by the end of the file. A cut image's block keeps its
 // declared size, so this bounds what a hostile size can make the reader allocate; it lies far
 // above any thumbnail, so an album cut inside a big image still loads up to that image.
-constexpr uint64_t kMaxCutImageBytes = 256ull << 20;
+// (The fuzz build lowers it so that its runs stay quick.)
+#ifndef ALBUM_MAX_CUT_IMAGE_BYTES
+#define ALBUM_MAX_CUT_IMAGE_BYTES (256ull << 20)
+#endif
+constexpr uint64_t kMaxCutImageBytes = ALBUM_MAX_CUT_IMAGE_BYTES;
 // The reader allocates this much more than each stored image.
 constexpr size_t kImageSlack = 10;
 
@@ -44,6 +48,14 @@ using Sink = std::function<bool(tagALBUMINFOHEADER& record, HGLOBAL image, int i
 // Reads up to count records and their images from an album file of fileSize bytes whose header
 // has been read.
 Stop ReadThumbnails(Source& source, uint64_t fileSize, uint32_t count, const Sink& sink);
+
+// Whether a block of size plus the reader's slack can be asked for in a process whose sizes are
+// SizeT (a 32-bit process cannot take an image of nearly 4 GiB and 10 bytes more).
+template <class SizeT>
+constexpr bool FitsWithSlack(uint64_t size)
+{
+    return size <= uint64_t(SizeT(~SizeT(0))) - kImageSlack;
+}
 
 // Whether Load reads back a thumbnail of this image size once it is written.
 inline bool ImageSizeReadable(DWORD dibSize) { return dibSize != 0; }

@@ -5,17 +5,6 @@
 
 namespace dib {
 
-size_t Stride(int32_t width, uint16_t bitCount)
-{
-    if (width <= 0 || bitCount == 0)
-        return 0;
-    uint64_t bits = static_cast<uint64_t>(width) * bitCount;
-    uint64_t stride = ((bits + 31) / 32) * 4;
-    if (stride > SIZE_MAX)
-        return 0;
-    return static_cast<size_t>(stride);
-}
-
 bool Parse(const void* data, size_t size, Layout* out)
 {
     if (!data || size < sizeof(BITMAPINFOHEADER))
@@ -23,11 +12,9 @@ bool Parse(const void* data, size_t size, Layout* out)
     BITMAPINFOHEADER bih;
     memcpy(&bih, data, sizeof bih);
 
-    // BITMAPINFOHEADER, BITMAPV4HEADER, BITMAPV5HEADER.
-    if (bih.biSize != sizeof(BITMAPINFOHEADER) && bih.biSize != sizeof(BITMAPV4HEADER) &&
-        bih.biSize != sizeof(BITMAPV5HEADER))
-        return false;
-    if (bih.biSize > size)
+    // Images reach here from album files as they were written: a hostile one must not hand GDI
+    // a linked or embedded colour profile. Everything we make has the 40-byte header.
+    if (bih.biSize != sizeof(BITMAPINFOHEADER))
         return false;
     if (bih.biWidth <= 0 || bih.biHeight <= 0 || bih.biPlanes != 1)
         return false;
@@ -48,8 +35,7 @@ bool Parse(const void* data, size_t size, Layout* out)
         entries = maxPalette;
 
     uint64_t bitsOffset = uint64_t(bih.biSize) + uint64_t(entries) * sizeof(RGBQUAD);
-    // Masks follow a plain 40-byte header; the V4/V5 headers hold them inside.
-    if (bitFields && bih.biSize == sizeof(BITMAPINFOHEADER))
+    if (bitFields) // the three masks follow the header
         bitsOffset += 3 * sizeof(DWORD);
 
     size_t stride = Stride(bih.biWidth, bih.biBitCount);

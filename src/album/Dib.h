@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <stddef.h>
 #include <stdint.h>
+#include <limits>
 
 namespace dib {
 
@@ -20,12 +21,36 @@ struct Layout {
     size_t imageBytes;       // stride * height
 };
 
-// Bytes per row of a bitmap of the given width and depth, padded to 4 (0 when it would overflow).
-size_t Stride(int32_t width, uint16_t bitCount);
+// The size arithmetic that decides what may be allocated, for a process whose sizes are Size
+// (size_t here; tests also run it with 32-bit sizes, since the 32-bit build cannot be run).
+// Bytes per row of a bitmap of the given width and depth, padded to 4; 0 when that many bytes
+// cannot be counted in a Size.
+template <class Size>
+Size StrideFor(int32_t width, uint16_t bitCount)
+{
+    if (width <= 0 || bitCount == 0)
+        return 0;
+    const uint64_t stride = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4;
+    return stride > std::numeric_limits<Size>::max() ? 0 : static_cast<Size>(stride);
+}
+// Bytes of a block of prefix bytes (header, palette) and height such rows; 0 when they cannot be
+// counted in a Size (a wrapped count would allocate a small block for a big image).
+template <class Size>
+Size BlockBytesFor(uint64_t prefix, int32_t width, int32_t height, uint16_t bitCount)
+{
+    const uint64_t limit = std::numeric_limits<Size>::max();
+    const Size stride = StrideFor<Size>(width, bitCount);
+    if (stride == 0 || height <= 0 || prefix > limit || stride > (limit - prefix) / static_cast<uint64_t>(height))
+        return 0;
+    return static_cast<Size>(prefix + static_cast<uint64_t>(stride) * static_cast<uint64_t>(height));
+}
 
-// Whether size bytes at data hold a well-formed packed DIB: a known header size, positive width
-// and height, a depth of 1, 4, 8, 16, 24 or 32 bits, uncompressed (or bit fields for 16/32 bits),
-// a palette no larger than the depth allows, and every row inside the block. Fills out when given.
+inline size_t Stride(int32_t width, uint16_t bitCount) { return StrideFor<size_t>(width, bitCount); }
+
+// Whether size bytes at data hold a well-formed packed DIB: the plain 40-byte header (not the
+// V4/V5 headers, whose colour-space fields and profiles GDI would act on), positive width and
+// height, a depth of 1, 4, 8, 16, 24 or 32 bits, uncompressed (or bit fields for 16/32 bits), a
+// palette no larger than the depth allows, and every row inside the block. Fills out when given.
 bool Parse(const void* data, size_t size, Layout* out = nullptr);
 
 // The same check for a global memory block (locks it while looking).

@@ -28,16 +28,16 @@ HBRUSH g_background = nullptr;
 
 bool KeyDown(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
 
-CAlbumCtrl* MakeOwnedControl(HWND hwnd)
-{
-    CAlbumCtrl* control = new (std::nothrow) CAlbumCtrl(hwnd);
-    return control; // the window constructor marks it owned by the window
-}
-
 LRESULT CALLBACK AlbumCtrlClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return win::DispatchToObject<CAlbumCtrl, &CAlbumCtrl::CAlbumCtrlWndProc>(hwnd, msg, wParam, lParam,
-                                                                             MakeOwnedControl);
+    static const win::WindowBinding<CAlbumCtrl> binding = [] {
+        win::WindowBinding<CAlbumCtrl> b;
+        // The window constructor marks the object owned by the window.
+        b.makeDefault = [](HWND w) -> CAlbumCtrl* { return new (std::nothrow) CAlbumCtrl(w); };
+        b.ownedByWindow = [](const CAlbumCtrl& c) { return c.m_bOwnedByWindow != 0; };
+        return b;
+    }();
+    return win::DispatchToObject<CAlbumCtrl, &CAlbumCtrl::CAlbumCtrlWndProc>(hwnd, msg, wParam, lParam, binding);
 }
 
 HWND Parent(HWND hwnd) { return hwnd ? GetParent(hwnd) : nullptr; }

@@ -19,6 +19,7 @@
 #include "imaging/ModalGuard.h"
 #include "resource.h"
 #include "search/ImageFiles.h"
+#include "views/PrintDialog.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "vendor_standins/imgio/imgio.h"
 #include "win/Handles.h"
@@ -592,8 +593,19 @@ void CAlbumMan::Search()
 
 int CAlbumMan::Print()
 {
-    // Contact-sheet printing is not part of the library yet.
-    Beep();
+    CAlbum* album = AlbumOf(*this);
+    if (!album || album->GetThumbNailCount() == 0) {
+        Beep();
+        return 0;
+    }
+    if (ModalDialogBox(AlbumInstance(), MAKEINTRESOURCEA(110), m_hHost, printing::PrintThumbnailsProc, 0) != 1)
+        return 0;
+    char path[MAX_PATH] = "";
+    GetAlbumPath(m_nCurrent, path);
+    const printing::Settings& s = printing::Current();
+    // Nothing on paper is worth telling: the printer is missing, or the job failed and was dropped.
+    if (!printing::g_printAlbum(*album, path, s.printAll ? 2 : 1, s.printNames ? 1 : 2, s.size, s.size, s.printer))
+        ModalMessageBoxIds(m_hDlg, IDS_PRINT_FAILED, IDS_CAPTION_GENERAL, MB_ICONEXCLAMATION);
     return 0;
 }
 

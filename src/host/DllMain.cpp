@@ -3,11 +3,13 @@
 #include <windows.h>
 #include <stdio.h>
 #include "album/AlbumCtrl.h"
+#include "control/BrushAlbumCtrl.h"
 #include "control/ManagerState.h"
 #include "host/AlbumLog.h"
 #include "host/AlbumRegistry.h"
 #include "host/Instance.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
+#include "views/ViewResources.h"
 
 void UnregisterAlbumCtrlClasses(HINSTANCE instance);
 
@@ -56,7 +58,10 @@ void Detach(HINSTANCE instance, bool process, bool processEnding)
         return;
     manager::SetClipboard(nullptr);
     DestroyAlbumRegistry();
+    // Unloaded by the host: no class may outlive its window procedure, nor a brush or font leak.
     UnregisterAlbumCtrlClasses(instance);
+    UnregisterBrushAlbumCtrlClasses(instance);
+    viewres::ReleaseViewResources(instance);
     if (g_countedSlot != TLS_OUT_OF_INDEXES) {
         TlsFree(g_countedSlot);
         g_countedSlot = TLS_OUT_OF_INDEXES;

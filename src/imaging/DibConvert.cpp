@@ -14,17 +14,11 @@ bool IsPlainDepth(uint16_t bits) { return bits == 1 || bits == 4 || bits == 8 ||
 // do not fit a 32-bit biSizeImage, or when memory runs out.
 win::GlobalBlock AllocateDib(size_t prefix, int32_t width, int32_t height, uint16_t bitCount, size_t* stride)
 {
-    size_t s = dib::Stride(width, bitCount);
-    if (s == 0 || height <= 0)
+    const size_t total = dib::BlockBytesFor<size_t>(prefix, width, height, bitCount);
+    if (total == 0 || total - prefix > 0xFFFFFFFFu)
         return {};
-    uint64_t image = uint64_t(s) * uint64_t(height);
-    if (image / s != uint64_t(height) || image > 0xFFFFFFFFu)
-        return {};
-    uint64_t total = uint64_t(prefix) + image;
-    if (total > SIZE_MAX)
-        return {};
-    *stride = s;
-    return win::GlobalBlock::Allocate(static_cast<size_t>(total), true);
+    *stride = dib::Stride(width, bitCount);
+    return win::GlobalBlock::Allocate(total, true);
 }
 
 } // namespace

@@ -31,6 +31,7 @@ struct Transport {
     bool dropping = false;     // inside the release sequence
     int sending = 0;           // depth of sends made by a move
     bool captureLost = false;  // lost while a move was sending; acted on when the send returns
+    CAlbumDoc2* liveTable = nullptr; // the table the source handed over, from code 1 until code 2
 };
 
 tagDRAGRECORD g_record;
@@ -108,6 +109,7 @@ void CloseDragWindow(HWND dragWindow)
 // The source's table lives only from code 1 to code 2; no stale pointer stays in the record.
 void ForgetTable()
 {
+    g.liveTable = nullptr;
     g_record.pTable = nullptr;
     g_record.nCount = 0;
 }
@@ -232,6 +234,8 @@ void OnDragRelease(HWND dragWindow, WPARAM keys, LPARAM lParam)
             if (tellSource) {
                 Send(source, DRAG_CODE_FETCH);
                 tellSource = g_record.bHandled != 0;
+                if (tellSource)
+                    g.liveTable = g_record.pTable;
             }
             if (tellSource) {
                 // The source may cancel while fetching (nothing to give), and either window may
@@ -242,6 +246,8 @@ void OnDragRelease(HWND dragWindow, WPARAM keys, LPARAM lParam)
                     g_record.nResult = DRAG_RESULT_REFUSED;
             }
         }
+        // The source frees its table on code 2: from here on it is no longer handed out.
+        g.liveTable = nullptr;
         if (tellSource && Alive(source))
             Send(source, DRAG_CODE_DONE);
     }
@@ -298,29 +304,6 @@ LRESULT CALLBACK DragWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         break;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-// True when size bytes from p are committed, readable memory.
-bool Readable(const void* p, size_t size)
-{
-    uintptr_t at = reinterpret_cast<uintptr_t>(p), end = at + size;
-    if (!p || end < at)
-        return false;
-    const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                           PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    while (at < end) {
-        MEMORY_BASIC_INFORMATION mbi;
-        if (!VirtualQuery(reinterpret_cast<void*>(at), &mbi, sizeof mbi) || mbi.State != MEM_COMMIT ||
-            (mbi.Protect & (PAGE_GUARD | PAGE_NOACCESS)) || !(mbi.Protect & readable))
-            return false;
-        at = reinterpret_cast<uintptr_t>(mbi.BaseAddress) + mbi.RegionSize;
-    }
-    return true;
-}
-
-template <typename T> bool Plausible(const T* p)
-{
-    return p && reinterpret_cast<uintptr_t>(p) % alignof(T) == 0 && Readable(p, sizeof(T));
 }
 
 } // namespace
@@ -383,15 +366,21 @@ tagDRAGRECORD* DragRecord() { return &g_record; }
 
 bool IsDragging() { return g.dragWindow != nullptr; }
 
+bool IsLiveDragRecord(LPARAM lParam)
+{
+    return lParam == reinterpret_cast<LPARAM>(&g_record) && (g.dragWindow || g.dropping);
+}
+
 HGLOBAL GetDropData(LPARAM lParam)
 {
-    // The record normally is ours; a host may pass a copy. Whatever arrives is looked at only as
-    // far as it is readable memory of the right shape.
-    const tagDRAGRECORD* record = reinterpret_cast<const tagDRAGRECORD*>(lParam);
-    if (record != &g_record && !Plausible(record))
+    // A table exists only while a drop is being delivered, and only the one its source handed over
+    // is walked. The editor may pass a copy of the record, but a copy kept past the drop names a
+    // table the source has already freed: without a live drop nothing is read at all.
+    CAlbumDoc2* const table = g.liveTable;
+    if (!lParam || !table)
         return nullptr;
-    CAlbumDoc2* table = record->pTable;
-    if (record->nKind != DRAG_KIND_THUMBNAILS || !Plausible(table) || !table->m_pEnd)
+    const tagDRAGRECORD* record = reinterpret_cast<const tagDRAGRECORD*>(lParam);
+    if (record->nKind != DRAG_KIND_THUMBNAILS || record->pTable != table || !table->m_pEnd)
         return nullptr;
     int count = table->GetCount();
     if (count <= 0 || static_cast<size_t>(count) > SIZE_MAX / MAX_PATH)
@@ -413,10 +402,11 @@ HGLOBAL GetDropData(LPARAM lParam)
             memcpy(name, t->m_Info.szFileName, sizeof name);
             win::TerminateField(name, sizeof name);
             char path[MAX_PATH];
-            // An empty entry would end the list for every reader that stops at the first empty
-            // string, so an unresolved name is given as stored; an empty name is left out.
-            if (!table->GetThumbnailFullPath(name, path) || !path[0])
-                win::CopyText(path, sizeof path, name);
+            // A name that does not resolve is left out (an empty entry would end the list): given as
+            // stored, the editor would resolve it against its own current folder and could open an
+            // unrelated file.
+            if (!table->GetThumbnailFullPath(name, path))
+                continue;
             size_t length = strnlen(path, sizeof path - 1);
             if (length == 0 || used + length + 1 > static_cast<size_t>(count) * MAX_PATH)
                 continue;

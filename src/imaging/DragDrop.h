@@ -19,3 +19,6 @@ bool CancelDrag(HWND window);
 tagDRAGRECORD* DragRecord();
 // True while a drag window exists.
 bool IsDragging();
+// True when lParam is the process's drag record and the transport is delivering it (a move's walk
+// or a release's sequence): the only record a window may answer in.
+bool IsLiveDragRecord(LPARAM lParam);

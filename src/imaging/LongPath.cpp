@@ -96,9 +96,14 @@ int LongPathOf(const char* path, char* out)
         // directory like the others, rather than against the root of the drive.
     }
 
+    // "C:name" names an entry of the drive's current directory, as a relative path does of the
+    // current directory: its first component follows the drive without a separator, so that it
+    // is looked up (and kept) where the platform would open it, not at the drive's root.
+    bool joinDrive = hasDrive && !IsSeparator(rest[0]);
     for (; havePart; havePart = reader.Next(&part, &partLength)) {
-        if (result.length > 0 && !result.Append("\\"))
+        if (result.length > 0 && !joinDrive && !result.Append("\\"))
             return -1;
+        joinDrive = false;
         const size_t keep = result.length;
         if (!result.Append(part, partLength))
             return -1;

@@ -10,5 +10,6 @@
 //  -2  there was nothing to build: a null or empty path, or one without drive and components.
 // Paths without a drive: "\\server\share\..." keeps server and share as written and converts the
 // rest; "\dir\..." keeps its first component as written; a relative path is converted against
-// the current directory and stays relative. "." and ".." are kept as they are.
+// the current directory and stays relative, and so does a drive-relative one ("C:name" against
+// the current directory of drive C). "." and ".." are kept as they are.
 int LongPathOf(const char* path, char* out);

@@ -160,6 +160,18 @@ int CAlbum::UpDataThumbListView(int n)
     return ok;
 }
 
+void CAlbum::DetachCells(bool selectedOnly)
+{
+    // The parent is told of a change while it happens and may repaint at once (UpdateWindow, a
+    // message box): no cell may then still point at a destroyed thumbnail. Cells beyond the grid
+    // are included, whatever the record now says.
+    const int cells = m_nCount > CellTotal() ? m_nCount : CellTotal();
+    for (int i = 0; i < cells; ++i)
+        if (CThumbnail2* t = m_pOps->Shown(*this, i))
+            if (!selectedOnly || t->IsSelect())
+                m_pOps->Attach(*this, i, nullptr);
+}
+
 void CAlbum::ScrollTo(int firstNumber)
 {
     m_pFirstShown = m_Doc.GetThumbnail(firstNumber);
@@ -171,6 +183,7 @@ void CAlbum::ScrollTo(int firstNumber)
 
 int CAlbum::Load(const char* path)
 {
+    DetachCells(false);
     if (!m_Doc.Load(path)) {
         FreeAlbumData();
         return 0;
@@ -191,6 +204,7 @@ int CAlbum::Save(const char* path) { return m_Doc.Save(path); }
 
 void CAlbum::FreeAlbumData()
 {
+    DetachCells(false);
     m_Doc.CleanTable();
     m_pFirstShown = nullptr;
     m_nFirstShown = -1;
@@ -363,6 +377,9 @@ void CAlbum::HandleClick(UINT msg, WPARAM keys, int cell, CThumbnail2* t)
     switch (msg) {
     case WM_ALBUM_CELLDOWN:
     case WM_ALBUM_MENU:
+        // A release completes only its own press: a press whose release went elsewhere (a drag
+        // window or a menu took the mouse) leaves no wait behind for the next click.
+        m_bPendingSelect = 0;
         if (t && t->IsSelect() && !(keys & MK_SHIFT))
             m_bPendingSelect = 1; // the selection changes at the release
         else

@@ -172,6 +172,7 @@ int CAlbum::RemoveSelected(int deleteFiles)
         resume = resume < number ? number : resume - 1;
     };
 
+    DetachCells(true);
     CThumbnail2* head = m_pSelHead;
     // Single-selection mode has only the head; the walk is not skipped there so that no selected
     // thumbnail is left linked to a destroyed one should the mode have changed meanwhile.

@@ -13,6 +13,12 @@ public:
             return 1;
         return album.m_ppCells[cell]->Attach(t);
     }
+    CThumbnail2* Shown(CAlbum& album, int cell) override
+    {
+        if (cell < 0 || cell >= album.m_nCount || !album.m_ppCells[cell])
+            return nullptr;
+        return album.m_ppCells[cell]->GetThumbnail();
+    }
     void Invalidate(CAlbum& album, int cell, Repaint what) override
     {
         if (cell < 0 || cell >= album.m_nCount || !album.m_ppCells[cell])

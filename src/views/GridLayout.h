@@ -1,5 +1,6 @@
 // Arithmetic of the thumbnail grid: cell sizes, cell positions, and the snapping of a list
-// window's rectangle while it is being sized. Pure functions, so tests reach them directly.
+// window's rectangle while it is being sized. Pure functions, so tests reach them directly; they
+// compute in 64 bits, so records with absurd spacing give clamped results rather than wrapped ones.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +22,10 @@ int CellCount(const tagAlbumViewCreateInfo& aci);
 Size StretchedCell(int clientWidth, int clientHeight, const tagAlbumViewCreateInfo& aci);
 // True when the client area is a whole number of pitches (cell + spacing) both ways.
 bool IsWholePitches(int clientWidth, int clientHeight, Size cell, const tagAlbumViewCreateInfo& aci);
+// The columns and rows a snapping list of this client size holds (whole pitches both ways, at
+// most kMaxCells cells); false, leaving cols and rows alone, when it holds no such grid.
+bool SnappedGrid(int clientWidth, int clientHeight, Size cell, const tagAlbumViewCreateInfo& aci, int* cols,
+                 int* rows);
 // Top left of the cell with this row-by-row index.
 POINT CellOrigin(int index, Size cell, const tagAlbumViewCreateInfo& aci);
 

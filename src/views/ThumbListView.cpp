@@ -12,6 +12,8 @@
 #include "imaging/DragDrop.h"
 #include "views/GridLayout.h"
 #include "views/ViewCreateInfo.h"
+#include "win/WindowObject.h"
+#include "views/ViewResources.h"
 
 namespace {
 
@@ -38,28 +40,18 @@ grid::Size ClientSize(HWND hwnd)
 
 LRESULT CALLBACK ListClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_CREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        CThumbListView2* view = static_cast<CThumbListView2*>(cs->lpCreateParams);
-        if (!view) {
-            // A window made without an object gets a default album that dies with it.
+    static const win::WindowBinding<CThumbListView2> binding = [] {
+        win::WindowBinding<CThumbListView2> b;
+        // A window made without an object gets a default album that dies with it.
+        b.makeDefault = [](HWND w) -> CThumbListView2* {
             tagAlbumViewCreateInfo info = DefaultListViewInfo();
-            view = new (std::nothrow) CAlbum(hwnd, info);
-            if (!view)
-                return -1;
-        }
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
-    }
-    CThumbListView2* view = FromWindow(hwnd);
-    if (!view)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    if (msg == WM_DESTROY && view->m_bOwnedByWindow) {
-        LRESULT result = view->ThumbListWndProc(hwnd, msg, wParam, lParam);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        delete view;
-        return result;
-    }
-    return view->ThumbListWndProc(hwnd, msg, wParam, lParam);
+            return new (std::nothrow) CAlbum(w, info);
+        };
+        b.ownedByWindow = [](const CThumbListView2& v) { return v.m_bOwnedByWindow != 0; };
+        return b;
+    }();
+    return win::DispatchToObject<CThumbListView2, &CThumbListView2::ThumbListWndProc>(hwnd, msg, wParam, lParam,
+                                                                                     binding);
 }
 
 } // namespace
@@ -70,8 +62,6 @@ int CThumbListViewRegister(HINSTANCE instance)
     existing.cbSize = sizeof existing;
     if (GetClassInfoExA(instance, kClassName, &existing))
         return 1; // registered once per process
-    // Created once; the class keeps it for the life of the process.
-    static HBRUSH background = CreateSolidBrush(RGB(0xC0, 0xC0, 0xC0));
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
     wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
@@ -80,9 +70,10 @@ int CThumbListViewRegister(HINSTANCE instance)
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = background;
+    wc.hbrBackground = viewres::ClassBrush(viewres::ListClass);
     wc.lpszClassName = kClassName;
-    return RegisterClassExA(&wc) ? 1 : 0;
+    // Another thread may have registered it meanwhile.
+    return RegisterClassExA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS ? 1 : 0;
 }
 
 CThumbListView2::CThumbListView2(HWND hwnd, tagAlbumViewCreateInfo& info)
@@ -151,12 +142,16 @@ int CThumbListView2::ResetLayout(tagAlbumViewCreateInfo info)
     if (m_aci.nSizeMode != ACI_SIZE_STRETCH && grid::IsWholePitches(client.w, client.h, cell, m_aci)) {
         flags |= SWP_NOSIZE;
         const int n = grid::CellCount(m_aci);
-        if (n == 0)
+        if (n == 0) {
+            EmptyCellsOutsideGrid();
             return 0;
+        }
         if (n != m_nCount) {
             CThumbView2** cells = new (std::nothrow) CThumbView2*[n];
-            if (!cells)
+            if (!cells) {
+                EmptyCellsOutsideGrid();
                 return m_nCount;
+            }
             for (int i = 0; i < n; ++i) {
                 if (i < m_nCount) {
                     cells[i] = m_ppCells[i];
@@ -187,7 +182,17 @@ int CThumbListView2::ResetLayout(tagAlbumViewCreateInfo info)
         const POINT at = grid::CellOrigin(i, cell, m_aci);
         SetWindowPos(m_ppCells[i]->m_hWnd, nullptr, at.x, at.y, cell.w, cell.h, flags | SWP_NOZORDER);
     }
+    EmptyCellsOutsideGrid();
     return m_nCount;
+}
+
+void CThumbListView2::EmptyCellsOutsideGrid()
+{
+    // Cells the record's grid does not count are never given thumbnails again; left as they are,
+    // they would keep pointing at thumbnails the album may destroy.
+    for (int i = grid::CellCount(m_aci); i < m_nCount; ++i)
+        if (m_ppCells[i] && m_ppCells[i]->GetThumbnail())
+            m_ppCells[i]->Attach(nullptr);
 }
 
 LRESULT CThumbListView2::ThumbListWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -297,11 +302,13 @@ void CThumbListView2::OnSize(UINT, WPARAM, LPARAM lParam)
         return;
     const int width = LOWORD(lParam), height = HIWORD(lParam);
     const grid::Size cell = ClientSize(m_ppCells[0]->m_hWnd);
-    // A window sized down to nothing keeps its grid rather than forgetting it.
+    // A window sized down to nothing keeps its grid rather than forgetting it, and so does one
+    // sized to more cells than a grid may have.
+    int cols = 0, rows = 0;
     if (m_aci.nSizeMode == ACI_SIZE_SNAP && width > 0 && height > 0 &&
-        grid::IsWholePitches(width, height, cell, m_aci)) {
-        m_aci.nCols = width / (m_aci.nHSpace + cell.w);
-        m_aci.nRows = height / (m_aci.nVSpace + cell.h);
+        grid::SnappedGrid(width, height, cell, m_aci, &cols, &rows)) {
+        m_aci.nCols = cols;
+        m_aci.nRows = rows;
     }
     ResetLayout(m_aci);
     SendMessageA(GetParent(m_hWnd), WM_ALBUM_LAYOUT, reinterpret_cast<WPARAM>(m_hWnd), 0);

@@ -13,8 +13,10 @@
 #include "imaging/DragDrop.h"
 #include "vendor_standins/imgio/imgio.h"
 #include "views/CellPaint.h"
+#include "views/ViewResources.h"
 #include "win/Gdi.h"
 #include "win/Handles.h"
+#include "win/WindowObject.h"
 
 namespace {
 
@@ -29,13 +31,6 @@ const COLORREF kHighlight = 0xFF0000; // fill of the focused name and the select
 const COLORREF kCardMark = 0xFF0033;  // card selection outline and focused caption
 
 const UINT kCaptionFormat = DT_CENTER | DT_SINGLELINE | DT_NOPREFIX;
-
-// The class background: one brush for the life of the process (the class keeps using it).
-HBRUSH CellBrush()
-{
-    static HBRUSH brush = CreateSolidBrush(RGB(0xC0, 0xC0, 0xC0));
-    return brush;
-}
 
 // Text widths on the painting DC with its current font.
 class DcMeasure final : public cellpaint::TextMeasure {
@@ -74,10 +69,15 @@ void Outline(HDC dc, HGDIOBJ pen, LONG a, LONG b, LONG c, LONG d)
 
 // The caption font of a record; a face name without its NUL is cut rather than over-read.
 // Every cell of a grid paints with the same few fonts, and creating one costs more than the rest
-// of a cell's paint, so the fonts are made once and kept for the life of the process.
+// of a cell's paint, so the fonts are shared until the library is unloaded.
 class CaptionFontHandle {
 public:
-    CaptionFontHandle(HFONT font, bool owned) : font_(font), owned_(owned) {}
+    explicit CaptionFontHandle(const tagAlbumViewCreateInfo& aci)
+    {
+        LOGFONTA lf = aci.lfCaption;
+        win::TerminateField(lf.lfFaceName, sizeof lf.lfFaceName);
+        font_ = viewres::CaptionFont(lf, &owned_);
+    }
     ~CaptionFontHandle()
     {
         if (owned_ && font_)
@@ -89,29 +89,9 @@ public:
     explicit operator bool() const { return font_ != nullptr; }
 
 private:
-    HFONT font_;
-    bool owned_;
+    HFONT font_ = nullptr;
+    bool owned_ = false;
 };
-
-CaptionFontHandle CaptionFont(const tagAlbumViewCreateInfo& aci)
-{
-    LOGFONTA lf = aci.lfCaption;
-    win::TerminateField(lf.lfFaceName, sizeof lf.lfFaceName);
-    struct Entry {
-        LOGFONTA lf;
-        HFONT font;
-    };
-    static Entry cache[16];
-    static int used = 0;
-    for (int i = 0; i < used; ++i)
-        if (memcmp(&cache[i].lf, &lf, sizeof lf) == 0)
-            return {cache[i].font, false};
-    HFONT font = CreateFontIndirectA(&lf);
-    if (!font || used == 16)
-        return {font, true}; // an unusual number of fonts: this one is the caller's to free
-    cache[used++] = {lf, font};
-    return {font, false};
-}
 
 void DrawCaption(HDC dc, const char* text, RECT box)
 {
@@ -151,9 +131,11 @@ void DrawHoverMark(CThumbView2& cell)
 
 void OnDragRecord(CThumbView2& cell, WPARAM wParam, LPARAM lParam)
 {
-    tagDRAGRECORD* record = reinterpret_cast<tagDRAGRECORD*>(lParam);
-    if (!cell.m_bDragDrop || !record)
+    // Only the transport's own record, while it is delivering, is answered in: any other lParam
+    // could make the cell write wherever a sender of the message chose.
+    if (!cell.m_bDragDrop || !IsLiveDragRecord(lParam))
         return;
+    tagDRAGRECORD* record = reinterpret_cast<tagDRAGRECORD*>(lParam);
     record->bHandled = 1;
     const bool card = cell.m_aci.nCellStyle == ACI_CELL_CARD;
     switch (record->nCode) {
@@ -199,7 +181,7 @@ void PaintPlain(CThumbView2& cell, HDC dc, const RECT& client)
     }
 
     win::SelectGuard noFill(dc, GetStockObject(NULL_BRUSH));
-    const CaptionFontHandle font = CaptionFont(cell.m_aci);
+    const CaptionFontHandle font(cell.m_aci);
     if (!font)
         return;
     win::SelectGuard fontSelect(dc, font.get());
@@ -305,30 +287,23 @@ void PaintCard(CThumbView2& cell, HDC dc, const RECT& client)
 
 static LRESULT CALLBACK ThumbViewClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_CREATE) {
-        const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        CThumbView2* cell = cs ? static_cast<CThumbView2*>(cs->lpCreateParams) : nullptr;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cell));
-        if (cell)
-            cell->m_hWnd = hwnd; // messages sent before CreateWindow returns already need it
-        return 0;
-    }
-    CThumbView2* cell = reinterpret_cast<CThumbView2*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!cell)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
+    static const win::WindowBinding<CThumbView2> binding = [] {
+        win::WindowBinding<CThumbView2> b;
+        b.objectOptional = true;
+        // Messages sent before CreateWindow returns already need the handle.
+        b.bound = [](CThumbView2& cell, HWND w) { cell.m_hWnd = w; };
         // The window may die before its object (with its parent): the object must not keep a
         // handle that could later name another window, nor the tooltip it owned.
-        LRESULT result = cell->CThumbnailWndProc(hwnd, msg, wParam, lParam);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        if (cell->m_hWnd == hwnd) {
-            cell->m_hWnd = nullptr;
-            cell->m_hTip = nullptr;
-            cell->m_bCaptured = 0;
-        }
-        return result;
-    }
-    return cell->CThumbnailWndProc(hwnd, msg, wParam, lParam);
+        b.unbound = [](CThumbView2& cell, HWND w) {
+            if (cell.m_hWnd == w) {
+                cell.m_hWnd = nullptr;
+                cell.m_hTip = nullptr;
+                cell.m_bCaptured = 0;
+            }
+        };
+        return b;
+    }();
+    return win::DispatchToObject<CThumbView2, &CThumbView2::CThumbnailWndProc>(hwnd, msg, wParam, lParam, binding);
 }
 
 int CThumbviewRegister(HINSTANCE instance)
@@ -342,9 +317,10 @@ int CThumbviewRegister(HINSTANCE instance)
     wc.cbWndExtra = sizeof(void*);
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = CellBrush();
+    wc.hbrBackground = viewres::ClassBrush(viewres::CellClass);
     wc.lpszClassName = kClassName;
-    return RegisterClassA(&wc) ? 1 : 0;
+    // Another thread may have registered it meanwhile.
+    return RegisterClassA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS ? 1 : 0;
 }
 
 // ---- life cycle ----
@@ -579,7 +555,7 @@ void CThumbView2::CThumbTextOut_Net(HDC dc, int x, int y, int width, int height,
 {
     if (!dc || !m_pThumbnail)
         return;
-    const CaptionFontHandle font = CaptionFont(m_aci);
+    const CaptionFontHandle font(m_aci);
     if (!font)
         return;
     win::SelectGuard fontSelect(dc, font.get());

@@ -27,35 +27,55 @@ T* ObjectOf(HWND hwnd, const char* className, HINSTANCE module)
     return IsWindowOfClass(hwnd, className, module) ? static_cast<T*>(UserData(hwnd)) : nullptr;
 }
 
+// How one class binds its objects to its windows.
+template <class T>
+struct WindowBinding {
+    // The object for a window created without one, owned by the window; null: none.
+    T* (*makeDefault)(HWND) = nullptr;
+    // Whether the window deletes the object after WM_DESTROY.
+    bool (*ownedByWindow)(const T&) = nullptr;
+    // Called once the object is stored in the window.
+    void (*bound)(T&, HWND) = nullptr;
+    // Called at WM_NCDESTROY for an object that outlives its window.
+    void (*unbound)(T&, HWND) = nullptr;
+    // Whether a window without an object may exist (it then only ever does the default).
+    bool objectOptional = false;
+};
+
 // A class procedure's life-cycle for objects of type T:
 // - WM_CREATE binds the creation parameter (the creator keeps ownership), or an object made by
-//   makeDefault (owned by the window: T::m_bOwnedByWindow set). When no object can be made the
-//   creation fails (-1).
+//   the binding's makeDefault (owned by the window). When no object can be had the creation
+//   fails (-1), unless the class allows windows without one.
 // - every message goes to the object's procedure once it is bound, else to DefWindowProc;
-// - WM_DESTROY deletes an owned object after its procedure has seen the message;
-// - WM_NCDESTROY unbinds a caller-owned object, which the window no longer reaches.
+// - WM_DESTROY deletes an object the window owns after its procedure has seen the message;
+// - WM_NCDESTROY lets go of an object the window does not own, which then no longer reaches it.
 template <class T, LRESULT (T::*Procedure)(HWND, UINT, WPARAM, LPARAM)>
-LRESULT DispatchToObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, T* (*makeDefault)(HWND))
+LRESULT DispatchToObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, const WindowBinding<T>& binding)
 {
     if (msg == WM_CREATE) {
         const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        T* object = static_cast<T*>(cs->lpCreateParams);
+        T* object = cs ? static_cast<T*>(cs->lpCreateParams) : nullptr;
         if (!object) {
-            object = makeDefault ? makeDefault(hwnd) : nullptr;
+            object = binding.makeDefault ? binding.makeDefault(hwnd) : nullptr;
             if (!object)
-                return -1;
+                return binding.objectOptional ? 0 : -1;
         }
         SetUserData(hwnd, object);
+        if (binding.bound)
+            binding.bound(*object, hwnd);
     }
     T* object = static_cast<T*>(UserData(hwnd));
     if (!object)
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     LRESULT result = (object->*Procedure)(hwnd, msg, wParam, lParam);
-    if (msg == WM_DESTROY && object->m_bOwnedByWindow) {
+    const bool owned = binding.ownedByWindow && binding.ownedByWindow(*object);
+    if (msg == WM_DESTROY && owned) {
         SetUserData(hwnd, nullptr);
         delete object;
     } else if (msg == WM_NCDESTROY) {
         SetUserData(hwnd, nullptr);
+        if (!owned && binding.unbound)
+            binding.unbound(*object, hwnd);
     }
     return result;
 }

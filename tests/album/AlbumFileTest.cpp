@@ -200,6 +200,14 @@ TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
     EXPECT_EQ(doc.GetCount(), 0);
 }
 
+TEST(AlbumRead, ImageSizesAreCheckedAsA32BitProcessCountsThem)
+{
+    EXPECT_TRUE(albumread::FitsWithSlack<uint32_t>(0xFFFFFFFFull - 10));
+    EXPECT_FALSE(albumread::FitsWithSlack<uint32_t>(0xFFFFFFFFull - 9));
+    EXPECT_FALSE(albumread::FitsWithSlack<uint32_t>(0xFFFFFFFFull));
+    EXPECT_TRUE(albumread::FitsWithSlack<uint64_t>(0xFFFFFFFFull));
+}
+
 TEST_F(AlbumFile, AFailedReadStopsWithoutRewritingTheAlbum)
 {
     const Bytes file = BuildAlbumFile("three", {Entry("a.bmp", 400, 1), Entry("b.bmp", 500, 2), Entry("c.bmp", 600, 3)});

@@ -70,10 +70,25 @@ TEST(Dib, RefusesMalformedHeaders)
     v = make(); at(v)->biBitCount = 7;              EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "depth";
     v = make(); at(v)->biSize = 12;                 EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "core header";
     v = make(); at(v)->biSize = 0xFFFFFFF0;         EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "header size";
+    // The V4 and V5 headers carry colour spaces and profiles that GDI would act on.
+    v = make(); at(v)->biSize = sizeof(BITMAPV4HEADER); EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "V4 header";
+    v = make(); at(v)->biSize = sizeof(BITMAPV5HEADER); EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "V5 header";
     v = make(); at(v)->biCompression = BI_RLE8;     EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "compressed";
     v = make(); at(v)->biClrUsed = 257;             EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "palette";
     v = make(); at(v)->biBitCount = 4; at(v)->biClrUsed = 17;
     EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "palette larger than 4 bits allow";
+}
+
+TEST(Dib, SizesAreCountedAsA32BitProcessCountsThem)
+{
+    // What a 64-bit process can count, a 32-bit one must refuse rather than wrap around.
+    EXPECT_EQ(dib::StrideFor<uint64_t>(0x40000001, 32), 0x100000004ull);
+    EXPECT_EQ(dib::StrideFor<uint32_t>(0x40000001, 32), 0u);
+    EXPECT_EQ(dib::BlockBytesFor<uint64_t>(1064, 65536, 65536, 8), 0x100000428ull);
+    EXPECT_EQ(dib::BlockBytesFor<uint32_t>(1064, 65536, 65536, 8), 0u);
+    // Up to the last byte a 32-bit size holds, and not one more.
+    EXPECT_EQ(dib::BlockBytesFor<uint32_t>(3, 1, 0x3FFFFFFF, 32), 0xFFFFFFFFu);
+    EXPECT_EQ(dib::BlockBytesFor<uint32_t>(4, 1, 0x3FFFFFFF, 32), 0u);
 }
 
 TEST(Dib, ChecksGlobalBlocks)

@@ -2,7 +2,9 @@
 // and dragging thumbnails between two controls with real mouse input.
 #include <gtest/gtest.h>
 #include <string.h>
+#include <stdlib.h>
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 #include "album/AlbumCtrl.h"
@@ -484,4 +486,30 @@ TEST_F(AlbumCtrlTest, ASourceThatChangesOrGoesMidDragLeavesNothingDangling)
     EXPECT_EQ(b->GetAlbum()->GetThumbNailCount(), 3) << "nothing arrives from a source that is gone";
     EXPECT_EQ(DragRecord()->pTable, nullptr);
     EXPECT_EQ(GetCapture(), nullptr);
+}
+
+namespace {
+size_t g_failAllocationsOf = 0; // allocations of exactly this size fail while set
+}
+
+// The replacement pair allocates with malloc and frees with free.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(size_t size)
+{
+    if (g_failAllocationsOf != 0 && size == g_failAllocationsOf)
+        throw std::bad_alloc();
+    if (void* p = malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { free(p); }
+void operator delete(void* p, size_t) noexcept { free(p); }
+
+TEST_F(AlbumCtrlTest, AControlWithoutMemoryForItsObjectIsNotCreated)
+{
+    g_failAllocationsOf = sizeof(CAlbumCtrl);
+    HWND w = Make("WizDlgAlbumCtrl", 0, 0, 100, 100);
+    g_failAllocationsOf = 0;
+    EXPECT_EQ(w, nullptr);
+    EXPECT_NE(Make("WizDlgAlbumCtrl", 0, 0, 100, 100), nullptr);
 }

@@ -329,7 +329,7 @@ TEST_F(AlbumManTest, PopupMenuGraysWhatCannotApply)
     static Seen seen;
     auto show = [&](LPARAM cell) {
         seen = {~0u, ~0u, ~0u};
-        SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+        SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
             KillTimer(nullptr, id);
             HWND menuWindow = FindWindowA("#32768", nullptr);
             HMENU menu = menuWindow ? reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0)) : nullptr;

@@ -172,7 +172,13 @@ TEST_F(Exports, WindowsThatAreNotManagersAreRefused)
         EXPECT_EQ(SetAlbumOption(w, 10, 10), 0);
         EXPECT_EQ(CloneNewAlbumManager(w), nullptr);
         EXPECT_EQ(SetFocusToAbm(w), 1);
-        // RESOURCE-ALBUM-CHECKS
+        char out[MAX_PATH] = "";
+        EXPECT_EQ(AddItemToAbmCtrl(w), 0);
+        EXPECT_EQ(DeleteItemFromAbmCtrl(w), 0);
+        EXPECT_EQ(SetCurrentBrushSelection(w, 1), 0);
+        EXPECT_EQ(GetCurrentBrushSelection(w), -1);
+        EXPECT_EQ(GetBrushCount(w), -1);
+        EXPECT_EQ(GetCurrentBrushFullPath(w, out), -1);
     }
     // On the manager itself: a null path reads nothing; the size takes only sensible values.
     EXPECT_EQ(InsertFromDib(manager, image, nullptr, nullptr), 0);

@@ -77,11 +77,11 @@ protected:
         return CheckDragStart(from, MK_LBUTTON, MAKELPARAM(10 + GetSystemMetrics(SM_CXDRAG), 10));
     }
     // A mouse message to the drag window at a screen point, as the captured mouse gives it.
-    static void Mouse(UINT msg, POINT at)
+    static void Mouse(UINT msg, POINT at, WPARAM keys = 0)
     {
         HWND drag = FindWindowA("DDWDNCLASS", nullptr);
         ScreenToClient(drag, &at);
-        SendMessageA(drag, msg, msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(at.x, at.y));
+        SendMessageA(drag, msg, keys | (msg == WM_MOUSEMOVE ? MK_LBUTTON : 0), MAKELPARAM(at.x, at.y));
     }
     static void DropAt(POINT at) { ASSERT_TRUE(StartDrag()); Mouse(WM_LBUTTONUP, at); }
     static bool Idle() { return !IsDragging() && !FindWindowA("DDWDNCLASS", nullptr) && !GetCapture(); }
@@ -126,39 +126,69 @@ TEST_F(DragTest, DropsGoToTheCellAndTheSourceAlwaysHearsTheEnd)
 {
     // The cells pass code 3 on to their control (G), which accepts: the drop goes to the cell.
     g_roles = {{'C', {"34", "", "3"}}, {'P', {"34", "", "3"}}, {'G', {"3", "3"}}, {'S', {"12"}}};
-    Doc doc{"C:\\a\\b.bmp", "no such folder\\ef.jpg", "D:\\x.png"}, empty{}; // 10, 21 and 8 characters: 780 bytes
-    std::string dropped;
+    Doc doc{"C:\\a\\b.bmp", "no such folder\\ef.jpg", "D:\\x.png"}, other{"C:\\o.bmp"}; // 3 x 260 bytes
+    std::vector<std::string> during;
+    tagDRAGRECORD copy = {};
     g_hook = [&](char, tagDRAGRECORD* r) {
         if (r->nCode == DRAG_CODE_FETCH)
             r->pTable = &doc, r->nCount = 3;
-        if (r->nCode == DRAG_CODE_DROP)
-            dropped = Drop(r);
+        if (r->nCode == DRAG_CODE_DONE) // the source frees its table now
+            during.push_back(Drop(r));
+        if (r->nCode != DRAG_CODE_DROP)
+            return;
+        copy = *r; // as the editor may keep it
+        tagDRAGRECORD otherKind = copy, otherTable = copy;
+        otherKind.nKind = 2, otherTable.pTable = &other;
+        during = {Drop(r), Drop(&copy), Drop(&otherKind), Drop(&otherTable)};
     };
     DropAt(atChild);
     EXPECT_EQ(g_log, "C3/3 P3/3 G3/3 S1/2 C4/2 S2/2");
-    // An unresolved name keeps its stored form, so the list goes on past it.
-    EXPECT_EQ(dropped, std::string("C:\\a\\b.bmp\0no such folder\\ef.jpg\0D:\\x.png", 41) + std::string(739, '\0'));
+    // The record or a copy, with the table the source handed over; a name that does not resolve is
+    // left out, not given as stored.
+    const std::string paths = std::string("C:\\a\\b.bmp\0D:\\x.png", 19) + std::string(761, '\0');
+    EXPECT_EQ(during, (std::vector<std::string>{paths, paths, "", "", ""}));
+    // Once the drop is over the source has freed its table: nothing is read any more.
+    for (LPARAM stale : {LPARAM(&copy), LPARAM(DragRecord()), LPARAM(0), LPARAM(1)})
+        EXPECT_EQ(GetDropData(stale), nullptr) << stale;
 
+    g_hook = nullptr;
     DropAt(atGrand); // the acceptor ignores code 4: the source still gets code 2
     EXPECT_EQ(g_log, "G3/3 S1/2 G4/2 S2/2");
     // The source cancels while fetching (nothing selected): no drop, but code 2 "not accepted".
     g_hook = [](char, tagDRAGRECORD* r) { r->nCode == DRAG_CODE_FETCH && CancelDrag(nullptr); };
     DropAt(atGrand);
     EXPECT_EQ(g_log, "G3/3 S1/2 S2/3");
+    // An acceptor that does not take part ends it all: nothing fetched, nothing to free.
+    g_roles = {{'C', {"", "3"}}, {'S', {"12"}}};
+    DropAt(atChild);
+    EXPECT_EQ(g_log, "C3/3");
     EXPECT_TRUE(Idle());
+}
 
-    // No data without a readable thumbnail record: the ended drag's, no table, an empty table,
-    // another kind, a freed copy of one that works.
-    tagDRAGRECORD none[4] = {};
-    none[0].nKind = none[1].nKind = none[3].nKind = DRAG_KIND_THUMBNAILS;
-    none[1].pTable = &empty, none[2].pTable = none[3].pTable = &doc, none[2].nKind = 2;
-    EXPECT_EQ(Drop(&none[3]), dropped);
-    void* freed = VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
-    memcpy(freed, &none[3], sizeof none[3]);
-    VirtualFree(freed, 0, MEM_RELEASE);
-    for (auto bad : {LPARAM(0), LPARAM(1), LPARAM(DragRecord()), LPARAM(&none[0]), LPARAM(&none[1]), LPARAM(&none[2]),
-                     LPARAM(freed)})
-        EXPECT_EQ(GetDropData(bad), nullptr) << bad;
+TEST_F(DragTest, RecordFieldsAndTheLeaveShortCut)
+{
+    // Positions in each receiver's client coordinates, the keys of the mouse message, and the
+    // armed kind given again after a receiver overwrote it (codes 1, 2, 4, 6; not 3 and 5).
+    g_roles = {{'C', {"345"}}, {'P', {"345"}}, {'G', {"345", "3"}}, {'S', {"12"}}};
+    std::string fields;
+    g_hook = [&](char who, tagDRAGRECORD* r) {
+        fields += std::string{who, char('0' + r->nCode), ' '} + std::to_string(r->x) + "," + std::to_string(r->y) + " " +
+                  std::to_string(r->nKeys) + " " + std::to_string(r->nKind) + " | ";
+        r->nKind = 9;
+    };
+    ASSERT_TRUE(StartDrag());
+    Mouse(WM_MOUSEMOVE, atChild, MK_CONTROL);
+    Mouse(WM_LBUTTONUP, atChild, MK_SHIFT);
+    EXPECT_EQ(fields, "C5 10,10 9 1 | P5 30,30 9 9 | G5 50,50 9 9 | D5 100,100 9 9 | "
+                      "C3 10,10 4 9 | P3 30,30 4 9 | G3 50,50 4 9 | S1 50,50 4 1 | G4 50,50 4 1 | S2 50,50 4 1 | ");
+
+    // A window that claims code 6 takes the move: the walk under the cursor is skipped.
+    g_roles = {{'C', {"56"}}, {'P', {"56", "56"}}, {'S', {"6"}}};
+    g_hook = nullptr;
+    ASSERT_TRUE(StartDrag());
+    for (POINT at : {atChild, atSource, atChild})
+        Mouse(WM_MOUSEMOVE, at);
+    EXPECT_EQ(g_log, "C5/3 P5/3 P6/3 S6/3 C5/3 P5/3");
 }
 
 } // namespace

@@ -22,6 +22,17 @@ Bytes Encoded(const GUID& container, int w, int h, const Expect& colour = Patter
     return Encode(container, GUID_WICPixelFormat24bppBGR, UINT(w), UINT(h), bgr.data(), stride, dpi);
 }
 
+// The bitmap file with a V5 header that links a colour profile in place of its 40-byte one.
+Bytes WithV5Header(Bytes bmp)
+{
+    Bytes v5(84, 0);
+    memcpy(&v5[16], "KNIL", 4); // PROFILE_LINKED
+    v5[68] = 200, v5[72] = 20;  // where the profile's name would be, and its size
+    bmp.insert(bmp.begin() + 54, v5.begin(), v5.end());
+    bmp[2] += 84, bmp[10] += 84, bmp[14] = 124;
+    return bmp;
+}
+
 // An icon of the given images, each (side, bytes as stored).
 Bytes Icon(const std::vector<std::pair<int, Bytes>>& images)
 {
@@ -86,6 +97,8 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixels)
     const Case cases[] = {
         // A bitmap file's resolution is its own, none included (the decoder would say 96 dpi).
         {"c.bmp", MakeBmp(5, 3, 24, {}, PatternValue, true, 0), 24, 5, 3, Pattern, 0, 0},
+        // A V5 header's colour space goes no further: the image gets the plain 40-byte header.
+        {"v5.bmp", WithV5Header(MakeBmp(5, 3, 24, {}, PatternValue)), 24, 5, 3, Pattern},
         {"p8.bmp", MakeBmp(7, 3, 8, pal16, index), 8, 7, 3, palColour},
         {"p4.bmp", MakeBmp(7, 3, 4, pal16, index), 4, 7, 3, palColour},
         {"m.bmp", MakeBmp(11, 2, 1, {{0, 0, 128, 0}, {200, 255, 255, 0}}, [](int x, int y) { return (x + y) % 2u; }), 1,

@@ -9,6 +9,7 @@
 #include <functional>
 #include "album/Dib.h"
 #include "ImgIoInternal.h"
+#include "ImgIoCom.h"
 #include "support/TestSupport.h"
 
 namespace imgiotest {

@@ -151,6 +151,8 @@ TEST(LongPath, RestoresTheStoredNamesOfEveryComponent)
     GetCurrentDirectoryA(sizeof oldDir, oldDir);
     ASSERT_TRUE(SetCurrentDirectoryA(scratch.path().c_str()));
     EXPECT_EQ(LongOf("PHOTO FILE LONG NAME.BMP"), "0:photo file long name.bmp");
+    const std::string drive = scratch.path().substr(0, 2); // "C:name" is relative to C's current directory
+    EXPECT_EQ(LongOf(drive + "PHOTO FILE LONG NAME.BMP"), "0:" + drive + "photo file long name.bmp");
     const std::string rooted = Upper(expected.substr(2)), fromRoot = LongOf(rooted);
     SetCurrentDirectoryA(oldDir);
     const size_t first = rooted.find('\\', 1);

@@ -45,8 +45,11 @@ LRESULT CALLBACK MessageLog::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
     auto* log = reinterpret_cast<MessageLog*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (log && msg >= log->first_ && msg <= log->last_)
+    if (log && msg >= log->first_ && msg <= log->last_) {
         log->messages.push_back({msg, wParam, lParam});
+        if (log->onMessage)
+            log->onMessage(msg, wParam, lParam);
+    }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 

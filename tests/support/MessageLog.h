@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <functional>
 #include <vector>
 
 namespace testsupport {
@@ -24,6 +25,8 @@ public:
 
     HWND hwnd() const { return hwnd_; }
     std::vector<LoggedMessage> messages;
+    // Called for every logged message after it is logged (e.g. to answer a drag record).
+    std::function<void(UINT msg, WPARAM wParam, LPARAM lParam)> onMessage;
     // The messages numbers only, in order.
     std::vector<UINT> Codes() const;
     void Clear() { messages.clear(); }

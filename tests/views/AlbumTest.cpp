@@ -19,12 +19,34 @@ namespace {
 
 struct FakeOps : AlbumViewOps {
     std::vector<CThumbnail2*> cells;
+    std::vector<std::string> names; // each cell's thumbnail's name when it was attached
     Codes sent;
     std::vector<LPARAM> lparams;
-    int beeps = 0, failCell = -1;
-    int Attach(CAlbum&, int cell, CThumbnail2* t) override { return cells.at(size_t(cell)) = t, cell != failCell; }
-    void Invalidate(CAlbum&, int cell, Repaint) override { EXPECT_TRUE(cell >= 0 && cell < int(cells.size())); }
-    void SendToParent(CAlbum&, UINT msg, WPARAM, LPARAM l) override { sent.push_back(msg), lparams.push_back(l); }
+    std::string repaints; // "3W 4B ": cell index, whole or bands
+    int beeps = 0, failCell = -1, stale = 0;
+    int Attach(CAlbum&, int cell, CThumbnail2* t) override
+    {
+        cells.at(size_t(cell)) = t, names.at(size_t(cell)) = t ? t->m_Info.szFileName : "";
+        return cell != failCell;
+    }
+    CThumbnail2* Shown(CAlbum&, int cell) override { return size_t(cell) < cells.size() ? cells[size_t(cell)] : nullptr; }
+    void Invalidate(CAlbum&, int cell, Repaint what) override
+    {
+        EXPECT_TRUE(cell >= 0 && cell < int(cells.size()));
+        repaints += std::to_string(cell) + (what == Whole ? "W " : "B ");
+    }
+    // The parent may repaint while it is told: every cell must show a thumbnail the album holds,
+    // the one it was given (pointers are compared, a freed one is never read).
+    void SendToParent(CAlbum& album, UINT msg, WPARAM, LPARAM l) override
+    {
+        sent.push_back(msg), lparams.push_back(l);
+        for (size_t i = 0; i < cells.size(); ++i) {
+            bool held = !cells[i];
+            for (CThumbnail2* t = album.m_Doc.m_pEnd->m_pNext; t != album.m_Doc.m_pEnd && !held; t = t->m_pNext)
+                held = t == cells[i] && names[i] == t->m_Info.szFileName;
+            stale += !held;
+        }
+    }
     void Beep(CAlbum&) override { ++beeps; }
 };
 
@@ -50,13 +72,13 @@ struct TestAlbum : CAlbum {
     TestAlbum(tagAlbumViewCreateInfo aci, int count) : CAlbum(nullptr, aci)
     {
         m_pOps = &ops;
-        ops.cells.assign(size_t(CellTotal()), nullptr);
+        ops.cells.assign(size_t(CellTotal()), nullptr), ops.names.resize(ops.cells.size());
         for (int i = 1; i <= count; ++i)
             Add(Name(i), DWORD(1000 - i));
         UpDataThumbListView(-1);
     }
     using CAlbum::CellOfNumber, CAlbum::CellOfPosition, CAlbum::CellTotal, CAlbum::Deselect, CAlbum::DeselectAll,
-        CAlbum::ExchangeWith, CAlbum::HandleClick, CAlbum::Select, CAlbum::SetThumbviewFocus;
+        CAlbum::ExchangeWith, CAlbum::HandleClick, CAlbum::ScrollTo, CAlbum::Select, CAlbum::SetThumbviewFocus;
 
     void Add(const std::string& name, DWORD size = 0)
     {
@@ -121,6 +143,7 @@ struct TestAlbum : CAlbum {
         EXPECT_EQ(m_nFirstShown, count ? m_pFirstShown->m_nID : -1);
         for (int k = 0; k < cells; ++k) // pointers only: a stale one must not be read
             ASSERT_EQ(ops.cells[size_t(CellOfPosition(k))], count ? T(m_nFirstShown + k) : nullptr) << "at " << k;
+        EXPECT_EQ(ops.stale, 0) << "a cell pointed at a destroyed thumbnail while the parent was told";
     }
 };
 
@@ -134,11 +157,9 @@ TEST(AlbumModel, PagingAndAttaching)
     a.Key(VK_NEXT);
     EXPECT_EQ(a.State(), "7 8 9 10 0 0 |  | -1 1");
     EXPECT_EQ(a.ops.sent, (Codes{WM_ALBUM_LAYOUT, WM_ALBUM_LAYOUT})) << "after every key";
-    TestAlbum b(Grid(2, 3), 9);
-    b.Key(VK_END);
-    EXPECT_EQ(b.State(), "4 5 6 7 8 9 |  | -1 0");
-    b.Key(VK_END);
-    EXPECT_EQ(b.ops.beeps, 1);
+    TestAlbum b(Grid(2, 3), 9); // End shows two full rows, then beeps
+    b.Key(VK_END), b.Key(VK_END);
+    EXPECT_EQ(b.State(), "4 5 6 7 8 9 |  | -1 1");
 
     // A first shown that would leave a whole line empty is pulled back to the last full page.
     TestAlbum c(Grid(3, 5), 23);
@@ -154,6 +175,33 @@ TEST(AlbumModel, PagingAndAttaching)
     TestAlbum none(Grid(0, 3), 5); // no cells: nothing to show or move
     none.Key(VK_RIGHT), none.Key(VK_NEXT);
     EXPECT_EQ(none.UpDataThumbListView(-1) * 10 + none.SetCurrentFocus(2) + none.HaveSel(), 10);
+}
+
+TEST(AlbumModel, ScrollTableByValue)
+{
+    // 20 thumbnails; vertical 2 x 3 (line 3, page 2 lines) or horizontal (line 2, page 3 lines).
+    // {direction, first shown, code, position, range maximum, minimum, new first shown; 0: a beep}
+    const int V = ACI_SCROLL_VERTICAL, H = ACI_SCROLL_HORIZONTAL;
+    const int table[][7] = {
+        {V, 7, SB_LINEUP, 0, 100, 0, 4}, {V, 4, SB_LINEUP, 0, 100, 0, 1}, {V, 1, SB_LINEUP, 0, 100, 0, 0},
+        {V, 13, SB_LINEDOWN, 0, 100, 0, 16}, {V, 16, SB_LINEDOWN, 0, 100, 0, 0},
+        {V, 16, SB_PAGEUP, 0, 100, 0, 10}, {V, 15, SB_PAGEUP, 0, 100, 0, 7}, {V, 7, SB_PAGEUP, 0, 100, 0, 1},
+        {V, 1, SB_PAGEUP, 0, 100, 0, 0},
+        {V, 1, SB_PAGEDOWN, 0, 100, 0, 7}, {V, 13, SB_PAGEDOWN, 0, 100, 0, 16}, {V, 16, SB_PAGEDOWN, 0, 100, 0, 0},
+        {V, 7, SB_TOP, 0, 100, 0, 1}, {V, 1, SB_TOP, 0, 100, 0, 0}, {V, 4, SB_BOTTOM, 0, 100, 0, 16},
+        {V, 16, SB_BOTTOM, 0, 100, 0, 0},
+        {V, 1, SB_THUMBPOSITION, 50, 100, 0, 7}, {V, 1, SB_THUMBTRACK, 100, 100, 0, 16},
+        {V, 16, SB_THUMBTRACK, 0, 100, 0, 1}, {V, 1, SB_THUMBTRACK, 40, 100, 20, 7}, {V, 4, SB_THUMBPOSITION, 50, 9, 9, 4},
+        {H, 1, SB_LINEDOWN, 0, 100, 0, 3}, {H, 5, SB_LINEUP, 0, 100, 0, 3}, {H, 9, SB_PAGEUP, 0, 100, 0, 3},
+        {H, 1, SB_PAGEDOWN, 0, 100, 0, 7}, {H, 1, SB_THUMBPOSITION, 100, 100, 0, 15},
+    };
+    for (const auto& row : table) {
+        TestAlbum a(Grid(2, 3, row[0]), 20);
+        a.ScrollTo(row[1]);
+        a.OnScroll(WM_HSCROLL, MAKEWPARAM(row[2], row[3]), MAKELPARAM(row[4], row[5]));
+        EXPECT_EQ(Ids({a.GetFirstViewNailID(), a.ops.beeps}), Ids({row[6] ? row[6] : row[1], row[6] ? 0 : 1}))
+            << "direction " << row[0] << " from " << row[1] << " code " << row[2];
+    }
 }
 
 TEST(AlbumModel, KeyboardNavigation)
@@ -188,6 +236,28 @@ TEST(AlbumModel, KeyboardNavigation)
     TestAlbum::Shift(false);
 }
 
+TEST(AlbumModel, RepaintRequests)
+{
+    // What the view asks to repaint ("cell W": whole, "cell B": the bands around the picture). The
+    // grid shows 1 to 9, thumbnail n in cell n - 1.
+    TestAlbum a(Grid(3, 3), 20);
+    auto after = [&a](auto action) { a.ops.repaints.clear(), action(); return a.ops.repaints; };
+    EXPECT_EQ(after([&] { a.Click(2); }), "1B ");
+    EXPECT_EQ(after([&] { a.Key(VK_RIGHT); }), "1B 1W 2W ") << "old selection, then the cells from 2 to 3";
+    a.Key(VK_SHIFT, true); // anchor 3
+    EXPECT_EQ(after([&] { a.Key(VK_RIGHT, true); }), "2W 3W ");
+    EXPECT_EQ(after([&] { a.Key(VK_DOWN, true); }), "2W 3W 4W 5W 6W ");
+    EXPECT_EQ(after([&] { a.Key(VK_UP, true); }), "2W 3W 4W 5W 6W ") << "the run given up is repainted too";
+    a.OnKeyUp(WM_KEYUP, VK_SHIFT, 0);
+    EXPECT_EQ(after([&] { a.Key(VK_DOWN); }), "2B 3B 3W 4W 5W 6W ");
+    EXPECT_EQ(after([&] { a.Key(VK_DOWN); }), "6B ") << "scrolled: the cells are attached again instead";
+    EXPECT_EQ(a.GetFirstViewNailID(), 4);
+    TestAlbum b(Grid(3, 3), 20);
+    b.Click(5, MK_CONTROL);
+    EXPECT_EQ(b.ops.repaints, "4W 4B ") << "a Ctrl-click that makes the first focus";
+    TestAlbum::Shift(false);
+}
+
 TEST(AlbumModel, ClickRules)
 {
     TestAlbum m(Grid(3, 3), 10);
@@ -196,6 +266,11 @@ TEST(AlbumModel, ClickRules)
     EXPECT_EQ(m.State(), "1 2 3 4 5 6 7 8 9 | 2 4 6 | 2 0");
     m.HandleClick(WM_ALBUM_CELLUP, 0, m.CellOfNumber(4), m.T(4));
     EXPECT_EQ(m.State(), "1 2 3 4 5 6 7 8 9 | 4 | 4 0");
+
+    // A press whose release never reached the cell (a drag took the mouse) leaves nothing pending.
+    TestAlbum p(Grid(3, 3), 10);
+    p.Click(2), p.Click(4, MK_CONTROL), p.Press(4, 0), p.Click(7, MK_CONTROL);
+    EXPECT_EQ(p.State(), "1 2 3 4 5 6 7 8 9 | 2 4 7 | 2 0");
 
     // Ctrl-clicking the focus hands the focus to the lowest one still selected.
     m.Click(5), m.Click(2, MK_CONTROL), m.Click(7, MK_CONTROL);
@@ -224,13 +299,18 @@ TEST(AlbumModel, ClickRules)
 
 TEST(AlbumContent, RemovingTheSelection)
 {
-    // Selected 4 then 5: the thumbnail numbered 3 becomes current; 5 then 4: the former 6.
-    for (Ids order : {Ids{4, 5, 3}, Ids{5, 4, 6}}) {
+    // Selected 4 then 5: the thumbnail numbered 3 becomes current; 5 then 4: the former 6. With
+    // more, the ring is removed skipping along from the head (4, 1, 5: 1, 5, 4; 4, 5, 1, 3: 1, 4,
+    // 5, 3), which decides the resume number. The last entry is the former number made current.
+    for (Ids order : {Ids{4, 5, 3}, Ids{5, 4, 6}, Ids{4, 1, 5, 6}, Ids{4, 5, 1, 3, 2}}) {
         TestAlbum a(Grid(2, 3), 10);
-        a.Click(order[0]), a.Click(order[1], MK_CONTROL);
+        a.Click(order[0]);
+        for (size_t i = 1; i + 1 < order.size(); ++i)
+            a.Click(order[i], MK_CONTROL);
         EXPECT_EQ(a.RemoveSelected(0), 1);
-        EXPECT_EQ(Ids({a.Serial(a.GetCurrentFocus()), a.HaveSel()}), Ids({order[2], 1}));
+        EXPECT_EQ(Ids({a.Serial(a.GetCurrentFocus()), a.HaveSel()}), Ids({order.back(), 1}));
         EXPECT_EQ(a.Walk(false, true), Ids{a.GetCurrentFocus()});
+        a.ExpectSound(); // no cell showed a removed thumbnail while the parent was told
     }
     // Everything: no focus, an empty grid, no thumbnail made current.
     TestAlbum b(Grid(2, 3), 10);
@@ -297,6 +377,73 @@ TEST(AlbumContent, InsertingPictures)
     EXPECT_EQ(a.InsertFromThumbnail(spare, "", longPath.c_str(), nullptr, 4, 4), 0);
     EXPECT_EQ(a.ops.beeps, 1);
     GlobalFree(spare);
+}
+
+TEST(AlbumContent, InsertingTables)
+{
+    // Before the focus by default; the focus being the first shown, the first one inserted is shown
+    // first. Names the album holds are refreshed instead, and counted only when rebuilt.
+    ScratchDir dir;
+    const std::string file = dir.File("held.bmp");
+    WriteBmpFile(file, 8, 6, 1);
+    TestAlbum a(Grid(2, 3), 10);
+    a.Add(file); // 11, older than its file
+    a.ScrollTo(4), a.Click(4);
+    CThumbTable2 source;
+    for (const std::string& name : {Name(21), Name(6), Name(22), file}) {
+        auto rec = MakeRecord(name.c_str());
+        source.Insert(new CThumbnail2(&rec, MakeDib(4, 4, 1), 0, 1), nullptr);
+    }
+    a.ops.sent.clear();
+    EXPECT_EQ(a.InsertFromTable(&source, nullptr), 3) << "21, 22 and the rebuilt file; 6 has no file";
+    EXPECT_EQ(Ids({a.Serial(3), a.Serial(4), a.Serial(5), a.Serial(6), a.GetThumbNailCount()}), Ids({3, 21, 22, 4, 13}));
+    EXPECT_EQ(a.State(), "4 5 6 7 8 9 | 6 | 6 0");
+    EXPECT_EQ(a.ops.sent, (Codes{WM_ALBUM_LAYOUT, WM_ALBUM_LAYOUT}));
+    EXPECT_EQ(source.GetCount() + a.T(13)->m_Info.wWidth * 10, 80) << "emptied; the held thumbnail rebuilt";
+
+    // Without a focus, at the end, which is scrolled into view.
+    TestAlbum b(Grid(2, 3), 10);
+    auto rec = MakeRecord(Name(30).c_str());
+    source.Insert(new CThumbnail2(&rec, MakeDib(4, 4, 1), 0, 1), nullptr);
+    EXPECT_EQ(b.InsertFromTable(&source, nullptr) * 100 + b.Serial(11), 130);
+    EXPECT_EQ(b.State(), "7 8 9 10 11 0 |  | -1 0");
+
+    // Refreshing succeeds only when every thumbnail was rebuilt: an empty album; one whose file is
+    // newer; not again while the file stays the same.
+    TestAlbum r(Grid(2, 3), 0);
+    WriteBmpFile(dir.File("fresh.bmp"), 8, 6, 2);
+    const int none = r.RefreshAlbum();
+    r.Add(dir.File("fresh.bmp"));
+    EXPECT_EQ(Ids({none, r.RefreshAlbum(), r.T(1)->m_Info.wWidth, r.RefreshAlbum()}), Ids({1, 1, 8, 0}));
+    EXPECT_TRUE(r.ops.cells[0] == r.T(1) && r.ops.sent == Codes(3, WM_ALBUM_LAYOUT));
+}
+
+TEST(AlbumModel, LoadAndFreeResetTheView)
+{
+    ScratchDir dir;
+    const std::string path = dir.File("other.abm");
+    {
+        TestAlbum other(Grid(2, 3), 0);
+        for (int i = 31; i <= 34; ++i)
+            other.Add(Name(i));
+        ASSERT_NE(other.Save(path.c_str()), 0);
+    }
+    for (bool load : {true, false}) {
+        TestAlbum a(Grid(2, 3), 10);
+        a.m_Doc.SetAutoCheck(0);
+        a.Click(2), a.Click(5, MK_CONTROL), a.Key(VK_SHIFT, true); // selection, focus and anchor
+        a.ops.sent.clear();
+        if (load)
+            EXPECT_EQ(a.Load(path.c_str()), 1);
+        else
+            a.FreeAlbumData();
+        EXPECT_EQ(a.State(), load ? "1 2 3 4 0 0 |  | -1 0" : "0 0 0 0 0 0 |  | -1 0");
+        EXPECT_EQ(a.ops.sent, load ? Codes{WM_ALBUM_LAYOUT} : Codes{});
+        a.ExpectSound(); // also: no cell showed a freed thumbnail when the parent was told
+        a.Key(VK_RIGHT, true); // Shift still down: no anchor is left from the old album
+        EXPECT_EQ(a.State(), load ? "1 2 3 4 0 0 | 1 2 | 2 0" : "0 0 0 0 0 0 |  | -1 1");
+    }
+    TestAlbum::Shift(false);
 }
 
 TEST(AlbumContent, ExchangeListsDragCopiesAndSorts)

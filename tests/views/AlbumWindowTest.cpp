@@ -35,7 +35,7 @@ std::string Shown(CThumbListView2& list)
 
 // A caller-owned album of a 2 x 3 card grid whose window goes with it.
 struct WindowAlbum : CAlbum {
-    WindowAlbum(HWND parent, tagAlbumViewCreateInfo aci, int count) : CAlbum(parent, RECT{0, 0, 300, 200}, aci)
+    WindowAlbum(HWND parent, tagAlbumViewCreateInfo aci, int count, RECT r = {0, 0, 300, 200}) : CAlbum(parent, r, aci)
     {
         for (int i = 1; i <= count; ++i) {
             auto rec = MakeRecord(("C:\\pics\\" + std::to_string(i) + ".bmp").c_str());
@@ -94,13 +94,54 @@ TEST_F(AlbumWindow, ClicksAndKeysDriveTheCellsAndTellTheParent)
     EXPECT_EQ(Shown(a), "7 8 9 10 - -");
     EXPECT_EQ(parent.messages, (Log{a.Focus(10), {WM_ALBUM_CELLDOWN, 0, LPARAM(a.m_ppCells[3])}}));
 
-    // Shift+Home selects back to the first; removing them all empties the cells, which repaint.
+    // Shift+Home selects back to the first; removing them all empties the cells.
     SetKeys(true);
     a.Key(VK_SHIFT), a.Key(VK_HOME);
     EXPECT_EQ(Shown(a) + " / " + std::to_string(a.HaveSel()), "1 2 3 4 5 6 / 1");
     EXPECT_EQ(a.RemoveSelected(0), 1);
     EXPECT_EQ(Shown(a), "- - - - - -");
-    EXPECT_TRUE(RedrawWindow(a.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN));
+}
+
+TEST_F(AlbumWindow, ScrollMessagesAndHitTesting)
+{
+    WindowAlbum a(parent.hwnd(), ManagerCtrlViewInfo(2, 3), 20);
+    SendMessageA(a.m_hWnd, WM_ALBUM_VSCROLL, SB_LINEDOWN, 100); // the album control's scroll bar
+    SendMessageA(a.m_hWnd, WM_ALBUM_HSCROLL, SB_PAGEDOWN, 100);
+    EXPECT_EQ(Shown(a), "10 11 12 13 14 15");
+    // Cells of 100 x 100 from the list's top left; a point belongs to the cell that contains it.
+    RECT r;
+    GetWindowRect(a.m_ppCells[4]->m_hWnd, &r);
+    const std::vector<CThumbView2*> hits = {a.GetThumbViewByPos(r.left, r.top), a.GetThumbViewByPos(r.right, r.top),
+                                            a.GetThumbViewByPos(r.left - 1, r.bottom - 1),
+                                            a.GetThumbViewByPos(r.right + 150, r.top)};
+    EXPECT_EQ(hits, (std::vector<CThumbView2*>{a.m_ppCells[4], a.m_ppCells[5], a.m_ppCells[3], nullptr}));
+}
+
+TEST_F(AlbumWindow, GridChangesLeaveNoCellOnAThumbnailOutsideIt)
+{
+    // Stretching keeps six cells for a 2 x 2 record: the two outside it let go of their thumbnails.
+    tagAlbumViewCreateInfo aci = ManagerCtrlViewInfo(2, 3);
+    aci.nSizeMode = ACI_SIZE_STRETCH;
+    WindowAlbum a(parent.hwnd(), aci, 10);
+    aci.nCols = 2;
+    EXPECT_EQ(a.ResetLayout(aci), 6);
+    EXPECT_EQ(Shown(a), "1 2 3 4 - -");
+    // A record changed in place leaves cells outside the grid until the next layout; emptying the
+    // album empties them too.
+    WindowAlbum c(parent.hwnd(), ManagerCtrlViewInfo(2, 3), 10);
+    c.GetACI()->nCols = 2;
+    c.FreeAlbumData();
+    EXPECT_EQ(Shown(c), "- - - - - -");
+
+    // A snapping list sized to more than 10,000 cells of 16 x 16 keeps its grid, record included,
+    // and stays usable.
+    WindowAlbum b(parent.hwnd(), ManagerCtrlViewInfo(2, 2), 10, RECT{0, 0, 32, 32});
+    SetWindowPos(b.m_hWnd, nullptr, 0, 0, 16 * 101, 16 * 100, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(std::vector<int>({b.m_nCount, b.GetACI()->nRows, b.GetACI()->nCols}), std::vector<int>({4, 2, 2}));
+    b.Key(VK_RIGHT);
+    EXPECT_EQ(b.GetCurrentFocus(), 2);
+    SetWindowPos(b.m_hWnd, nullptr, 0, 0, 48, 32, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(b.m_nCount, 6);
 }
 
 TEST_F(AlbumWindow, ReorderingByDragTakesOnlyItsOwnCells)

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <limits.h>
 #include "album/AlbumMessages.h"
 #include "album/ThumbListView.h"
 #include "host/Instance.h"
+#include "imaging/DragDrop.h"
 #include "support/MessageLog.h"
 #include "views/GridLayout.h"
 #include "views/ViewCreateInfo.h"
@@ -86,7 +88,7 @@ TEST_F(ListWindow, SnappingFollowsTheDraggedEdgeAndRegrids)
     tagAlbumViewCreateInfo aci = Grid(2, 4, 0, ACI_SIZE_SNAP);
     List list(parent.hwnd(), RECT{0, 0, 280, 216}, aci);
     int w = 250, h = 250;
-    ASSERT_EQ(list.AdjustWindowSize(w, h), 1);
+    list.AdjustWindowSize(w, h);
     EXPECT_EQ(w, 210);
     EXPECT_EQ(h, 216);
 
@@ -152,6 +154,18 @@ TEST_F(ListWindow, RecordsWithoutCellsShowNothingAndIgnoreSizing)
     // Spacing that cancels the cell leaves nothing to snap to (and nothing to divide by).
     aci = Grid(2, 2, -10, ACI_SIZE_SNAP);
     EXPECT_FALSE(grid::IsWholePitches(100, 100, {10, 10}, aci));
+    // Spacing at the ends of the int range gives clamped sizes and places, never wrapped ones: the
+    // pitch or the minimum cannot be had, so the rectangle grows as far as it can; the second column
+    // lies right of the first; cells between negative gaps are as wide as can be.
+    for (int mode : {ACI_SIZE_SNAP, ACI_SIZE_STRETCH}) {
+        aci = Grid(2, 3, INT_MAX - 5, mode);
+        RECT r = {0, 0, 100, 100};
+        grid::AdjustSizingRect(&r, WMSZ_BOTTOMRIGHT, {16, 16}, {0, 0}, aci);
+        EXPECT_EQ(std::vector<LONG>({r.right, r.bottom}), std::vector<LONG>({INT_MAX, INT_MAX})) << mode;
+    }
+    EXPECT_GT(grid::CellOrigin(1, {16, 16}, aci).x, grid::CellOrigin(0, {16, 16}, aci).x);
+    aci.nHSpace = INT_MIN + 1;
+    EXPECT_EQ(grid::StretchedCell(300, 200, aci).w, INT_MAX);
 }
 
 TEST_F(ListWindow, PassesCellMessagesAndDragRecordsToItsParent)
@@ -177,6 +191,20 @@ TEST_F(ListWindow, PassesCellMessagesAndDragRecordsToItsParent)
     SendMessageA(list.m_hWnd, WM_ALBUM_DRAG, 0, 3);
     expected = {{WM_ALBUM_DROP, 1, 2}, {WM_ALBUM_DRAG, 0, 3}};
     EXPECT_EQ(parent.messages, expected) << "nothing passed on with drag-and-drop off";
+
+    // A press and a long move start a drag from the list or a cell only with drag-and-drop on;
+    // with it off, a cell holds the mouse itself until the release.
+    auto drags = [](HWND w) {
+        SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        const HWND capture = GetCapture();
+        SendMessageA(w, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 5));
+        const bool dragging = IsDragging();
+        CancelDrag(nullptr), SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(60, 5));
+        return std::to_string(dragging) + (capture == w ? " captured" : "");
+    };
+    EXPECT_EQ(drags(list.m_hWnd) + ", " + drags(cell->m_hWnd), "0, 0 captured");
+    list.SetDragDrop(1);
+    EXPECT_EQ(drags(list.m_hWnd) + ", " + drags(cell->m_hWnd), "1, 1");
 }
 
 TEST_F(ListWindow, WindowsWithoutAnObjectGetTheDefaultGrid)

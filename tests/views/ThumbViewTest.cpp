@@ -3,16 +3,20 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
+#include "album/AlbumDoc.h"
 #include "album/AlbumMessages.h"
 #include "album/ThumbView.h"
 #include "host/Instance.h"
+#include "imaging/DragDrop.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
 #include "views/CellPaint.h"
 #include "views/ViewCreateInfo.h"
+#include "views/ViewResources.h"
 
 using namespace testsupport;
 using Rect = std::vector<LONG>;
@@ -100,20 +104,36 @@ struct Cell : ::testing::Test {
     static inline MessageLog* log = nullptr; // one parent: top-level windows are slow to come and go
     static void SetUpTestSuite() { ASSERT_EQ(CThumbviewRegister(AlbumInstance()), 1); log = new MessageLog(400, 300); }
     static void TearDownTestSuite() { delete log; }
-    void SetUp() override { log->Clear(); }
+    void SetUp() override { log->Clear(), log->onMessage = nullptr; }
     MessageLog& parent = *log;
-    std::unique_ptr<CThumbView2> Make(int w, int h, tagAlbumViewCreateInfo aci)
+    std::unique_ptr<CThumbView2> Make(int w, int h, tagAlbumViewCreateInfo aci, int x = 10)
     {
-        return std::make_unique<CThumbView2>(parent.hwnd(), RECT{10, 10, w, h}, aci);
+        return std::make_unique<CThumbView2>(parent.hwnd(), RECT{x, 10, w, h}, aci);
     }
 };
 
+std::vector<WPARAM> g_activations; // TTM_ACTIVATE sent on this thread
+
+LRESULT CALLBACK WatchActivate(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && m->message == TTM_ACTIVATE)
+        g_activations.push_back(m->wParam);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 TEST_F(Cell, CardGeometryMarksRepaintAndTooltip)
 {
+    // The tooltip is active only over a thumbnail, and only then has a text.
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, WatchActivate, nullptr, GetCurrentThreadId());
     auto cell = Make(70, 108, Info(ACI_CELL_CARD, ACI_CAPTION_NONE, ACI_SELECT_MULTI, 1));
     auto t = Thumb(48, 48);
-    cell->Attach(t.get());
     NMTTDISPINFOA tip = {{cell->m_hTip, UINT_PTR(cell->m_hWnd), UINT(TTN_NEEDTEXTA)}, nullptr, {}, nullptr, 0, 0};
+    SendMessageA(cell->m_hWnd, WM_NOTIFY, 0, LPARAM(&tip));
+    cell->Attach(t.get()), cell->Attach(nullptr), cell->Attach(t.get());
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(g_activations, (std::vector<WPARAM>{FALSE, TRUE, FALSE, TRUE}));
+    EXPECT_STREQ(tip.szText, "");
     SendMessageA(cell->m_hWnd, WM_NOTIFY, 0, LPARAM(&tip));
     EXPECT_STREQ(tip.szText, "1024x768");
     const Canvas c(*cell);
@@ -217,6 +237,77 @@ TEST_F(Cell, DamagedThumbnailsPaintSafely)
     }
 }
 
+TEST_F(Cell, AnswersOnlyTheLiveDragRecord)
+{
+    // Card cells with a thumbnail and without one, and a plain cell with one; the parent logs the
+    // codes that reach it, accepts code 3 and hands over a table on code 1.
+    auto card = Make(70, 108, Info(ACI_CELL_CARD)), empty = Make(70, 108, Info(ACI_CELL_CARD), 100),
+         plain = Make(70, 108, Info(ACI_CELL_PLAIN), 190);
+    auto t = Thumb(48, 48), u = Thumb(48, 48);
+    card->Attach(t.get()), plain->Attach(u.get());
+    CAlbumDoc2 table;
+    std::string codes;
+    parent.onMessage = [&](UINT msg, WPARAM, LPARAM lParam) {
+        auto* r = reinterpret_cast<tagDRAGRECORD*>(lParam);
+        codes += msg == WM_ALBUM_DROP ? "drop " : msg == WM_ALBUM_DRAG ? std::to_string(r->nCode) + " " : "";
+        if (msg == WM_ALBUM_DRAG && r->nCode == DRAG_CODE_ACCEPT)
+            r->nResult = DRAG_RESULT_ACCEPTED;
+        if (msg == WM_ALBUM_DRAG && r->nCode == DRAG_CODE_FETCH)
+            r->pTable = &table;
+    };
+    auto startDrag = [&](int kind) {
+        ArmDrag(card->m_hWnd, MK_LBUTTON, MAKELPARAM(5, 5), kind);
+        return CheckDragStart(card->m_hWnd, MK_LBUTTON, MAKELPARAM(5 + GetSystemMetrics(SM_CXDRAG), 5));
+    };
+    auto mouse = [](UINT msg, const CThumbView2& over) { // to the drag window, 20 pixels into the cell
+        RECT r;
+        GetWindowRect(over.m_hWnd, &r);
+        POINT at = {r.left + 20, r.top + 20};
+        HWND drag = FindWindowA("DDWDNCLASS", nullptr);
+        ScreenToClient(drag, &at);
+        SendMessageA(drag, msg, msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(at.x, at.y));
+    };
+    auto hoverMark = [&] { // red on the screen where the hover outline goes
+        HDC dc = GetDC(card->m_hWnd);
+        const bool red = GetPixel(dc, 30, 4) == kRed && GetPixel(dc, 4, 50) == kRed;
+        return ReleaseDC(card->m_hWnd, dc), red;
+    };
+    tagDRAGRECORD* const record = DragRecord();
+    UpdateWindow(parent.hwnd());
+
+    ASSERT_TRUE(startDrag(DRAG_KIND_THUMBNAILS));
+    mouse(WM_MOUSEMOVE, *card); // claimed by the card: the walk stops there
+    EXPECT_TRUE(hoverMark() && record->bHandled && record->nResult == DRAG_RESULT_ACCEPTED);
+    mouse(WM_MOUSEMOVE, *empty); // code 6 removes the mark; the empty card takes part, claims nothing
+    EXPECT_TRUE(!hoverMark() && record->nResult == DRAG_RESULT_REFUSED);
+    mouse(WM_MOUSEMOVE, *plain);
+    mouse(WM_LBUTTONUP, *card); // 3 and 1 and 2 pass through the source cell; 4 becomes 0x506
+    EXPECT_EQ(codes, "5 5 3 1 drop 2 ");
+    const LoggedMessage drop = {WM_ALBUM_DROP, WPARAM(card.get()), LPARAM(record)};
+    EXPECT_EQ(std::count(parent.messages.begin(), parent.messages.end(), drop), 1);
+
+    // Another kind of data is not claimed.
+    codes.clear();
+    ASSERT_TRUE(startDrag(2));
+    mouse(WM_MOUSEMOVE, *card);
+    EXPECT_TRUE(!hoverMark() && record->nResult == DRAG_RESULT_REFUSED && codes == "5 ");
+    CancelDrag(nullptr);
+
+    // Any other record, or the transport's own while no drag is under way, is not written to nor
+    // passed on.
+    codes.clear();
+    for (int code : {DRAG_CODE_FETCH, DRAG_CODE_ACCEPT, DRAG_CODE_DROP, DRAG_CODE_OVER, DRAG_CODE_LEAVE}) {
+        tagDRAGRECORD foreign = {code, DRAG_KIND_THUMBNAILS, 0, 0, 0, 0, nullptr, 0, {}, DRAG_RESULT_REFUSED};
+        for (tagDRAGRECORD* r : {&foreign, record}) {
+            r->nCode = code, r->bHandled = 0, r->nResult = DRAG_RESULT_REFUSED;
+            SendMessageA(card->m_hWnd, WM_ALBUM_DRAG, 0, LPARAM(r));
+            EXPECT_TRUE(!r->bHandled && r->nResult == DRAG_RESULT_REFUSED) << code;
+        }
+    }
+    EXPECT_EQ(codes, "");
+    parent.onMessage = nullptr;
+}
+
 TEST_F(Cell, MouseMessagesAndCapture)
 {
     auto cell = Make(60, 60, Info(ACI_CELL_PLAIN));
@@ -241,6 +332,69 @@ TEST_F(Cell, MouseMessagesAndCapture)
     EXPECT_NE(send(WM_LBUTTONDOWN, MK_LBUTTON), w);
     send(WM_MOUSEMOVE, 0), send(WM_LBUTTONUP, 0); // the move without a button disarms
     EXPECT_EQ(parent.Codes(), (std::vector<UINT>{WM_ALBUM_CELLDOWN, WM_ALBUM_CELLUP}));
+}
+
+DWORD WINAPI MakeFont(void* call)
+{
+    auto* c = static_cast<std::pair<HFONT, bool>*>(call);
+    LOGFONTA lf = DefaultListCaptionFont();
+    lf.lfHeight = -37; // a font no cell asks for
+    c->first = viewres::CaptionFont(lf, &c->second);
+    return 0;
+}
+
+HANDLE g_inside, g_go;
+std::atomic<bool> g_holdFirst;
+
+TEST(CaptionFonts, MadeOnceAcrossThreadsAndFreedOnUnload)
+{
+    // The first thread is held just after its lookup missed; the second must wait for it and then
+    // share its font, not make its own.
+    g_inside = CreateEventA(nullptr, TRUE, FALSE, nullptr), g_go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_holdFirst = true;
+    viewres::SetCaptionFontMissHook([] {
+        if (g_holdFirst.exchange(false))
+            SetEvent(g_inside), WaitForSingleObject(g_go, 5000);
+    });
+    std::pair<HFONT, bool> a = {}, b = {};
+    HANDLE first = CreateThread(nullptr, 0, MakeFont, &a, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(g_inside, 5000), WAIT_OBJECT_0);
+    HANDLE second = CreateThread(nullptr, 0, MakeFont, &b, 0, nullptr);
+    EXPECT_EQ(WaitForSingleObject(second, 300), DWORD(WAIT_TIMEOUT));
+    SetEvent(g_go);
+    WaitForSingleObject(first, 5000), WaitForSingleObject(second, 5000);
+    viewres::SetCaptionFontMissHook(nullptr);
+    for (HANDLE h : {first, second, g_inside, g_go})
+        CloseHandle(h);
+    EXPECT_TRUE(a.first && a.first == b.first && !a.second && !b.second);
+
+    // Unloading frees the cached fonts; later paints make them again.
+    viewres::ReleaseViewResources(nullptr);
+    EXPECT_EQ(GetObjectType(a.first), 0u);
+    MakeFont(&b);
+    EXPECT_EQ(GetObjectType(b.first), DWORD(OBJ_FONT));
+}
+
+TEST(LibraryUnload, UnregistersTheViewClassesAndFreesTheirBrushes)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    strcpy(strrchr(path, '\\') + 1, "album.dll"); // built next to the test programs
+    HMODULE dll = LoadLibraryA(path);
+    ASSERT_NE(dll, nullptr) << path;
+    auto cells = reinterpret_cast<int (*)(HINSTANCE)>(GetProcAddress(dll, "_Z18CThumbviewRegisterP11HINSTANCE__"));
+    auto lists = reinterpret_cast<int (*)(HINSTANCE)>(GetProcAddress(dll, "_Z22CThumbListViewRegisterP11HINSTANCE__"));
+    ASSERT_TRUE(cells && lists && cells(dll) + lists(dll) == 2);
+    WNDCLASSA cell, list;
+    ASSERT_TRUE(GetClassInfoA(dll, "ThumbViewClass", &cell) && GetClassInfoA(dll, "CThumbListView2", &list));
+    // As a transparent list does, the list class's brush is replaced: the library's own still goes.
+    HWND w = CreateWindowExA(0, "CThumbListView2", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, dll, nullptr);
+    ASSERT_NE(w, nullptr);
+    SetClassLongPtrA(w, GCLP_HBRBACKGROUND, LONG_PTR(GetStockObject(NULL_BRUSH)));
+    DestroyWindow(w);
+    ASSERT_TRUE(FreeLibrary(dll));
+    EXPECT_FALSE(GetClassInfoA(dll, "ThumbViewClass", &cell) || GetClassInfoA(dll, "CThumbListView2", &list));
+    EXPECT_EQ(GetObjectType(cell.hbrBackground) + GetObjectType(list.hbrBackground), 0u);
 }
 
 } // namespace

@@ -1,17 +1,7 @@
 #include <gtest/gtest.h>
-#include <stddef.h>
 #include <string.h>
 #include <vector>
 #include "views/ViewCreateInfo.h"
-
-TEST(ViewCreateInfo, LayoutIsFixed)
-{
-    using A = tagAlbumViewCreateInfo;
-    const std::vector<size_t> got = {sizeof(A), offsetof(A, nRows), offsetof(A, nHSpace), offsetof(A, nVSpace),
-        offsetof(A, nSelectMode), offsetof(A, nCellStyle), offsetof(A, nSizeMode), offsetof(A, nCaption),
-        offsetof(A, lfCaption.lfWeight), offsetof(A, lfCaption.lfPitchAndFamily), offsetof(A, bToolTip)};
-    EXPECT_EQ(got, (std::vector<size_t>{112, 0, 8, 12, 20, 24, 28, 32, 56, 67, 108}));
-}
 
 // The records as a host reads them: 28 little-endian 32-bit words.
 TEST(ViewCreateInfo, ProducersGiveTheirRecords)

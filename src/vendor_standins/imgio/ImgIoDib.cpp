@@ -19,14 +19,13 @@ bool DibWriter::Create(uint32_t width, uint32_t height, uint16_t bitCount, uint3
         return false;
     if (paletteEntries > (bitCount <= 8 ? (1u << bitCount) : 0u))
         return false;
-    size_t stride = dib::Stride(int32_t(width), bitCount);
-    if (stride == 0)
+    const size_t bitsOffset = sizeof(BITMAPINFOHEADER) + paletteEntries * sizeof(RGBQUAD);
+    const size_t total = dib::BlockBytesFor<size_t>(bitsOffset, int32_t(width), int32_t(height), bitCount);
+    const size_t stride = dib::Stride(int32_t(width), bitCount);
+    if (total == 0 || total - bitsOffset > kMaxImageBytes)
         return false;
-    uint64_t imageBytes = uint64_t(stride) * height;
-    if (imageBytes > kMaxImageBytes)
-        return false;
-    size_t bitsOffset = sizeof(BITMAPINFOHEADER) + paletteEntries * sizeof(RGBQUAD);
-    block_ = win::GlobalBlock::Allocate(bitsOffset + size_t(imageBytes), true);
+    const uint64_t imageBytes = total - bitsOffset;
+    block_ = win::GlobalBlock::Allocate(total, true);
     if (!block_)
         return false;
     auto* base = static_cast<uint8_t*>(GlobalLock(block_.get()));

@@ -1,9 +1,8 @@
-// Pieces shared by the ImgIO sources: the output bitmap builder, COM scopes, the decoders and the
-// format table. Nothing here is exported.
+// Pieces shared by the ImgIO sources: the decoding budget, the output bitmap builder, the checks
+// made before decoding, the decoders and the format table. Nothing here is exported.
 #pragma once
 
 #include <windows.h>
-#include <objbase.h>
 #include <stddef.h>
 #include <stdint.h>
 #include "imgio.h"
@@ -17,6 +16,29 @@ constexpr uint64_t kMaxImageBytes = uint64_t(1) << 30;
 // Files our own decoders read whole; the largest legitimate one is an uncompressed 32-bit image
 // whose 24-bit result just fits.
 constexpr uint64_t kMaxFileBytes = kMaxImageBytes / 3 * 4 + (uint64_t(1) << 20);
+
+// The decoding budget. A thumbnail component has no use for frames beyond 200 million pixels (a
+// 20000 x 10000 panorama), and a file that declares more is refused from its headers, before any
+// decoder is handed the file and before anything is allocated for it. Pixels are counted as they
+// will be decoded: a decoder that reduces a frame while decoding it (a JPEG read at 1/2, 1/4 or
+// 1/8) is charged for the reduced size. Beside the pixels, the memory the decoder holds for the
+// frame in its own format is limited to 4 bytes per budgeted pixel: a 64-bit RGBA frame may have
+// 100 million pixels, an 8-bit gray one 200 million.
+constexpr uint64_t kMaxDecodedPixels = 200000000;
+constexpr uint64_t kMaxDecoderBytes = kMaxDecodedPixels * 4;
+
+// What decoding one frame costs, as its file's headers declare it.
+struct FrameCost {
+    uint64_t width = 0;          // as stored
+    uint64_t height = 0;
+    unsigned scale = 1;          // decoded at 1/scale of that each way, rounded up
+    unsigned decodedBits = 0;    // bits the decoder holds per decoded pixel
+    unsigned storedBits = 0;     // bits it holds besides per stored pixel (whole-image JPEG
+                                 // coefficient buffers), usually 0
+};
+
+// Whether the frame is within the decoding budget (and non-empty).
+bool WithinBudget(const FrameCost& cost);
 
 // Builds the packed bottom-up bitmap in a new movable block, locked while it is being filled.
 class DibWriter {
@@ -66,55 +88,68 @@ inline uint32_t ReadU32(const uint8_t* p)
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
-// COM for the calling thread for the lifetime of the scope. A thread that already runs in a
-// multithreaded apartment keeps it (and nothing is undone at the end).
-class ComScope {
+// The bytes of a file for the checks made before decoding: random access by offset.
+class ByteSource {
 public:
-    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() { if (SUCCEEDED(hr_)) CoUninitialize(); }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    bool Usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
-
-private:
-    HRESULT hr_;
+    virtual ~ByteSource() = default;
+    virtual uint64_t Size() const = 0;
+    // Exactly n bytes at offset into dst; false when they are not all there or reading fails.
+    virtual bool ReadAt(uint64_t offset, void* dst, size_t n) = 0;
 };
 
-// Owner of one COM interface reference.
-template <class T>
-class ComRef {
+// Bytes already in memory.
+class MemorySource : public ByteSource {
 public:
-    ComRef() = default;
-    ~ComRef() { Reset(); }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    T* Get() const { return p_; }
-    T* operator->() const { return p_; }
-    T** Put() { Reset(); return &p_; }
-    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
-    explicit operator bool() const { return p_ != nullptr; }
-    void Reset() { if (p_) { p_->Release(); p_ = nullptr; } }
+    MemorySource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    uint64_t Size() const override { return size_; }
+    bool ReadAt(uint64_t offset, void* dst, size_t n) override;
 
 private:
-    T* p_ = nullptr;
+    const uint8_t* data_;
+    size_t size_;
 };
 
-// Decoders. Each returns the new image block or null; none reads outside [data, data + size).
+// The formats the platform's imaging component decodes for us, by their signatures.
+enum class Container { None, Bmp, Png, Jpeg, Gif, Tiff, Ico };
+
+// The container a file's first bytes promise (a bitmap file needs 26 of them).
+Container ContainerOf(const uint8_t* probe, size_t size);
+
+// How a file that passed its checks is to be decoded.
+struct DecodePlan {
+    int frame = 0;       // the frame to decode: an icon's largest image, otherwise the first
+    unsigned scale = 1;  // JPEG: the reduction the decode will be asked for (1: none)
+};
+
+// Checks a file of the given container before the platform's decoder sees any of it:
+// - JPEG, PNG and GIF must reach their end marker (a cut-off file never becomes a thumbnail);
+// - the headers that size the frame must be sound and the frame within the decoding budget: PNG
+//   IHDR, the bitmap file's info header (an uncompressed one must hold all its rows), the first
+//   TIFF directory (every entry's values inside the file), GIF screen and image descriptors (each
+//   image with a colour table), the JPEG frame header, an icon's directory and image headers.
+// plan.scale comes in as the JPEG reduction the caller will use; plan.frame is filled in.
+bool PrecheckFile(ByteSource& file, Container container, DecodePlan* plan);
+
+// Decodes plan.frame of the open file with the platform's imaging component, through a stream
+// over that same handle, with the decoder for the given container. bmpHeader, when given, holds
+// the first 46 bytes of a bitmap file with an info header of 40 bytes or more (for its exact
+// resolution).
+HGLOBAL DecodeWithWic(HANDLE file, Container container, const DecodePlan& plan, const uint8_t* bmpHeader);
+
+// Called, when set, after a file passed its checks and before it is decoded (tests use it to try
+// to replace the file in between). Returns the previous hook.
+using BeforeDecodeHook = void (*)(LPCSTR path);
+BeforeDecodeHook SetBeforeDecodeHook(BeforeDecodeHook hook);
+
+// Our own decoders. Each returns the new image block or null; none reads outside
+// [data, data + size), and each refuses a frame beyond the decoding budget before allocating.
 HGLOBAL DecodeTga(const uint8_t* data, size_t size);
 HGLOBAL DecodePcx(const uint8_t* data, size_t size);
-// Decodes frame of path with the platform's imaging component, insisting on the given container
-// format. bmpHeader, when given, holds the first 46 bytes of a bitmap file with an info header of
-// 40 bytes or more (for its exact resolution).
-HGLOBAL DecodeWithWic(LPCSTR path, const GUID& container, int frame, const uint8_t* bmpHeader);
 
-// Checks an open file of the given container format before it is decoded: JPEG, PNG and GIF
-// must reach their end marker, an icon's headers must be sound. frame receives the frame to
-// decode (an icon's largest image, otherwise 0).
-bool PrecheckFile(HANDLE file, const GUID& container, int* frame);
-
-// Header checks used to pick a decoder from a file's first bytes (at least 18 / 128 bytes).
-bool LooksLikeTga(const uint8_t* header, size_t size);
-bool LooksLikePcx(const uint8_t* header, size_t size);
+// Whether a header (at least 18 / 128 bytes) is a TGA / PCX header; cost (when given) receives
+// what decoding it would cost, so that a file can be refused before it is read whole.
+bool LooksLikeTga(const uint8_t* header, size_t size, FrameCost* cost = nullptr);
+bool LooksLikePcx(const uint8_t* header, size_t size, FrameCost* cost = nullptr);
 // Whether the TGA 2.0 signature ends the data.
 bool HasTgaFooter(const uint8_t* data, size_t size);
 

@@ -120,18 +120,33 @@ bool IsAllZero(const uint8_t* p, size_t n)
     return true;
 }
 
+// Our decoder's output: 1, 4 or 8 bits for palette images, 24 for colour planes.
+FrameCost CostOf(const PcxHeader& h)
+{
+    const unsigned indexBits = h.bitsPerPixel * h.planes;
+    FrameCost c;
+    c.width = h.width;
+    c.height = h.height;
+    c.decodedBits = indexBits == 1 ? 1 : indexBits <= 4 ? 4 : indexBits == 8 ? 8 : 24;
+    return c;
+}
+
 } // namespace
 
-bool LooksLikePcx(const uint8_t* header, size_t size)
+bool LooksLikePcx(const uint8_t* header, size_t size, FrameCost* cost)
 {
     PcxHeader h;
-    return ParseHeader(header, size, &h);
+    if (!ParseHeader(header, size, &h))
+        return false;
+    if (cost)
+        *cost = CostOf(h);
+    return true;
 }
 
 HGLOBAL DecodePcx(const uint8_t* data, size_t size)
 {
     PcxHeader h;
-    if (!ParseHeader(data, size, &h))
+    if (!ParseHeader(data, size, &h) || !WithinBudget(CostOf(h)))
         return nullptr;
 
     const unsigned indexBits = h.bitsPerPixel * h.planes; // 1..4, 8, 24 or 32

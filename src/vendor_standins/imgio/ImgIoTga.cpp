@@ -166,12 +166,26 @@ private:
     const uint8_t* run_ = nullptr;
 };
 
+// Our decoder's output: 8 bits for mapped and gray images, 24 for true colour.
+FrameCost CostOf(const TgaHeader& h)
+{
+    FrameCost c;
+    c.width = h.width;
+    c.height = h.height;
+    c.decodedBits = h.Kind() == 2 ? 24 : 8;
+    return c;
+}
+
 } // namespace
 
-bool LooksLikeTga(const uint8_t* header, size_t size)
+bool LooksLikeTga(const uint8_t* header, size_t size, FrameCost* cost)
 {
     TgaHeader h;
-    return ParseHeader(header, size, &h);
+    if (!ParseHeader(header, size, &h))
+        return false;
+    if (cost)
+        *cost = CostOf(h);
+    return true;
 }
 
 bool HasTgaFooter(const uint8_t* data, size_t size)
@@ -183,7 +197,7 @@ bool HasTgaFooter(const uint8_t* data, size_t size)
 HGLOBAL DecodeTga(const uint8_t* data, size_t size)
 {
     TgaHeader h;
-    if (!ParseHeader(data, size, &h))
+    if (!ParseHeader(data, size, &h) || !WithinBudget(CostOf(h)))
         return nullptr;
     const AlphaUse alpha = AlphaOf(h, data, size);
 

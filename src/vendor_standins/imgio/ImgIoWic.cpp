@@ -1,5 +1,6 @@
 // BMP, JPEG, PNG, GIF, TIFF and ICO through the platform's imaging component.
 #include "ImgIoInternal.h"
+#include "ImgIoCom.h"
 
 #include <wincodec.h>
 #include <math.h>
@@ -134,13 +135,32 @@ uint32_t CopyFramePalette(IWICImagingFactory* factory, IWICBitmapFrameDecode* fr
     return actual;
 }
 
+// Bits per pixel of a pixel format; 128 (the widest there is) when the platform does not say.
+unsigned FormatBits(IWICImagingFactory* factory, const WICPixelFormatGUID& format)
+{
+    ComRef<IWICComponentInfo> info;
+    ComRef<IWICPixelFormatInfo> pixel;
+    UINT bits = 0;
+    if (FAILED(factory->CreateComponentInfo(format, info.Put())) ||
+        FAILED(info->QueryInterface(IID_IWICPixelFormatInfo, pixel.PutVoid())) || FAILED(pixel->GetBitsPerPixel(&bits)) ||
+        bits == 0 || bits > 128)
+        return 128;
+    return bits;
+}
+
 HGLOBAL DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, const uint8_t* bmpHeader)
 {
     UINT w = 0, h = 0;
     WICPixelFormatGUID format;
     if (FAILED(frame->GetSize(&w, &h)) || FAILED(frame->GetPixelFormat(&format)) || w == 0 || h == 0)
         return nullptr;
-    if (w > 0x7FFFFFFF || h > 0x7FFFFFFF)
+    // The headers were checked before the decoder was given the file; this holds every decoder,
+    // on every system, to the budget by what it says about the frame itself.
+    FrameCost cost;
+    cost.width = w;
+    cost.height = h;
+    cost.decodedBits = FormatBits(factory, format);
+    if (!WithinBudget(cost))
         return nullptr;
 
     Route route = RouteOf(format);
@@ -220,49 +240,172 @@ HGLOBAL DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, c
     return out.Finish();
 }
 
-// The path as the file system's code page spells it.
-std::unique_ptr<wchar_t[]> WidePath(LPCSTR path)
+const GUID& ContainerGuid(Container c)
 {
-    UINT cp = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-    int n = MultiByteToWideChar(cp, 0, path, -1, nullptr, 0);
-    if (n <= 0)
-        return nullptr;
-    std::unique_ptr<wchar_t[]> wide(new (std::nothrow) wchar_t[size_t(n)]);
-    if (!wide || MultiByteToWideChar(cp, 0, path, -1, wide.get(), n) != n)
-        return nullptr;
-    return wide;
+    switch (c) {
+    case Container::Bmp: return GUID_ContainerFormatBmp;
+    case Container::Png: return GUID_ContainerFormatPng;
+    case Container::Jpeg: return GUID_ContainerFormatJpeg;
+    case Container::Gif: return GUID_ContainerFormatGif;
+    case Container::Tiff: return GUID_ContainerFormatTiff;
+    case Container::Ico: return GUID_ContainerFormatIco;
+    case Container::None: break;
+    }
+    return GUID_NULL;
 }
+
+// A read-only stream over an open file. It keeps its own duplicate of the handle, so the file
+// stays open (and closed to writers) for as long as a decoder holds the stream.
+class HandleStream final : public IStream {
+public:
+    static HandleStream* Create(HANDLE file)
+    {
+        HANDLE own = nullptr;
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(file, &size) ||
+            !DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS))
+            return nullptr;
+        HandleStream* s = new (std::nothrow) HandleStream(own, uint64_t(size.QuadPart));
+        if (!s)
+            CloseHandle(own);
+        return s;
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
+            *out = static_cast<IStream*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG left = InterlockedDecrement(&refs_);
+        if (left == 0)
+            delete this;
+        return ULONG(left);
+    }
+
+    HRESULT STDMETHODCALLTYPE Read(void* dst, ULONG bytes, ULONG* done) override
+    {
+        if (done)
+            *done = 0;
+        if (!dst)
+            return STG_E_INVALIDPOINTER;
+        const uint64_t left = pos_ < size_ ? size_ - pos_ : 0;
+        const ULONG want = left < bytes ? ULONG(left) : bytes;
+        ULONG got = 0;
+        while (got < want) {
+            OVERLAPPED at = {};
+            at.Offset = DWORD(pos_);
+            at.OffsetHigh = DWORD(pos_ >> 32);
+            DWORD n = 0;
+            if (!ReadFile(file_.get(), static_cast<uint8_t*>(dst) + got, want - got, &n, &at) || n == 0)
+                break;
+            got += n;
+            pos_ += n;
+        }
+        if (done)
+            *done = got;
+        if (got < want)
+            return STG_E_READFAULT;
+        return got == bytes ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG* done) override
+    {
+        if (done)
+            *done = 0;
+        return STG_E_ACCESSDENIED;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* result) override
+    {
+        int64_t base;
+        switch (origin) {
+        case STREAM_SEEK_SET: base = 0; break;
+        case STREAM_SEEK_CUR: base = int64_t(pos_); break;
+        case STREAM_SEEK_END: base = int64_t(size_); break;
+        default: return STG_E_INVALIDFUNCTION;
+        }
+        if ((move.QuadPart < 0 && base + move.QuadPart < 0) || (move.QuadPart > 0 && move.QuadPart > INT64_MAX - base))
+            return STG_E_INVALIDFUNCTION;
+        pos_ = uint64_t(base + move.QuadPart);
+        if (result)
+            result->QuadPart = pos_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override
+    {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override
+    {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override
+    {
+        if (!stat)
+            return STG_E_INVALIDPOINTER;
+        memset(stat, 0, sizeof *stat); // no name, whatever the flags ask
+        stat->type = STGTY_STREAM;
+        stat->cbSize.QuadPart = size_;
+        stat->grfMode = STGM_READ | STGM_SHARE_DENY_WRITE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IStream** out) override
+    {
+        if (out)
+            *out = nullptr;
+        return E_NOTIMPL;
+    }
+
+private:
+    HandleStream(HANDLE file, uint64_t size) : file_(file), size_(size) {}
+    ~HandleStream() = default;
+
+    LONG refs_ = 1;
+    win::UniqueHandle file_;
+    const uint64_t size_;
+    uint64_t pos_ = 0;
+};
 
 } // namespace
 
-HGLOBAL DecodeWithWic(LPCSTR path, const GUID& container, int frameIndex, const uint8_t* bmpHeader)
+HGLOBAL DecodeWithWic(HANDLE file, Container container, const DecodePlan& plan, const uint8_t* bmpHeader)
 {
-    std::unique_ptr<wchar_t[]> wide = WidePath(path);
-    if (!wide)
-        return nullptr;
     // Declared first so that every interface below is released before COM is.
     ComScope com;
-    if (!com.Usable())
+    if (!com.Usable() || plan.frame < 0)
+        return nullptr;
+    ComRef<IStream> stream;
+    *stream.Put() = HandleStream::Create(file);
+    if (!stream)
         return nullptr;
     ComRef<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 factory.PutVoid())))
         return nullptr;
-    ComRef<IWICStream> stream;
+    // The decoder of the container whose headers were checked, not whichever claims the file.
     ComRef<IWICBitmapDecoder> decoder;
-    if (FAILED(factory->CreateStream(stream.Put())) ||
-        FAILED(stream->InitializeFromFilename(wide.get(), GENERIC_READ)) ||
-        FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                decoder.Put())))
-        return nullptr;
-    // The decoder chosen by content must be the one the signature promised.
-    GUID actual;
-    if (FAILED(decoder->GetContainerFormat(&actual)) || actual != container)
+    if (FAILED(factory->CreateDecoder(ContainerGuid(container), nullptr, decoder.Put())) ||
+        FAILED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)))
         return nullptr;
     UINT frames = 0;
     ComRef<IWICBitmapFrameDecode> frame;
-    if (frameIndex < 0 || FAILED(decoder->GetFrameCount(&frames)) || UINT(frameIndex) >= frames ||
-        FAILED(decoder->GetFrame(UINT(frameIndex), frame.Put())))
+    if (FAILED(decoder->GetFrameCount(&frames)) || UINT(plan.frame) >= frames ||
+        FAILED(decoder->GetFrame(UINT(plan.frame), frame.Put())))
         return nullptr;
     return DecodeFrame(factory.Get(), frame.Get(), bmpHeader);
 }

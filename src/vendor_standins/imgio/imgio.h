@@ -68,7 +68,11 @@ typedef struct tagIMGIOOPTIONS {
 // biXPelsPerMeter/biYPelsPerMeter: a bitmap file's own values; for the other formats with a
 // resolution the decoder's (which reports 96 dpi, 3780, for files that state none); PCX its
 // header's dpi when both are set; TGA 0. Null when the file cannot be read, is not one of these
-// formats, is damaged or truncated, or its pixels would exceed 1 GiB.
+// formats, is damaged or truncated, or its frame is beyond the decoding budget: more than 200
+// million pixels, or more than 800 MB held by the decoder in the frame's own format (4 bytes per
+// pixel of that budget; a 64-bit RGBA frame may have 100 million pixels). Such files are refused
+// from their headers, quickly and without allocating for them. The file stays open, closed to
+// writers, from its first check to the end of its decoding.
 IMGIO_API HGLOBAL WINAPI ImgIoReadFile(LPCSTR path, int reserved, IMGIOOPTIONS* options);
 // Writes the image to exactly path (no extension is added); format IMGIO_FORMAT_BMP writes a
 // Windows bitmap file: the 14-byte file header, then the packed bitmap byte for byte.

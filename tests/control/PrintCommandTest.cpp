@@ -1,0 +1,183 @@
+// The manager's Print command with its real "Print Thumbnails" dialog answered by a script; the
+// album's print call is replaced so that no printer is needed.
+#include <gtest/gtest.h>
+#include <ostream>
+#include <string>
+#include <vector>
+#include "album/AlbumMan.h"
+#include "control/ManagerState.h"
+#include "host/AlbumRegistry.h"
+#include "host/Instance.h"
+#include "resource.h"
+#include "support/DialogScript.h"
+#include "support/MessageLog.h"
+#include "support/TestSupport.h"
+#include "vendor_standins/ctrlkit/ctrlkit.h"
+#include "views/PrintDialog.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct PrintCall {
+    std::string document;
+    int selection, names, width, height;
+    bool operator==(const PrintCall& o) const
+    {
+        return document == o.document && selection == o.selection && names == o.names && width == o.width &&
+               height == o.height;
+    }
+    friend void PrintTo(const PrintCall& c, std::ostream* os)
+    {
+        *os << "{" << c.document << ", " << c.selection << ", " << c.names << ", " << c.width << ", " << c.height << "}";
+    }
+};
+
+// What the dialog shows when it comes up.
+struct DialogState {
+    bool all = false, selected = false, names = false, ownerEnabled = true;
+    std::vector<std::string> sizes;
+    int chosen = -1;
+};
+
+DialogState Read(HWND d, HWND owner)
+{
+    DialogState s;
+    s.all = IsDlgButtonChecked(d, 112) == BST_CHECKED;
+    s.selected = IsDlgButtonChecked(d, 113) == BST_CHECKED;
+    s.names = IsDlgButtonChecked(d, 114) == BST_CHECKED;
+    s.ownerEnabled = IsWindowEnabled(owner) != FALSE;
+    const int n = int(SendDlgItemMessageA(d, 111, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        char text[64] = "";
+        SendDlgItemMessageA(d, 111, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        s.sizes.push_back(text);
+    }
+    s.chosen = int(SendDlgItemMessageA(d, 111, CB_GETCURSEL, 0, 0));
+    return s;
+}
+
+struct PrintCommandTest : ::testing::Test {
+    static inline MessageLog* host = nullptr;
+    static inline std::vector<PrintCall> calls;
+    static inline int result = 1;
+    static void SetUpTestSuite()
+    {
+        CreateAlbumRegistry();
+        RegisterAlbumThread();
+        CAlbumCtrl::Register(AlbumInstance());
+        CtrlKitRegisterBarClass(AlbumInstance());
+        host = new MessageLog(200, 100);
+    }
+    static void TearDownTestSuite()
+    {
+        delete host;
+        UnregisterAlbumThread();
+        DestroyAlbumRegistry();
+    }
+    static int Record(CAlbum&, const char* document, int selection, int names, int width, int height, PRINTDLGA)
+    {
+        calls.push_back({document, selection, names, width, height});
+        return result;
+    }
+
+    ScratchDir dir;
+    CAlbumMan* manager = nullptr;
+    printing::AlbumPrintCall saved = printing::g_printAlbum;
+    void SetUp() override
+    {
+        calls.clear();
+        result = 1;
+        printing::g_printAlbum = Record;
+    }
+    void TearDown() override
+    {
+        printing::g_printAlbum = saved;
+        if (manager && IsWindow(manager->m_hDlg))
+            DestroyWindow(manager->m_hDlg);
+    }
+    void Open(int thumbnails)
+    {
+        if (thumbnails) {
+            CAlbumDoc2 doc;
+            for (int i = 1; i <= thumbnails; ++i) {
+                auto rec = MakeRecord(dir.File(std::to_string(i) + ".bmp").c_str());
+                HGLOBAL dib = MakeDib(8, 6, unsigned(i));
+                rec.dwDibSize = DWORD(GlobalSize(dib));
+                doc.Insert(new CThumbnail2(&rec, dib, 0, 1), nullptr);
+            }
+            ASSERT_NE(doc.Save(dir.File("a.abm").c_str()), 0);
+        }
+        WritePrivateProfileStringA("Context", "LastOpen", "a", "album.ini");
+        manager = CAlbumMan::CreateAlbumMan(96, 72);
+        ASSERT_EQ(manager->Open(host->hwnd(), dir.path().c_str()), 1);
+    }
+    void Print() { SendMessageA(manager->m_hDlg, WM_COMMAND, MAKEWPARAM(1007, 0), 0); }
+};
+
+} // namespace
+
+TEST_F(PrintCommandTest, AnEmptyAlbumIsNotOffered)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(0));
+    DialogScript script;
+    script.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDCANCEL); });
+    EXPECT_EQ(manager->Print(), 0);
+    EXPECT_EQ(script.Pending(), 1u) << "no dialog";
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(PrintCommandTest, TheDialogOpensOnItsDefaultsAndPrintsWhatWasChosen)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(3));
+    // Choices made earlier in the process do not come back.
+    printing::Current().printAll = 0;
+    printing::Current().printNames = 0;
+    printing::Current().size = 40;
+    const std::vector<std::string> sizes = {"1 inch", "1 1/2 inch", "2 inch", "2 1/2 inch"};
+    DialogState seen;
+    DialogScript script;
+    script.On("Print Thumbnails", [&](HWND d) {
+        seen = Read(d, manager->m_hDlg);
+        CheckRadioButton(d, 112, 113, 113);
+        CheckDlgButton(d, 114, BST_UNCHECKED);
+        SendDlgItemMessageA(d, 111, CB_SETCURSEL, 1, 0);
+        DialogScript::Press(d, IDOK);
+    });
+    Print();
+    EXPECT_TRUE(seen.all && !seen.selected && seen.names);
+    EXPECT_EQ(seen.sizes, sizes);
+    EXPECT_EQ(seen.chosen, 2);
+    EXPECT_FALSE(seen.ownerEnabled) << "the manager window waits while the dialog is up";
+    const std::string album = dir.File("a.abm");
+    EXPECT_EQ(calls, std::vector<PrintCall>({{album, 1, 2, 24, 24}}));
+    EXPECT_EQ(printing::Current().printAll, 0);
+    EXPECT_EQ(printing::Current().printNames, 0);
+    EXPECT_EQ(printing::Current().size, 24);
+
+    // Again: the defaults, whatever was chosen the last time; OK as they stand.
+    script.On("Print Thumbnails", [&](HWND d) {
+        seen = Read(d, manager->m_hDlg);
+        DialogScript::Press(d, IDOK);
+    });
+    Print();
+    EXPECT_TRUE(seen.all && !seen.selected && seen.names && seen.chosen == 2);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1], (PrintCall{album, 2, 1, 32, 32}));
+
+    // Cancel prints nothing and keeps the settings.
+    script.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDCANCEL); });
+    Print();
+    EXPECT_EQ(calls.size(), 2u);
+    EXPECT_EQ(printing::Current().size, 32);
+    EXPECT_TRUE(IsWindowEnabled(manager->m_hDlg));
+
+    // A print that fails is reported.
+    result = 0;
+    script.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDOK); });
+    script.Answer("Lumicraft 2000", IDOK);
+    Print();
+    EXPECT_EQ(calls.size(), 3u);
+    EXPECT_EQ(script.texts, std::vector<std::string>{manager::LoadText(IDS_PRINT_FAILED)});
+    EXPECT_EQ(script.Pending(), 0u);
+}

@@ -1,0 +1,562 @@
+// Resource albums in a real parent window: the conversions and their profile settings, the
+// classes and their grid, adding into resource folders with marks and free names, deleting with
+// and without files, clicks reported to the parent, the real file picker, and refused windows.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+#include "album/AlbumCtrl.h"
+#include "album/AlbumMessages.h"
+#include "control/BrushAlbumCtrl.h"
+#include "host/AlbumRegistry.h"
+#include "host/Instance.h"
+#include "imaging/AbortCheck.h"
+#include "imaging/DibConvert.h"
+#include "imaging/Marks.h"
+#include "support/DialogScript.h"
+#include "support/MessageLog.h"
+#include "support/TestSupport.h"
+#include "vendor_standins/imgio/imgio.h"
+#include "win/Handles.h"
+
+using namespace testsupport;
+
+namespace {
+
+const int kCellWidth = 40, kCellHeight = 48;
+const char kCaption[] = "Lumicraft 2000";
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = fd.cFileName, full = path + "\\" + name;
+            if (name == "." || name == "..")
+                continue;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+// Files (not folders) in a folder; 0 when there is none.
+size_t FilesIn(const std::string& folder)
+{
+    size_t n = 0;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    do
+        n += (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return n;
+}
+
+// A value in album.ini for the lifetime of the object.
+struct ProfileValue {
+    const char *section, *key;
+    ProfileValue(const char* s, const char* k, const char* value) : section(s), key(k)
+    {
+        WritePrivateProfileStringA(section, key, value, "album.ini");
+    }
+    ~ProfileValue() { WritePrivateProfileStringA(section, key, nullptr, "album.ini"); }
+};
+
+// A 24-bit image of one colour.
+HGLOBAL Plain(int width, int height, BYTE level)
+{
+    const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+    return MakePackedDib(width, height, 24, {}, std::vector<unsigned char>(stride * height, level));
+}
+
+// The first pixel byte and the size of an image; the image is freed.
+struct Shape {
+    int width = 0, height = 0, gray = 0, level = -1;
+};
+Shape Take(HGLOBAL image)
+{
+    Shape s;
+    if (!image)
+        return s;
+    GetDibSize(image, &s.width, &s.height);
+    s.gray = IsGrayPaletteDib(image);
+    {
+        win::GlobalLockGuard lock(image);
+        const auto* h = static_cast<const BITMAPINFOHEADER*>(lock.data());
+        s.level = lock.bytes()[h->biSize + h->biClrUsed * 4];
+    }
+    GlobalFree(image);
+    return s;
+}
+
+// The parent's record of what the controls report.
+struct Report {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::string path; // 0x503: the text lParam points at
+};
+std::vector<Report> g_reports;
+WNDPROC g_logProc = nullptr;
+LRESULT CALLBACK RecordingParent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_ALBUM_OPEN || msg == WM_ALBUM_CELLUP)
+        g_reports.push_back(
+            {msg, wParam, lParam, msg == WM_ALBUM_CELLUP ? reinterpret_cast<const char*>(lParam) : ""});
+    return CallWindowProcA(g_logProc, hwnd, msg, wParam, lParam);
+}
+
+// Lets a test call the protected initialisation on any window.
+struct ExposedCtrl : CBrushAlbumCtrl {
+    using CBrushAlbumCtrl::OnInitCtrl;
+};
+
+struct ResAlbumTest : ::testing::Test {
+    static inline MessageLog* parent = nullptr;
+    static void SetUpTestSuite()
+    {
+        CreateAlbumRegistry();
+        RegisterAlbumThread();
+        ASSERT_EQ(CAlbumCtrl::Register(AlbumInstance()), 1);
+        ASSERT_EQ(CBrushAlbumCtrlRegister(AlbumInstance(), kCellWidth, kCellHeight), 1);
+        parent = new MessageLog(420, 300);
+        g_logProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(parent->hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingParent)));
+    }
+    static void TearDownTestSuite()
+    {
+        delete parent;
+        parent = nullptr;
+    }
+
+    ScratchDir program, pics;
+    std::vector<HWND> made;
+    std::vector<std::unique_ptr<CBrushAlbumCtrl>> objects;
+
+    void TearDown() override
+    {
+        for (HWND w : made)
+            if (IsWindow(w))
+                DestroyWindow(w);
+        objects.clear();
+        for (const char* sub : {"brush", "stamps", "Shapes", "long"})
+            RemoveTree(program.File(sub));
+        g_reports.clear();
+    }
+
+    std::string Folder() const { return program.path() + "\\"; }
+    // A control over an object of the test whose program folder is the scratch folder.
+    CBrushAlbumCtrl* Make(const char* cls, const char* text, int width = 250, int height = 100)
+    {
+        objects.push_back(std::make_unique<CBrushAlbumCtrl>());
+        CBrushAlbumCtrl* c = objects.back().get();
+        win::CopyText(c->m_szProgramFolder, sizeof c->m_szProgramFolder, Folder().c_str());
+        HWND w = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE, 0, 0, width, height, parent->hwnd(), nullptr,
+                                 AlbumInstance(), c);
+        EXPECT_NE(w, nullptr) << cls;
+        made.push_back(w);
+        return c;
+    }
+    std::string Bmp(const std::string& name, int width = 60, int height = 30, unsigned seed = 1)
+    {
+        WriteBmpFile(pics.File(name), width, height, seed);
+        return pics.File(name);
+    }
+    static std::string Name(CBrushAlbumCtrl* c, int n) { return c->GetAlbum()->m_Doc.GetThumbnail(n)->m_Info.szFileName; }
+    // An album file whose thumbnails name the given files.
+    static void SaveAlbum(const std::string& path, const std::vector<std::string>& names)
+    {
+        CAlbumDoc2 doc;
+        for (const std::string& name : names) {
+            auto rec = MakeRecord(name.c_str());
+            HGLOBAL image = MakeDib(20, 20, unsigned(name.size()));
+            rec.dwDibSize = DWORD(GlobalSize(image));
+            doc.Insert(new CThumbnail2(&rec, image, 0, 1), nullptr);
+        }
+        ASSERT_NE(doc.Save(path.c_str()), 0);
+    }
+    static int CountInFile(const std::string& path)
+    {
+        CAlbumDoc2 doc;
+        doc.SetAutoCheck(0);
+        return doc.Load(path.c_str()) ? doc.GetCount() : -1;
+    }
+};
+
+} // namespace
+
+TEST_F(ResAlbumTest, ImagesAreGreyLimitedInSizeAndFollowTheProfile)
+{
+    struct Case {
+        bool brush;
+        int width, height, wantWidth, wantHeight;
+    } cases[] = {{true, 300, 150, 128, 64}, {true, 100, 40, 100, 40}, {false, 150, 600, 64, 256}};
+    for (const Case& c : cases) {
+        HGLOBAL source = MakeDib(c.width, c.height, 3);
+        Shape s = Take(c.brush ? CBrushAlbumCtrl::MakeBrushImage(source) : CBrushAlbumCtrl::MakeStampImage(source));
+        EXPECT_EQ(s.width * 10000 + s.height, c.wantWidth * 10000 + c.wantHeight) << c.width << "x" << c.height;
+        EXPECT_EQ(s.gray, 1);
+        GlobalFree(source);
+    }
+    EXPECT_EQ(CBrushAlbumCtrl::MakeBrushImage(nullptr), nullptr);
+
+    // A black image: inverted it is white, level-scaled white is 192.
+    HGLOBAL black = Plain(8, 8, 0);
+    auto brush = [&] { return Take(CBrushAlbumCtrl::MakeBrushImage(black)).level; };
+    auto stamp = [&] { return Take(CBrushAlbumCtrl::MakeStampImage(black)).level; };
+    EXPECT_EQ(brush() * 1000 + stamp(), 0) << "defaults: not inverted";
+    {
+        ProfileValue invert("Brush Parameter", "Invert", "true");
+        EXPECT_EQ(brush(), 192) << "inverted, then scaled by default";
+        EXPECT_EQ(stamp(), 0) << "stamps read their own section";
+        {
+            ProfileValue scale("Brush Parameter", "Scale", "yes");
+            EXPECT_EQ(brush(), 255) << "anything but TRUE: no scaling";
+        }
+        ProfileValue scale("Brush Parameter", "Scale", "TrUe");
+        EXPECT_EQ(brush(), 192);
+    }
+    ProfileValue invert("Stamp Parameter", "Invert", "TRUE"), scale("Stamp Parameter", "Scale", "FALSE");
+    EXPECT_EQ(stamp() * 1000 + brush(), 255 * 1000 + 0);
+    GlobalFree(black);
+}
+
+TEST_F(ResAlbumTest, ClassesBuildTheirGridAndLoadTheirAlbum)
+{
+    EXPECT_EQ(CBrushAlbumCtrlRegister(AlbumInstance(), kCellWidth, kCellHeight), 1) << "again: already ours";
+    EXPECT_EQ(CBrushAlbumCtrlRegister(AlbumInstance(), 4, 60), 0) << "no room for a thumbnail";
+    EXPECT_EQ(BrushAlbumCellSize().cx * 1000 + BrushAlbumCellSize().cy, kCellWidth * 1000 + kCellHeight);
+
+    const struct {
+        const char* cls;
+        int kind;
+    } classes[] = {{"BrushAlbumCtrl", RESALBUM_KIND_BRUSH},
+                   {"stampalbumctrl", RESALBUM_KIND_STAMP},
+                   {"TextureAlbumCtrl", RESALBUM_KIND_TEXTURE},
+                   {"ShapeAlbumCtrl", RESALBUM_KIND_SHAPE}};
+    for (const auto& k : classes) {
+        CBrushAlbumCtrl* c = Make(k.cls, "", 250, 100);
+        ASSERT_NE(c->GetAlbum(), nullptr) << k.cls;
+        const tagAlbumViewCreateInfo& aci = c->GetAlbum()->m_aci;
+        EXPECT_EQ(c->m_nKind, k.kind);
+        EXPECT_EQ(aci.nRows * 100 + aci.nCols, 2 * 100 + 6) << "100 / 48 rows, 250 / 40 columns";
+        EXPECT_EQ(aci.bToolTip, k.kind == RESALBUM_KIND_BRUSH ? 1 : 0);
+        EXPECT_EQ(aci.nScrollDir, 2);
+        EXPECT_EQ(c->GetAlbum()->m_Doc.m_wThumbWidth * 1000 + c->GetAlbum()->m_Doc.m_wThumbHeight, 36 * 1000 + 44);
+        EXPECT_EQ(c->GetAlbum()->m_bDragDrop, 1) << "no text: drag-and-drop stays on";
+        EXPECT_STREQ(c->m_szCurrentFolder, Folder().c_str());
+    }
+
+    // The window's text names the album in the program folder; such a control does not drag.
+    SaveAlbum(program.File("tex.abm"), {"C:\\pics\\p1.bmp", "C:\\pics\\p2.bmp", "C:\\pics\\p3.bmp"});
+    CBrushAlbumCtrl* loaded = Make("TextureAlbumCtrl", "tex.abm", 250, 100);
+    EXPECT_EQ(loaded->GetAlbum()->GetThumbNailCount(), 3);
+    EXPECT_EQ(loaded->GetAlbum()->m_bDragDrop, 0);
+
+    // The grid: grey lines at every cell edge, cell height from the client height less one.
+    auto paint = [](CBrushAlbumCtrl* c, int width, int height, std::vector<COLORREF>& pixels) {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bmp = CreateCompatibleBitmap(screen, width, height);
+        HGDIOBJ old = SelectObject(dc, bmp);
+        RECT all = {0, 0, width, height};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        SendMessageA(c->m_hWnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        pixels.clear();
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                pixels.push_back(GetPixel(dc, x, y));
+        SelectObject(dc, old);
+        DeleteObject(bmp);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+    };
+    std::vector<COLORREF> px;
+    paint(loaded, 250, 100, px);
+    const int rows = loaded->GetAlbum()->m_aci.nRows, cols = loaded->GetAlbum()->m_aci.nCols;
+    const int cw = 250 / cols, ch = 99 / rows;
+    int wrong = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 250; ++x) {
+            const bool line = (y % ch == 0 && y <= rows * ch && x < cols * cw) || (x % cw == 0 && x <= cols * cw && y < 99);
+            wrong += (px[size_t(y) * 250 + x] == RGB(0x80, 0x80, 0x80)) != line;
+        }
+    EXPECT_EQ(wrong, 0) << rows << " rows of " << ch << ", " << cols << " columns of " << cw;
+    // Smaller than one cell: no grid, no fault.
+    CBrushAlbumCtrl* tiny = Make("BrushAlbumCtrl", "", 30, 30);
+    EXPECT_EQ(tiny->GetAlbum()->m_aci.nRows * tiny->GetAlbum()->m_aci.nCols, 0);
+    paint(tiny, 30, 30, px);
+    EXPECT_EQ(std::count(px.begin(), px.end(), RGB(255, 255, 255)), 900);
+}
+
+TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames)
+{
+    CBrushAlbumCtrl* brushes = Make("BrushAlbumCtrl", "brush.abm");
+    const std::string brushDir = program.File("brush");
+    ASSERT_FALSE(FileExists(brushDir));
+
+    // The first brush makes the folder; the file is the base name, without extension.
+    ASSERT_EQ(brushes->AddItemFile(Bmp("star.bmp", 300, 150, 1).c_str(), nullptr), 1);
+    const std::string star = brushDir + "\\star", star2 = brushDir + "\\star (2)";
+    EXPECT_EQ(Name(brushes, 1), star);
+    Shape written = Take(ImgIoReadFile(star.c_str(), 0, nullptr));
+    EXPECT_EQ(written.width * 1000 + written.height, 128 * 1000 + 64);
+    EXPECT_EQ(written.gray, 1);
+    const tagALBUMINFOHEADER& first = brushes->GetAlbum()->m_Doc.GetThumbnail(1)->m_Info;
+    EXPECT_EQ(first.wWidth * 1000 + first.wHeight, 128 * 1000 + 64);
+
+    // The same base name again: the first item's file stays as it is, the second gets a free name.
+    const std::vector<unsigned char> before = ReadBytes(star);
+    WriteBmpFile(pics.File("star.png"), 50, 50, 9);
+    ASSERT_EQ(brushes->AddItemFile(pics.File("star.png").c_str(), nullptr), 1);
+    EXPECT_EQ(ReadBytes(star), before);
+    EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 2);
+    EXPECT_EQ(Name(brushes, 2), star2);
+    EXPECT_TRUE(FileExists(star2));
+
+    // A brush file's mark and parameter bytes come along, and stand in the record for its size.
+    const std::string marked = Bmp("soft.bmp", 20, 20, 4);
+    ASSERT_EQ(SetBrushMark(marked.c_str(), 7, 200), 1);
+    ASSERT_EQ(brushes->AddItemFile(marked.c_str(), nullptr), 1);
+    BYTE a = 0, b = 0;
+    EXPECT_EQ(GetBrushMark((brushDir + "\\soft").c_str(), &a, &b), 1);
+    EXPECT_EQ(a * 1000 + b, 7 * 1000 + 200);
+    const tagALBUMINFOHEADER& soft = brushes->GetAlbum()->m_Doc.GetThumbnail(3)->m_Info;
+    EXPECT_EQ(soft.wWidth * 1000 + soft.wHeight, 7 * 1000 + 200);
+
+    // Stamps and shapes have folders of their own and keep a stamp mark.
+    const std::string seal = Bmp("seal.bmp", 150, 600, 5);
+    ASSERT_EQ(SetStampMark(seal.c_str()), 1);
+    CBrushAlbumCtrl* stamps = Make("StampAlbumCtrl", "");
+    CBrushAlbumCtrl* shapes = Make("ShapeAlbumCtrl", "");
+    ASSERT_EQ(stamps->AddItemFile(seal.c_str(), nullptr), 1);
+    ASSERT_EQ(shapes->AddItemFile(Bmp("ring.bmp").c_str(), nullptr), 1);
+    EXPECT_EQ(IsStampFile(program.File("stamps\\seal").c_str()), 1);
+    EXPECT_EQ(Take(ImgIoReadFile(program.File("stamps\\seal").c_str(), 0, nullptr)).width, 64);
+    EXPECT_EQ(IsStampFile(program.File("Shapes\\ring").c_str()), 0);
+    EXPECT_EQ(Name(shapes, 1), program.File("Shapes\\ring"));
+
+    // A texture is recorded where it is, with its own size; nothing is written.
+    CBrushAlbumCtrl* textures = Make("TextureAlbumCtrl", "");
+    const std::string photo = Bmp("photo.bmp", 90, 70, 6);
+    const size_t programFiles = program.List().size();
+    ASSERT_EQ(textures->AddItemFile(photo.c_str(), nullptr), 1);
+    EXPECT_EQ(Name(textures, 1), photo);
+    const tagALBUMINFOHEADER& tex = textures->GetAlbum()->m_Doc.GetThumbnail(1)->m_Info;
+    EXPECT_EQ(tex.wWidth * 1000 + tex.wHeight, 90 * 1000 + 70);
+    EXPECT_EQ(program.List().size(), programFiles);
+
+    // Failures: an unreadable file and a failed conversion say so; a name that does not fit is
+    // refused, never cut to another file's name.
+    const size_t brushFiles = FilesIn(brushDir);
+    {
+        DialogScript script;
+        script.Answer("Open file ", IDOK);
+        WriteBytes(pics.File("junk.bmp"), std::vector<unsigned char>(64, 'j'));
+        EXPECT_EQ(brushes->AddItemFile(pics.File("junk.bmp").c_str(), nullptr), 0);
+        EXPECT_EQ(script.texts, std::vector<std::string>{"The document's format is invalid or not supported."});
+    }
+    {
+        DialogScript script;
+        script.Answer(kCaption, IDOK);
+        AbortCheckFn old = SetAbortCheck([] { return true; }); // Esc stops the grey conversion
+        EXPECT_EQ(brushes->AddItemFile(Bmp("late.bmp").c_str(), nullptr), 0);
+        SetAbortCheck(old);
+        EXPECT_EQ(script.texts, std::vector<std::string>{"The Image can not convert  into gray scale!"});
+    }
+    EXPECT_EQ(FilesIn(brushDir), brushFiles);
+    const std::string deep = program.File("long\\" + std::string(150, 'p')) + "\\";
+    CreateDirectoryA(program.File("long").c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    win::CopyText(brushes->m_szProgramFolder, MAX_PATH, deep.c_str());
+    const std::string longName = Bmp(std::string(100, 'n') + ".bmp");
+    EXPECT_EQ(brushes->AddItemFile(longName.c_str(), nullptr), 0);
+    EXPECT_EQ(FilesIn(deep + "brush"), 0u) << "written under a shortened name";
+    EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 3);
+}
+
+TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndSharedFiles)
+{
+    CBrushAlbumCtrl* brushes = Make("BrushAlbumCtrl", "brush.abm");
+    ASSERT_EQ(brushes->AddItemFile(Bmp("a.bmp").c_str(), nullptr), 1);
+    ASSERT_EQ(brushes->AddItemFile(Bmp("b.bmp").c_str(), nullptr), 1);
+    const std::string a = program.File("brush\\a");
+    EXPECT_EQ(brushes->DeleteItems(), 0) << "nothing selected";
+    ASSERT_EQ(brushes->GetAlbum()->SetCurrentFocus(1), 1);
+    {
+        DialogScript script;
+        script.Answer(kCaption, IDNO).Answer(kCaption, IDYES);
+        EXPECT_EQ(brushes->DeleteItems(), 0) << "the user said no";
+        EXPECT_TRUE(FileExists(a));
+        EXPECT_EQ(brushes->DeleteItems(), 1);
+        EXPECT_EQ(script.texts, std::vector<std::string>(2, "Are you sure you want to delete the selected object(s)?"));
+    }
+    EXPECT_FALSE(FileExists(a));
+    EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 1);
+    EXPECT_EQ(CountInFile(program.File("brush.abm")), 1) << "saved at once";
+
+    // A texture goes from the album only.
+    CBrushAlbumCtrl* textures = Make("TextureAlbumCtrl", "tex.abm");
+    const std::string photo = Bmp("photo.bmp");
+    ASSERT_EQ(textures->AddItemFile(photo.c_str(), nullptr), 1);
+    ASSERT_EQ(textures->GetAlbum()->SetCurrentFocus(1), 1);
+    {
+        DialogScript script;
+        script.Answer(kCaption, IDYES);
+        EXPECT_EQ(textures->DeleteItems(), 1);
+    }
+    EXPECT_TRUE(FileExists(photo));
+    EXPECT_EQ(CountInFile(program.File("tex.abm")), 0);
+
+    // A brush whose file carries the brush mark only beeps: no question, nothing removed.
+    const std::string hard = Bmp("hard.bmp");
+    SetBrushMark(hard.c_str(), 1, 2);
+    ASSERT_EQ(brushes->AddItemFile(hard.c_str(), nullptr), 1);
+    ASSERT_EQ(brushes->GetAlbum()->SetCurrentFocus(2), 1);
+    {
+        DialogScript script;
+        script.Answer(kCaption, IDYES);
+        EXPECT_EQ(brushes->DeleteItems(), 0);
+        EXPECT_EQ(script.Pending(), 1u) << "asked although marked";
+    }
+    EXPECT_TRUE(FileExists(program.File("brush\\hard")));
+
+    // An album written before names were kept apart: two items on one file. Deleting one keeps
+    // the file the other still shows; deleting the last takes it.
+    const std::string shared = program.File("brush\\b");
+    SaveAlbum(program.File("old.abm"), {shared, shared});
+    CBrushAlbumCtrl* old = Make("BrushAlbumCtrl", "old.abm");
+    ASSERT_EQ(old->GetAlbum()->GetThumbNailCount(), 2);
+    DialogScript script;
+    script.Answer(kCaption, IDYES).Answer(kCaption, IDYES);
+    ASSERT_EQ(old->GetAlbum()->SetCurrentFocus(1), 1);
+    EXPECT_EQ(old->DeleteItems(), 1);
+    EXPECT_TRUE(FileExists(shared)) << "the remaining item's file went too";
+    ASSERT_EQ(old->GetAlbum()->SetCurrentFocus(1), 1);
+    EXPECT_EQ(old->DeleteItems(), 1);
+    EXPECT_FALSE(FileExists(shared));
+}
+
+TEST_F(ResAlbumTest, ClicksTellTheParentTheItemsFullPath)
+{
+    CBrushAlbumCtrl* brushes = Make("BrushAlbumCtrl", "brush.abm");
+    ASSERT_EQ(brushes->AddItemFile(Bmp("a.bmp").c_str(), nullptr), 1);
+    ASSERT_EQ(brushes->AddItemFile(Bmp("b.bmp").c_str(), nullptr), 1);
+    CAlbum* album = brushes->GetAlbum();
+    ASSERT_GE(album->m_nCount, 2);
+    // The grid fills column by column: item 2 is in the second row.
+    HWND second = album->m_ppCells[album->m_aci.nCols]->m_hWnd, empty = album->m_ppCells[1]->m_hWnd;
+    g_reports.clear();
+    SendMessageA(second, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(second, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    SendMessageA(empty, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(empty, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    // Cell pointers arrive in messages: one that is no cell of this album is ignored.
+    SendMessageA(brushes->m_hWnd, WM_ALBUM_CELLUP, 0, reinterpret_cast<LPARAM>(&g_reports));
+    ASSERT_EQ(g_reports.size(), 1u);
+    EXPECT_EQ(g_reports[0].path, program.File("brush\\b"));
+    EXPECT_EQ(album->GetCurrentFocus(), 2);
+
+    // A double click goes up as it came: the cell in lParam.
+    g_reports.clear();
+    SendMessageA(second, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    ASSERT_EQ(g_reports.size(), 1u);
+    EXPECT_EQ(g_reports[0].msg, UINT(WM_ALBUM_OPEN));
+    EXPECT_EQ(g_reports[0].lParam, reinterpret_cast<LPARAM>(album->m_ppCells[album->m_aci.nCols]));
+}
+
+TEST_F(ResAlbumTest, AddItemsRunsThePickerOnceTheThreadIsFree)
+{
+    CBrushAlbumCtrl* brushes = Make("BrushAlbumCtrl", "brush.abm");
+    Bmp("a.bmp");
+    Bmp("b.bmp");
+    ScratchDir other;
+    WriteBmpFile(other.File("c.bmp"), 30, 30, 3);
+    win::CopyText(brushes->m_szCurrentFolder, MAX_PATH, pics.path().c_str());
+    auto typeAndPress = [](const std::string& names, int button) {
+        return [names, button](HWND dialog) {
+            HWND edit = GetDlgItem(dialog, 0x47C) ? GetDlgItem(dialog, 0x47C) : GetDlgItem(dialog, 0x480);
+            SetWindowTextA(edit, names.c_str());
+            DialogScript::Press(dialog, button);
+        };
+    };
+    DialogScript script;
+    script.On("Open", typeAndPress("\"a.bmp\" \"b.bmp\"", IDOK))
+        .On("Open", typeAndPress(other.File("c.bmp"), IDOK))
+        .On("Open", typeAndPress("", IDCANCEL))
+        .On("Open", typeAndPress("", IDCANCEL));
+    EXPECT_EQ(brushes->AddItems(), 1);
+    EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 2);
+    EXPECT_EQ(CountInFile(program.File("brush.abm")), 2) << "the first add creates the album file";
+    EXPECT_STREQ(brushes->m_szCurrentFolder, pics.path().c_str());
+
+    EXPECT_EQ(brushes->AddItems(), 1);
+    EXPECT_EQ(CountInFile(program.File("brush.abm")), 3);
+    EXPECT_STREQ(brushes->m_szCurrentFolder, (other.path() + "\\").c_str()) << "the picked file's folder";
+
+    EXPECT_EQ(brushes->AddItems(), 0) << "cancelled";
+    ASSERT_EQ(AlbumRegistry().EnterBusy(GetCurrentThreadId()), 1);
+    EXPECT_EQ(brushes->AddItems(), 0) << "the thread is busy";
+    AlbumRegistry().LeaveBusy(GetCurrentThreadId());
+    EXPECT_EQ(script.Pending(), 1u) << "a picker ran while the thread was busy";
+    EXPECT_TRUE(IsWindowEnabled(parent->hwnd()));
+}
+
+TEST_F(ResAlbumTest, OnlyLiveWindowsOfTheFourClassesGiveTheirObject)
+{
+    CBrushAlbumCtrl* mine = Make("BrushAlbumCtrl", "");
+    EXPECT_EQ(BrushAlbumCtrlOf(mine->m_hWnd), mine);
+    // Made by the window procedure: owned by the window, and gone with it.
+    HWND owned = CreateWindowExA(0, "shapealbumctrl", "", WS_CHILD, 0, 0, 100, 100, parent->hwnd(), nullptr,
+                                 AlbumInstance(), nullptr);
+    CBrushAlbumCtrl* ownedObject = BrushAlbumCtrlOf(owned);
+    ASSERT_NE(ownedObject, nullptr);
+    EXPECT_EQ(ownedObject->m_bOwnedByWindow, 1);
+    EXPECT_EQ(ownedObject->m_nKind, RESALBUM_KIND_SHAPE);
+    DestroyWindow(owned);
+    EXPECT_EQ(BrushAlbumCtrlOf(owned), nullptr);
+    // A creator that deletes its object before the window: the window no longer leads to it.
+    Make("TextureAlbumCtrl", "");
+    HWND orphan = made.back();
+    objects.back().reset();
+    EXPECT_EQ(BrushAlbumCtrlOf(orphan), nullptr);
+    SendMessageA(orphan, WM_ALBUM_CELLUP, 0, 0);
+
+    // Another class of ours, with an object of its own in its user data.
+    HWND album = CreateWindowExA(0, "ManDlgAlbumCtrl", "", WS_CHILD, 0, 0, 200, 200, parent->hwnd(), nullptr,
+                                 AlbumInstance(), nullptr);
+    ASSERT_NE(GetWindowLongPtrA(album, GWLP_USERDATA), 0);
+    EXPECT_EQ(BrushAlbumCtrlOf(album), nullptr);
+    // The right name from another module, with anything in its user data.
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA("gdi32.dll");
+    wc.lpszClassName = "BrushAlbumCtrl";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND impostor = CreateWindowExA(0, "BrushAlbumCtrl", "", WS_CHILD, 0, 0, 10, 10, parent->hwnd(), nullptr,
+                                    wc.hInstance, nullptr);
+    ASSERT_NE(impostor, nullptr);
+    SetWindowLongPtrA(impostor, GWLP_USERDATA, 0x1234);
+    EXPECT_EQ(BrushAlbumCtrlOf(impostor), nullptr);
+    for (HWND w : {HWND(nullptr), reinterpret_cast<HWND>(0x12345), GetDesktopWindow(), parent->hwnd()})
+        EXPECT_EQ(BrushAlbumCtrlOf(w), nullptr);
+
+    // The initialisation takes none of these windows either.
+    ExposedCtrl loose;
+    for (HWND w : {album, impostor, parent->hwnd(), owned})
+        EXPECT_EQ(loose.OnInitCtrl(w), 0);
+    EXPECT_EQ(loose.GetAlbum(), nullptr);
+    DestroyWindow(album);
+    DestroyWindow(impostor);
+    UnregisterClassA("BrushAlbumCtrl", wc.hInstance);
+}

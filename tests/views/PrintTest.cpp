@@ -1,0 +1,389 @@
+// Contact sheets recorded into enhanced metafiles and memory DCs: where the boxes, pictures,
+// names and frames land on a page, how big pictures are banded, how names are shortened, and
+// what happens to a job the printer stops.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <string>
+#include <vector>
+#include "album/AlbumDoc.h"
+#include "support/TestSupport.h"
+#include "views/PrintSheets.h"
+
+using namespace testsupport;
+using printing::PageCaps;
+using printing::SheetLayout;
+
+namespace {
+
+// The drawing calls a page received, as the metafile recorded them.
+struct Page {
+    std::vector<EMRSTRETCHDIBITS> pictures;
+    std::vector<std::pair<POINTL, std::string>> texts;
+    std::vector<POINT> path; // every MoveTo and LineTo point, in order
+};
+
+// A metafile DC that stands in for the printer; the job's pages are told apart by a comment
+// the job writes at each page start.
+class Recording {
+public:
+    Recording()
+    {
+        RECT frame = {0, 0, 50000, 50000};
+        dc_ = CreateEnhMetaFileA(nullptr, nullptr, &frame, nullptr);
+    }
+    ~Recording()
+    {
+        if (dc_)
+            DeleteEnhMetaFile(CloseEnhMetaFile(dc_));
+    }
+    HDC dc() const { return dc_; }
+    // Ends the recording and sorts its records by page.
+    std::vector<Page> Pages()
+    {
+        HENHMETAFILE emf = CloseEnhMetaFile(dc_);
+        dc_ = nullptr;
+        std::vector<Page> pages;
+        EnumEnhMetaFile(nullptr, emf, Collect, &pages, nullptr);
+        DeleteEnhMetaFile(emf);
+        return pages;
+    }
+
+private:
+    static int CALLBACK Collect(HDC, HANDLETABLE*, const ENHMETARECORD* r, int, LPARAM data)
+    {
+        auto& pages = *reinterpret_cast<std::vector<Page>*>(data);
+        if (r->iType == EMR_GDICOMMENT)
+            pages.emplace_back();
+        if (pages.empty())
+            return 1;
+        Page& page = pages.back();
+        switch (r->iType) {
+        case EMR_STRETCHDIBITS:
+            page.pictures.push_back(*reinterpret_cast<const EMRSTRETCHDIBITS*>(r));
+            break;
+        case EMR_EXTTEXTOUTA: {
+            const auto* t = reinterpret_cast<const EMREXTTEXTOUTA*>(r);
+            const char* s = reinterpret_cast<const char*>(r) + t->emrtext.offString;
+            page.texts.push_back({t->emrtext.ptlReference, std::string(s, t->emrtext.nChars)});
+            break;
+        }
+        case EMR_EXTTEXTOUTW: {
+            const auto* t = reinterpret_cast<const EMREXTTEXTOUTW*>(r);
+            const WCHAR* s = reinterpret_cast<const WCHAR*>(reinterpret_cast<const char*>(r) + t->emrtext.offString);
+            std::string text;
+            for (DWORD i = 0; i < t->emrtext.nChars; ++i)
+                text += char(s[i]);
+            page.texts.push_back({t->emrtext.ptlReference, text});
+            break;
+        }
+        case EMR_MOVETOEX:
+            page.path.push_back({reinterpret_cast<const EMRMOVETOEX*>(r)->ptl.x, reinterpret_cast<const EMRMOVETOEX*>(r)->ptl.y});
+            break;
+        case EMR_LINETO:
+            page.path.push_back({reinterpret_cast<const EMRLINETO*>(r)->ptl.x, reinterpret_cast<const EMRLINETO*>(r)->ptl.y});
+            break;
+        default:
+            break;
+        }
+        return 1;
+    }
+    HDC dc_;
+};
+
+// A print job that logs its calls, marks page starts in the recording, and can fail one call.
+struct TestJob : printing::PrintJob {
+    explicit TestJob(HDC dc, std::string failing = "", int failingTime = 1) : dc(dc), failing(failing), time(failingTime) {}
+    int Call(const std::string& name)
+    {
+        calls += (calls.empty() ? "" : " ") + name;
+        return name == failing && --time == 0 ? 0 : 1;
+    }
+    int BeginDocument(const char* name) override { document = name; return Call("doc"); }
+    int BeginPage() override
+    {
+        const int ok = Call("page");
+        if (ok)
+            GdiComment(dc, 4, reinterpret_cast<const BYTE*>("page"));
+        return ok;
+    }
+    int FinishPage() override { return Call("end"); }
+    int FinishDocument() override { return Call("enddoc"); }
+    void Abandon() override { Call("abort"); }
+    HDC dc;
+    std::string failing;
+    int time;
+    std::string calls, document;
+};
+
+const PageCaps k600 = {4800, 6600, 600};
+
+std::string Name(int i) { return "C:\\missing\\picture " + std::to_string(i) + ".bmp"; }
+
+// count thumbnails of 60 x 40 named after Name(i), except those given other sizes.
+void Fill(CAlbumDoc2& doc, int count, int firstWidth = 60, int firstHeight = 40)
+{
+    for (int i = 1; i <= count; ++i) {
+        auto rec = MakeRecord(Name(i).c_str());
+        rec.wThumbWidth = WORD(i == 1 ? firstWidth : 60);
+        rec.wThumbHeight = WORD(i == 1 ? firstHeight : 40);
+        doc.Insert(new CThumbnail2(&rec, MakeDib(rec.wThumbWidth ? rec.wThumbWidth : 4, rec.wThumbHeight ? rec.wThumbHeight : 4, unsigned(i)), 0, 1),
+                   nullptr);
+    }
+}
+
+printing::SheetOptions Options(bool selectedOnly, bool names, int size = 32)
+{
+    return {"sheets", selectedOnly, names, size, size};
+}
+
+int TextWidth(HDC dc, const std::string& s)
+{
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(dc, s.c_str(), int(s.size()), &size);
+    return size.cx;
+}
+
+} // namespace
+
+TEST(PrintLayout, GridFollowsThePageAndOversizedBoxesGetThePageToThemselves)
+{
+    struct Case {
+        PageCaps caps;
+        int size;
+        bool names;
+        SheetLayout expected;
+    } cases[] = {
+        {k600, 32, true, {4, 5, 1200, 1320, 1200, 1200}},
+        {k600, 40, true, {3, 4, 1600, 1650, 1500, 1500}},
+        {k600, 16, false, {8, 11, 600, 600, 600, 600}},
+        // Names need 50 pixels under 1-inch boxes that fill their rows: one row fewer.
+        {k600, 16, true, {8, 10, 600, 660, 600, 600}},
+        // 2 1/2 inch boxes on a page 2 inches wide: one box across, shrunk to the page.
+        {{1200, 6600, 600}, 40, true, {1, 4, 1200, 1650, 1200, 1200}},
+        // ... and on a page smaller than the box both ways, with room kept for the name.
+        {{1200, 900, 600}, 40, true, {1, 1, 1200, 900, 850, 850}},
+        {{1200, 900, 600}, 40, false, {1, 1, 1200, 900, 900, 900}},
+    };
+    for (const Case& c : cases) {
+        SheetLayout g = {};
+        ASSERT_TRUE(printing::LayOutSheet(c.caps, c.size, c.size, c.names, &g)) << c.caps.width << " " << c.size;
+        const SheetLayout& e = c.expected;
+        EXPECT_EQ(std::vector<int>({g.columns, g.rows, g.columnPitch, g.rowPitch, g.boxWidth, g.boxHeight}),
+                  std::vector<int>({e.columns, e.rows, e.columnPitch, e.rowPitch, e.boxWidth, e.boxHeight}))
+            << c.caps.width << "x" << c.caps.height << " size " << c.size << (c.names ? " names" : "");
+    }
+    SheetLayout g;
+    EXPECT_FALSE(printing::LayOutSheet({4800, 6600, 0}, 32, 32, true, &g));
+    EXPECT_FALSE(printing::LayOutSheet(k600, 0, 32, true, &g));
+}
+
+TEST(PrintSheets, BoxesPicturesNamesAndFramesLandWhereTheLayoutSays)
+{
+    ScratchDir dir;
+    CAlbumDoc2 doc;
+    Fill(doc, 25, 100, 50);
+    // Thumbnail 2's source exists: the full picture is printed, not the thumbnail.
+    const std::string source = dir.File("source.bmp");
+    WriteBmpFile(source, 300, 200, 7);
+    strcpy(doc.GetThumbnail(2)->m_Info.szFileName, source.c_str());
+    // A record without a thumbnail size gets its frame and name but no picture.
+    doc.GetThumbnail(4)->m_Info.wThumbWidth = doc.GetThumbnail(4)->m_Info.wThumbHeight = 0;
+
+    Recording rec;
+    TestJob job(rec.dc());
+    ASSERT_EQ(printing::PrintSheets(rec.dc(), k600, doc, Options(false, true), job), 1);
+    EXPECT_EQ(job.calls, "doc page end page end enddoc");
+    EXPECT_EQ(job.document, "sheets");
+    const std::vector<Page> pages = rec.Pages();
+    ASSERT_EQ(pages.size(), 2u);
+    ASSERT_EQ(pages[0].pictures.size(), 19u);
+    ASSERT_EQ(pages[1].pictures.size(), 5u);
+
+    // The 100 x 50 thumbnail: 1200 x 600, 300 below the top of the first box.
+    const EMRSTRETCHDIBITS& first = pages[0].pictures[0];
+    EXPECT_EQ(std::vector<LONG>({first.xDest, first.yDest, first.cxDest, first.cyDest, first.cxSrc, first.cySrc}),
+              std::vector<LONG>({0, 300, 1200, 600, 100, 50}));
+    // Thumbnail 2: the 300 x 200 source in the second box; thumbnail 3: its own 60 x 40 picture.
+    const EMRSTRETCHDIBITS& second = pages[0].pictures[1];
+    EXPECT_EQ(std::vector<LONG>({second.xDest, second.yDest, second.cxDest, second.cyDest, second.cxSrc, second.cySrc}),
+              std::vector<LONG>({1200, 200, 1200, 800, 300, 200}));
+    EXPECT_EQ(pages[0].pictures[2].cxSrc, 60);
+
+    for (size_t p = 0; p < pages.size(); ++p) {
+        const size_t boxes = p == 0 ? 20 : 5;
+        ASSERT_EQ(pages[p].texts.size(), boxes);
+        ASSERT_EQ(pages[p].path.size(), boxes * 5);
+        for (size_t k = 0; k < boxes; ++k) {
+            const LONG x = LONG(k % 4) * 1200, y = LONG(k / 4) * 1320;
+            const std::vector<POINT>& path = pages[p].path;
+            const POINT expected[5] = {{x, y}, {x + 1200, y}, {x + 1200, y + 1200}, {x, y + 1200}, {x, y}};
+            for (int i = 0; i < 5; ++i)
+                EXPECT_TRUE(path[k * 5 + i].x == expected[i].x && path[k * 5 + i].y == expected[i].y)
+                    << "page " << p << " box " << k << " corner " << i;
+            EXPECT_EQ(pages[p].texts[k].first.x, x);
+            EXPECT_EQ(pages[p].texts[k].first.y, y + 1200);
+        }
+    }
+    for (const Page& page : pages)
+        for (const EMRSTRETCHDIBITS& s : page.pictures) {
+            const LONG column = s.xDest / 1200, row = s.yDest / 1320;
+            EXPECT_EQ(s.xDest - column * 1200, (1200 - s.cxDest) / 2);
+            EXPECT_EQ(s.yDest - row * 1320, (1200 - s.cyDest) / 2);
+        }
+    EXPECT_EQ(pages[1].texts[0].second, Name(21)) << "names that fit print whole";
+}
+
+TEST(PrintSheets, OnlyTheSelectedAndNothingSelectedGivesOneBlankPage)
+{
+    CAlbumDoc2 doc;
+    Fill(doc, 8);
+    {
+        Recording rec;
+        TestJob job(rec.dc());
+        ASSERT_EQ(printing::PrintSheets(rec.dc(), k600, doc, Options(true, false), job), 1);
+        EXPECT_EQ(job.calls, "doc page end enddoc");
+        const std::vector<Page> pages = rec.Pages();
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_TRUE(pages[0].pictures.empty() && pages[0].path.empty() && pages[0].texts.empty());
+    }
+    doc.GetThumbnail(3)->m_bSelect = 1;
+    doc.GetThumbnail(7)->m_bSelect = 1;
+    Recording rec;
+    TestJob job(rec.dc());
+    ASSERT_EQ(printing::PrintSheets(rec.dc(), k600, doc, Options(true, false), job), 1);
+    const std::vector<Page> pages = rec.Pages();
+    ASSERT_EQ(pages.size(), 1u);
+    ASSERT_EQ(pages[0].pictures.size(), 2u);
+    EXPECT_EQ(pages[0].pictures[1].xDest, 1200) << "the second selected thumbnail takes the second box";
+    EXPECT_TRUE(pages[0].texts.empty());
+}
+
+TEST(PrintSheets, BigPicturesGoInBandsStackedFromTheBottom)
+{
+    // 2000 x 1000 = 2,000,000 pixels: two bands of 500 source rows each.
+    std::vector<unsigned char> rows(size_t(2000) * 3 * 1000, 0xFF);
+    std::fill(rows.begin(), rows.begin() + rows.size() / 2, 0); // the bottom half is black
+    HGLOBAL big = MakePackedDib(2000, 1000, 24, {}, rows);
+    {
+        Recording rec;
+        GdiComment(rec.dc(), 4, reinterpret_cast<const BYTE*>("page"));
+        ASSERT_TRUE(printing::DrawDibBanded(rec.dc(), 100, 50, 1200, 601, big));
+        const std::vector<Page> pages = rec.Pages();
+        ASSERT_EQ(pages[0].pictures.size(), 2u);
+        const EMRSTRETCHDIBITS& low = pages[0].pictures[0];
+        const EMRSTRETCHDIBITS& high = pages[0].pictures[1];
+        EXPECT_EQ(std::vector<LONG>({low.ySrc, low.cySrc, low.yDest, low.cyDest, low.xDest, low.cxDest, low.cxSrc}),
+                  std::vector<LONG>({0, 500, 50 + 601 - 300, 300, 100, 1200, 2000}));
+        EXPECT_EQ(std::vector<LONG>({high.ySrc, high.cySrc, high.yDest, high.cyDest}), std::vector<LONG>({500, 500, 50, 301}));
+    }
+    // The bottom rows of the bitmap land at the bottom of the rectangle.
+    BITMAPINFO bi = {};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 200, 100, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* pixels = nullptr;
+    HBITMAP target = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    HDC mem = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(mem, target);
+    PatBlt(mem, 0, 0, 200, 100, BLACKNESS);
+    SetStretchBltMode(mem, COLORONCOLOR);
+    ASSERT_TRUE(printing::DrawDibBanded(mem, 0, 0, 200, 100, big));
+    EXPECT_EQ(GetPixel(mem, 100, 90), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(mem, 100, 10), RGB(255, 255, 255));
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(target);
+    GlobalFree(big);
+
+    // Just under 0x100000 pixels goes in one piece; exactly 0x100000 in two.
+    for (int height : {1023, 1024}) {
+        HGLOBAL dib = MakeDib(1024, height, 1);
+        Recording rec;
+        GdiComment(rec.dc(), 4, reinterpret_cast<const BYTE*>("page"));
+        printing::DrawDibBanded(rec.dc(), 0, 0, 100, 100, dib);
+        EXPECT_EQ(rec.Pages()[0].pictures.size(), height == 1023 ? 1u : 2u) << height;
+        GlobalFree(dib);
+    }
+    HGLOBAL junk = MakeBlock(100, 3);
+    EXPECT_FALSE(printing::DrawDibBanded(CreateCompatibleDC(nullptr), 0, 0, 10, 10, junk));
+    GlobalFree(junk);
+}
+
+TEST(PrintSheets, LongNamesKeepTheirEndBehindThreeDots)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    LOGFONTA lf = {};
+    lf.lfHeight = -48;
+    strcpy(lf.lfFaceName, "Arial");
+    HFONT font = CreateFontIndirectA(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    const std::string name = "C:\\Photographs\\Holidays 2019\\Beach at sunset number 42.bmp";
+    char out[160];
+    const int whole = TextWidth(dc, name);
+    EXPECT_EQ(printing::ShortenCaption(dc, name.c_str(), name.size(), whole, out, sizeof out), name.size());
+    EXPECT_EQ(std::string(out), name);
+
+    for (int box : {whole - 1, whole / 2, 300}) {
+        // The first position from which the rest fits, found by measuring every tail.
+        size_t s = name.size() - 1;
+        for (size_t i = 1; i + 1 < name.size(); ++i)
+            if (TextWidth(dc, name.substr(i)) <= box) {
+                s = i;
+                break;
+            }
+        ASSERT_GT(TextWidth(dc, name.substr(s - 1)), box);
+        printing::ShortenCaption(dc, name.c_str(), name.size(), box, out, sizeof out);
+        EXPECT_EQ(std::string(out), "..." + name.substr(s + 4)) << box;
+    }
+    // Nothing fits: only the dots.
+    printing::ShortenCaption(dc, name.c_str(), name.size(), 1, out, sizeof out);
+    EXPECT_STREQ(out, "...");
+    // The caption is bounded by the buffer.
+    EXPECT_EQ(printing::ShortenCaption(dc, name.c_str(), name.size(), whole, out, 8), 7u);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    DeleteDC(dc);
+}
+
+TEST(PrintSheets, AJobThePrinterStopsIsAbandonedAndReportedAsFailed)
+{
+    CAlbumDoc2 doc;
+    Fill(doc, 25);
+    struct Case {
+        std::string failing;
+        int time;
+        std::string calls;
+        size_t pictures;
+    } cases[] = {
+        {"doc", 1, "doc abort", 0},
+        {"page", 1, "doc page abort", 0},
+        {"page", 2, "doc page end page abort", 20},
+        {"end", 2, "doc page end page end abort", 25},
+        {"enddoc", 1, "doc page end page end enddoc abort", 25},
+    };
+    for (const Case& c : cases) {
+        Recording rec;
+        GdiComment(rec.dc(), 4, reinterpret_cast<const BYTE*>("page"));
+        TestJob job(rec.dc(), c.failing, c.time);
+        EXPECT_EQ(printing::PrintSheets(rec.dc(), k600, doc, Options(false, false), job), 0) << c.calls;
+        EXPECT_EQ(job.calls, c.calls);
+        size_t pictures = 0;
+        for (const Page& p : rec.Pages())
+            pictures += p.pictures.size();
+        EXPECT_EQ(pictures, c.pictures) << c.calls << ": nothing is drawn after the failure";
+    }
+
+    // A DC that cannot start a document: the real job calls fail and nothing reaches the DC.
+    BITMAPINFO bi = {};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 480, 660, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* pixels = nullptr;
+    HBITMAP page = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    HDC mem = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(mem, page);
+    PatBlt(mem, 0, 0, 480, 660, WHITENESS);
+    printing::PrinterJob printer(mem);
+    EXPECT_EQ(printing::PrintSheets(mem, {480, 660, 60}, doc, Options(false, true), printer), 0);
+    EXPECT_EQ(GetPixel(mem, 0, 0), RGB(255, 255, 255)) << "no frame drawn";
+    EXPECT_EQ(GetPixel(mem, 60, 40), RGB(255, 255, 255)) << "no picture drawn";
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(page);
+}
