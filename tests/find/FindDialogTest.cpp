@@ -469,6 +469,15 @@ TEST_F(FindDialogTest, AFolderSearchStopsWithEscContinuesAndThenOnlyBeeps)
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, finddlg::kSave)));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, finddlg::kFind)));
         EXPECT_GT(WindowHeight(dlg), collapsed) << "the results show below the criteria";
+        // Sizing with results to show snaps to whole result columns and rows.
+        RECT window;
+        GetWindowRect(dlg, &window);
+        const int width = window.right - window.left, expanded = window.bottom - window.top;
+        RECT drag = {window.left, window.top, window.right + 100, window.bottom + 120};
+        SendMessageA(dlg, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&drag));
+        EXPECT_EQ(drag.right - drag.left, width + 88 + 6);
+        EXPECT_EQ(drag.bottom - drag.top, expanded + 107 + 6);
+        EXPECT_EQ(drag.left, window.left);
         EXPECT_EQ(Items(dlg, finddlg::kFolder)[0], photos.root()) << "the typed folder stands first";
 
         Command(dlg, finddlg::kFind);
@@ -547,6 +556,33 @@ TEST_F(FindDialogTest, ResultsAreDescribedCopiedPastedAndDeleted)
             results->SetCurrentFocus(first == 1 ? 2 : 1);
             EXPECT_STREQ(results->m_Doc.GetThumbnail(first)->m_Info.szDescription, "sunset");
 
+            // The "search album" menu: Cut, Copy and Delete over a result, Paste with something to paste.
+            struct Seen {
+                UINT cut, paste, del, open;
+            };
+            static Seen seen;
+            auto menu = [&](LPARAM cell) {
+                seen = {~0u, ~0u, ~0u, ~0u};
+                SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
+                    KillTimer(nullptr, id);
+                    HWND window = FindWindowA("#32768", nullptr);
+                    HMENU m = window ? reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0)) : nullptr;
+                    if (m)
+                        seen = {GetMenuState(m, finddlg::kCut, MF_BYCOMMAND), GetMenuState(m, finddlg::kPaste, MF_BYCOMMAND),
+                                GetMenuState(m, finddlg::kDelete, MF_BYCOMMAND), GetMenuState(m, 40007, MF_BYCOMMAND)};
+                    EndMenu();
+                });
+                SendMessageA(dlg, WM_ALBUM_MENU, 0, cell);
+            };
+            menu(0);
+            EXPECT_TRUE(seen.cut & MF_GRAYED);
+            EXPECT_TRUE(seen.del & MF_GRAYED);
+            EXPECT_TRUE(seen.paste & MF_GRAYED) << "nothing to paste yet";
+            EXPECT_EQ(seen.open, ~0u) << "the results' own menu has no Open";
+            menu(reinterpret_cast<LPARAM>(results->m_ppCells[0]));
+            EXPECT_FALSE(seen.cut & MF_GRAYED);
+            EXPECT_FALSE(seen.del & MF_GRAYED);
+
             // Copy and cut go through the shared clipboard; paste brings the cut one back.
             results->SetCurrentFocus(first);
             Command(dlg, finddlg::kCopy, 0);
@@ -557,6 +593,8 @@ TEST_F(FindDialogTest, ResultsAreDescribedCopiedPastedAndDeleted)
             EXPECT_EQ(results->GetThumbNailCount(), 2);
             EXPECT_EQ(results->m_Doc.FindFileInDoc(one.c_str()), nullptr);
             EXPECT_TRUE(testsupport::FileExists(one)) << "cutting never touches the file";
+            menu(0);
+            EXPECT_FALSE(seen.paste & MF_GRAYED);
             Command(dlg, finddlg::kPaste, 0);
             EXPECT_EQ(results->GetThumbNailCount(), 3);
 
