@@ -37,3 +37,4 @@
 #define IDS_DROP_FAILED           44
 #define IDS_NO_WILDCARDS          45
 #define IDS_PRINT_FAILED          52
+#define IDS_RESULTS_NOT_SAVED     1200

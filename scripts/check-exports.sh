@@ -12,7 +12,7 @@ for f in OpenAlbumManagerEx CloneNewAlbumManager InsertFromDib SetAlbumOption Ge
          SetAcquireFunction SetAlbumHelpFunction AddItemToAbmCtrl DeleteItemFromAbmCtrl SetFocusToAbm \
          SetCurrentBrushSelection GetCurrentBrushSelection GetBrushCount GetCurrentBrushFullPath \
          ChangeRelativePathDepth AddToAlbum GetDropData RegisterMiniAlbum GetAlbumCtrlACI CThumbviewRegister \
-         CThumbListViewRegister CBrushAlbumCtrlRegister SelectAlbumDlg ${ALBUM_EXTRA_EXPORTS:-}; do
+         CThumbListViewRegister CBrushAlbumCtrlRegister SelectAlbumDlg OpenSearchDlg ${ALBUM_EXTRA_EXPORTS:-}; do
   need "^_Z${#f}${f}" "$f"
 done
 # Virtual tables of the classes the editor derives from or calls through.

@@ -52,6 +52,11 @@ ALBUM_API int SelectAlbumDlg(HWND owner, char* folder, char* result, int offerNe
 // or the album could not be read or saved (its file is then unchanged).
 ALBUM_API int AddToAlbum(HWND owner, char* folder, char** files, int count, int*& results, POINT size);
 
+// The Find dialog over the albums of folder, modal to host, making thumbnails of width x height for
+// images found on disk. Returns the dialog's end value (0 after every close); 0 when host is not
+// a window or the dialog cannot be made.
+ALBUM_API int OpenSearchDlg(HWND host, char* folder, int width, int height);
+
 // Resource album controls ("BrushAlbumCtrl", "StampAlbumCtrl", "ShapeAlbumCtrl", "TextureAlbumCtrl").
 ALBUM_API int AddItemToAbmCtrl(HWND control);
 ALBUM_API int DeleteItemFromAbmCtrl(HWND control);

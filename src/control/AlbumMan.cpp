@@ -9,6 +9,7 @@
 #include <new>
 #include <string>
 #include <vector>
+#include "album/AlbumExports.h"
 #include "album/ThumbBuild.h"
 #include "control/ManagerState.h"
 #include "control/ManagerWindow.h"
@@ -585,8 +586,7 @@ int CAlbumMan::Sort()
 
 void CAlbumMan::Search()
 {
-    // The Find dialog is not part of the library yet.
-    Beep();
+    OpenSearchDlg(m_hHost, m_szFolder, m_nThumbWidth, m_nThumbHeight);
     if (m_hDlg)
         SetActiveWindow(m_hDlg);
 }

@@ -3,6 +3,7 @@
 #include <malloc.h>
 #include <stdlib.h>
 #include <string.h>
+#include <new>
 #include "imaging/AbortCheck.h"
 #include "win/Handles.h"
 #include "win/Realloc.h"
@@ -131,6 +132,34 @@ int Collect(const WalkFolder& here, PathSlot** list, int* count)
     return 0;
 }
 
+// Calls take(path, entry) for the folder's image files, pattern by pattern in the fixed order,
+// each pattern's files in the order the file system returns them. When take answers false the
+// current pattern ends and the next goes on.
+template <class Take>
+void ForEachImageFile(const char* folder, Take take)
+{
+    if (!folder)
+        return;
+    for (const char* image : kImagePatterns) {
+        char pattern[MAX_PATH];
+        if (!JoinPath(pattern, folder, image))
+            break; // the folder itself is too long for any pattern
+        WIN32_FIND_DATAA fd;
+        FindHandle find(pattern, &fd);
+        if (!find.valid())
+            continue;
+        do {
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                continue; // a folder named "x.jpg" is not an image
+            char path[MAX_PATH];
+            if (!JoinPath(path, folder, fd.cFileName))
+                continue;
+            if (!take(static_cast<const char*>(path), static_cast<const WIN32_FIND_DATAA&>(fd)))
+                break;
+        } while (find.Next(&fd));
+    }
+}
+
 } // namespace
 
 bool AppendPath(PathSlot** list, int* count, const char* path)
@@ -182,29 +211,32 @@ int ListImageFiles(const char* folder, PathSlot** list, int* count)
 {
     if (!IsValidList(list, count))
         return kListRefused;
-    if (!folder)
-        return *count;
-    for (const char* image : kImagePatterns) {
-        char pattern[MAX_PATH];
-        if (!JoinPath(pattern, folder, image))
-            break; // the folder itself is too long for any pattern
-        WIN32_FIND_DATAA fd;
-        FindHandle find(pattern, &fd);
-        if (!find.valid())
-            continue;
-        do {
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                continue; // a folder named "x.jpg" is not an image
-            char path[MAX_PATH];
-            if (!JoinPath(path, folder, fd.cFileName))
-                continue;
-            if (!AppendPath(list, count, path)) {
-                FreePathList(list, count);
-                break;
-            }
-        } while (find.Next(&fd));
-    }
+    ForEachImageFile(folder, [&](const char* path, const WIN32_FIND_DATAA&) {
+        if (AppendPath(list, count, path))
+            return true;
+        FreePathList(list, count);
+        return false;
+    });
     return *count;
+}
+
+int ListImageFileEntries(const char* folder, std::vector<ImageFileEntry>& entries)
+{
+    ForEachImageFile(folder, [&](const char* path, const WIN32_FIND_DATAA& fd) {
+        ImageFileEntry e;
+        memcpy(e.path, path, strlen(path) + 1);
+        e.size = (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+        e.created = fd.ftCreationTime;
+        e.written = fd.ftLastWriteTime;
+        try {
+            entries.push_back(e);
+            return true;
+        } catch (const std::bad_alloc&) {
+            entries.clear();
+            return false;
+        }
+    });
+    return static_cast<int>(entries.size());
 }
 
 int ScanFolderFiles(const char* folder, PathSlot** list, int* count, int includeSubfolders)

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <windows.h>
+#include <stdint.h>
+#include <vector>
 
 typedef char PathSlot[MAX_PATH];
 
@@ -30,6 +32,18 @@ int CollectSubfolders(const char* folder, PathSlot** list, int* count);
 // inconsistent list. When the list cannot grow it is emptied and the remaining patterns go on
 // into the empty list.
 int ListImageFiles(const char* folder, PathSlot** list, int* count);
+
+// One image file of a folder with what its directory entry tells, so that a caller testing many
+// files needs no lookup of its own per file.
+struct ImageFileEntry {
+    char path[MAX_PATH];
+    uint64_t size;
+    FILETIME created;
+    FILETIME written;
+};
+// The same files as ListImageFiles, in the same order, appended with their entries. Returns the
+// new count; when memory runs out the list is emptied and the remaining patterns go on.
+int ListImageFileEntries(const char* folder, std::vector<ImageFileEntry>& entries);
 
 // Appends the folder's image files; with includeSubfolders, those of every subfolder first (in
 // the order CollectSubfolders gives) and the folder's own last. Shows the wait cursor meanwhile.

@@ -1,0 +1,253 @@
+// Scanning folder trees and album files as a search of the Find dialog does, without its window:
+// what is examined, in which order, what is found, and where a search stopped with Esc goes on.
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <functional>
+#include <string>
+#include <vector>
+#include "FindTestUtil.h"
+#include "imaging/AbortCheck.h"
+#include "search/SearchScan.h"
+
+using namespace findtest;
+
+namespace {
+
+// Esc answers yes at the n-th check after it was armed.
+int g_escIn = 0;
+bool ScriptedEsc() { return g_escIn > 0 && --g_escIn == 0; }
+
+struct Recorder : SearchReport {
+    std::vector<std::string> examined, found, descriptions;
+    std::vector<int> thumbWidths;
+    std::vector<std::string> albums;
+    int ended = 0;
+    std::function<void(const std::string&)> onExamining;
+    std::function<void()> onFound;
+
+    void Examining(const char* path) override
+    {
+        examined.push_back(path);
+        if (onExamining)
+            onExamining(path);
+    }
+    void Found(CThumbTable2* table) override
+    {
+        for (int i = 1; i <= table->GetCount(); ++i) {
+            found.push_back(table->GetThumbnail(i)->m_Info.szFileName);
+            descriptions.push_back(table->GetThumbnail(i)->m_Info.szDescription);
+            thumbWidths.push_back(table->GetThumbnail(i)->m_Info.wThumbWidth);
+        }
+        if (onFound)
+            onFound();
+    }
+    void Ended() override { ++ended; }
+    std::vector<std::string> AlbumNames() override { return albums; }
+};
+
+tagAlbumSearchCreteria InFolder(const std::string& folder, int subfolders)
+{
+    tagAlbumSearchCreteria c = {};
+    strcpy(c.szFolderPath, folder.c_str());
+    c.bSubFolder = subfolders;
+    c.nLookIn = ALBUM_LOOK_IN_FOLDER;
+    return c;
+}
+
+struct FindScan : ::testing::Test {
+    void SetUp() override { old = SetAbortCheck(ScriptedEsc); g_escIn = 0; }
+    void TearDown() override { SetAbortCheck(old); }
+    AbortCheckFn old = nullptr;
+};
+
+} // namespace
+
+TEST_F(FindScan, FolderTreeIsSearchedDepthFirstAndResultsKeepTheirFullPaths)
+{
+    Tree t;
+    t.Junk("c.lcf"); // listed first, matches, but no thumbnail can be made of it
+    t.Image("a.JPG");
+    t.Image("b.bmp");
+    t.Junk("notes.txt");
+    t.Folder("sub");
+    t.Image("sub\\d.BMP");
+    t.Folder("sub\\deep");
+    t.Image("sub\\deep\\e.bmp");
+    t.Folder("x.y"); // a dotted folder is not entered
+    t.Image("x.y\\g.bmp");
+
+    CSearchDlg s(nullptr, t.root().c_str(), 8, 8);
+    s.m_Criteria = InFolder(t.root() + "\\", 1);
+    Recorder r;
+    ASSERT_EQ(RunSearch(s, r), 1);
+    EXPECT_EQ(r.examined, (std::vector<std::string>{t.Path("c.lcf"), t.Path("a.JPG"), t.Path("b.bmp"), t.Path("sub\\d.BMP"),
+                                                    t.Path("sub\\deep\\e.bmp")}))
+        << "the folder's own files first, in the pattern order, then its subfolders depth first";
+    EXPECT_EQ(r.found, (std::vector<std::string>{t.Path("a.JPG"), t.Path("b.bmp"), t.Path("sub\\d.BMP"), t.Path("sub\\deep\\e.bmp")}))
+        << "found files keep their whole path, so the results open and save the files they stand for";
+    EXPECT_EQ(r.thumbWidths, (std::vector<int>(4, 8))) << "thumbnails are made at the dialog's size";
+    EXPECT_EQ(r.ended, 1);
+    EXPECT_EQ(s.m_nSearchState, kSearchFinished);
+    EXPECT_EQ(RunSearch(s, r), 0) << "a finished search only beeps";
+    EXPECT_EQ(r.ended, 1);
+
+    // Without subfolders only the folder's own files; a folder that is not there finds nothing.
+    CSearchDlg flat(nullptr, t.root().c_str(), 8, 8);
+    flat.m_Criteria = InFolder(t.root(), 0);
+    Recorder f;
+    RunSearch(flat, f);
+    EXPECT_EQ(f.found, (std::vector<std::string>{t.Path("a.JPG"), t.Path("b.bmp")}));
+    CSearchDlg gone(nullptr, t.root().c_str(), 8, 8);
+    gone.m_Criteria = InFolder(t.Path("missing"), 1);
+    Recorder g;
+    EXPECT_EQ(RunSearch(gone, g), 1);
+    EXPECT_TRUE(g.examined.empty());
+    EXPECT_EQ(g.ended, 1);
+    EXPECT_EQ(gone.m_nSearchState, kSearchNew) << "a tree that cannot be walked leaves a new search";
+}
+
+TEST_F(FindScan, FilesOnDiskAreMatchedOnNameTypeDateAndSize)
+{
+    Tree t;
+    const std::string exact = t.Image("holiday_img.jpg", 10240), larger = t.Image("larger.bmp", 10241),
+                      smaller = t.Image("smaller.bmp", 10239);
+    auto match = [](const std::string& path, const tagAlbumSearchCreteria& c) { return MatchFileCriteria(path.c_str(), &c); };
+
+    tagAlbumSearchCreteria c = {};
+    EXPECT_EQ(match(exact, c), 1) << "no criteria: every file";
+    strcpy(c.szName, "IMG");
+    EXPECT_EQ(match(exact, c), 1);
+    strcpy(c.szName, "JPG");
+    EXPECT_EQ(match(exact, c), 0) << "the name is looked for without the extension";
+    c = {};
+    strcpy(c.szType, ".JPG");
+    EXPECT_EQ(match(exact, c), 1) << "the type ignores case";
+    EXPECT_EQ(match(larger, c), 0);
+
+    c = {};
+    c.nSize = -10 * 1024; // "At most" 10 KB
+    EXPECT_EQ(match(exact, c), 1);
+    EXPECT_EQ(match(larger, c), 0);
+    c.nSize = 10 * 1024; // "At least" 10 KB
+    EXPECT_EQ(match(exact, c), 1);
+    EXPECT_EQ(match(smaller, c), 0);
+
+    // The later of the creation and modification times counts, as a UTC day. (The platform here
+    // keeps no creation time of its own, so the directory entry is made up for that case.)
+    c = {};
+    c.bDateFilter = 1;
+    c.tmFrom.tm_year = 2010 - 1900, c.tmFrom.tm_mon = 5, c.tmFrom.tm_mday = 1;
+    c.tmTo.tm_year = 2010 - 1900, c.tmTo.tm_mon = 5, c.tmTo.tm_mday = 30;
+    auto fileTime = [](uint32_t seconds) {
+        const uint64_t ticks = (uint64_t(seconds) + 11644473600ull) * 10000000ull;
+        return FILETIME{DWORD(ticks), DWORD(ticks >> 32)};
+    };
+    ImageFileEntry entry = {};
+    strcpy(entry.path, exact.c_str());
+    entry.created = fileTime(Noon(2010, 6, 30));
+    entry.written = fileTime(Noon(2009, 1, 1));
+    EXPECT_TRUE(MatchFileEntry(entry, c)) << "created on the last day of the range, modified long before";
+    entry.created = fileTime(Noon(2010, 7, 1));
+    entry.written = fileTime(Noon(2010, 6, 15));
+    EXPECT_FALSE(MatchFileEntry(entry, c)) << "modified in the range, but created the day after it";
+    testsupport::SetFileTimes(exact, Noon(2010, 6, 1), Noon(2010, 6, 1));
+    EXPECT_EQ(match(exact, c), 1) << "modified on the first day";
+    testsupport::SetFileTimes(exact, Noon(2010, 7, 1), Noon(2010, 7, 1));
+    EXPECT_EQ(match(exact, c), 0) << "the day after the last";
+
+    EXPECT_EQ(match(t.Path("missing.bmp"), tagAlbumSearchCreteria{}), 0);
+    EXPECT_EQ(match(t.root(), tagAlbumSearchCreteria{}), 0) << "a folder is no image";
+}
+
+TEST_F(FindScan, EscStopsAFolderScanAndTheNextRunGoesOnFromTheNextFile)
+{
+    Tree t;
+    t.Junk("c.lcf");
+    t.Image("a.JPG");
+    t.Image("b.bmp");
+    t.Image("d.tif");
+    t.Image("e.gif");
+    CSearchDlg s(nullptr, t.root().c_str(), 8, 8);
+    s.m_Criteria = InFolder(t.root(), 0);
+    Recorder r;
+    r.onFound = [] { g_escIn = 1; }; // Esc while a.JPG's thumbnail is handed over
+    ASSERT_EQ(RunSearch(s, r), 1);
+    EXPECT_EQ(r.examined, (std::vector<std::string>{t.Path("c.lcf"), t.Path("a.JPG")}));
+    EXPECT_EQ(r.found, std::vector<std::string>{t.Path("a.JPG")});
+    EXPECT_EQ(s.m_nSearchState, kSearchStopped);
+    EXPECT_EQ(r.ended, 1);
+
+    Recorder more;
+    ASSERT_EQ(RunSearch(s, more), 1);
+    EXPECT_EQ(more.examined, (std::vector<std::string>{t.Path("b.bmp"), t.Path("d.tif"), t.Path("e.gif")}))
+        << "goes on at the first untested file";
+    EXPECT_EQ(more.found.size(), 3u);
+    EXPECT_EQ(s.m_nSearchState, kSearchFinished);
+
+    // An Esc pressed before the search began does not stop it.
+    CSearchDlg again(nullptr, t.root().c_str(), 8, 8);
+    again.m_Criteria = InFolder(t.root(), 0);
+    g_escIn = 1;
+    Recorder all;
+    RunSearch(again, all);
+    EXPECT_EQ(all.examined.size(), 5u);
+}
+
+TEST_F(FindScan, AlbumsAreSearchedInListOrderSkippingUnreadableOnesAndResumeInsideAnAlbum)
+{
+    Tree t;
+    t.Folder("Trip");
+    const std::string source = t.Image("Trip\\x1.bmp");
+    testsupport::SetFileTimes(source, 0x50000000, 0x50000000);
+    WriteAlbum(t.Path("a.abm"), {{"Trip\\x1.bmp", "beach one", 10, 0x50000000},
+                                 {"D:\\elsewhere\\x2.bmp", "city"},
+                                 {"D:\\elsewhere\\x3.bmp", "Beach two"},
+                                 {"D:\\elsewhere\\x4.bmp", "beach three"}});
+    WriteAlbum(t.Path("b.abm"), {{"D:\\b\\y1.bmp", "on the beach"}});
+    // A header that promises more than the file holds, and a file that is no album at all.
+    std::vector<unsigned char> promise(144, 0);
+    memcpy(promise.data(), "PALM", 4);
+    promise[8] = promise[9] = promise[10] = promise[11] = 0xFF;
+    testsupport::WriteBytes(t.Path("bad1.abm"), promise);
+    testsupport::WriteBytes(t.Path("bad2.abm"), std::vector<unsigned char>(500, 0x41));
+
+    CSearchDlg s(nullptr, t.root().c_str(), 8, 8);
+    s.m_Criteria.nLookIn = ALBUM_LOOK_IN_ALBUM;
+    strcpy(s.m_Criteria.szAlbumPath, "All Albums");
+    strcpy(s.m_Criteria.szDescription, "BEACH");
+    Recorder r;
+    r.albums = {"b.abm", "bad1.abm", "a.abm", "bad2.abm", "missing.abm"};
+    r.onExamining = [&](const std::string& path) {
+        if (path == t.Path("a.abm"))
+            g_escIn = 3; // the check before this album's third thumbnail
+    };
+    ASSERT_EQ(RunSearch(s, r), 1);
+    EXPECT_EQ(r.examined, (std::vector<std::string>{t.Path("b.abm"), t.Path("bad1.abm"), t.Path("a.abm")}));
+    EXPECT_EQ(r.found, std::vector<std::string>{"D:\\b\\y1.bmp"});
+    EXPECT_EQ(s.m_nSearchState, kSearchStopped);
+
+    Recorder more;
+    ASSERT_EQ(RunSearch(s, more), 1);
+    EXPECT_EQ(more.examined, (std::vector<std::string>{t.Path("a.abm"), t.Path("bad2.abm"), t.Path("missing.abm")}));
+    EXPECT_EQ(more.found, (std::vector<std::string>{source, "D:\\elsewhere\\x3.bmp", "D:\\elsewhere\\x4.bmp"}))
+        << "an album stopped inside hands over nothing, so it is searched again from where it began: "
+           "its first match is not lost, and keeps the path its name stands for";
+    EXPECT_EQ(s.m_nSearchState, kSearchFinished);
+
+    // One album by its name; "All Albums" with no album to search leaves a new search.
+    CSearchDlg one(nullptr, t.root().c_str(), 8, 8);
+    one.m_Criteria.nLookIn = ALBUM_LOOK_IN_ALBUM;
+    strcpy(one.m_Criteria.szAlbumPath, "b.abm");
+    Recorder b;
+    RunSearch(one, b);
+    EXPECT_EQ(b.examined, std::vector<std::string>{t.Path("b.abm")});
+    EXPECT_EQ(b.found, std::vector<std::string>{"D:\\b\\y1.bmp"});
+    CSearchDlg none(nullptr, t.root().c_str(), 8, 8);
+    none.m_Criteria.nLookIn = ALBUM_LOOK_IN_ALBUM;
+    strcpy(none.m_Criteria.szAlbumPath, "All Albums");
+    Recorder n;
+    RunSearch(none, n);
+    EXPECT_TRUE(n.examined.empty());
+    EXPECT_EQ(n.ended, 1);
+    EXPECT_EQ(none.m_nSearchState, kSearchNew);
+}

@@ -1,0 +1,129 @@
+// Folder trees with image files of chosen sizes and times, and album files, for the search tests.
+#pragma once
+
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+#include <string>
+#include <vector>
+#include "album/AlbumDoc.h"
+#include "support/TestSupport.h"
+
+namespace findtest {
+
+// A folder tree under the temporary folder, removed with everything in it.
+class Tree {
+public:
+    Tree()
+    {
+        char base[MAX_PATH];
+        GetTempPathA(sizeof base, base);
+        static int serial = 0;
+        for (;;) {
+            char name[MAX_PATH];
+            snprintf(name, sizeof name, "%sfind_%lu_%d", base, GetCurrentProcessId(), ++serial);
+            if (CreateDirectoryA(name, nullptr)) {
+                root_ = name;
+                break;
+            }
+            if (GetLastError() != ERROR_ALREADY_EXISTS) {
+                ADD_FAILURE() << "cannot create " << name;
+                break;
+            }
+        }
+    }
+    ~Tree() { Remove(root_); }
+    Tree(const Tree&) = delete;
+    Tree& operator=(const Tree&) = delete;
+
+    const std::string& root() const { return root_; }
+    std::string Path(const std::string& relative) const { return root_ + "\\" + relative; }
+    void Folder(const std::string& relative) const { EXPECT_TRUE(CreateDirectoryA(Path(relative).c_str(), nullptr)) << relative; }
+
+    // A 24-bit bitmap file (whatever its extension says) padded with zeros to size bytes when
+    // size is larger than the bitmap; the platform's decoders go by the content.
+    std::string Image(const std::string& relative, size_t size = 0, unsigned seed = 1) const
+    {
+        const std::string p = Path(relative);
+        testsupport::WriteBmpFile(p, 12, 9, seed);
+        if (size) {
+            std::vector<unsigned char> bytes = testsupport::ReadBytes(p);
+            EXPECT_LE(bytes.size(), size);
+            bytes.resize(size, 0);
+            testsupport::WriteBytes(p, bytes);
+        }
+        return p;
+    }
+    // A file no decoder takes.
+    std::string Junk(const std::string& relative) const
+    {
+        const std::string p = Path(relative);
+        testsupport::WriteBytes(p, std::vector<unsigned char>(100, 0x5A));
+        return p;
+    }
+
+private:
+    static void Remove(const std::string& folder)
+    {
+        if (folder.empty())
+            return;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, ".."))
+                    continue;
+                const std::string p = folder + "\\" + fd.cFileName;
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    Remove(p);
+                else
+                    DeleteFileA(p.c_str());
+            } while (FindNextFileA(h, &fd));
+            FindClose(h);
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
+    std::string root_;
+};
+
+// An album file whose thumbnails stand for the given stored names, with the given descriptions,
+// sizes and times; the sources need not exist (the album is saved without looking at them).
+struct Entry {
+    std::string name;
+    std::string description = " ";
+    DWORD size = 1000;
+    DWORD time = 0x50000000;
+};
+inline void WriteAlbum(const std::string& path, const std::vector<Entry>& entries)
+{
+    CAlbumDoc2 doc;
+    unsigned seed = 1;
+    for (const Entry& e : entries) {
+        tagALBUMINFOHEADER rec = testsupport::MakeRecord(e.name.c_str(), e.size, e.time, e.description.c_str());
+        HGLOBAL dib = testsupport::MakeDib(6, 4, seed++);
+        rec.dwDibSize = DWORD(GlobalSize(dib));
+        rec.wThumbWidth = 6;
+        rec.wThumbHeight = 4;
+        rec.wBitCount = 24;
+        doc.Insert(new CThumbnail2(&rec, dib, 0, 1), nullptr);
+    }
+    ASSERT_NE(doc.Save(path.c_str()), 0) << path;
+}
+
+// Seconds since 1970 (UTC) of a calendar day at noon.
+inline uint32_t Noon(int year, int month, int day)
+{
+    SYSTEMTIME st = {};
+    st.wYear = WORD(year);
+    st.wMonth = WORD(month);
+    st.wDay = WORD(day);
+    st.wHour = 12;
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    const uint64_t ticks = (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return uint32_t(ticks / 10000000ull - 11644473600ull);
+}
+
+} // namespace findtest
