@@ -22,6 +22,7 @@
 #include "views/PrintDialog.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "vendor_standins/imgio/imgio.h"
+#include "win/FolderBrowser.h"
 #include "win/Handles.h"
 
 namespace {
@@ -37,30 +38,6 @@ bool FolderExists(const char* folder)
 }
 
 bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
-
-// The text of a list entry into out (MAX_PATH bytes); false when there is none or it is too long.
-bool EntryText(HWND list, int index, char* out)
-{
-    out[0] = '\0';
-    if (!list || index < 0)
-        return false;
-    LRESULT n = SendMessageA(list, CB_GETLBTEXTLEN, index, 0);
-    if (n == CB_ERR || n >= MAX_PATH)
-        return false;
-    return SendMessageA(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(out)) != CB_ERR;
-}
-
-// A file name without its folder and its last extension.
-std::string BaseName(const char* path)
-{
-    const char* name = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    std::string s(name);
-    size_t dot = s.find_last_of('.');
-    return dot == std::string::npos ? s : s.substr(0, dot);
-}
 
 bool BusyEnter() { return AlbumRegistry().EnterBusy(GetCurrentThreadId()) != 0; }
 void BusyLeave() { AlbumRegistry().LeaveBusy(GetCurrentThreadId()); }
@@ -200,7 +177,7 @@ int CAlbumMan::AddFileToList(const char* name, int select)
 void CAlbumMan::LoadAlbumList()
 {
     char remembered[MAX_PATH] = "";
-    const bool hadCurrent = m_nCurrent >= 0 && EntryText(m_hAlbumList, m_nCurrent, remembered);
+    const bool hadCurrent = m_nCurrent >= 0 && manager::ListText(m_hAlbumList, m_nCurrent, remembered);
     ClearAlbumList();
     int match = -1, albums = 0;
     auto consider = [&](const char* name) {
@@ -208,24 +185,9 @@ void CAlbumMan::LoadAlbumList()
         if (hadCurrent && lstrcmpiA(name, remembered) == 0)
             match = i;
     };
-    char pattern[MAX_PATH];
-    if (manager::JoinPath(pattern, m_szFolder, "*", ".abm")) {
-        WIN32_FIND_DATAA fd;
-        HANDLE find = FindFirstFileA(pattern, &fd);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    continue;
-                // The short-name match lets "x.abmz" through: only ".abm" files are albums.
-                const size_t n = strlen(fd.cFileName);
-                if (n <= 4 || lstrcmpiA(fd.cFileName + n - 4, ".abm") != 0)
-                    continue;
-                fd.cFileName[n - 4] = '\0';
-                consider(fd.cFileName);
-                ++albums;
-            } while (FindNextFileA(find, &fd));
-            FindClose(find);
-        }
+    for (const std::string& name : manager::AlbumNamesIn(m_szFolder)) {
+        consider(name.c_str());
+        ++albums;
     }
     consider(manager::LoadText(IDS_NEW_ALBUM).c_str());
     if (match >= 0) {
@@ -245,7 +207,7 @@ int CAlbumMan::GetAlbumPath(int index, char* path)
     if (!path)
         return 0;
     char text[MAX_PATH];
-    if (!EntryText(m_hAlbumList, index, text) || !manager::JoinPath(path, m_szFolder, text, ".abm"))
+    if (!manager::ListText(m_hAlbumList, index, text) || !manager::JoinPath(path, m_szFolder, text, ".abm"))
         return 0;
     return 1;
 }
@@ -284,9 +246,9 @@ static bool NameNewAlbum(CAlbumMan& m, CAlbum& album, bool keepNewAlbumEntry)
     if (!manager::JoinPath(path, m.m_szFolder, name, ""))
         return false;
     album.m_Doc.SetPath(path);
-    const std::string shown = BaseName(name);
+    const std::string shown = manager::BaseName(name);
     char replaced[MAX_PATH];
-    EntryText(m.m_hAlbumList, m.m_nCurrent, replaced);
+    manager::ListText(m.m_hAlbumList, m.m_nCurrent, replaced);
     SendMessageA(m.m_hAlbumList, CB_DELETESTRING, m.m_nCurrent, 0);
     SendMessageA(m.m_hAlbumList, CB_INSERTSTRING, m.m_nCurrent, reinterpret_cast<LPARAM>(shown.c_str()));
     SendMessageA(m.m_hAlbumList, CB_SETCURSEL, m.m_nCurrent, 0);
@@ -355,7 +317,7 @@ int CAlbumMan::Reload(const char* path)
     // The user asked to save and it failed: the changes are not thrown away for another album.
     if (AskToSave(*this) == SaveAnswer::Failed)
         return 0;
-    if (!m_bNewAlbum && lstrcmpiA(BaseName(path).c_str(), manager::LoadText(IDS_NEW_ALBUM).c_str()) == 0) {
+    if (!m_bNewAlbum && lstrcmpiA(manager::BaseName(path).c_str(), manager::LoadText(IDS_NEW_ALBUM).c_str()) == 0) {
         NewAlbum();
         return 1;
     }
@@ -489,24 +451,11 @@ int CAlbumMan::Add()
 
 int CAlbumMan::AddFolder()
 {
-    char folder[MAX_PATH] = "";
-    {
-        BROWSEINFOA bi = {};
-        bi.hwndOwner = m_hDlg;
-        bi.pszDisplayName = folder;
-        bi.lpszTitle = " ";
-        bi.ulFlags = BIF_RETURNONLYFSDIRS;
-        HTHREADGUARD guard = DisableThreadWindows();
-        LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
-        EnableThreadWindows(guard);
-        if (!chosen)
-            return 0;
-        BOOL ok = SHGetPathFromIDListA(chosen, folder);
-        CoTaskMemFree(chosen);
-        if (!ok)
-            return 0;
-    }
-    return AddFolderFiles(*this, folder);
+    char folder[MAX_PATH];
+    HTHREADGUARD guard = DisableThreadWindows();
+    const bool chosen = win::BrowseForFolder(m_hDlg, folder);
+    EnableThreadWindows(guard);
+    return chosen ? AddFolderFiles(*this, folder) : 0;
 }
 
 int AddFolderFiles(CAlbumMan& m, const char* folder)

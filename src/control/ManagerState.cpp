@@ -80,6 +80,48 @@ std::string LoadText(UINT id)
     return std::string(text, n > 0 ? size_t(n) : 0);
 }
 
+std::vector<std::string> AlbumNamesIn(const char* folder)
+{
+    std::vector<std::string> names;
+    char pattern[MAX_PATH];
+    if (!folder || !JoinPath(pattern, folder, "*", ".abm"))
+        return names;
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(pattern, &fd);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        // The short-name match lets "x.abmz" through: only ".abm" files are albums.
+        const size_t n = strlen(fd.cFileName);
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && n > 4 && lstrcmpiA(fd.cFileName + n - 4, ".abm") == 0)
+            names.emplace_back(fd.cFileName, n - 4);
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+    return names;
+}
+
+std::string BaseName(const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    std::string s(name);
+    const size_t dot = s.find_last_of('.');
+    return dot == std::string::npos ? s : s.substr(0, dot);
+}
+
+bool ListText(HWND list, int index, char* out)
+{
+    out[0] = '\0';
+    if (!list || index < 0)
+        return false;
+    const LRESULT n = SendMessageA(list, CB_GETLBTEXTLEN, index, 0);
+    if (n == CB_ERR || n >= MAX_PATH)
+        return false;
+    return SendMessageA(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(out)) != CB_ERR;
+}
+
 bool JoinPath(char* out, const char* folder, const char* name, const char* extension)
 {
     const size_t f = strlen(folder);

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <string>
+#include <vector>
 #include "album/AlbumDoc.h"
 
 namespace manager {
@@ -40,6 +41,14 @@ char* NewAlbumName();
 int CheckAlbumName(HWND owner, const char* folder, char* name, bool messages);
 // folder + "\" + name + extension into out (MAX_PATH bytes); false when it does not fit.
 bool JoinPath(char* out, const char* folder, const char* name, const char* extension);
+
+// The albums of a folder: the names of its ".abm" files without the extension, in the order the
+// file system lists them.
+std::vector<std::string> AlbumNamesIn(const char* folder);
+// A file name without its folder and its last extension.
+std::string BaseName(const char* path);
+// The text of a list box entry into out (MAX_PATH bytes); false when there is none or it is too long.
+bool ListText(HWND list, int index, char* out);
 
 // A string of the library's string table (empty when missing).
 std::string LoadText(UINT id);

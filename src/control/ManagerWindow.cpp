@@ -57,26 +57,6 @@ bool IsThumbnailOf(CAlbum* album, const CThumbnail2* t)
     return false;
 }
 
-std::string BaseName(const char* path)
-{
-    const char* name = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    std::string s(name);
-    size_t dot = s.find_last_of('.');
-    return dot == std::string::npos ? s : s.substr(0, dot);
-}
-
-bool EntryText(HWND list, int index, char* out)
-{
-    out[0] = '\0';
-    LRESULT n = SendMessageA(list, CB_GETLBTEXTLEN, index, 0);
-    if (n == CB_ERR || n >= MAX_PATH)
-        return false;
-    return SendMessageA(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(out)) != CB_ERR;
-}
-
 void Move(HWND dlg, int id, int x, int y, int width, int height)
 {
     if (HWND w = GetDlgItem(dlg, id))
@@ -125,7 +105,7 @@ void OnDestroy(HWND dlg, CAlbumMan* m)
 {
     const LRESULT selected = SendMessageA(m->m_hAlbumList, CB_GETCURSEL, 0, 0);
     char text[MAX_PATH];
-    if (selected != CB_ERR && EntryText(m->m_hAlbumList, static_cast<int>(selected), text))
+    if (selected != CB_ERR && manager::ListText(m->m_hAlbumList, static_cast<int>(selected), text))
         WritePrivateProfileStringA("Context", "LastOpen", text, kProfile);
     AlbumRegistry().RemoveManager(GetCurrentThreadId(), m);
     if (m->m_hDockFrame && g_HostCallbacks.pfnDockDestroy)
@@ -236,7 +216,7 @@ void SelectAlbum(HWND dlg, CAlbumMan* m)
             SendMessageA(m->m_hAlbumList, CB_SETCURSEL, m->m_nCurrent, 0);
         return;
     }
-    const std::string name = BaseName(path);
+    const std::string name = manager::BaseName(path);
     m->m_nCurrent = static_cast<int>(SendMessageA(m->m_hAlbumList, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                   reinterpret_cast<LPARAM>(name.c_str())));
     ShowAlbumSummary(*m);
@@ -250,7 +230,7 @@ void RenameAlbum(HWND dlg, CAlbumMan* m)
         return;
     char typed[MAX_PATH] = "", current[MAX_PATH];
     GetWindowTextA(m->m_hAlbumList, typed, sizeof typed);
-    if (!EntryText(m->m_hAlbumList, m->m_nCurrent, current) || strcmp(typed, current) == 0)
+    if (!manager::ListText(m->m_hAlbumList, m->m_nCurrent, current) || strcmp(typed, current) == 0)
         return;
     char name[MAX_PATH];
     win::CopyText(name, sizeof name, typed);
@@ -479,16 +459,8 @@ void OnAutoScrollTimer(HWND dlg)
 
 CAlbumMan* ManagerOfWindow(HWND window)
 {
-    if (!window || !IsWindow(window))
-        return nullptr;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId())
-        return nullptr;
     // Only a dialog run by the manager's own procedure carries a manager.
-    if (reinterpret_cast<DLGPROC>(GetWindowLongPtrA(window, DWLP_DLGPROC)) != AlbumManDlgProc)
-        return nullptr;
-    return static_cast<CAlbumMan*>(win::UserData(window));
+    return win::DialogObjectOf<CAlbumMan>(window, AlbumManDlgProc);
 }
 
 void SetInfoCount(CAlbumMan& m, int count)

@@ -30,22 +30,8 @@ INT_PTR CALLBACK SelectAlbumProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
         SetWindowLongPtrA(dlg, GWLP_USERDATA, lParam);
         char* buffer = reinterpret_cast<char*>(lParam);
         HWND list = GetDlgItem(dlg, 101);
-        char pattern[MAX_PATH];
-        if (manager::JoinPath(pattern, buffer, "*", ".abm")) {
-            WIN32_FIND_DATAA fd;
-            HANDLE find = FindFirstFileA(pattern, &fd);
-            if (find != INVALID_HANDLE_VALUE) {
-                do {
-                    const size_t n = strlen(fd.cFileName);
-                    if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || n <= 4 ||
-                        lstrcmpiA(fd.cFileName + n - 4, ".abm") != 0)
-                        continue;
-                    fd.cFileName[n - 4] = '\0';
-                    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(fd.cFileName));
-                } while (FindNextFileA(find, &fd));
-                FindClose(find);
-            }
-        }
+        for (const std::string& name : manager::AlbumNamesIn(buffer))
+            SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
         int select = 0;
         if (g_offerNew) {
             SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(manager::LoadText(IDS_NEW_ALBUM).c_str()));

@@ -21,6 +21,7 @@
 #include "search/SearchDates.h"
 #include "search/SearchScan.h"
 #include "vendor_standins/imgio/imgio.h"
+#include "win/FolderBrowser.h"
 #include "win/Handles.h"
 #include "win/WindowObject.h"
 
@@ -430,22 +431,8 @@ void EnableDateChoice(HWND dlg, int choice)
 void BrowseFolder(CSearchDlg& s)
 {
     HWND dlg = s.m_hDlg;
-    char folder[MAX_PATH] = "";
-    BROWSEINFOA bi = {};
-    bi.hwndOwner = dlg;
-    bi.pszDisplayName = folder;
-    bi.lpszTitle = " ";
-    bi.ulFlags = BIF_RETURNONLYFSDIRS;
-    const HRESULT com = CoInitialize(nullptr);
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
-    BOOL ok = FALSE;
-    if (chosen) {
-        ok = SHGetPathFromIDListA(chosen, folder);
-        CoTaskMemFree(chosen);
-    }
-    if (SUCCEEDED(com))
-        CoUninitialize();
-    if (!ok || !folder[0])
+    char folder[MAX_PATH];
+    if (!win::BrowseForFolder(dlg, folder))
         return;
     HWND combo = GetDlgItem(dlg, kFolder);
     LRESULT at = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(folder));
@@ -639,15 +626,7 @@ INT_PTR CALLBACK SearchDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 
 CSearchDlg* SearchDlgOfWindow(HWND window)
 {
-    if (!window || !IsWindow(window))
-        return nullptr;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId())
-        return nullptr;
-    if (reinterpret_cast<DLGPROC>(GetWindowLongPtrA(window, DWLP_DLGPROC)) != SearchDlgProc)
-        return nullptr;
-    return static_cast<CSearchDlg*>(win::UserData(window));
+    return win::DialogObjectOf<CSearchDlg>(window, SearchDlgProc);
 }
 
 int OpenSearchDlg(HWND host, char* albumFolder, int thumbWidth, int thumbHeight)

@@ -27,6 +27,22 @@ T* ObjectOf(HWND hwnd, const char* className, HINSTANCE module)
     return IsWindowOfClass(hwnd, className, module) ? static_cast<T*>(UserData(hwnd)) : nullptr;
 }
 
+// The object of a dialog of this process run by the dialog procedure proc (stored in its user
+// data), or null for any other window.
+template <class T>
+T* DialogObjectOf(HWND window, DLGPROC proc)
+{
+    if (!window || !IsWindow(window))
+        return nullptr;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId())
+        return nullptr;
+    if (reinterpret_cast<DLGPROC>(GetWindowLongPtrA(window, DWLP_DLGPROC)) != proc)
+        return nullptr;
+    return static_cast<T*>(UserData(window));
+}
+
 // How one class binds its objects to its windows.
 template <class T>
 struct WindowBinding {
