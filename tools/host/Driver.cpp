@@ -246,10 +246,14 @@ std::vector<std::string> ComboItems(HWND combo)
     if (!SendMessageTimeoutA(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 3000, &count))
         return items;
     for (int i = 0; i < int(count) && i < 1000; ++i) {
-        char text[512] = "";
+        // The wide form: Wine hands the ANSI form's text across processes unconverted.
+        WCHAR wide[512] = L"";
+        char text[1024] = "";
         DWORD_PTR length = 0;
-        if (SendMessageTimeoutA(combo, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 3000, &length) && length < sizeof text)
-            SendMessageTimeoutA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000, &length);
+        if (SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 3000, &length) &&
+            length < sizeof wide / sizeof wide[0] &&
+            SendMessageTimeoutW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 3000, &length))
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
         items.push_back(text);
     }
     return items;
