@@ -188,13 +188,19 @@ bool WaitCount(HWND manager, int count, DWORD ms)
     return drive::WaitUntil([&] { return Count(manager) == count; }, ms);
 }
 
-void Click(HWND manager, Button button)
+bool Click(HWND manager, Button button)
 {
     HWND bar = GetDlgItem(manager, kCommandBar);
-    RECT r = {};
+    RECT r = {}, shown = {};
     GetClientRect(bar, &r);
     const int from = r.right * button / kButtons, to = r.right * (button + 1) / kButtons;
-    drive::Click(drive::ClientPoint(bar, (from + to) / 2, r.bottom / 2));
+    const POINT at = drive::ClientPoint(bar, (from + to) / 2, r.bottom / 2);
+    GetClientRect(manager, &shown);
+    MapWindowPoints(manager, nullptr, reinterpret_cast<POINT*>(&shown), 2);
+    if (!IsWindowVisible(bar) || !PtInRect(&shown, at))
+        return false;
+    drive::Click(at);
+    return true;
 }
 
 std::vector<HWND> Cells(HWND manager)

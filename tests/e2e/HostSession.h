@@ -24,6 +24,7 @@ public:
     HostSession& operator=(const HostSession&) = delete;
 
     HWND main() const { return main_; }
+    DWORD pid() const { return process_.dwProcessId; }
     // The program runs and its main window answers.
     bool Alive() const;
     std::string Status() const;
@@ -58,7 +59,8 @@ bool ChooseAlbum(HWND dialog, const std::string& album);
 // A manager window's thumbnail count from its information line; -1 when it shows none.
 int Count(HWND manager);
 bool WaitCount(HWND manager, int count, DWORD ms = 10000);
-void Click(HWND manager, Button button);
+// Clicks a button of the window's command bar; false when the window is too narrow to show it.
+bool Click(HWND manager, Button button);
 // The album's cells, row by row.
 std::vector<HWND> Cells(HWND manager);
 // Moves the window by its caption so that its top left corner is at (x, y), then drags its

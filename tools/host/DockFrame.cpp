@@ -28,6 +28,7 @@ struct DockFrame {
     HWND button = nullptr;
     bool docked = false;
     bool shown = false;
+    LONG_PTR floatingStyle = 0; // the manager's style while it floats
 };
 std::vector<DockFrame*> g_frames;
 bool g_layingOut = false;
@@ -96,9 +97,13 @@ bool Dock(DockFrame& f)
 {
     if (f.docked)
         return true;
-    const LONG_PTR style = GetWindowLongPtrA(f.manager, GWL_STYLE);
-    SetWindowLongPtrA(f.manager, GWL_STYLE, (style & ~LONG_PTR(WS_POPUP)) | WS_CHILD);
+    // Docked, the window is a plain child of the frame: the frame gives it its caption and
+    // border (with its own, the system would not let it be as narrow as a docked column).
+    f.floatingStyle = GetWindowLongPtrA(f.manager, GWL_STYLE);
+    const LONG_PTR frameBits = WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU;
+    SetWindowLongPtrA(f.manager, GWL_STYLE, (f.floatingStyle & ~frameBits) | WS_CHILD);
     SetParent(f.manager, f.frame);
+    SetWindowPos(f.manager, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     f.docked = true;
     SetWindowTextA(f.button, "Float");
     FitDocked(f);
@@ -112,14 +117,13 @@ bool Float(DockFrame& f)
     if (!f.docked)
         return true;
     f.docked = false; // before the manager resizes: its resize notice must not dock it again
-    Request(f.manager, kDockRequestFloat, kFloatWidth, kFloatHeight);
     RECT frame;
     GetWindowRect(f.frame, &frame);
     SetParent(f.manager, nullptr);
-    const LONG_PTR style = GetWindowLongPtrA(f.manager, GWL_STYLE);
-    SetWindowLongPtrA(f.manager, GWL_STYLE, (style & ~LONG_PTR(WS_CHILD)) | WS_POPUP);
+    SetWindowLongPtrA(f.manager, GWL_STYLE, f.floatingStyle | (GetWindowLongPtrA(f.manager, GWL_STYLE) & WS_VISIBLE));
     SetWindowLongPtrA(f.manager, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(g_host.main));
     SetWindowTextA(f.button, "Dock");
+    Request(f.manager, kDockRequestFloat, kFloatWidth, kFloatHeight);
     const SIZE size = WindowSize(f.manager);
     const int x = std::max(0, int(frame.left) - int(size.cx) - 8);
     SetWindowPos(f.manager, HWND_TOP, x, frame.top + 40, 0, 0, SWP_NOSIZE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);

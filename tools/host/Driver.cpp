@@ -88,21 +88,27 @@ void DoubleClick(POINT screen)
 
 void Drag(POINT from, POINT to, WORD modifier, int steps)
 {
-    if (modifier)
-        Key(modifier, false);
     MoveTo(from);
     INPUT down = Mouse(from, MOUSEEVENTF_LEFTDOWN);
     Send(&down, 1);
+    // A hand first moves a few pixels, within the window it pressed on, then goes the way.
+    const int dx = to.x > from.x ? 1 : to.x < from.x ? -1 : 0, dy = to.y > from.y ? 1 : to.y < from.y ? -1 : 0;
+    for (int i = 2; i <= 8 && steps > 1; i += 2)
+        MoveTo(POINT{from.x + dx * i, from.y + dy * i});
     steps = steps < 1 ? 1 : steps;
-    for (int i = 1; i <= steps; ++i) {
-        POINT p = {from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps};
-        MoveTo(p);
-    }
+    for (int i = 1; i <= steps; ++i)
+        MoveTo(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
     Sleep(200);
+    // The modifier goes down over the target: Wine takes the modifiers' state from the X server
+    // each time the pointer enters another window, and the X server never saw this key.
+    if (modifier)
+        Key(modifier, false);
     MoveTo(to);
     INPUT up = Mouse(to, MOUSEEVENTF_LEFTUP);
     Send(&up, 1);
-    Sleep(200);
+    // The receiver may read the key's state only when it handles the release, which can come a
+    // while after the input: the key stays down a good while, as a hand keeps it.
+    Sleep(modifier ? 1500 : 200);
     if (modifier)
         Key(modifier, true);
 }

@@ -15,7 +15,8 @@ void MoveTo(POINT screen);
 // Left click; modifier (VK_CONTROL, VK_SHIFT or 0) is held around it.
 void Click(POINT screen, WORD modifier = 0);
 void DoubleClick(POINT screen);
-// Presses the left button at from, moves in steps to to, releases; modifier held throughout.
+// Presses the left button at from, moves in steps to to, releases; modifier (VK_CONTROL for a
+// copy) is pressed over the target and held until well after the release.
 // (Sizing a window that snaps its size to a grid takes one step: each small step would be
 // snapped back.)
 void Drag(POINT from, POINT to, WORD modifier = 0, int steps = 12);
