@@ -97,27 +97,34 @@ bool HostSession::Answer(const char* title, const char* button, DWORD ms) const
     return drive::WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); });
 }
 
+namespace {
+
+struct ManagerSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectManagers(HWND w, LPARAM l)
+{
+    auto* s = reinterpret_cast<ManagerSearch*>(l);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != s->pid)
+        return TRUE;
+    if (IsManager(w))
+        s->found.push_back(w);
+    for (HWND docked : drive::Descendants(w, "#32770")) // docked in a frame
+        if (IsManager(docked))
+            s->found.push_back(docked);
+    return TRUE;
+}
+
+} // namespace
+
 std::vector<HWND> HostSession::Managers() const
 {
-    struct Search {
-        DWORD pid;
-        std::vector<HWND> found;
-    } search = {process_.dwProcessId, {}};
-    EnumWindows(
-        [](HWND w, LPARAM l) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(l);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid != s->pid)
-                return TRUE;
-            if (IsManager(w))
-                s->found.push_back(w);
-            for (HWND docked : drive::Descendants(w, "#32770"))
-                if (IsManager(docked))
-                    s->found.push_back(docked);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ManagerSearch search = {process_.dwProcessId, {}};
+    EnumWindows(CollectManagers, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -187,36 +187,42 @@ HWND WaitFor(const std::function<HWND()>& find, DWORD ms)
     return found;
 }
 
+namespace {
+
+// Enumeration callbacks have the platform's calling convention (not a lambda's on i686).
+BOOL CALLBACK FirstTopLevel(HWND w, LPARAM l)
+{
+    auto* f = reinterpret_cast<Found*>(l);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if ((!f->pid || owner == f->pid) && Matches(w, f->cls, f->text)) {
+        f->windows.push_back(w);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK EveryChild(HWND w, LPARAM l)
+{
+    auto* f = reinterpret_cast<Found*>(l);
+    if (Matches(w, f->cls, nullptr))
+        f->windows.push_back(w);
+    return TRUE;
+}
+
+} // namespace
+
 HWND TopLevel(DWORD pid, const char* cls, const char* title)
 {
     Found f = {pid, cls, title, {}};
-    EnumWindows(
-        [](HWND w, LPARAM l) -> BOOL {
-            auto* f = reinterpret_cast<Found*>(l);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if ((!f->pid || owner == f->pid) && Matches(w, f->cls, f->text)) {
-                f->windows.push_back(w);
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&f));
+    EnumWindows(FirstTopLevel, reinterpret_cast<LPARAM>(&f));
     return f.windows.empty() ? nullptr : f.windows.front();
 }
 
 std::vector<HWND> Descendants(HWND parent, const char* cls)
 {
     Found f = {0, cls, nullptr, {}};
-    EnumChildWindows(
-        parent,
-        [](HWND w, LPARAM l) -> BOOL {
-            auto* f = reinterpret_cast<Found*>(l);
-            if (Matches(w, f->cls, nullptr))
-                f->windows.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&f));
+    EnumChildWindows(parent, EveryChild, reinterpret_cast<LPARAM>(&f));
     std::stable_sort(f.windows.begin(), f.windows.end(), [](HWND a, HWND b) {
         RECT ra, rb;
         GetWindowRect(a, &ra);
