@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds and installs the component, builds the editor stand-in against the
 # installed package, makes the sample albums, and starts Lumicraft 2000 on the sample album folder
-# with an album window open.
+# (samples/) with an album window open.
 #   On a desktop (DISPLAY set) the program stays open until you close it.
 #   Without a display (or with --tour) it runs on a virtual display and takes a scripted tour:
 #   an album window is moved and enlarged, a new album gets the sample folder, two thumbnails are
@@ -17,8 +17,9 @@ cmake --build build/x64 -j "$(nproc)"
 cmake --install build/x64 --prefix build/dist/x64 >/dev/null
 bash scripts/build-host.sh x64
 
-albums=$here/build/demo/albums shots=$here/build/demo/screenshots
-rm -rf "$albums" "$shots"
+# The sample album folder is samples/ itself: its albums name their images as images\NAME.
+albums=$here/samples shots=$here/build/demo/screenshots
+rm -rf "$shots"
 bash scripts/make-sample-albums.sh build/dist/x64 "$albums"
 echo
 echo "== abmtool list $albums/Samples.abm"
@@ -26,6 +27,9 @@ bash scripts/abmtool list "$albums/Samples.abm"
 
 export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix} WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# abmtool's Wine session must be over: windows made later in the same session would have the
+# display that session started with (none, on a machine without one).
+wineserver -w
 host=$here/build/dist/x64/bin/albumhost.exe
 if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != "--tour" ]; then
   echo

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the albums the demo shows, with the installed abmtool: the sample album (every image of
-# samples/images) in an album folder, and the editor's brush and texture albums in its program
-# folder, drawn here with ImageMagick (brushes as grey bitmaps in the "brush" resource folder,
+# samples/images) in an album folder (samples/, where it finds its images as images\NAME), and the
+# editor's brush and texture albums in its program folder, drawn here with ImageMagick (brushes as grey bitmaps in the "brush" resource folder,
 # textures in "textures").
 # Usage: make-sample-albums.sh INSTALL_PREFIX ALBUM_FOLDER
 set -euo pipefail

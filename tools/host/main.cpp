@@ -65,6 +65,14 @@ bool ParseArguments(int argc, char** argv, HostOptions& o)
            o.thumbHeight <= 1024;
 }
 
+// Makes the folder and any missing folders above it.
+void MakeFolders(const std::string& path)
+{
+    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
 std::string ProgramFolder()
 {
     char path[MAX_PATH] = "";
@@ -88,9 +96,9 @@ int main(int argc, char** argv)
     g_host.programFolder = ProgramFolder();
     if (o.albumFolder.empty())
         o.albumFolder = g_host.programFolder + "Albums";
-    CreateDirectoryA(o.albumFolder.c_str(), nullptr);
+    MakeFolders(o.albumFolder);
     if (!o.tourFolder.empty())
-        CreateDirectoryA(o.tourFolder.c_str(), nullptr);
+        MakeFolders(o.tourFolder);
 
     std::string error;
     if (!g_host.album.Load(g_host.programFolder + "album.dll", error)) {
