@@ -16,7 +16,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "$(basename "$dll") does not export: ${missing[*]}" >&2
   exit 1
 fi
-if "$objdump" -p "$host" | grep -qi 'DLL Name: album.dll'; then
+imports=$("$objdump" -p "$host")
+if grep -qi 'DLL Name: album.dll' <<<"$imports"; then
   echo "$(basename "$host") imports from album.dll; it must load it with LoadLibrary" >&2
   exit 1
 fi
