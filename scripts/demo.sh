@@ -31,6 +31,21 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 # display that session started with (none, on a machine without one).
 wineserver -w
 host=$here/build/dist/x64/bin/albumhost.exe
+# The album window opens on the album opened last ("Context" / "LastOpen" in album.ini): the
+# sample album, whatever an earlier run left there.
+python3 - "$WINEPREFIX/drive_c/windows/album.ini" <<'PY'
+import os, re, sys
+path = sys.argv[1]
+text = open(path, newline="").read() if os.path.exists(path) else ""
+lines = [l for l in text.replace("\r\n", "\n").split("\n") if not re.match(r"(?i)lastopen=", l)]
+for i, l in enumerate(lines):
+    if l.strip().lower() == "[context]":
+        lines.insert(i + 1, "LastOpen=Samples")
+        break
+else:
+    lines[0:0] = ["[Context]", "LastOpen=Samples"]
+open(path, "w", newline="").write("\r\n".join(l for l in lines if l) + "\r\n")
+PY
 if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != "--tour" ]; then
   echo
   echo "== Lumicraft 2000 on $albums (close its window to end the demo)"
