@@ -1,202 +1,148 @@
-// A stand-in for the editor: a top-level "Lumicraft 2000" window that loads album.dll and shows an
-// album in an album view, logging what the album windows send it.
-// Usage: albumhost.exe ALBUM.abm [--styles] [--exercise] [--controls]
-//   --styles    also show the album's first thumbnails in grids of every cell style
-//   --exercise  click, Ctrl-click and page through the album as a user would, for a screenshot
-//   --controls  show the album in two album controls instead, the right one docked
-#include <windows.h>
+// albumhost: the stand-in for the Lumicraft 2000 editor. It loads album.dll at start the way the
+// editor does (LoadLibrary, entry points by name) and drives it through its File menu.
+//
+// Usage: albumhost.exe [--albums FOLDER] [--open] [--limit N] [--size WxH]
+//                      [--tour SHOTS_FOLDER --tour-images FOLDER] [IMAGE...]
+//   --albums FOLDER  the album folder (default: "Albums" beside the program, made when missing)
+//   --open           open an album manager window on it at start (its last opened album)
+//   --limit N        album manager windows open at once, at most (default 4)
+//   --size WxH       thumbnail size for new images (default 80x80)
+//   --tour SHOTS     walk through the album windows by itself, as a person would, saving a
+//                    screenshot after each step into SHOTS, then close (exit code 0 when every
+//                    step worked); --tour-images names the folder of images it adds
+//   IMAGE...         images to open at start
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
-#include <string>
-#include <vector>
-#include "album.h"
+#include "Host.h"
+#include <commctrl.h>
+
+Host g_host;
 
 namespace {
 
-struct Host {
-    std::string albumPath;
-    bool styles = false;
-    bool exercise = false;
-    bool controls = false;
-    CAlbum* album = nullptr;
-    std::vector<CThumbListView2*> panes;
-    CAlbumDoc2 styleDoc;
-    HWND status = nullptr;
-};
-Host g_host;
-
-tagAlbumViewCreateInfo Record(int rows, int cols, int style, int caption, int space)
+void Fail(const std::string& message)
 {
-    tagAlbumViewCreateInfo aci = {};
-    aci.nRows = rows;
-    aci.nCols = cols;
-    aci.nHSpace = aci.nVSpace = space;
-    aci.nScrollDir = 1;
-    aci.nSelectMode = 2;
-    aci.nCellStyle = style;
-    aci.nSizeMode = 1;
-    aci.nCaption = caption;
-    aci.nBkMode = 2;
-    aci.bToolTip = 1;
-    LOGFONTA& f = aci.lfCaption;
-    f.lfHeight = style == 4 ? -9 : -12;
-    f.lfWeight = FW_NORMAL;
-    f.lfOutPrecision = OUT_STROKE_PRECIS;
-    f.lfClipPrecision = CLIP_STROKE_PRECIS;
-    f.lfQuality = DRAFT_QUALITY;
-    f.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-    lstrcpyA(f.lfFaceName, "Arial");
-    return aci;
+    fprintf(stderr, "albumhost: %s\n", message.c_str());
+    if (g_host.options.tourFolder.empty())
+        MessageBoxA(nullptr, message.c_str(), HOST_TITLE, MB_OK | MB_ICONERROR);
 }
 
-void Status(const char* text) { SetWindowTextA(g_host.status, text); }
-
-// What a user does: a click, two Ctrl-clicks, a page down, a Shift+Right.
-void Exercise(CAlbum& album)
+std::string FullPath(const std::string& path)
 {
-    HWND list = album.m_hWnd;
-    auto click = [&](int cell, WPARAM keys) {
-        if (cell < album.m_nCount && album.m_ppCells[cell]) {
-            LPARAM from = reinterpret_cast<LPARAM>(album.m_ppCells[cell]);
-            SendMessageA(list, WM_ALBUM_CELLDOWN, keys, from);
-            SendMessageA(list, WM_ALBUM_CELLUP, keys, from);
-        }
-    };
-    SendMessageA(list, WM_KEYDOWN, VK_NEXT, 0);
-    click(1, MK_LBUTTON);
-    click(3, MK_LBUTTON | MK_CONTROL);
-    click(7, MK_LBUTTON | MK_CONTROL);
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    keys[VK_SHIFT] = 0x80;
-    SetKeyboardState(keys);
-    SendMessageA(list, WM_KEYDOWN, VK_SHIFT, 0);
-    SendMessageA(list, WM_KEYDOWN, VK_RIGHT, 0);
-    SendMessageA(list, WM_KEYDOWN, VK_RIGHT, 0);
-    keys[VK_SHIFT] = 0;
-    SetKeyboardState(keys);
-    SendMessageA(list, WM_KEYUP, VK_SHIFT, 0);
+    char full[MAX_PATH];
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    std::string result = n > 0 && n < sizeof full ? std::string(full) : path;
+    while (result.size() > 3 && (result.back() == '\\' || result.back() == '/'))
+        result.pop_back();
+    return result;
 }
 
-void ShowStyles(HWND hwnd, int left)
+bool ParseArguments(int argc, char** argv, HostOptions& o)
 {
-    const char* titles[] = {"No frame", "Black frame", "Raised frame", "Card"};
-    const int styles[] = {1, 2, 3, 4}, captions[] = {1, 2, 1, 1}, spaces[] = {8, 8, 8, 0};
-    g_host.styleDoc.SetAutoCheck(0);
-    g_host.styleDoc.Load(g_host.albumPath.c_str());
-    for (int i = 1; i <= g_host.styleDoc.GetCount(); ++i) {
-        CThumbnail2* t = g_host.styleDoc.GetThumbnail(i);
-        t->m_bSelect = (i % 3 == 2);
-        t->m_bFocus = (i == 3);
-        t->m_bExist = (i != 4);
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--albums" && hasValue)
+            o.albumFolder = FullPath(argv[++i]);
+        else if (a == "--open")
+            o.openManager = true;
+        else if (a == "--limit" && hasValue)
+            o.managerLimit = atoi(argv[++i]);
+        else if (a == "--size" && hasValue) {
+            if (sscanf(argv[++i], "%dx%d", &o.thumbWidth, &o.thumbHeight) != 2)
+                return false;
+        } else if (a == "--tour" && hasValue)
+            o.tourFolder = FullPath(argv[++i]);
+        else if (a == "--tour-images" && hasValue)
+            o.tourImages = FullPath(argv[++i]);
+        else if (a.size() > 1 && a[0] == '-' && a[1] == '-')
+            return false;
+        else
+            o.images.push_back(FullPath(a));
     }
-    for (int p = 0; p < 4; ++p) {
-        const int x = left + (p % 2) * 230, y = 34 + (p / 2) * 200;
-        CreateWindowExA(0, "STATIC", titles[p], WS_CHILD | WS_VISIBLE, x, y - 18, 220, 16, hwnd, nullptr, nullptr,
-                        nullptr);
-        tagAlbumViewCreateInfo aci = Record(2, 2, styles[p], captions[p], spaces[p]);
-        auto* pane = new CThumbListView2(hwnd, RECT{x, y, 220, 170}, aci);
-        for (int i = 0; i < pane->m_nCount; ++i)
-            if (pane->m_ppCells[i])
-                pane->m_ppCells[i]->Attach(g_host.styleDoc.GetThumbnail(p + i + 1));
-        g_host.panes.push_back(pane);
-    }
+    return o.managerLimit >= 1 && o.thumbWidth >= 1 && o.thumbHeight >= 1 && o.thumbWidth <= 1024 &&
+           o.thumbHeight <= 1024;
 }
 
-LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+// Makes the folder and any missing folders above it.
+void MakeFolders(const std::string& path)
 {
-    switch (msg) {
-    case WM_CREATE: {
-        g_host.status = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 4, 560, 16, hwnd, nullptr,
-                                        nullptr, nullptr);
-        if (g_host.controls) {
-            // Two album controls on the same album: a normal one, and one docked to a bar with
-            // arrow buttons, as the manager shows it.
-            HINSTANCE module = GetModuleHandleA("album.dll");
-            const char* path = g_host.albumPath.c_str();
-            CreateWindowExA(0, "ManDlgAlbumCtrl", path, WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 24, 300, 470, hwnd,
-                            nullptr, module, nullptr);
-            HWND docked = CreateWindowExA(0, "ManDlgAlbumCtrl", path, WS_CHILD | WS_VISIBLE | WS_BORDER, 330, 24,
-                                          220, 470, hwnd, nullptr, module, nullptr);
-            if (auto* control = reinterpret_cast<CAlbumCtrl*>(GetWindowLongPtrA(docked, GWLP_USERDATA))) {
-                control->SetDock(ALBUM_DOCK_VERTICAL);
-                RECT client;
-                GetClientRect(docked, &client);
-                SendMessageA(docked, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
-            }
-            Status("two album controls; the right one is docked");
-            return 0;
-        }
-        tagAlbumViewCreateInfo aci = Record(4, 5, 4, 1, 0);
-        g_host.album = new CAlbum(hwnd, RECT{10, 24, 5 * 104, 4 * 120}, aci);
-        if (!g_host.album->Load(g_host.albumPath.c_str()))
-            Status("cannot read the album");
-        if (g_host.styles)
-            ShowStyles(hwnd, 550);
-        return 0;
-    }
-    case WM_ALBUM_OPEN:
-    case WM_ALBUM_FOCUS:
-    case WM_ALBUM_LAYOUT: {
-        if (!g_host.album)
-            return 0;
-        char text[200];
-        snprintf(text, sizeof text, "%d thumbnails, first shown %d, focus %d%s (last message 0x%X)",
-                 g_host.album->GetThumbNailCount(), g_host.album->GetFirstViewNailID(),
-                 g_host.album->GetCurrentFocus(), g_host.album->HaveSel() ? ", selection" : "", msg);
-        Status(text);
-        return 0;
-    }
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
+    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    folder.erase(folder.find_last_of('\\') + 1);
+    return folder;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (!strcmp(argv[i], "--styles"))
-            g_host.styles = true;
-        else if (!strcmp(argv[i], "--exercise"))
-            g_host.exercise = true;
-        else if (!strcmp(argv[i], "--controls"))
-            g_host.controls = true;
-        else
-            g_host.albumPath = argv[i];
-    }
-    if (g_host.albumPath.empty()) {
-        fprintf(stderr, "usage: albumhost ALBUM.abm [--styles] [--exercise]\n");
+    HostOptions& o = g_host.options;
+    if (!ParseArguments(argc, argv, o)) {
+        fprintf(stderr, "usage: albumhost [--albums FOLDER] [--open] [--limit N] [--size WxH] "
+                        "[--tour SHOTS --tour-images FOLDER] [IMAGE...]\n");
         return 2;
     }
-    HINSTANCE album = GetModuleHandleA("album.dll");
-    CAlbumCtrl::Register(album); // the cell and list classes too
+    g_host.instance = GetModuleHandleA(nullptr);
+    g_host.programFolder = ProgramFolder();
+    if (o.albumFolder.empty())
+        o.albumFolder = g_host.programFolder + "Albums";
+    MakeFolders(o.albumFolder);
+    if (!o.tourFolder.empty())
+        MakeFolders(o.tourFolder);
 
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = HostProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = "Lumicraft 2000";
-    RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(0, "Lumicraft 2000", "Lumicraft 2000 - album host", WS_OVERLAPPEDWINDOW, 0, 0,
-                                g_host.styles ? 1020 : 560, 560, nullptr, nullptr, wc.hInstance, nullptr);
-    ShowWindow(hwnd, SW_SHOW);
-    UpdateWindow(hwnd);
-    if (g_host.exercise && g_host.album)
-        Exercise(*g_host.album);
+    std::string error;
+    if (!g_host.album.Load(g_host.programFolder + "album.dll", error)) {
+        Fail(error);
+        return 1;
+    }
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    if (!RegisterMainClass(g_host.instance) || !RegisterImageClass(g_host.instance) ||
+        !RegisterDockClass(g_host.instance) || !RegisterHelpClass(g_host.instance) ||
+        !RegisterToolClasses(g_host.instance)) {
+        Fail("cannot register the editor's window classes");
+        return 1;
+    }
+    InstallAlbumCallbacks();
 
+    g_host.main = CreateMainWindow();
+    if (!g_host.main) {
+        Fail("cannot create the main window");
+        return 1;
+    }
+    ShowWindow(g_host.main, SW_SHOW);
+    UpdateWindow(g_host.main);
+    g_host.tools = CreateToolWindow();
+    if (g_host.tools)
+        ShowWindow(g_host.tools, SW_SHOWNOACTIVATE);
+    for (const std::string& image : o.images)
+        OpenImageWindow(image.c_str());
+    if (o.openManager)
+        OpenAlbumManager(false);
+    if (!o.tourFolder.empty())
+        StartTour();
+
+    ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'O', IDM_OPEN_IMAGE},
+                    {FCONTROL | FVIRTKEY, 'M', IDM_OPEN_MANAGER},
+                    {FCONTROL | FVIRTKEY, 'F', IDM_FIND}};
+    HACCEL accelerators = CreateAcceleratorTableA(keys, 3);
     MSG m;
     while (GetMessageA(&m, nullptr, 0, 0) > 0) {
+        if (TranslateMDISysAccel(g_host.client, &m) || TranslateAcceleratorA(g_host.main, accelerators, &m))
+            continue;
         TranslateMessage(&m);
         DispatchMessageA(&m);
     }
-    for (CThumbListView2* pane : g_host.panes)
-        delete pane;
-    delete g_host.album;
-    return 0;
+    DestroyAcceleratorTable(accelerators);
+    return TourResult();
 }

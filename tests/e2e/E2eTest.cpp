@@ -1,0 +1,372 @@
+// The editor stand-in driven as a person drives it: mouse clicks, drags and typing reach its real
+// windows through the system's input queue. Each scenario ends with the album files read back
+// through the library.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "AlbumFiles.h"
+#include "Driver.h"
+#include "HostSession.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr uint32_t kDay = 86400, kBase = 1600000000;
+
+std::vector<std::string> Names(std::initializer_list<const char*> names) { return {names.begin(), names.end()}; }
+
+std::string LastOpen()
+{
+    char text[MAX_PATH] = "";
+    GetPrivateProfileStringA("Context", "LastOpen", "", text, sizeof text, "album.ini");
+    return text;
+}
+
+// The title of an image window of the host that starts with prefix, once there is one.
+std::string ImageWindowTitle(const HostSession& host, const std::string& prefix)
+{
+    std::string title;
+    drive::WaitUntil([&] {
+        for (HWND w : drive::Descendants(host.main(), "Lumicraft Image")) {
+            std::string t = drive::Text(w);
+            if (t.rfind(prefix, 0) == 0) {
+                title = t;
+                return true;
+            }
+        }
+        return false;
+    });
+    return title;
+}
+
+void ActivateByCaption(HWND window)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    drive::Click(POINT{r.left + 40, r.top + 8});
+}
+
+} // namespace
+
+// Images added through the Add button, sorted by date, saved as a new album, the window closed
+// and the album opened again: the same album in the same order, remembered as the last opened.
+TEST(EndToEnd, AddSortSaveCloseAndReopen)
+{
+    Folder albums("albums1"), images("images1");
+    WriteImage(images / "a.bmp", 120, 90, 1, kBase + 3 * kDay);
+    WriteImage(images / "b.bmp", 90, 120, 2, kBase + 1 * kDay);
+    WriteImage(images / "c.bmp", 100, 100, 3, kBase + 4 * kDay);
+    WriteImage(images / "d.bmp", 60, 40, 4, kBase + 2 * kDay);
+    // Sorting by date puts the most recent first.
+    const std::vector<std::string> byDate = Names({"c.bmp", "a.bmp", "d.bmp", "b.bmp"});
+
+    HostSession host({"--albums", albums.path()});
+    ASSERT_TRUE(host.Alive());
+    HWND manager = host.OpenManager("New Album");
+    ASSERT_NE(manager, nullptr);
+    Place(manager, 300, 60, 900, 560);
+
+    ASSERT_TRUE(Click(manager, kAdd));
+    ASSERT_NE(host.Dialog("Open"), nullptr);
+    Sleep(300);
+    drive::Type(images.path());
+    drive::Press(VK_RETURN);
+    Sleep(500);
+    drive::Type("\"a.bmp\" \"b.bmp\" \"c.bmp\" \"d.bmp\"");
+    drive::Press(VK_RETURN);
+    ASSERT_TRUE(WaitCount(manager, 4));
+
+    ASSERT_TRUE(Click(manager, kSort));
+    HWND sort = host.Dialog("Sort");
+    ASSERT_NE(sort, nullptr);
+    drive::Click(drive::Center(drive::Descendant(sort, "Button", "By File &Date")));
+    drive::Click(drive::Center(drive::Descendant(sort, "Button", "&OK")));
+    ASSERT_TRUE(drive::WaitUntil([sort] { return !IsWindow(sort); }));
+
+    ASSERT_TRUE(Click(manager, kSave));
+    HWND name = host.Dialog("Save New Album");
+    ASSERT_NE(name, nullptr);
+    drive::Click(drive::Center(GetDlgItem(name, 99)));
+    drive::Type("Trip");
+    drive::Click(drive::Center(drive::Descendant(name, "Button", "OK")));
+    const std::string trip = albums / "Trip.abm";
+    ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(trip).names.size() == 4; }));
+    EXPECT_EQ(ReadAlbum(trip).names, byDate);
+    const std::vector<unsigned char> saved = Bytes(trip);
+
+    // The window's own close box (Alt+F4 on it): nothing unsaved, so it closes at once.
+    ActivateByCaption(manager);
+    drive::Press(VK_F4, VK_MENU);
+    ASSERT_TRUE(drive::WaitUntil([&] { return host.Managers().empty(); }));
+    EXPECT_EQ(LastOpen(), "Trip");
+
+    // Open it again: the choice offers the last opened album first.
+    drive::Menu(host.main(), "fa");
+    HWND choice = host.Dialog("Open New Album");
+    ASSERT_NE(choice, nullptr);
+    HWND list = GetDlgItem(choice, 101);
+    const int selected = int(SendMessageA(list, CB_GETCURSEL, 0, 0));
+    ASSERT_GE(selected, 0);
+    EXPECT_EQ(drive::ComboItems(list)[size_t(selected)], "Trip");
+    drive::Click(drive::Center(drive::Descendant(choice, "Button", "&OK")));
+    HWND again = host.NewManager({});
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(WaitCount(again, 4));
+    Place(again, 300, 60, 900, 560);
+
+    // The same order on screen: the first and the last thumbnail open c.bmp and b.bmp.
+    std::vector<HWND> cells = Cells(again);
+    ASSERT_GE(cells.size(), 4u);
+    drive::DoubleClick(drive::Center(cells[0]));
+    EXPECT_EQ(ImageWindowTitle(host, "c.bmp"), "c.bmp (100 x 100)");
+    drive::DoubleClick(drive::Center(Cells(again)[3]));
+    EXPECT_EQ(ImageWindowTitle(host, "b.bmp"), "b.bmp (90 x 120)");
+
+    ASSERT_TRUE(host.Exit());
+    EXPECT_EQ(Bytes(trip), saved) << "opening an album does not rewrite it";
+    AlbumContents back = ReadAlbum(trip);
+    ASSERT_TRUE(back.loaded);
+    EXPECT_EQ(back.names, byDate);
+    EXPECT_EQ(back.times, (std::vector<uint32_t>{kBase + 4 * kDay, kBase + 3 * kDay, kBase + 2 * kDay, kBase + kDay}));
+    EXPECT_EQ(back.sizes[0], std::make_pair(100, 100));
+}
+
+// Thumbnails dragged from one album window to another: moved, and with Ctrl copied. Both albums
+// saved, and opened again in a new run of the program. The program's limit of two album windows
+// refuses a third.
+TEST(EndToEnd, DragThumbnailsBetweenWindows)
+{
+    Folder albums("albums2"), images("images2");
+    for (const char* n : {"a1", "a2", "a3", "b1", "b2"})
+        WriteImage(images / (std::string(n) + ".bmp"), 80, 60, unsigned(n[0] + n[1]));
+    ASSERT_TRUE(MakeAlbum(albums / "A.abm", {images / "a1.bmp", images / "a2.bmp", images / "a3.bmp"}));
+    ASSERT_TRUE(MakeAlbum(albums / "B.abm", {images / "b1.bmp", images / "b2.bmp"}));
+    {
+        HostSession host({"--albums", albums.path(), "--limit", "2"});
+        ASSERT_TRUE(host.Alive());
+        HWND first = host.OpenManager("A");
+        ASSERT_NE(first, nullptr);
+        ASSERT_TRUE(WaitCount(first, 3));
+        Place(first, 10, 60, 620, 400);
+        HWND second = host.NewWindow();
+        ASSERT_NE(second, nullptr);
+        ASSERT_TRUE(SwitchAlbum(second, "B"));
+        ASSERT_TRUE(WaitCount(second, 2));
+        Place(second, 640, 60, 1250, 400);
+
+        drive::Menu(host.main(), "fn");
+        EXPECT_TRUE(host.WaitStatus("At most 2 album windows"));
+        EXPECT_EQ(host.Managers().size(), 2u);
+
+        // a1 onto an empty cell of B: moved to its end.
+        drive::Drag(drive::Center(Cells(first)[0]), drive::Center(Cells(second)[3]));
+        ASSERT_TRUE(Click(second, kSave));
+        ASSERT_TRUE(Click(first, kSave));
+        EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "B.abm").names.size() == 3; }));
+        EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "A.abm").names.size() == 2; }));
+        EXPECT_EQ(ReadAlbum(albums / "A.abm").names, Names({"a2.bmp", "a3.bmp"}));
+        EXPECT_EQ(ReadAlbum(albums / "B.abm").names, Names({"b1.bmp", "b2.bmp", "a1.bmp"}));
+
+        // a2 with Ctrl: copied.
+        drive::Drag(drive::Center(Cells(first)[0]), drive::Center(Cells(second)[4]), VK_CONTROL);
+        ASSERT_TRUE(Click(second, kSave));
+        ASSERT_TRUE(Click(first, kSave));
+        EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "B.abm").names.size() == 4; }));
+        ASSERT_TRUE(host.Exit());
+    }
+    const AlbumContents a = ReadAlbum(albums / "A.abm"), b = ReadAlbum(albums / "B.abm");
+    EXPECT_EQ(a.names, Names({"a2.bmp", "a3.bmp"}));
+    EXPECT_EQ(b.names, Names({"b1.bmp", "b2.bmp", "a1.bmp", "a2.bmp"}));
+
+    // Both open again as they were saved.
+    HostSession host({"--albums", albums.path()});
+    HWND first = host.OpenManager("A");
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(WaitCount(first, 2));
+    HWND second = host.NewWindow();
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(SwitchAlbum(second, "B"));
+    EXPECT_TRUE(WaitCount(second, 4));
+    ASSERT_TRUE(host.Exit());
+    EXPECT_EQ(ReadAlbum(albums / "A.abm").names, a.names);
+    EXPECT_EQ(ReadAlbum(albums / "B.abm").names, b.names);
+}
+
+// File > Add Open Images To Album with two images open in the program: into an album open in an
+// album window (shown at once, its file untouched until saved), then into a closed album (its
+// file rewritten).
+TEST(EndToEnd, AddOpenImagesToOpenAndClosedAlbums)
+{
+    Folder albums("albums3"), images("images3");
+    WriteImage(images / "o1.bmp", 64, 64, 7);
+    WriteImage(images / "c1.bmp", 64, 64, 8);
+    WriteImage(images / "x.bmp", 120, 80, 9);
+    WriteImage(images / "y.bmp", 80, 120, 10);
+    ASSERT_TRUE(MakeAlbum(albums / "Open.abm", {images / "o1.bmp"}));
+    ASSERT_TRUE(MakeAlbum(albums / "Closed.abm", {images / "c1.bmp"}));
+    const std::vector<unsigned char> openBytes = Bytes(albums / "Open.abm");
+
+    HostSession host({"--albums", albums.path(), images / "x.bmp", images / "y.bmp"});
+    ASSERT_TRUE(host.Alive());
+    ASSERT_TRUE(drive::WaitUntil([&] { return drive::Descendants(host.main(), "Lumicraft Image").size() == 2; }));
+    HWND manager = host.OpenManager("Open");
+    ASSERT_NE(manager, nullptr);
+    ASSERT_TRUE(WaitCount(manager, 1));
+    Place(manager, 300, 60, 900, 500);
+
+    drive::Menu(host.main(), "fi");
+    HWND choice = host.Dialog("Add To Album");
+    ASSERT_NE(choice, nullptr);
+    ASSERT_TRUE(ChooseAlbum(choice, "Open"));
+    EXPECT_TRUE(WaitCount(manager, 3));
+    EXPECT_TRUE(host.WaitStatus("2 of 2 open images are in the album."));
+    EXPECT_EQ(Bytes(albums / "Open.abm"), openBytes) << "an album open in a window is not written behind it";
+
+    drive::Menu(host.main(), "fi");
+    choice = host.Dialog("Add To Album");
+    ASSERT_NE(choice, nullptr);
+    ASSERT_TRUE(ChooseAlbum(choice, "Closed"));
+    EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "Closed.abm").names.size() == 3; }));
+    EXPECT_EQ(Count(manager), 3) << "the album window shows another album";
+
+    ASSERT_TRUE(Click(manager, kSave));
+    EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "Open.abm").names.size() == 3; }));
+    ASSERT_TRUE(host.Exit());
+
+    const AlbumContents open = ReadAlbum(albums / "Open.abm"), closed = ReadAlbum(albums / "Closed.abm");
+    EXPECT_EQ(open.names, Names({"o1.bmp", "x.bmp", "y.bmp"}));
+    EXPECT_EQ(closed.names, Names({"c1.bmp", "x.bmp", "y.bmp"}));
+    ASSERT_EQ(closed.sizes.size(), 3u);
+    EXPECT_EQ(closed.sizes[1], std::make_pair(120, 80));
+}
+
+// Damaged album files in the album folder: a truncated one, one of random bytes and one whose
+// header announces two billion thumbnails. The album window opens each, shows what it can, and
+// the program lives on; a sound album still opens. The truncated album is mended from its
+// images; no file it could not read is rewritten.
+TEST(EndToEnd, HostileAlbumFilesInTheFolder)
+{
+    Folder albums("albums4"), images("images4");
+    WriteImage(images / "g1.bmp", 64, 48, 11);
+    WriteImage(images / "g2.bmp", 48, 64, 12);
+    ASSERT_TRUE(MakeAlbum(albums / "Good.abm", {images / "g1.bmp", images / "g2.bmp"}));
+    const std::vector<unsigned char> good = Bytes(albums / "Good.abm");
+    ASSERT_GT(good.size(), 144u + 2 * 288u + 600u);
+    std::vector<unsigned char> cut(good.begin(), good.end() - 500); // in the second image
+    WriteBytes(albums / "Cut.abm", cut);
+    std::vector<unsigned char> junk(4000);
+    unsigned seed = 12345;
+    for (unsigned char& b : junk)
+        b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 16);
+    WriteBytes(albums / "Junk.abm", junk);
+    std::vector<unsigned char> huge = good;
+    huge[8] = huge[9] = huge[10] = 0xFF; // dwCount
+    huge[11] = 0x7F;
+    WriteBytes(albums / "Huge.abm", huge);
+
+    HostSession host({"--albums", albums.path()});
+    ASSERT_TRUE(host.Alive());
+    HWND manager = host.OpenManager("Cut");
+    ASSERT_NE(manager, nullptr);
+    // The thumbnail cut short is made again from its image, which is still there.
+    EXPECT_TRUE(WaitCount(manager, 2));
+    Place(manager, 300, 60, 900, 500);
+    for (const char* album : {"Junk", "Huge"}) {
+        ASSERT_TRUE(SwitchAlbum(manager, album)) << album;
+        Sleep(1000);
+        EXPECT_TRUE(host.Alive()) << album;
+        EXPECT_GE(Count(manager), 0) << album;
+    }
+    ASSERT_TRUE(SwitchAlbum(manager, "Good"));
+    EXPECT_TRUE(WaitCount(manager, 2));
+    ASSERT_TRUE(host.Exit());
+
+    EXPECT_EQ(Bytes(albums / "Good.abm"), good);
+    EXPECT_EQ(Bytes(albums / "Junk.abm"), junk);
+    EXPECT_EQ(Bytes(albums / "Huge.abm"), huge);
+    EXPECT_EQ(ReadAlbum(albums / "Good.abm").names, Names({"g1.bmp", "g2.bmp"}));
+    EXPECT_FALSE(ReadAlbum(albums / "Junk.abm").loaded);
+    const AlbumContents back = ReadAlbum(albums / "Cut.abm");
+    ASSERT_TRUE(back.loaded);
+    EXPECT_EQ(back.names, Names({"g1.bmp", "g2.bmp"}));
+}
+
+// The program's callbacks: the dock frame docks and floats the album window, Acquire inserts a
+// screenshot of the main window, Help opens the help window; a click in the brush and texture
+// albums shows on the status line. The album with the screenshot is saved and read back.
+TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
+{
+    Folder albums("albums5");
+    const std::string program = ProgramFolder();
+    RemoveTree(program + "brush");
+    RemoveTree(program + "textures");
+    CreateDirectoryA((program + "brush").c_str(), nullptr);
+    CreateDirectoryA((program + "textures").c_str(), nullptr);
+    WriteImage(program + "brush\\dot.bmp", 32, 32, 20);
+    WriteImage(program + "brush\\bar.bmp", 32, 16, 21);
+    WriteImage(program + "textures\\wood.bmp", 64, 64, 22);
+    ASSERT_TRUE(MakeAlbum(program + "Brushes.abm", {program + "brush\\dot.bmp", program + "brush\\bar.bmp"}, 40));
+    ASSERT_TRUE(MakeAlbum(program + "Textures.abm", {program + "textures\\wood.bmp"}, 40));
+    const std::vector<unsigned char> brushes = Bytes(program + "Brushes.abm");
+
+    HostSession host({"--albums", albums.path()});
+    ASSERT_TRUE(host.Alive());
+    HWND manager = host.OpenManager("New Album");
+    ASSERT_NE(manager, nullptr);
+
+    HWND frame = drive::TopLevel(host.pid(), "Lumicraft Dock", nullptr);
+    ASSERT_NE(frame, nullptr);
+    drive::Click(drive::Center(drive::Descendant(frame, "Button", "Dock")));
+    ASSERT_TRUE(drive::WaitUntil([&] { return GetParent(manager) == frame; }));
+    RECT r;
+    GetWindowRect(manager, &r);
+    EXPECT_EQ(r.right - r.left, 92) << "one column";
+    drive::Click(drive::Center(drive::Descendant(frame, "Button", "Float")));
+    ASSERT_TRUE(drive::WaitUntil([&] { return GetParent(manager) != frame; }));
+    GetWindowRect(manager, &r);
+    EXPECT_EQ(r.right - r.left, 552);
+    EXPECT_EQ(r.bottom - r.top, 298);
+    Place(manager, 300, 60, 900, 500);
+
+    RECT mainRect;
+    GetWindowRect(host.main(), &mainRect);
+    ASSERT_TRUE(Click(manager, kAcquire));
+    EXPECT_TRUE(WaitCount(manager, 1));
+    EXPECT_TRUE(host.WaitStatus("Screenshot added to the album:"));
+    ASSERT_TRUE(Click(manager, kHelp));
+    EXPECT_NE(drive::WaitFor([&] { return drive::TopLevel(host.pid(), "Lumicraft Help", "Lumicraft 2000 Help"); }),
+              nullptr);
+
+    HWND tools = drive::TopLevel(host.pid(), "Lumicraft Tools", nullptr);
+    ASSERT_NE(tools, nullptr);
+    std::vector<HWND> brushCells = drive::Descendants(drive::Descendant(tools, "BrushAlbumCtrl", nullptr), "ThumbViewClass");
+    ASSERT_GE(brushCells.size(), 2u);
+    drive::Click(drive::Center(brushCells[1]));
+    EXPECT_TRUE(host.WaitStatus("Brush chosen: " + program + "brush\\bar.bmp (item 2 of 2)"));
+    std::vector<HWND> textureCells =
+        drive::Descendants(drive::Descendant(tools, "TextureAlbumCtrl", nullptr), "ThumbViewClass");
+    ASSERT_GE(textureCells.size(), 1u);
+    drive::Click(drive::Center(textureCells[0]));
+    EXPECT_TRUE(host.WaitStatus("Texture chosen: " + program + "textures\\wood.bmp (item 1 of 1)"));
+
+    ASSERT_TRUE(Click(manager, kSave));
+    HWND name = host.Dialog("Save New Album");
+    ASSERT_NE(name, nullptr);
+    drive::Click(drive::Center(GetDlgItem(name, 99)));
+    drive::Type("Shots");
+    drive::Click(drive::Center(drive::Descendant(name, "Button", "OK")));
+    ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "Shots.abm").names.size() == 1; }));
+    ASSERT_TRUE(host.Exit());
+
+    const AlbumContents shots = ReadAlbum(albums / "Shots.abm");
+    ASSERT_EQ(shots.names.size(), 1u);
+    EXPECT_EQ(shots.names[0].rfind("Lumicraft ", 0), 0u) << shots.names[0];
+    EXPECT_EQ(shots.sizes[0], std::make_pair(int(mainRect.right - mainRect.left), int(mainRect.bottom - mainRect.top)));
+    EXPECT_NE(GetFileAttributesA((albums / ("Captures\\" + shots.names[0])).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Bytes(program + "Brushes.abm"), brushes);
+    DeleteFileA((program + "Brushes.abm").c_str());
+    DeleteFileA((program + "Textures.abm").c_str());
+    RemoveTree(program + "brush");
+    RemoveTree(program + "textures");
+}

@@ -1,0 +1,236 @@
+#include "HostSession.h"
+
+#include <algorithm>
+#include <stdio.h>
+#include "Driver.h"
+
+namespace e2e {
+
+namespace {
+
+constexpr int kAlbumList = 101, kAlbumControl = 104, kInfoLine = 207, kCommandBar = 206;
+
+bool IsManager(HWND w)
+{
+    char cls[64] = "";
+    HWND control = GetDlgItem(w, kAlbumControl);
+    return control && GetClassNameA(control, cls, sizeof cls) && lstrcmpiA(cls, "ManDlgAlbumCtrl") == 0 &&
+           IsWindowVisible(w);
+}
+
+std::string Quote(const std::string& s) { return s.find(' ') == std::string::npos ? s : "\"" + s + "\""; }
+
+} // namespace
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    folder.erase(folder.find_last_of('\\') + 1);
+    return folder;
+}
+
+HostSession::HostSession(const std::vector<std::string>& args)
+{
+    std::string command = Quote(ProgramFolder() + "albumhost.exe");
+    for (const std::string& a : args)
+        command += " " + Quote(a);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_)) {
+        fprintf(stderr, "cannot start %s\n", command.c_str());
+        return;
+    }
+    const DWORD pid = process_.dwProcessId;
+    main_ = drive::WaitFor([pid] { return drive::TopLevel(pid, "Lumicraft 2000", nullptr); }, 20000);
+}
+
+HostSession::~HostSession()
+{
+    if (process_.hProcess) {
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.hProcess, 99);
+            WaitForSingleObject(process_.hProcess, 5000);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+}
+
+bool HostSession::Alive() const
+{
+    DWORD_PTR answer = 0;
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT && main_ &&
+           SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
+}
+
+std::string HostSession::Status() const
+{
+    HWND bar = drive::Descendant(main_, "msctls_statusbar32", nullptr);
+    return bar ? drive::Text(bar) : std::string();
+}
+
+bool HostSession::WaitStatus(const std::string& text, DWORD ms) const
+{
+    return drive::WaitUntil([&] { return Status().rfind(text, 0) == 0; }, ms);
+}
+
+HWND HostSession::Dialog(const char* title, DWORD ms) const
+{
+    const DWORD pid = process_.dwProcessId;
+    return drive::WaitFor([pid, title] { return drive::TopLevel(pid, "#32770", title); }, ms);
+}
+
+bool HostSession::Answer(const char* title, const char* button, DWORD ms) const
+{
+    const DWORD pid = process_.dwProcessId;
+    HWND box = drive::WaitFor(
+        [&] {
+            HWND w = drive::TopLevel(pid, "#32770", title);
+            return w && !IsManager(w) && drive::Descendant(w, "Button", button) ? w : nullptr;
+        },
+        ms);
+    if (!box)
+        return false;
+    drive::Click(drive::Center(drive::Descendant(box, "Button", button)));
+    return drive::WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); });
+}
+
+namespace {
+
+struct ManagerSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectManagers(HWND w, LPARAM l)
+{
+    auto* s = reinterpret_cast<ManagerSearch*>(l);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != s->pid)
+        return TRUE;
+    if (IsManager(w))
+        s->found.push_back(w);
+    for (HWND docked : drive::Descendants(w, "#32770")) // docked in a frame
+        if (IsManager(docked))
+            s->found.push_back(docked);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> HostSession::Managers() const
+{
+    ManagerSearch search = {process_.dwProcessId, {}};
+    EnumWindows(CollectManagers, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND HostSession::NewManager(const std::vector<HWND>& before, DWORD ms) const
+{
+    return drive::WaitFor(
+        [&]() -> HWND {
+            for (HWND w : Managers())
+                if (std::find(before.begin(), before.end(), w) == before.end() && Count(w) >= 0)
+                    return w;
+            return nullptr;
+        },
+        ms);
+}
+
+HWND HostSession::OpenManager(const std::string& album)
+{
+    const std::vector<HWND> before = Managers();
+    drive::Menu(main_, "fa");
+    HWND choice = Dialog("Open New Album");
+    if (!choice || !ChooseAlbum(choice, album))
+        return nullptr;
+    return NewManager(before);
+}
+
+HWND HostSession::NewWindow()
+{
+    const std::vector<HWND> before = Managers();
+    drive::Menu(main_, "fn");
+    return NewManager(before);
+}
+
+bool HostSession::Exit()
+{
+    if (!process_.hProcess)
+        return false;
+    drive::Menu(main_, "fx");
+    // Every album window with unsaved changes asks once.
+    while (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
+        if (!Answer("Album", "&No", 3000))
+            break;
+    if (WaitForSingleObject(process_.hProcess, 15000) != WAIT_OBJECT_0)
+        return false;
+    DWORD code = 1;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code == 0;
+}
+
+bool ChooseAlbum(HWND dialog, const std::string& album)
+{
+    HWND list = GetDlgItem(dialog, 101);
+    if (!drive::ChooseInCombo(list, album))
+        return false;
+    drive::Click(drive::Center(drive::Descendant(dialog, "Button", "&OK")));
+    return drive::WaitUntil([dialog] { return !IsWindow(dialog); });
+}
+
+int Count(HWND manager)
+{
+    int count = -1;
+    if (sscanf(drive::Text(GetDlgItem(manager, kInfoLine)).c_str(), "Image files in album: %d", &count) != 1)
+        return -1;
+    return count;
+}
+
+bool WaitCount(HWND manager, int count, DWORD ms)
+{
+    return drive::WaitUntil([&] { return Count(manager) == count; }, ms);
+}
+
+bool Click(HWND manager, Button button)
+{
+    HWND bar = GetDlgItem(manager, kCommandBar);
+    RECT r = {}, shown = {};
+    GetClientRect(bar, &r);
+    const int from = r.right * button / kButtons, to = r.right * (button + 1) / kButtons;
+    const POINT at = drive::ClientPoint(bar, (from + to) / 2, r.bottom / 2);
+    GetClientRect(manager, &shown);
+    MapWindowPoints(manager, nullptr, reinterpret_cast<POINT*>(&shown), 2);
+    if (!IsWindowVisible(bar) || !PtInRect(&shown, at))
+        return false;
+    drive::Click(at);
+    return true;
+}
+
+std::vector<HWND> Cells(HWND manager)
+{
+    return drive::Descendants(GetDlgItem(manager, kAlbumControl), "ThumbViewClass");
+}
+
+RECT Place(HWND window, int x, int y, int right, int bottom)
+{
+    RECT r = {};
+    GetWindowRect(window, &r);
+    drive::Drag(POINT{r.left + 30, r.top + 8}, POINT{x + 30, y + 8});
+    drive::WaitUntil([&] { return GetWindowRect(window, &r) && r.left == x && r.top == y; }, 3000);
+    // In one step: a window that snaps its size to whole cells would snap each small step back.
+    drive::Drag(POINT{r.right - 2, r.bottom - 2}, POINT{right, bottom}, 0, 1);
+    Sleep(300);
+    GetWindowRect(window, &r);
+    return r;
+}
+
+bool SwitchAlbum(HWND manager, const std::string& album)
+{
+    return drive::ChooseInCombo(GetDlgItem(manager, kAlbumList), album);
+}
+
+} // namespace e2e

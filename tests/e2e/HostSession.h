@@ -1,0 +1,72 @@
+// One run of the editor stand-in, albumhost.exe, from the test program's folder, and what a person
+// does with its windows: menus, the album choice, the album window's buttons, dragging.
+#pragma once
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// The album window's command bar buttons, left to right.
+enum Button { kAdd, kFind, kAcquire, kSort, kDelete, kSave, kPrint, kBatch, kHelp, kButtons };
+
+// The folder of the test program, which holds albumhost.exe and the DLLs; ends in "\".
+std::string ProgramFolder();
+
+class HostSession {
+public:
+    // Starts albumhost.exe with these arguments and waits for its main window.
+    explicit HostSession(const std::vector<std::string>& args);
+    // Ends the program if it is still running.
+    ~HostSession();
+    HostSession(const HostSession&) = delete;
+    HostSession& operator=(const HostSession&) = delete;
+
+    HWND main() const { return main_; }
+    DWORD pid() const { return process_.dwProcessId; }
+    // The program runs and its main window answers.
+    bool Alive() const;
+    std::string Status() const;
+    // Waits until the status line starts with text.
+    bool WaitStatus(const std::string& text, DWORD ms = 10000) const;
+
+    // A visible dialog of the program with this title (message boxes included).
+    HWND Dialog(const char* title, DWORD ms = 10000) const;
+    // The dialog with this title that has a button with this text, whose button is clicked.
+    bool Answer(const char* title, const char* button, DWORD ms = 10000) const;
+    // The album manager windows of the program, floating or docked.
+    std::vector<HWND> Managers() const;
+    // Waits for a manager window that is not among before.
+    HWND NewManager(const std::vector<HWND>& before, DWORD ms = 10000) const;
+
+    // File > Open Album Manager, album chosen in "Open New Album": the new window, or null.
+    HWND OpenManager(const std::string& album);
+    // File > New Album Window: the new window, or null.
+    HWND NewWindow();
+    // File > Exit, answering "No" to any question about saving; true when the program ended
+    // with exit code 0.
+    bool Exit();
+
+private:
+    PROCESS_INFORMATION process_ = {};
+    HWND main_ = nullptr;
+};
+
+// The album choice dialog with this title: album chosen in its list, then OK.
+bool ChooseAlbum(HWND dialog, const std::string& album);
+
+// A manager window's thumbnail count from its information line; -1 when it shows none.
+int Count(HWND manager);
+bool WaitCount(HWND manager, int count, DWORD ms = 10000);
+// Clicks a button of the window's command bar; false when the window is too narrow to show it.
+bool Click(HWND manager, Button button);
+// The album's cells, row by row.
+std::vector<HWND> Cells(HWND manager);
+// Moves the window by its caption so that its top left corner is at (x, y), then drags its
+// bottom right corner to (right, bottom). Its new rectangle.
+RECT Place(HWND window, int x, int y, int right, int bottom);
+// Chooses an album in a manager window's own album list.
+bool SwitchAlbum(HWND manager, const std::string& album);
+
+} // namespace e2e
