@@ -5,7 +5,7 @@
 #   On a desktop (DISPLAY set) the program stays open until you close it.
 #   Without a display (or with --tour) it runs on a virtual display and takes a scripted tour:
 #   an album window is moved and enlarged, a new album gets the sample folder, two thumbnails are
-#   selected, the album is sorted, an image is opened, the window is docked and floated, a brush
+#   selected, the album is sorted, its images are searched with Find, an image is opened, the window is docked and floated, a brush
 #   is chosen. Each step leaves a screenshot in build/demo/screenshots, which are then checked (not
 #   blank, the album window in them); any failed step or check ends the demo with an error.
 set -euo pipefail

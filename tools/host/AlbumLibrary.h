@@ -22,6 +22,7 @@
     X(SetAcquireFunction, "_Z18SetAcquireFunctionPFiP6HWND__E")                             \
     X(SetAlbumHelpFunction, "_Z20SetAlbumHelpFunctionPFiP6HWND__iE")                        \
     X(AddToAlbum, "_Z10AddToAlbumP6HWND__PcPS1_iRPi8tagPOINT")                              \
+    X(OpenSearchDlg, "_Z13OpenSearchDlgP6HWND__Pcii")                                       \
     X(CBrushAlbumCtrlRegister, "_Z23CBrushAlbumCtrlRegisterP11HINSTANCE__ii")               \
     X(AddItemToAbmCtrl, "_Z16AddItemToAbmCtrlP6HWND__")                                     \
     X(DeleteItemFromAbmCtrl, "_Z21DeleteItemFromAbmCtrlP6HWND__")                           \

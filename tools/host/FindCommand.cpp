@@ -1,12 +1,15 @@
-// File > Find. WAITING FOR THE FIND DIALOG: album.dll does not export it yet. Once it does, this
-// is the one place to connect it (look it up in AlbumLibrary like the other entry points); until
-// then the menu item is grayed and the command only beeps and says so.
+// File > Find: the library's Find dialog over the album folder, modal to the main window. Results
+// it saves as an album come back as 0xF401, which the main window reports on its status line.
 #include "Host.h"
 
-bool FindDialogAvailable() { return false; }
+bool FindDialogAvailable() { return g_host.album.OpenSearchDlg != nullptr; }
 
-void OpenFindDialog(HWND)
+void OpenFindDialog(HWND host)
 {
-    MessageBeep(0);
-    SetStatus("Find is not available in this version of the album library.");
+    std::string folder = g_host.options.albumFolder;
+    if (!FindDialogAvailable() || folder.empty()) {
+        MessageBeep(0);
+        return;
+    }
+    g_host.album.OpenSearchDlg(host, &folder[0], g_host.options.thumbWidth, g_host.options.thumbHeight);
 }

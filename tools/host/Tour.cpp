@@ -158,8 +158,28 @@ DWORD WINAPI TourThread(void*)
     Check(drive::WaitUntil([] { return !drive::TopLevel(g_pid, "#32770", "Sort"); }), "sorted by size, largest first");
     Shot("sorted");
 
-    // 5. Find: waits for the Find dialog of the library.
-    printf("tour: Find skipped (the album library has no Find dialog yet)\n");
+    // 5. Find: every album image whose name holds "e", looked for in the albums of the folder;
+    // the results are let go when the dialog closes.
+    drive::Click(BarButton(manager, kFind));
+    HWND find = Dialog("Find");
+    Check(find != nullptr, "the Find dialog is open");
+    drive::Click(drive::Center(GetDlgItem(find, 125)));
+    drive::Type("e");
+    drive::Click(drive::Center(GetDlgItem(find, IDOK)));
+    HWND results = GetDlgItem(find, 104);
+    Check(drive::WaitUntil([&] { return !drive::Descendants(results, "ThumbViewClass").empty() &&
+                                        drive::Text(GetDlgItem(find, IDOK)) != "&Continue"; }, 30000),
+          "the Find dialog shows what it found");
+    Shot("found");
+    drive::Click(drive::Center(GetDlgItem(find, IDCANCEL)));
+    // "Save the results?": not this time.
+    HWND keep = drive::WaitFor([] {
+        HWND w = drive::TopLevel(g_pid, "#32770", "Lumicraft 2000");
+        return w && drive::Descendant(w, "Button", "&No") ? w : nullptr;
+    }, 5000);
+    if (keep)
+        drive::Click(drive::Center(drive::Descendant(keep, "Button", "&No")));
+    Check(drive::WaitUntil([] { return !drive::TopLevel(g_pid, "#32770", "Find"); }), "the Find dialog is closed");
 
     // 6. A double click opens the first image in an image window.
     drive::DoubleClick(drive::Center(Cells(manager)[0]));
