@@ -241,6 +241,50 @@ TEST(EndToEnd, AddOpenImagesToOpenAndClosedAlbums)
     EXPECT_EQ(closed.sizes[1], std::make_pair(120, 80));
 }
 
+// Find by name in all albums, the results saved as an album (which the editor is told of), and
+// that album opened in an album window.
+TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
+{
+    Folder albums("albums6"), images("images6");
+    for (const char* name : {"alpha.bmp", "beta.bmp", "gamma.bmp", "alphabet.bmp"})
+        WriteImage(images / name, 64, 48, unsigned(name[0]));
+    ASSERT_TRUE(MakeAlbum(albums / "First.abm", {images / "alpha.bmp", images / "beta.bmp"}));
+    ASSERT_TRUE(MakeAlbum(albums / "Second.abm", {images / "gamma.bmp", images / "alphabet.bmp"}));
+
+    HostSession host({"--albums", albums.path()});
+    ASSERT_TRUE(host.Alive());
+    drive::Menu(host.main(), "ff");
+    HWND find = host.Dialog("Find");
+    ASSERT_NE(find, nullptr);
+    drive::Click(drive::Center(GetDlgItem(find, 125)));
+    drive::Type("ALPHA");
+    drive::Click(drive::Center(GetDlgItem(find, IDOK)));
+    HWND results = GetDlgItem(find, 104);
+    EXPECT_TRUE(drive::WaitUntil([&] { return drive::Descendants(results, "ThumbViewClass").size() >= 2; }));
+    EXPECT_TRUE(drive::WaitUntil([&] { return drive::Text(GetDlgItem(find, 207)).find("2  image(s) found") != std::string::npos; }))
+        << drive::Text(GetDlgItem(find, 207));
+
+    drive::Click(drive::Center(GetDlgItem(find, 122))); // Save
+    HWND name = host.Dialog("Save New Album");
+    ASSERT_NE(name, nullptr);
+    drive::Click(drive::Center(GetDlgItem(name, 99)));
+    drive::Type("Found");
+    drive::Click(drive::Center(GetDlgItem(name, IDOK)));
+    EXPECT_TRUE(host.WaitStatus("Search results saved as the album"));
+    EXPECT_NE(host.Status().find("Found.abm"), std::string::npos) << host.Status();
+    drive::Click(drive::Center(GetDlgItem(find, IDCANCEL)));
+    EXPECT_TRUE(drive::WaitUntil([&] { return !IsWindow(find); }));
+
+    HWND manager = host.OpenManager("Found");
+    ASSERT_NE(manager, nullptr);
+    EXPECT_TRUE(WaitCount(manager, 2));
+    ASSERT_TRUE(host.Exit());
+    const AlbumContents found = ReadAlbum(albums / "Found.abm");
+    ASSERT_EQ(found.names.size(), 2u);
+    EXPECT_EQ(found.names[0].find("alpha"), 0u);
+    EXPECT_NE(found.names[1].find("alphabet"), std::string::npos);
+}
+
 // Damaged album files in the album folder: a truncated one, one of random bytes and one whose
 // header announces two billion thumbnails. The album window opens each, shows what it can, and
 // the program lives on; a sound album still opens. The truncated album is mended from its
