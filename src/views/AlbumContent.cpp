@@ -8,6 +8,7 @@
 #include "album/AlbumMessages.h"
 #include "album/Dib.h"
 #include "album/FileStatus.h"
+#include "album/FolderListing.h"
 #include "views/AlbumViewOps.h"
 #include "win/Handles.h"
 
@@ -42,6 +43,7 @@ private:
 
 int CAlbum::RefreshAlbum()
 {
+    album::ListingScope listings; // one listing per source folder for the whole refresh
     int all = 1;
     for (CThumbnail2* t = m_Doc.m_pEnd->m_pNext; t != m_Doc.m_pEnd; t = t->m_pNext)
         if (!m_Doc.Refresh(t))
@@ -283,6 +285,7 @@ int PathList(CAlbumDoc2& doc, int capacity, Walk walk, int& count, char (*&list)
     if (!block)
         return 0;
     auto* slots = static_cast<char(*)[MAX_PATH]>(block);
+    album::ListingScope listings;
     int stored = 0;
     walk([&](CThumbnail2* t) {
         if (stored < capacity && doc.GetThumbnailFullPath(t->m_Info.szFileName, slots[stored]))
