@@ -56,6 +56,8 @@ void ChangeRelativePathDepth(int depth) { g_relativePathDepth = depth; }
 
 namespace album {
 
+size_t AlbumFolderLength(const char* albumPath) { return albumPath ? FolderLength(albumPath) : 0; }
+
 void PrefetchSourceFolders(CAlbumDoc2& doc, const char* name)
 {
     if (!name || !*name)

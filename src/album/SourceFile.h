@@ -11,6 +11,10 @@ namespace album {
 // a stored name (see GetThumbnailFullPath), when an operation with folder listings is running.
 void PrefetchSourceFolders(CAlbumDoc2& doc, const char* storedName);
 
+// How many leading characters of an album path are its drive and folder (to its last separator):
+// the second folder a relative stored name is looked for in.
+size_t AlbumFolderLength(const char* albumPath);
+
 // The text behind the second-last backslash or colon of path ("D:\Photos\Trip\a.jpg" gives
 // "Trip\a.jpg", "D:\a.jpg" gives "\a.jpg"); the whole path when it has fewer than two of them.
 // Truncated to fit out (at most outSize - 1 characters and a NUL).
