@@ -101,7 +101,7 @@ int main(int argc, char** argv)
     }
     printf("Thumbnail quality, box %u, JPEG decoder %s: reduced decode against full decode\n", box,
            ImgIoJpegDecoder());
-    double worst = 1e9, full = 0, quick = 0;
+    double worst = 1e9, full = 0, quick = 0, fullToPicture = 0, quickToPicture = 0;
     int n = 0;
     for (const std::string& file : files) {
         double t0 = Now();
@@ -132,6 +132,8 @@ int main(int argc, char** argv)
         worst = std::min(worst, low);
         full += t1 - t0;
         quick += t2 - t1;
+        fullToPicture += areaOk ? Lowest(ps) : 0.0;
+        quickToPicture += areaOk ? Lowest(pf) : 0.0;
         ++n;
         printf("  %-16s 1/%u: PSNR r %.1f g %.1f b %.1f dB; against the area average: full path %.1f, reduced "
                "path %.1f dB; full %.0f ms, reduced %.0f ms\n",
@@ -139,8 +141,9 @@ int main(int argc, char** argv)
                areaOk ? Lowest(ps) : 0.0, areaOk ? Lowest(pf) : 0.0, (t1 - t0) * 1e3, (t2 - t1) * 1e3);
     }
     if (n)
-        printf("%d files: lowest channel PSNR %.1f dB (bar: 40 dB) %s; full decode %.0f ms a file, reduced %.0f ms "
-               "(%.1fx)\n",
-               n, worst, worst >= 40 ? "PASS" : "FAIL", full * 1e3 / n, quick * 1e3 / n, full / (quick > 0 ? quick : 1e-9));
+        printf("%d files: lowest channel PSNR quick against full %.1f dB (bar: 40 dB) %s; against the area average "
+               "full %.1f dB, quick %.1f dB (means); full decode %.0f ms a file, reduced %.0f ms (%.1fx)\n",
+               n, worst, worst >= 40 ? "PASS" : "FAIL", fullToPicture / n, quickToPicture / n, full * 1e3 / n,
+               quick * 1e3 / n, full / (quick > 0 ? quick : 1e-9));
     return n && worst >= 40 ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 
 #include <new>
 #include <memory>
+#include <vector>
 #include <string.h>
 #include "album/Dib.h"
 
@@ -98,6 +99,43 @@ void SizeOf(HGLOBAL image, uint32_t* width, uint32_t* height)
     }
 }
 
+// A whole file's bytes in a buffer the calling thread keeps for its next file: a fresh block of
+// several megabytes for every photo costs a mapping and a page fault per page, a good part of a
+// reduced decode under Wine (and every worker pays it at once). Buffers beyond kKeptBytes are
+// given back after use; a thread's buffer goes with the thread.
+class ThreadFileBuffer {
+public:
+    explicit ThreadFileBuffer(size_t size)
+    {
+        if (size == 0)
+            return;
+        try {
+            if (buffer_.size() < size)
+                buffer_.resize(size);
+            data_ = buffer_.data();
+        } catch (...) {
+            Release();
+        }
+    }
+    ~ThreadFileBuffer()
+    {
+        if (buffer_.size() > kKeptBytes)
+            Release();
+    }
+    ThreadFileBuffer(const ThreadFileBuffer&) = delete;
+    ThreadFileBuffer& operator=(const ThreadFileBuffer&) = delete;
+    uint8_t* get() const { return data_; }
+    explicit operator bool() const { return data_ != nullptr; }
+
+private:
+    static constexpr size_t kKeptBytes = size_t(32) << 20;
+    static void Release() { std::vector<uint8_t>().swap(buffer_); }
+    static thread_local std::vector<uint8_t> buffer_;
+    uint8_t* data_ = nullptr;
+};
+
+thread_local std::vector<uint8_t> ThreadFileBuffer::buffer_;
+
 // The embedded thumbnail of a JPEG in memory, upright, when it decodes, is big enough and has
 // the image's shape; null otherwise.
 HGLOBAL EmbeddedThumbnail(const uint8_t* data, const JpegHeaders& h, const IMGIOSIZEDREAD& request,
@@ -127,9 +165,7 @@ HGLOBAL EmbeddedThumbnail(const uint8_t* data, const JpegHeaders& h, const IMGIO
 HGLOBAL ReadJpeg(LPCSTR path, HANDLE file, ByteSource& onDisk, IMGIOSIZEDREAD* request)
 {
     const uint64_t size = onDisk.Size();
-    std::unique_ptr<uint8_t[]> data;
-    if (HaveJpegDecoder() && size <= kMaxFileBytes)
-        data.reset(new (std::nothrow) uint8_t[size_t(size)]);
+    ThreadFileBuffer data(HaveJpegDecoder() && size <= kMaxFileBytes ? size_t(size) : 0);
     if (data && !onDisk.ReadAt(0, data.get(), size_t(size)))
         return nullptr;
     MemorySource inMemory(data.get(), data ? size_t(size) : 0);
