@@ -99,3 +99,22 @@ put("album_file", "cut", album([packed_dib(4, 3, 24), packed_dib(8, 8, 24)])[:-1
 put("album_file", "more_announced", album([packed_dib(2, 2, 24)], count=3))
 put("album_file", "read_fails", album([packed_dib(2, 2, 24), packed_dib(3, 3, 24)], fail=4))
 
+
+
+# exif: JPEG files whose EXIF block carries an orientation and an embedded thumbnail (itself a
+# JPEG), in both byte orders, built around the small JPEG of the precheck seeds.
+def exif_app1(orientation, thumb, big):
+    e = ">" if big else "<"
+    tiff = (b"MM" if big else b"II") + struct.pack(e + "HI", 42, 8)
+    ifd0 = struct.pack(e + "H", 1) + struct.pack(e + "HHIHH", 0x112, 3, 1, orientation, 0) + struct.pack(e + "I", 26)
+    ifd1 = struct.pack(e + "H", 2) + struct.pack(e + "HHII", 0x201, 4, 1, 56) + struct.pack(e + "HHII", 0x202, 4, 1, len(thumb))
+    block = tiff + ifd0 + ifd1 + struct.pack(e + "I", 0) + thumb
+    return b"\xff\xe1" + struct.pack(">H", 2 + 6 + len(block)) + b"Exif\0\0" + block
+
+
+with open(os.path.join(HERE, "corpus", "precheck", "small-jpg"), "rb") as f:
+    small_jpeg = f.read()
+os.makedirs(os.path.join(HERE, "corpus", "exif"), exist_ok=True)
+put("exif", "turned-le", small_jpeg[:2] + exif_app1(6, small_jpeg, False) + small_jpeg[2:])
+put("exif", "mirrored-be", small_jpeg[:2] + exif_app1(2, small_jpeg, True) + small_jpeg[2:])
+put("exif", "plain", small_jpeg)

@@ -8,8 +8,9 @@ prefix=${WINEPREFIX:-$here/build/wineprefix}
 packages=(cmake ninja-build make googletest
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
           wine wine64 xvfb xauth fonts-wine fonts-liberation imagemagick x11-apps
-          clang libclang-rt-14-dev
-          cups printer-driver-cups-pdf poppler-utils python3)
+          clang libclang-rt-14-dev   # the native fuzz build (scripts/fuzz.sh)
+          cups printer-driver-cups-pdf poppler-utils python3
+          nasm dpkg-dev)             # libjpeg-turbo from Debian's source package (below)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -58,3 +59,6 @@ if [ ! -f "$prefix/.unmanaged-windows" ]; then
   wineserver -w || true
   touch "$prefix/.unmanaged-windows"
 fi
+
+# libjpeg-turbo for JPEG decoding, cross-built from Debian's source package (cached under build/).
+bash "$here/scripts/libjpeg-turbo.sh"

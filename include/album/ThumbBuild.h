@@ -23,3 +23,15 @@ ALBUM_API HGLOBAL FitDibToBox(HGLOBAL image, WORD boxWidth, WORD boxHeight);
 ALBUM_API HGLOBAL ResampleDib(HGLOBAL image, int newWidth, int newHeight, DWORD resolution);
 // A 1-, 4- or 8-bit image widened to 24 bits through its palette.
 ALBUM_API HGLOBAL DibTo24Bit(HGLOBAL image);
+
+// Receives the thumbnail of file `index` (null when it could not be read), in file order, on the
+// thread that called BuildThumbnailsFromFiles; the thumbnail is the receiver's. Return 0 to stop.
+typedef int (*ThumbnailReceiver)(void* context, int index, CThumbnail2* thumbnail);
+// Builds the thumbnails of count files as BuildThumbnailFromFile does, decoding and fitting on
+// worker threads (workers: 0 for one per processor), and hands them to receive one by one in
+// file order: the same thumbnails, in the same order, as a loop over BuildThumbnailFromFile.
+// With ALBUM_BUILD_EMBEDDED a camera JPEG's embedded thumbnail is taken when it is at least the
+// box and has the image's shape. Returns the number of files handed over.
+#define ALBUM_BUILD_EMBEDDED 0x1
+ALBUM_API int BuildThumbnailsFromFiles(const char* const* paths, int count, WORD boxWidth, WORD boxHeight,
+                                       DWORD flags, int workers, ThumbnailReceiver receive, void* context);

@@ -19,6 +19,9 @@ public:
     // Shows t (or nothing for null) and repaints the whole cell; the tooltip is active only over
     // a thumbnail. Non-zero when repainted.
     int Attach(CThumbnail2* t);
+    // Attach without the repaint: the cell is invalidated and painted when painting comes round
+    // (the album paints a page of cells in one pass). Non-zero when the cell has a window.
+    int SetThumbnail(CThumbnail2* t);
     // The thumbnail's own selected flag (the cell keeps none); without a thumbnail, nothing / 0.
     void SetSelect(int select);
     int IsSelect();

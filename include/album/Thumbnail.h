@@ -50,4 +50,9 @@ public:
     CThumbnail2* m_pNextSel;
     CThumbnail2* m_pPrevSel;
     int m_bExist;                 // the source image was found at the last check
+    // Kept for the card caption: the name a short path of the source ends in (its 8.3 name),
+    // valid while the stored name hashes to m_nCaptionFor (0: nothing kept). Empty: the stored
+    // name's own last part.
+    char m_szCaptionName[14];
+    unsigned m_nCaptionFor;
 };

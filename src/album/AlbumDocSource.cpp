@@ -3,6 +3,8 @@
 
 #include <string.h>
 #include "album/FileStatus.h"
+#include "album/FolderListing.h"
+#include "album/SourceFile.h"
 #include "album/TextKeys.h"
 #include "album/ThumbBuild.h"
 #include "win/Handles.h"
@@ -26,7 +28,7 @@ bool TryCandidate(const char* folder, size_t folderLength, const char* name, cha
     char candidate[MAX_PATH];
     memcpy(candidate, folder, folderLength);
     memcpy(candidate + folderLength, name, nameLength + 1);
-    if (GetFileAttributesA(candidate) == INVALID_FILE_ATTRIBUTES)
+    if (!album::PathExists(candidate))
         return false;
     memcpy(out, candidate, folderLength + nameLength + 1);
     return true;
@@ -51,6 +53,34 @@ bool EndsWithNoCase(const char* text, const char* tail)
 } // namespace
 
 void ChangeRelativePathDepth(int depth) { g_relativePathDepth = depth; }
+
+namespace album {
+
+size_t AlbumFolderLength(const char* albumPath) { return albumPath ? FolderLength(albumPath) : 0; }
+
+void PrefetchSourceFolders(CAlbumDoc2& doc, const char* name)
+{
+    if (!name || !*name)
+        return;
+    if (HasDrivePart(name)) {
+        PrefetchFolderOf(name);
+        return;
+    }
+    // The two candidates, as GetThumbnailFullPath tries them.
+    const char* folders[] = {doc.m_szExePath, doc.m_szPath};
+    const size_t lengths[] = {strnlen(doc.m_szExePath, sizeof doc.m_szExePath), FolderLength(doc.m_szPath)};
+    for (int i = 0; i < 2; ++i) {
+        const size_t nameLength = strlen(name);
+        if (lengths[i] + nameLength >= MAX_PATH)
+            continue;
+        char candidate[MAX_PATH];
+        memcpy(candidate, folders[i], lengths[i]);
+        memcpy(candidate + lengths[i], name, nameLength + 1);
+        PrefetchFolderOf(candidate);
+    }
+}
+
+} // namespace album
 
 int CAlbumDoc2::GetThumbnailFullPath(const char* name, char* out)
 {
@@ -90,7 +120,7 @@ CThumbnail2* CAlbumDoc2::FindFileInDoc(const char* path)
 int CAlbumDoc2::CheckSourceFile(tagALBUMINFOHEADER* info, const char* fullPath)
 {
     FileStatus status;
-    if (!QueryFileStatus(fullPath, &status))
+    if (!album::QuerySourceStatus(fullPath, &status))
         return -1;
     if (status.lastWriteTime <= info->dwFileTime)
         return 1;

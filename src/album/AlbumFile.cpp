@@ -3,10 +3,14 @@
 
 #include <string.h>
 #include <algorithm>
+#include <memory>
 #include <new>
+#include <string>
 #include <vector>
 #include "album/AlbumRead.h"
 #include "album/FileIo.h"
+#include "album/FolderListing.h"
+#include "album/SourceFile.h"
 #include "win/Handles.h"
 
 namespace {
@@ -36,6 +40,10 @@ int CAlbumDoc2::Load(const char* path)
         return 0;
     CleanTable();
     win::WaitCursor wait;
+    // The source checks of a load look sources up through one listing per folder.
+    std::unique_ptr<album::ListingScope> listings;
+    if (m_bAutoCheck)
+        listings.reset(new (std::nothrow) album::ListingScope);
 
     int rebuilt = 0;
     DWORD announced = 0;
@@ -61,23 +69,38 @@ int CAlbumDoc2::Load(const char* path)
         if (!GetFileSizeEx(file.get(), &size))
             return 1; // nothing can be read safely; the file stays as it is
         announced = header.dwCount;
+        // The source checks run once everything is read: meanwhile the folders they look in are
+        // listed on another thread, each as soon as a stored name first names it.
+        std::vector<CThumbnail2*> toCheck;
+        std::string lastFolder;
         try {
             stop = albumread::ReadThumbnails(
                 source, static_cast<uint64_t>(size.QuadPart), announced,
-                [this, &rebuilt](tagALBUMINFOHEADER& rec, HGLOBAL image, int id) {
+                [this, &toCheck, &lastFolder](tagALBUMINFOHEADER& rec, HGLOBAL image, int id) {
                     CThumbnail2* t = new (std::nothrow) CThumbnail2(&rec, image, id, 1);
                     if (!t) {
                         GlobalFree(image);
                         return false;
                     }
                     Insert(t, nullptr);
-                    if (m_bAutoCheck && Refresh(t))
-                        ++rebuilt;
+                    if (m_bAutoCheck) {
+                        toCheck.push_back(t);
+                        const char* name = t->m_Info.szFileName;
+                        const char* cut = strrchr(name, '\\');
+                        const size_t folder = cut ? size_t(cut - name) : 0;
+                        if (toCheck.size() == 1 || lastFolder.compare(0, std::string::npos, name, folder) != 0) {
+                            lastFolder.assign(name, folder);
+                            album::PrefetchSourceFolders(*this, name);
+                        }
+                    }
                     return true;
                 });
         } catch (...) {
             stop = albumread::Stop::OutOfMemory;
         }
+        for (CThumbnail2* t : toCheck)
+            if (Refresh(t))
+                ++rebuilt;
     }
 
     // Put right a file that announced more than it held, or whose thumbnails were rebuilt. Only

@@ -10,6 +10,16 @@ uint32_t UnixSecondsFromFileTime(const FILETIME& ft)
     return seconds > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(seconds);
 }
 
+FileStatus FileStatusOf(uint64_t size, const FILETIME& creation, const FILETIME& lastWrite)
+{
+    FileStatus s;
+    s.size = size;
+    s.lastWriteTime = UnixSecondsFromFileTime(lastWrite);
+    const bool noCreation = creation.dwLowDateTime == 0 && creation.dwHighDateTime == 0;
+    s.creationTime = noCreation ? s.lastWriteTime : UnixSecondsFromFileTime(creation);
+    return s;
+}
+
 bool QueryFileStatus(const char* path, FileStatus* out)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -17,9 +27,7 @@ bool QueryFileStatus(const char* path, FileStatus* out)
         return false;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return false;
-    out->size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    out->lastWriteTime = UnixSecondsFromFileTime(data.ftLastWriteTime);
-    const bool noCreation = data.ftCreationTime.dwLowDateTime == 0 && data.ftCreationTime.dwHighDateTime == 0;
-    out->creationTime = noCreation ? out->lastWriteTime : UnixSecondsFromFileTime(data.ftCreationTime);
+    *out = FileStatusOf((uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow, data.ftCreationTime,
+                        data.ftLastWriteTime);
     return true;
 }

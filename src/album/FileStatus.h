@@ -15,6 +15,9 @@ struct FileStatus {
 // Seconds since 1970-01-01 UTC, limited to 0 .. 2^32 - 1 (times are stored unsigned).
 uint32_t UnixSecondsFromFileTime(const FILETIME& ft);
 
+// What a record keeps of a file of the given size and times.
+FileStatus FileStatusOf(uint64_t size, const FILETIME& creation, const FILETIME& lastWrite);
+
 // False when the file cannot be queried (missing, or a folder). A file system that keeps no
 // creation time reports it as zero; the last-write time then stands for both.
 bool QueryFileStatus(const char* path, FileStatus* out);

@@ -4,6 +4,7 @@
 #include <stdint.h>
 #include <string.h>
 #include <new>
+#include "album/FolderListing.h"
 #include "imaging/AbortCheck.h"
 #include "imaging/LongPath.h"
 #include "win/Handles.h"
@@ -77,17 +78,27 @@ bool LongForm(const char* name, char* out)
     candidate[base] = '\\';
     memcpy(candidate + base + 1, file, fileLength + 1);
 
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(candidate, &fd);
-    if (h == INVALID_HANDLE_VALUE)
+    // The name as the folder stores it: from the operation's listing of the folder (the name's
+    // own folder, as stored, is the same folder as its long form), else from the file system.
+    char storedName[MAX_PATH];
+    int listed = album::StoredNameOf(name, storedName, sizeof storedName);
+    if (listed < 0) {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA(candidate, &fd);
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        FindClose(h);
+        fd.cFileName[MAX_PATH - 1] = '\0';
+        win::CopyText(storedName, sizeof storedName, fd.cFileName);
+        listed = 1;
+    }
+    if (listed == 0)
         return false;
-    FindClose(h);
-    fd.cFileName[MAX_PATH - 1] = '\0';
-    const size_t stored = strlen(fd.cFileName);
+    const size_t stored = strlen(storedName);
     if (base + 1 + stored >= MAX_PATH)
         return false;
     memcpy(out, candidate, base + 1);
-    memcpy(out + base + 1, fd.cFileName, stored + 1);
+    memcpy(out + base + 1, storedName, stored + 1);
     return true;
 }
 
@@ -189,7 +200,7 @@ int CThumbTable2::NameCmp(CThumbnail2* t, tagAlbumSearchCreteria* criteria)
         return 0;
 
     char shortForm[MAX_PATH];
-    DWORD n = GetShortPathNameA(name, shortForm, sizeof shortForm);
+    DWORD n = album::ShortPathOf(name, shortForm, sizeof shortForm);
     if (n > 0 && n < sizeof shortForm) {
         if (strstr(shortForm, wanted))
             return 1;
@@ -225,6 +236,7 @@ CThumbTable2* CThumbTable2::Search(tagAlbumSearchCreteria criteria, int& positio
     }
 
     LongFormScope longForms;
+    album::ListingScope listings;
     int p = position < 1 ? 1 : position;
     // Walk the list once rather than looking every position up from the start.
     CThumbnail2* t = GetThumbnail(p);

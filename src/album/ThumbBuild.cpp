@@ -1,10 +1,14 @@
 #include "album/ThumbBuild.h"
 
 #include <string.h>
+#include <atomic>
 #include <new>
+#include <vector>
 #include "album/Dib.h"
 #include "album/FileStatus.h"
+#include "album/OrderedWork.h"
 #include "album/SourceFile.h"
+#include "album/ThumbFit.h"
 #include "vendor_standins/imgio/imgio.h"
 #include "win/Handles.h"
 
@@ -30,12 +34,46 @@ void StoredSourceName(const char* path, char* out, size_t outSize)
 
 } // namespace album
 
-CThumbnail2* BuildThumbnailFromDib(HGLOBAL image, const char* path, WORD boxWidth, WORD boxHeight,
-                                   const char* description)
+namespace album {
+
+namespace {
+std::atomic<bool> g_embedded{false};
+}
+
+void SetEmbeddedThumbnails(bool on) { g_embedded = on; }
+bool EmbeddedThumbnails() { return g_embedded; }
+
+bool ReadForThumbnail(const char* path, WORD boxWidth, WORD boxHeight, IMGIOOPTIONS* options, bool embedded,
+                      ThumbnailSource* out)
+{
+    IMGIOSIZEDREAD request;
+    memset(&request, 0, sizeof request);
+    request.dwSize = sizeof request;
+    request.dwFlags = embedded ? IMGIO_SIZED_EMBEDDED : 0;
+    // Twice the box: the exact resampler then works from at least two samples a pixel.
+    request.nMinWidth = 2u * boxWidth;
+    request.nMinHeight = 2u * boxHeight;
+    request.nEmbeddedWidth = boxWidth;
+    request.nEmbeddedHeight = boxHeight;
+    out->image.reset(ImgIoReadFileSized(path, 0, options, &request));
+    out->width = request.nImageWidth;
+    out->height = request.nImageHeight;
+    return bool(out->image);
+}
+
+CThumbnail2* BuildThumbnailFromSource(HGLOBAL image, uint32_t fullWidth, uint32_t fullHeight, const char* path,
+                                      WORD boxWidth, WORD boxHeight, const char* description)
 {
     if (!image)
         return nullptr;
-    win::GlobalBlock thumb(FitDibToBox(image, boxWidth, boxHeight));
+    dib::Layout source;
+    if (!dib::IsValidBlock(image, &source))
+        return nullptr;
+    if (fullWidth == 0 || fullHeight == 0) {
+        fullWidth = uint32_t(source.width);
+        fullHeight = uint32_t(source.height);
+    }
+    win::GlobalBlock thumb(FitDibToBoxAs(image, boxWidth, boxHeight, fullWidth, fullHeight));
     if (!thumb)
         return nullptr;
 
@@ -48,14 +86,14 @@ CThumbnail2* BuildThumbnailFromDib(HGLOBAL image, const char* path, WORD boxWidt
     rec.dwFileSize = DWORD(status.size);
     rec.dwFileTime = status.sourceTime();
     rec.wReserved1 = 1;
-    album::StoredSourceName(path, rec.szFileName, sizeof rec.szFileName);
+    StoredSourceName(path, rec.szFileName, sizeof rec.szFileName);
 
-    dib::Layout source, made;
-    if (!dib::IsValidBlock(image, &source) || !dib::IsValidBlock(thumb.get(), &made))
+    dib::Layout made;
+    if (!dib::IsValidBlock(thumb.get(), &made))
         return nullptr;
     rec.wBitCount = source.bitCount;
-    rec.wWidth = WORD(source.width);
-    rec.wHeight = WORD(source.height);
+    rec.wWidth = WORD(fullWidth);
+    rec.wHeight = WORD(fullHeight);
     rec.wThumbWidth = WORD(made.width);
     rec.wThumbHeight = WORD(made.height);
     rec.dwDibSize = DWORD(GlobalSize(thumb.get()));
@@ -67,14 +105,67 @@ CThumbnail2* BuildThumbnailFromDib(HGLOBAL image, const char* path, WORD boxWidt
     return t;
 }
 
+} // namespace album
+
+CThumbnail2* BuildThumbnailFromDib(HGLOBAL image, const char* path, WORD boxWidth, WORD boxHeight,
+                                   const char* description)
+{
+    return album::BuildThumbnailFromSource(image, 0, 0, path, boxWidth, boxHeight, description);
+}
+
 CThumbnail2* BuildThumbnailFromFile(const char* path, WORD boxWidth, WORD boxHeight, const char* description)
 {
     if (!path)
         return nullptr;
     IMGIOOPTIONS options;
     memset(&options, 0, sizeof options);
-    win::GlobalBlock image(ImgIoReadFile(path, 0, &options));
-    if (!image)
+    album::ThumbnailSource source;
+    if (!album::ReadForThumbnail(path, boxWidth, boxHeight, &options, album::EmbeddedThumbnails(), &source))
         return nullptr;
-    return BuildThumbnailFromDib(image.get(), path, boxWidth, boxHeight, description);
+    return album::BuildThumbnailFromSource(source.image.get(), source.width, source.height, path, boxWidth,
+                                           boxHeight, description);
+}
+
+int BuildThumbnailsFromFiles(const char* const* paths, int count, WORD boxWidth, WORD boxHeight, DWORD flags,
+                             int workers, ThumbnailReceiver receive, void* context)
+{
+    if (!paths || count <= 0 || !receive)
+        return 0;
+    const bool embedded = (flags & ALBUM_BUILD_EMBEDDED) != 0;
+    const size_t n = size_t(count);
+    std::vector<CThumbnail2*> made;
+    try {
+        made.assign(n, nullptr);
+    } catch (...) {
+        return 0;
+    }
+    const unsigned threads = workers > 0 ? unsigned(workers) : album::ThumbnailWorkers();
+    int handed = 0;
+    {
+        album::OrderedWork work(
+            n,
+            [&](size_t i) {
+                if (!paths[i])
+                    return;
+                IMGIOOPTIONS options;
+                memset(&options, 0, sizeof options);
+                album::ThumbnailSource source;
+                if (album::ReadForThumbnail(paths[i], boxWidth, boxHeight, &options, embedded, &source))
+                    made[i] = album::BuildThumbnailFromSource(source.image.get(), source.width, source.height,
+                                                              paths[i], boxWidth, boxHeight, nullptr);
+            },
+            threads, 4 * size_t(threads));
+        for (size_t i = 0; i < n; ++i) {
+            work.Wait(i);
+            CThumbnail2* t = made[i];
+            made[i] = nullptr;
+            work.Taken(i);
+            ++handed;
+            if (!receive(context, int(i), t))
+                break;
+        }
+    } // the workers are gone from here on
+    for (CThumbnail2* t : made)
+        delete t;
+    return handed;
 }

@@ -1,6 +1,7 @@
 // Resampling images for thumbnails and brushes, and widening palette images to 24 bits. Pure
 // byte work on packed bitmaps (the fuzz build runs it natively).
 #include "album/ThumbBuild.h"
+#include "album/ThumbFit.h"
 
 #include <string.h>
 #include <stdint.h>
@@ -241,19 +242,12 @@ HGLOBAL DibTo24Bit(HGLOBAL image)
     return done ? dst.release() : nullptr;
 }
 
-HGLOBAL FitDibToBox(HGLOBAL image, WORD boxWidth, WORD boxHeight)
-{
-    dib::Layout in;
-    LONG resolution = 0;
-    {
-        win::GlobalLockGuard lock(image);
-        if (!lock || !dib::Parse(lock.data(), lock.size(), &in))
-            return nullptr;
-        resolution = static_cast<const BITMAPINFOHEADER*>(lock.data())->biXPelsPerMeter;
-    }
+namespace album {
 
+void FittedSize(int64_t width, int64_t height, WORD boxWidth, WORD boxHeight, int* newWidth, int* newHeight)
+{
     // Images are only ever shrunk, to fit a square of the box's smaller side.
-    const int64_t w = in.width, h = in.height;
+    const int64_t w = width, h = height;
     const int64_t m = std::min(boxWidth, boxHeight);
     int64_t nw = w, nh = h;
     if (std::max(w, h) > m) {
@@ -265,11 +259,37 @@ HGLOBAL FitDibToBox(HGLOBAL image, WORD boxWidth, WORD boxHeight)
             nw = std::max<int64_t>(1, (m * w + h / 2) / h);
         }
     }
+    *newWidth = int(nw);
+    *newHeight = int(nh);
+}
 
-    win::GlobalBlock resampled(ResampleDib(image, int(nw), int(nh), DWORD(resolution)));
+HGLOBAL FitDibToBoxAs(HGLOBAL image, WORD boxWidth, WORD boxHeight, int64_t fullWidth, int64_t fullHeight)
+{
+    dib::Layout in;
+    LONG resolution = 0;
+    {
+        win::GlobalLockGuard lock(image);
+        if (!lock || !dib::Parse(lock.data(), lock.size(), &in))
+            return nullptr;
+        resolution = static_cast<const BITMAPINFOHEADER*>(lock.data())->biXPelsPerMeter;
+    }
+    if (fullWidth <= 0 || fullHeight <= 0) {
+        fullWidth = in.width;
+        fullHeight = in.height;
+    }
+    int nw, nh;
+    FittedSize(fullWidth, fullHeight, boxWidth, boxHeight, &nw, &nh);
+    win::GlobalBlock resampled(ResampleDib(image, nw, nh, DWORD(resolution)));
     if (!resampled)
         return nullptr;
     if (in.bitCount == 24)
         return resampled.release();
     return DibTo24Bit(resampled.get());
+}
+
+} // namespace album
+
+HGLOBAL FitDibToBox(HGLOBAL image, WORD boxWidth, WORD boxHeight)
+{
+    return album::FitDibToBoxAs(image, boxWidth, boxHeight, 0, 0);
 }

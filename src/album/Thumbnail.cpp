@@ -6,7 +6,7 @@
 
 CThumbnail2::CThumbnail2(const tagALBUMINFOHEADER* info, HGLOBAL dib, int id, int exist)
     : m_nID(id), m_hDib(dib), m_bSelect(0), m_bFocus(0), m_pNext(nullptr), m_pPrev(nullptr),
-      m_pNextSel(nullptr), m_pPrevSel(nullptr), m_bExist(exist)
+      m_pNextSel(nullptr), m_pPrevSel(nullptr), m_bExist(exist), m_szCaptionName(), m_nCaptionFor(0)
 {
     if (info)
         memcpy(&m_Info, info, sizeof m_Info);
@@ -51,6 +51,8 @@ CThumbnail2& CThumbnail2::operator=(const CThumbnail2& other)
         m_pNextSel = other.m_pNextSel;
         m_pPrevSel = other.m_pPrevSel;
         m_bExist = other.m_bExist;
+        memcpy(m_szCaptionName, other.m_szCaptionName, sizeof m_szCaptionName);
+        m_nCaptionFor = other.m_nCaptionFor;
     }
     return *this;
 }
@@ -71,7 +73,10 @@ CThumbnail2* CThumbnail2::Clone()
         memcpy(dst.data(), src.data(), src.size());
     }
     CThumbnail2* clone = new (std::nothrow) CThumbnail2(&m_Info, copy.get(), m_nID, m_bExist);
-    if (clone)
+    if (clone) {
         copy.release();
+        memcpy(clone->m_szCaptionName, m_szCaptionName, sizeof m_szCaptionName);
+        clone->m_nCaptionFor = m_nCaptionFor;
+    }
     return clone;
 }

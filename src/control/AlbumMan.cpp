@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 #include "album/AlbumExports.h"
+#include "album/OrderedWork.h"
 #include "album/ThumbBuild.h"
+#include "album/ThumbFit.h"
 #include "control/ManagerState.h"
 #include "control/ManagerWindow.h"
 #include "host/AlbumRegistry.h"
@@ -371,22 +373,80 @@ int CAlbumMan::InsertFromFile(const char* path, const char* description)
 
 namespace {
 
-// Reads and inserts each file, telling the user about those that cannot be read. The count on
-// the information line follows, the window repaints as thumbnails arrive, and Esc stops the run
-// keeping what was added.
+// Thumbnails may come from camera JPEGs' embedded EXIF thumbnails: album.ini, [Thumbnails],
+// UseEmbedded=1 (off unless set: an edited photo can carry a stale one).
+bool UseEmbeddedThumbnails() { return GetPrivateProfileIntA("Thumbnails", "UseEmbedded", 0, kProfile) != 0; }
+
+// What a worker made of one file: the picture fitted into the box and the image's own size.
+struct Fitted {
+    bool read = false;
+    win::GlobalBlock picture;
+    WORD width = 0;
+    WORD height = 0;
+};
+
+// Repaints what needs it (the thumbnails already in, the count line) while the workers work.
+// Only painting: input waits until the run ends, so nothing can reenter the manager meanwhile.
+void RepaintWaiting()
+{
+    MSG msg;
+    for (int i = 0; i < 64 && PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i)
+        DispatchMessageA(&msg);
+}
+
+// Reads and inserts each file, telling the user about those that cannot be read. The files are
+// decoded and fitted on worker threads and inserted here in list order, as one thread would: the
+// count on the information line follows, the window repaints as thumbnails arrive, and Esc
+// stops the run keeping what was added.
 void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIONS* options, bool several)
 {
     win::WaitCursor wait;
     EscAbortCheck(); // an Esc pressed before the run does not stop it
-    for (const std::string& file : files) {
+    const WORD boxWidth = static_cast<WORD>(m.m_nThumbWidth), boxHeight = static_cast<WORD>(m.m_nThumbHeight);
+    const bool embedded = UseEmbeddedThumbnails();
+    IMGIOOPTIONS shared = {};
+    if (options)
+        shared = *options;
+    std::vector<Fitted> made(files.size());
+    const unsigned threads = album::ThumbnailWorkers();
+    album::OrderedWork work(
+        files.size(),
+        [&](size_t i) {
+            IMGIOOPTIONS own = shared;
+            album::ThumbnailSource source;
+            if (!album::ReadForThumbnail(files[i].c_str(), boxWidth, boxHeight, &own, embedded, &source))
+                return;
+            made[i].read = true;
+            made[i].width = static_cast<WORD>(source.width);
+            made[i].height = static_cast<WORD>(source.height);
+            made[i].picture.reset(
+                album::FitDibToBoxAs(source.image.get(), boxWidth, boxHeight, source.width, source.height));
+        },
+        threads, 4 * size_t(threads));
+    for (size_t i = 0; i < files.size(); ++i) {
         if (EscAbortCheck())
             break;
-        HGLOBAL dib = ImgIoReadFile(file.c_str(), 0, options);
-        if (dib) {
-            if (m.InsertFromDib(dib, "", file.c_str(), nullptr))
+        bool stopped = false;
+        while (!work.Done(i) && !stopped) {
+            WaitForSingleObject(work.FinishedEvent(), 30);
+            RepaintWaiting();
+            stopped = EscAbortCheck();
+        }
+        if (stopped)
+            break;
+        Fitted item = std::move(made[i]);
+        work.Taken(i);
+        if (item.read) {
+            CAlbum* album = AlbumOf(m);
+            HGLOBAL picture = item.picture.release();
+            if (album && picture && album->InsertFromThumbnail(picture, "", files[i].c_str(), nullptr, item.width,
+                                                               item.height)) {
+                SetInfoCount(m, album->GetThumbNailCount());
                 m.m_bModified = 1;
-            GlobalFree(dib);
-            if (CAlbum* album = AlbumOf(m))
+            } else if (picture) {
+                GlobalFree(picture);
+            }
+            if (album)
                 UpdateWindow(album->m_hWnd);
             if (m.m_hDlg)
                 UpdateWindow(GetDlgItem(m.m_hDlg, 207));

@@ -11,10 +11,14 @@ bool KeyboardEsc()
 }
 
 AbortCheckFn g_check = KeyboardEsc;
+thread_local bool t_off = false;
 
 } // namespace
 
-bool EscAbortCheck() { return g_check(); }
+bool EscAbortCheck() { return !t_off && g_check(); }
+
+AbortCheckOffOnThisThread::AbortCheckOffOnThisThread() : previous_(t_off) { t_off = true; }
+AbortCheckOffOnThisThread::~AbortCheckOffOnThisThread() { t_off = previous_; }
 
 AbortCheckFn SetAbortCheck(AbortCheckFn fn)
 {

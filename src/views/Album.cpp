@@ -148,10 +148,13 @@ int CAlbum::UpDataThumbListView(int n)
         // A cell that cannot be updated is reported, but the cells after it are still given
         // their thumbnails: left alone they could keep one that has since been destroyed.
         for (; k < cells && t && t != end; ++k, t = t->m_pNext)
-            if (!m_pOps->Attach(*this, CellOfPosition(k), t))
+            if (!m_pOps->AttachLater(*this, CellOfPosition(k), t))
                 ok = 0;
         for (; k < cells; ++k)
-            m_pOps->Attach(*this, CellOfPosition(k), nullptr);
+            m_pOps->AttachLater(*this, CellOfPosition(k), nullptr);
+        // The page is painted in one pass, each cell through its own painting.
+        if (!m_pOps->UpdateCells(*this))
+            ok = 0;
     }
     if (m_pFirstShown)
         m_nFirstShown = m_pFirstShown->m_nID;
@@ -169,7 +172,7 @@ void CAlbum::DetachCells(bool selectedOnly)
     for (int i = 0; i < cells; ++i)
         if (CThumbnail2* t = m_pOps->Shown(*this, i))
             if (!selectedOnly || t->IsSelect())
-                m_pOps->Attach(*this, i, nullptr);
+                m_pOps->AttachLater(*this, i, nullptr); // painted with the page that follows
 }
 
 void CAlbum::ScrollTo(int firstNumber)

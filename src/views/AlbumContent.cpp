@@ -4,10 +4,17 @@
 
 #include <string.h>
 #include <new>
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 #include "album/AlbumMessages.h"
 #include "album/Dib.h"
 #include "album/FileStatus.h"
+#include "album/FolderListing.h"
+#include "album/SourceFile.h"
+#include "album/TextKeys.h"
 #include "views/AlbumViewOps.h"
 #include "win/Handles.h"
 
@@ -42,6 +49,7 @@ private:
 
 int CAlbum::RefreshAlbum()
 {
+    album::ListingScope listings; // one listing per source folder for the whole refresh
     int all = 1;
     for (CThumbnail2* t = m_Doc.m_pEnd->m_pNext; t != m_Doc.m_pEnd; t = t->m_pNext)
         if (!m_Doc.Refresh(t))
@@ -110,6 +118,89 @@ int CAlbum::InsertFromThumbnail(HGLOBAL dib, const char* description, const char
     return 1;
 }
 
+namespace {
+
+std::string UpperAscii(const char* s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return out;
+}
+
+bool StartsWithNoCase(const char* text, const char* prefix, size_t n)
+{
+    for (size_t i = 0; i < n; ++i) {
+        char a = text[i], b = prefix[i];
+        if (a >= 'a' && a <= 'z') a = char(a - 'a' + 'A');
+        if (b >= 'a' && b <= 'z') b = char(b - 'a' + 'A');
+        if (a != b || a == '\0')
+            return false;
+    }
+    return true;
+}
+
+// FindFileInDoc for many paths in a row, while thumbnails are being added: the stored names are
+// indexed once instead of the whole album being walked for each path. A path matches a stored
+// name equal to it, or one that resolves to it, and a resolved name is the name behind the
+// program folder or the album's folder; so only those three names need looking up.
+class StoredNameIndex {
+public:
+    explicit StoredNameIndex(CAlbumDoc2& doc) : doc_(doc)
+    {
+        for (CThumbnail2* t = doc.m_pEnd->m_pNext; t != doc.m_pEnd; t = t->m_pNext)
+            Add(t);
+    }
+    void Add(CThumbnail2* t) { names_.emplace(UpperAscii(Name(t).c_str()), t); }
+
+    // The first thumbnail in album order that stands for path; rank orders thumbnails.
+    template <class Rank>
+    CThumbnail2* Find(const char* path, Rank rank)
+    {
+        const size_t exe = strnlen(doc_.m_szExePath, sizeof doc_.m_szExePath);
+        const size_t folder = album::AlbumFolderLength(doc_.m_szPath);
+        const size_t length = strlen(path);
+        const char* keys[3] = {path, nullptr, nullptr};
+        if (exe > 0 && exe < length && StartsWithNoCase(path, doc_.m_szExePath, exe))
+            keys[1] = path + exe;
+        if (folder > 0 && folder < length && StartsWithNoCase(path, doc_.m_szPath, folder))
+            keys[2] = path + folder;
+        CThumbnail2* best = nullptr;
+        char resolved[MAX_PATH];
+        for (const char* key : keys) {
+            if (!key)
+                continue;
+            auto range = names_.equal_range(UpperAscii(key));
+            for (auto it = range.first; it != range.second; ++it) {
+                CThumbnail2* t = it->second;
+                if (best && rank(best) < rank(t))
+                    continue;
+                const std::string name = Name(t);
+                bool match = textkeys::EqualNoCase(path, name.c_str());
+                if (!match) {
+                    doc_.GetThumbnailFullPath(name.c_str(), resolved);
+                    match = textkeys::EqualNoCase(path, resolved);
+                }
+                if (match)
+                    best = t;
+            }
+        }
+        return best;
+    }
+
+private:
+    static std::string Name(CThumbnail2* t)
+    {
+        return std::string(t->m_Info.szFileName, win::FieldLength(t->m_Info.szFileName, sizeof t->m_Info.szFileName));
+    }
+
+    CAlbumDoc2& doc_;
+    std::unordered_multimap<std::string, CThumbnail2*> names_;
+};
+
+} // namespace
+
 int CAlbum::InsertFromTable(CThumbTable2* source, CThumbnail2* before)
 {
     if (!before)
@@ -117,25 +208,120 @@ int CAlbum::InsertFromTable(CThumbTable2* source, CThumbnail2* before)
     CThumbnail2* const previous = before->m_pPrev;
     if (!source || source->GetCount() == 0)
         return 0;
-    int counted = 0;
-    while (source->GetCount() > 0) {
+
+    // Every thumbnail goes in first; the grid is laid out and painted once at the end. The first
+    // shown thumbnail moves as it would have moved with a layout after each one, worked out on
+    // numbers: the new thumbnails take the places from base + 1 on, those behind them move back
+    // (their numbers are put right at the end).
+    album::ListingScope listings;
+    std::unique_ptr<StoredNameIndex> held;
+    std::unordered_map<CThumbnail2*, int> added; // new thumbnail -> its place among the new
+    try {
+        held.reset(new StoredNameIndex(m_Doc));
+    } catch (...) {
+        held.reset(); // the album is walked for each name instead
+    }
+    const int base = previous == m_Doc.m_pEnd ? 0 : previous->m_nID;
+    const int cells = CellTotal(), line = LineLength();
+    int inserted = 0, counted = 0;
+    enum Side { Before, New, After };
+    auto sideOf = [&](int number) { return number <= base ? Before : number <= base + inserted ? New : After; };
+    // The first shown thumbnail's number as the album now stands (m_nFirstShown is what the view
+    // keeps, brought up to date after each thumbnail as a layout would).
+    int shown = m_pFirstShown && m_pFirstShown != m_Doc.m_pEnd ? m_pFirstShown->m_nID : -1;
+    Side side = shown > 0 ? sideOf(shown) : Before;
+    auto rank = [&](CThumbnail2* t) -> long long {
+        auto it = added.find(t);
+        if (it != added.end())
+            return base + it->second;
+        return t->m_nID <= base ? t->m_nID : (long long)t->m_nID + inserted;
+    };
+    auto isShown = [&](int number) {
+        return m_nFirstShown >= 1 && number >= m_nFirstShown && number < m_nFirstShown + cells;
+    };
+
+    while (source->m_nCount > 0) {
         CThumbnail2* t = source->m_pEnd->m_pNext;
-        source->Remove(t, 0);
-        if (CThumbnail2* existing = m_Doc.FindFileInDoc(t->m_Info.szFileName)) {
+        t->m_pPrev->m_pNext = t->m_pNext;
+        t->m_pNext->m_pPrev = t->m_pPrev;
+        --source->m_nCount;
+        char name[ALBUM_TEXT_FIELD];
+        memcpy(name, t->m_Info.szFileName, sizeof name);
+        win::TerminateField(name, sizeof name);
+        CThumbnail2* existing = nullptr;
+        if (held) {
+            try {
+                existing = held->Find(name, rank);
+            } catch (...) {
+                held.reset();
+                existing = m_Doc.FindFileInDoc(name);
+            }
+        } else {
+            existing = m_Doc.FindFileInDoc(name);
+        }
+        if (existing) {
             if (m_Doc.Refresh(existing))
                 ++counted;
             delete t;
             continue;
         }
-        m_Doc.Insert(t, before);
+        // In before `before`, as the table inserts.
+        t->m_pPrev = before->m_pPrev;
+        t->m_pNext = before;
+        before->m_pPrev->m_pNext = t;
+        before->m_pPrev = t;
+        ++m_Doc.m_nCount;
+        ++inserted;
         ++counted;
-        if (before == m_pFirstShown)
-            m_pFirstShown = previous->m_pNext;
-        if (!IsShown(t->m_nID)) {
-            m_pFirstShown = t;
-            m_nFirstShown = t->m_nID;
+        const int number = base + inserted;
+        t->m_nID = number;
+        if (held) {
+            try {
+                added.emplace(t, inserted);
+                held->Add(t);
+            } catch (...) {
+                held.reset();
+            }
         }
-        UpDataThumbListView(t->m_nID);
+        if (side == After)
+            ++shown;
+        if (before == m_pFirstShown) {
+            m_pFirstShown = previous->m_pNext;
+            shown = base + 1;
+            side = New;
+        }
+        if (!isShown(number)) {
+            m_pFirstShown = t;
+            m_nFirstShown = shown = number;
+            side = New;
+        }
+        // What the layout would do now: start from the first thumbnail, or pull a first shown
+        // thumbnail that leaves a whole line empty back to the last page.
+        const int count = m_Doc.m_nCount;
+        if (!m_pFirstShown) {
+            m_pFirstShown = m_Doc.m_pEnd->m_pNext;
+            m_nFirstShown = shown = 1;
+            side = sideOf(1);
+        }
+        if (cells > 0 && line > 0 && (m_nFirstShown + cells - count - 1) / line >= 1) {
+            int pad = line - count % line;
+            if (pad == line)
+                pad = 0;
+            m_nFirstShown = std::max(count + pad - cells + 1, 1);
+            m_pFirstShown = m_Doc.GetThumbnail(m_nFirstShown); // counts places, not numbers
+            shown = m_nFirstShown;
+            side = sideOf(shown);
+        }
+        m_nFirstShown = shown;
+    }
+    source->m_pEnd->m_pNext = source->m_pEnd->m_pPrev = source->m_pEnd;
+    if (inserted > 0) {
+        int id = base;
+        for (CThumbnail2* t = previous->m_pNext; t != m_Doc.m_pEnd; t = t->m_pNext)
+            t->m_nID = ++id;
+        if (m_pFirstShown)
+            m_nFirstShown = m_pFirstShown->m_nID;
+        UpDataThumbListView(-1);
         m_pOps->SendToParent(*this, WM_ALBUM_LAYOUT, reinterpret_cast<WPARAM>(m_hWnd), 0);
     }
     return counted;
@@ -283,6 +469,7 @@ int PathList(CAlbumDoc2& doc, int capacity, Walk walk, int& count, char (*&list)
     if (!block)
         return 0;
     auto* slots = static_cast<char(*)[MAX_PATH]>(block);
+    album::ListingScope listings;
     int stored = 0;
     walk([&](CThumbnail2* t) {
         if (stored < capacity && doc.GetThumbnailFullPath(t->m_Info.szFileName, slots[stored]))

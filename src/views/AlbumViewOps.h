@@ -14,6 +14,11 @@ public:
     virtual ~AlbumViewOps() = default;
     // Shows t (or nothing) in the cell; 0 when the cell could not be updated.
     virtual int Attach(CAlbum& album, int cell, CThumbnail2* t) = 0;
+    // The same, but the cell repaints only at the next UpdateCells (or when painting comes
+    // round): a page of cells is then painted in one pass instead of cell by cell.
+    virtual int AttachLater(CAlbum& album, int cell, CThumbnail2* t) { return Attach(album, cell, t); }
+    // Repaints now every cell that needs it; 0 when that failed.
+    virtual int UpdateCells(CAlbum&) { return 1; }
     // What the cell shows now (null for an empty cell or no such cell).
     virtual CThumbnail2* Shown(CAlbum& album, int cell) = 0;
     virtual void Invalidate(CAlbum& album, int cell, Repaint what) = 0;

@@ -1,6 +1,7 @@
 // The album view model's window operations on real windows.
 #include "album/Album.h"
 #include "views/AlbumViewOps.h"
+#include "views/CaptionNames.h"
 
 namespace {
 
@@ -12,6 +13,22 @@ public:
         if (cell < 0 || cell >= album.m_nCount || !album.m_ppCells[cell])
             return 1;
         return album.m_ppCells[cell]->Attach(t);
+    }
+    int AttachLater(CAlbum& album, int cell, CThumbnail2* t) override
+    {
+        if (cell < 0 || cell >= album.m_nCount || !album.m_ppCells[cell])
+            return 1;
+        return album.m_ppCells[cell]->SetThumbnail(t);
+    }
+    int UpdateCells(CAlbum& album) override
+    {
+        // One pass over the list window and all its cells: far fewer round trips to the window
+        // system than updating thirty cells one by one.
+        if (!album.m_hWnd)
+            return 1;
+        if (album.m_aci.nCellStyle == ACI_CELL_CARD)
+            captions::FillShownCaptions(album);
+        return RedrawWindow(album.m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN) ? 1 : 0;
     }
     CThumbnail2* Shown(CAlbum& album, int cell) override
     {

@@ -12,6 +12,7 @@
 #include "host/Instance.h"
 #include "imaging/DragDrop.h"
 #include "vendor_standins/imgio/imgio.h"
+#include "views/CaptionNames.h"
 #include "views/CellPaint.h"
 #include "views/ViewResources.h"
 #include "win/Gdi.h"
@@ -363,13 +364,20 @@ CThumbnail2* CThumbView2::GetThumbnail() { return m_pThumbnail; }
 
 int CThumbView2::Attach(CThumbnail2* t)
 {
+    if (!SetThumbnail(t))
+        return 0;
+    return UpdateWindow(m_hWnd);
+}
+
+int CThumbView2::SetThumbnail(CThumbnail2* t)
+{
     m_pThumbnail = t;
     if (!m_hWnd)
         return 0;
     InvalidateRect(m_hWnd, nullptr, TRUE);
     if (m_hTip)
         SendMessageA(m_hTip, TTM_ACTIVATE, t ? TRUE : FALSE, 0);
-    return UpdateWindow(m_hWnd);
+    return 1;
 }
 
 void CThumbView2::SetSelect(int select)
@@ -561,16 +569,10 @@ void CThumbView2::CThumbTextOut_Net(HDC dc, int x, int y, int width, int height,
     win::SelectGuard fontSelect(dc, font.get());
     win::BkModeGuard transparent(dc, TRANSPARENT);
 
-    // The short form keeps long paths' names recognisable in a narrow strip.
-    char stored[ALBUM_TEXT_FIELD];
-    const char* field = m_pThumbnail->m_Info.szFileName;
-    const size_t storedLength = win::FieldLength(field, sizeof m_pThumbnail->m_Info.szFileName);
-    memcpy(stored, field, storedLength);
-    stored[storedLength] = '\0';
+    // The short form keeps long paths' names recognisable in a narrow strip. It is found once
+    // and kept on the thumbnail (a page of cards is filled from folder listings before it paints).
     char path[MAX_PATH];
-    const DWORD shortLength = stored[0] ? GetShortPathNameA(stored, path, MAX_PATH) : 0;
-    if (shortLength == 0 || shortLength >= MAX_PATH)
-        win::CopyText(path, sizeof path, stored);
+    captions::CaptionPath(*m_pThumbnail, path, sizeof path);
     CharLowerBuffA(path, DWORD(strlen(path)));
 
     char caption[cellpaint::kCaptionChars];

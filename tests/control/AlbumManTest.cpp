@@ -6,10 +6,12 @@
 #include <vector>
 #include "album/AlbumMan.h"
 #include "album/AlbumMessages.h"
+#include "album/OrderedWork.h"
 #include "control/ManagerState.h"
 #include "control/ManagerWindow.h"
 #include "host/AlbumRegistry.h"
 #include "host/Instance.h"
+#include "imaging/AbortCheck.h"
 #include "resource.h"
 #include "support/DialogScript.h"
 #include "support/MessageLog.h"
@@ -501,4 +503,59 @@ TEST_F(AlbumManTest, ARemovedDescriptionTargetIsNeverWritten)
     ASSERT_EQ(AlbumOf(m)->GetThumbNailCount(), 1);
     EXPECT_STREQ(AlbumOf(m)->m_Doc.GetThumbnail(1)->m_Info.szDescription, " ")
         << "the text typed for the removed thumbnail goes nowhere else";
+}
+
+// Adding a folder decodes and fits on worker threads; the album must come out as one thread
+// makes it, a file that cannot be read is told of once, and Esc keeps what was added so far.
+TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
+{
+    const std::string images = dir.File("images");
+    CreateDirectoryA(images.c_str(), nullptr);
+    // Sizes far apart, so that workers finish out of order.
+    for (int i = 0; i < 14; ++i)
+        WriteBmpFile(images + "\\p" + std::to_string(100 + i) + ".bmp", i % 4 == 0 ? 1400 : 30 + i, i % 4 == 0 ? 1000 : 20 + i,
+                     unsigned(i));
+    WriteBytes(images + "\\p105b.bmp", {'B', 'M', 1, 2, 3});
+    auto build = [&](unsigned workers, int escAfter, size_t* messages) {
+        const unsigned previous = album::SetThumbnailWorkers(workers);
+        CAlbumMan* m = Open();
+        // "Esc" once the album holds escAfter thumbnails.
+        static CAlbum* s_album;
+        static int s_after;
+        s_album = AlbumOf(m);
+        s_after = escAfter;
+        const AbortCheckFn check =
+            SetAbortCheck(escAfter < 0 ? nullptr : +[] { return s_album->GetThumbNailCount() >= s_after; });
+        DialogScript script;
+        for (int i = 0; i < 16; ++i) // more than there are files: a wrong count fails instead of waiting
+            script.Answer("Lumicraft 2000", IDOK);
+        EXPECT_EQ(AddFolderFiles(*m, images.c_str()), 1);
+        SetAbortCheck(check);
+        album::SetThumbnailWorkers(previous);
+        *messages = script.texts.size();
+        const std::string saved = dir.File("w" + std::to_string(workers) + "_" + std::to_string(escAfter) + ".x");
+        EXPECT_NE(AlbumOf(m)->m_Doc.Save(saved.c_str()), 0);
+        EXPECT_EQ(m->m_bModified, AlbumOf(m)->GetThumbNailCount() > 0 ? 1 : 0);
+        DestroyWindow(m->m_hDlg);
+        return ReadBytes(saved);
+    };
+    size_t messages = 0;
+    const auto one = build(1, -1, &messages);
+    EXPECT_EQ(messages, 1u) << "the file that is no image";
+    const auto many = build(4, -1, &messages);
+    EXPECT_EQ(messages, 1u);
+    EXPECT_EQ(many, one) << "four workers made another album than one";
+    CAlbumDoc2 whole;
+    whole.SetAutoCheck(0);
+    ASSERT_NE(whole.Load(dir.File("w1_-1.x").c_str()), 0);
+    EXPECT_EQ(whole.GetCount(), 14);
+
+    // Esc after a few files: what is there is the start of the same album.
+    build(4, 6, &messages);
+    CAlbumDoc2 part;
+    part.SetAutoCheck(0);
+    ASSERT_NE(part.Load(dir.File("w4_6.x").c_str()), 0);
+    EXPECT_EQ(part.GetCount(), 6);
+    for (int i = 1; i <= part.GetCount(); ++i)
+        EXPECT_STREQ(part.GetThumbnail(i)->m_Info.szFileName, whole.GetThumbnail(i)->m_Info.szFileName) << i;
 }

@@ -95,3 +95,37 @@ TEST(AbmTool, ExportNeverTouchesFilesItDidNotWrite)
     EXPECT_TRUE(FileExists(out + "\\0001_a.bmp"));
     EXPECT_TRUE(FileExists(out + "\\0002_b.bmp"));
 }
+
+// Thumbnails are made on worker threads: the album must be the one a single thread makes.
+TEST(AbmTool, BuildMakesTheSameAlbumOnOneWorkerOrMany)
+{
+    ScratchDir dir;
+    const std::string images = dir.File("images");
+    CreateDirectoryA(images.c_str(), nullptr);
+    // Sizes far apart, so that workers finish out of order; one file is no image.
+    for (int i = 0; i < 16; ++i)
+        WriteBmpFile(images + "\\f" + std::to_string(10 + i) + ".bmp", i % 5 == 0 ? 1600 : 25 + i, i % 5 == 0 ? 1200 : 15 + i,
+                     unsigned(i));
+    WriteBytes(images + "\\f13b.bmp", {'B', 'M', 0, 0});
+    auto build = [&](int threads) {
+        abmtool::BuildOptions options;
+        options.skipUnreadable = true;
+        options.threads = threads;
+        const std::string album = dir.File("t" + std::to_string(threads) + ".abm");
+        int result = -1;
+        CaptureStdout(dir, [&] { return abmtool::Build(images, album, options); }, &result);
+        EXPECT_EQ(result, 0);
+        return ReadBytes(album);
+    };
+    const auto one = build(1);
+    ASSERT_FALSE(one.empty());
+    EXPECT_EQ(build(4), one);
+    EXPECT_EQ(build(3), one);
+    // Without --skip-unreadable the build stops at that file and writes nothing.
+    abmtool::BuildOptions strict;
+    strict.threads = 4;
+    int result = -1;
+    CaptureStdout(dir, [&] { return abmtool::Build(images, dir.File("strict.abm"), strict); }, &result);
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(FileExists(dir.File("strict.abm")));
+}

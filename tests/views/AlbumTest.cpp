@@ -78,7 +78,8 @@ struct TestAlbum : CAlbum {
         UpDataThumbListView(-1);
     }
     using CAlbum::CellOfNumber, CAlbum::CellOfPosition, CAlbum::CellTotal, CAlbum::Deselect, CAlbum::DeselectAll,
-        CAlbum::ExchangeWith, CAlbum::HandleClick, CAlbum::ScrollTo, CAlbum::Select, CAlbum::SetThumbviewFocus;
+        CAlbum::ExchangeWith, CAlbum::HandleClick, CAlbum::IsShown, CAlbum::ScrollTo, CAlbum::Select,
+        CAlbum::SetThumbviewFocus;
 
     void Add(const std::string& name, DWORD size = 0)
     {
@@ -398,7 +399,7 @@ TEST(AlbumContent, InsertingTables)
     EXPECT_EQ(a.InsertFromTable(&source, nullptr), 3) << "21, 22 and the rebuilt file; 6 has no file";
     EXPECT_EQ(Ids({a.Serial(3), a.Serial(4), a.Serial(5), a.Serial(6), a.GetThumbNailCount()}), Ids({3, 21, 22, 4, 13}));
     EXPECT_EQ(a.State(), "4 5 6 7 8 9 | 6 | 6 0");
-    EXPECT_EQ(a.ops.sent, (Codes{WM_ALBUM_LAYOUT, WM_ALBUM_LAYOUT}));
+    EXPECT_EQ(a.ops.sent, (Codes{WM_ALBUM_LAYOUT})) << "laid out once for the whole table";
     EXPECT_EQ(source.GetCount() + a.T(13)->m_Info.wWidth * 10, 80) << "emptied; the held thumbnail rebuilt";
 
     // Without a focus, at the end, which is scrolled into view.
@@ -539,4 +540,90 @@ TEST(AlbumModel, RandomOperationsKeepTheViewSound)
             }
         }
     TestAlbum::Shift(false);
+}
+
+namespace {
+
+struct SourceTable : CThumbTable2 {
+    using CThumbTable2::Remove;
+};
+
+// A table inserted the way it was before pastes were batched: one thumbnail at a time, each laid
+// out and announced on its own.
+int InsertOneByOne(TestAlbum& a, SourceTable& source, CThumbnail2* before)
+{
+    if (!before)
+        before = a.m_pFocus ? a.m_pFocus : a.m_Doc.m_pEnd;
+    CThumbnail2* const previous = before->m_pPrev;
+    int counted = 0;
+    while (source.GetCount() > 0) {
+        CThumbnail2* t = source.m_pEnd->m_pNext;
+        source.Remove(t, 0);
+        if (CThumbnail2* existing = a.m_Doc.FindFileInDoc(t->m_Info.szFileName)) {
+            counted += a.m_Doc.Refresh(existing) ? 1 : 0;
+            delete t;
+            continue;
+        }
+        a.m_Doc.Insert(t, before);
+        ++counted;
+        if (before == a.m_pFirstShown)
+            a.m_pFirstShown = previous->m_pNext;
+        if (!a.IsShown(t->m_nID)) {
+            a.m_pFirstShown = t;
+            a.m_nFirstShown = t->m_nID;
+        }
+        a.UpDataThumbListView(t->m_nID);
+    }
+    return counted;
+}
+
+} // namespace
+
+// A pasted table goes in whole and the grid is laid out once: the album must end as it ended
+// when each thumbnail was laid out on its own (order, numbers, first shown, selection, focus,
+// what the cells show, the count returned), whatever the grid, the place and the names.
+TEST(AlbumContent, PastingATableEndsAsPastingOneByOneEnded)
+{
+    std::mt19937 rng(77);
+    for (int round = 0; round < 400 && !::testing::Test::HasFailure(); ++round) {
+        const int rows = 1 + int(rng() % 4), cols = 1 + int(rng() % 4), count = int(rng() % 30);
+        const int dir = rng() % 2 ? ACI_SCROLL_VERTICAL : ACI_SCROLL_HORIZONTAL;
+        const unsigned seed = rng();
+        TestAlbum batch(Grid(rows, cols, dir), count), single(Grid(rows, cols, dir), count);
+        SourceTable sources[2];
+        CThumbnail2* before[2] = {nullptr, nullptr};
+        TestAlbum* albums[2] = {&batch, &single};
+        for (int k = 0; k < 2; ++k) {
+            std::mt19937 same(seed); // both albums get the same view and the same table
+            TestAlbum& a = *albums[k];
+            if (count && same() % 2)
+                a.ScrollTo(1 + int(same() % unsigned(count)));
+            if (count && same() % 3)
+                a.Click(a.GetFirstViewNailID() + int(same() % unsigned(std::min(count - a.GetFirstViewNailID() + 1, rows * cols))));
+            const int n = int(same() % 12);
+            for (int i = 0; i < n; ++i) {
+                // New names, names the album holds (in any letter case), names twice in the table.
+                std::string name = Name(200 + int(same() % 8));
+                if (count && same() % 3 == 0)
+                    name = Name(1 + int(same() % unsigned(count)));
+                if (same() % 4 == 0)
+                    for (char& c : name)
+                        c = char(toupper(c));
+                auto rec = MakeRecord(name.c_str());
+                sources[k].Insert(new CThumbnail2(&rec, MakeDib(4, 4, 3), 0, 1), nullptr);
+            }
+            const unsigned where = same() % 3;
+            before[k] = where == 0 || !count ? nullptr : where == 1 ? a.m_pFirstShown : a.T(1 + int(same() % unsigned(count)));
+        }
+        SCOPED_TRACE("round " + std::to_string(round));
+        const int pasted = batch.InsertFromTable(&sources[0], before[0]);
+        const int oneByOne = InsertOneByOne(single, sources[1], before[1]);
+        EXPECT_EQ(pasted, oneByOne);
+        EXPECT_EQ(batch.Order(), single.Order());
+        EXPECT_EQ(batch.GetFirstViewNailID(), single.GetFirstViewNailID());
+        EXPECT_EQ(batch.m_nSelHead, single.m_nSelHead);
+        EXPECT_EQ(batch.State(), single.State());
+        EXPECT_EQ(sources[0].GetCount(), 0);
+        batch.ExpectSound();
+    }
 }

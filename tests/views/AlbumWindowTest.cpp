@@ -8,7 +8,9 @@
 #include "host/Instance.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
+#include "views/CaptionNames.h"
 #include "views/ViewCreateInfo.h"
+#include "win/Handles.h"
 
 using namespace testsupport;
 using Log = std::vector<LoggedMessage>;
@@ -152,4 +154,54 @@ TEST_F(AlbumWindow, ReorderingByDragTakesOnlyItsOwnCells)
     EXPECT_EQ(a.DoExchange(a.m_ppCells[4]), 1);
     EXPECT_EQ(a.m_ppCells[4]->GetThumbnail()->m_Info.szFileName, std::string("C:\\pics\\2.bmp"));
     EXPECT_EQ(Shown(a) + " / " + Shown(other), "1 2 3 4 5 6 / 1 2 3 4 5 6");
+}
+
+// A page is painted in one pass once its thumbnails are attached: no cell is left waiting for
+// paint. Card captions name files by their short names, found through one listing of their
+// folder for the whole album and kept on the thumbnails until their stored names change.
+TEST_F(AlbumWindow, PagesPaintAtOnceAndCardsKeepTheirShortNames)
+{
+    ScratchDir dir;
+    const std::string folder = dir.File("Holiday Pictures");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WindowAlbum a(parent.hwnd(), ManagerCtrlViewInfo(2, 3), 0);
+    for (int i = 1; i <= 20; ++i) {
+        const std::string file = folder + "\\Beach at sunset number " + std::to_string(i) + ".bmp";
+        WriteBmpFile(file, 8, 8, unsigned(i));
+        auto rec = MakeRecord(i == 20 ? (folder + "\\gone.bmp").c_str() : file.c_str());
+        a.m_Doc.Insert(new CThumbnail2(&rec, MakeDib(32, 32, unsigned(i)), 0, 1), nullptr);
+    }
+    a.UpDataThumbListView(-1);
+    auto waiting = [&] {
+        int n = 0;
+        for (int i = 0; i < a.m_nCount; ++i)
+            n += GetUpdateRect(a.m_ppCells[i]->m_hWnd, nullptr, FALSE) ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(waiting(), 0);
+    const std::string first = Shown(a);
+    a.Key(VK_NEXT);
+    EXPECT_NE(Shown(a), first);
+    EXPECT_EQ(waiting(), 0) << "cells left to paint after Page Down";
+
+    // Every thumbnail of the folder has its name kept from the first page on, the one the
+    // platform's short path ends in (the stored name for the missing file).
+    for (int i = 1; i <= 20; ++i) {
+        CThumbnail2* t = a.m_Doc.GetThumbnail(i);
+        EXPECT_NE(t->m_nCaptionFor, 0u) << i;
+        char kept[MAX_PATH], direct[MAX_PATH];
+        captions::CaptionPath(*t, kept, sizeof kept);
+        const DWORD n = GetShortPathNameA(t->m_Info.szFileName, direct, sizeof direct);
+        const std::string expected = n ? std::string(direct) : std::string(t->m_Info.szFileName);
+        EXPECT_EQ(std::string(kept).substr(std::string(kept).find_last_of('\\') + 1),
+                  expected.substr(expected.find_last_of('\\') + 1)) << i;
+    }
+    // A new stored name is not shown with the old one's short name.
+    CThumbnail2* t = a.m_Doc.GetThumbnail(7);
+    const std::string other = folder + "\\Beach at sunset number 3.bmp";
+    win::CopyText(t->m_Info.szFileName, sizeof t->m_Info.szFileName, other.c_str());
+    char kept[MAX_PATH], direct[MAX_PATH];
+    captions::CaptionPath(*t, kept, sizeof kept);
+    ASSERT_NE(GetShortPathNameA(other.c_str(), direct, sizeof direct), 0u);
+    EXPECT_EQ(std::string(kept), std::string(direct).substr(std::string(direct).find_last_of('\\') + 1));
 }

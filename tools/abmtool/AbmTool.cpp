@@ -164,22 +164,42 @@ int Build(const std::string& folderArg, const std::string& albumArg, const Build
     doc.SetThumbnailSize(WORD(options.size), WORD(options.size));
     doc.SetDescription(folder.c_str());
     std::vector<std::string> skipped;
+    // Decoded and fitted on every core, inserted here in file order.
+    struct Receiver {
+        const std::vector<std::string>& files;
+        const BuildOptions& options;
+        Album& doc;
+        std::vector<std::string>& skipped;
+        Progress progress;
+        bool failed = false;
+    } receiver{files, options, doc, skipped, Progress("Building thumbnails", files.size())};
     {
-        Progress progress("Building thumbnails", files.size());
-        for (size_t i = 0; i < files.size(); ++i) {
-            CThumbnail2* t = BuildThumbnailFromFile(files[i].c_str(), WORD(options.size), WORD(options.size), nullptr);
-            if (t) {
-                doc.Insert(t, nullptr);
-            } else if (options.skipUnreadable) {
-                skipped.push_back(files[i]);
-            } else {
-                fprintf(stderr, "\nabmtool: cannot read image %s; nothing written (use --skip-unreadable)\n",
-                        files[i].c_str());
+        std::vector<const char*> paths;
+        for (const std::string& f : files)
+            paths.push_back(f.c_str());
+        BuildThumbnailsFromFiles(
+            paths.data(), int(paths.size()), WORD(options.size), WORD(options.size),
+            options.embedded ? ALBUM_BUILD_EMBEDDED : 0, options.threads,
+            [](void* context, int i, CThumbnail2* t) -> int {
+                auto& r = *static_cast<Receiver*>(context);
+                const std::string& file = r.files[size_t(i)];
+                if (t) {
+                    r.doc.Insert(t, nullptr);
+                } else if (r.options.skipUnreadable) {
+                    r.skipped.push_back(file);
+                } else {
+                    fprintf(stderr, "\nabmtool: cannot read image %s; nothing written (use --skip-unreadable)\n",
+                            file.c_str());
+                    r.failed = true;
+                    return 0;
+                }
+                r.progress.Step(size_t(i) + 1);
                 return 1;
-            }
-            progress.Step(i + 1);
-        }
+            },
+            &receiver);
     }
+    if (receiver.failed)
+        return 1;
     for (const std::string& s : skipped)
         fprintf(stderr, "abmtool: skipped unreadable image %s\n", s.c_str());
     if (doc.GetCount() == 0) {
@@ -191,6 +211,15 @@ int Build(const std::string& folderArg, const std::string& albumArg, const Build
         return 1;
     }
     printf("Built %s: %d thumbnails (box %d) from %s\n", album.c_str(), doc.GetCount(), options.size, folder.c_str());
+    return 0;
+}
+
+int Info()
+{
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    printf("JPEG decoder:   %s\nWorker threads: %lu (one per processor)\n", ImgIoJpegDecoder(),
+           static_cast<unsigned long>(system.dwNumberOfProcessors));
     return 0;
 }
 

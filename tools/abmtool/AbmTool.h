@@ -11,6 +11,8 @@ struct BuildOptions {
     int size = 96;           // thumbnail box side in pixels
     bool recursive = false;
     bool skipUnreadable = false;
+    bool embedded = false;   // camera JPEGs' embedded thumbnails where they will do
+    int threads = 0;         // worker threads; 0: one per processor
 };
 
 int Build(const std::string& folder, const std::string& album, const BuildOptions& options);
@@ -18,6 +20,8 @@ int List(const std::string& album);
 int Verify(const std::string& album);
 int Export(const std::string& album, const std::string& folder);
 int Sort(const std::string& album, const std::string& key, bool reverse);
+// The JPEG decoder and the number of worker threads this build uses.
+int Info();
 
 // Absolute, backslash-separated form of a path given on the command line.
 std::string FullPath(const std::string& path);

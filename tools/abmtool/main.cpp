@@ -11,11 +11,13 @@ int Usage()
 {
     fprintf(stderr,
             "usage:\n"
-            "  abmtool build FOLDER ALBUM.abm [--size N] [--recursive] [--skip-unreadable]\n"
+            "  abmtool build FOLDER ALBUM.abm [--size N] [--recursive] [--skip-unreadable] [--embedded]\n"
+            "                [--threads N]\n"
             "  abmtool list ALBUM.abm\n"
             "  abmtool verify ALBUM.abm\n"
             "  abmtool export ALBUM.abm FOLDER\n"
-            "  abmtool sort ALBUM.abm name|type|size|date|description [--reverse]\n");
+            "  abmtool sort ALBUM.abm name|type|size|date|description [--reverse]\n"
+            "  abmtool info\n");
     return 2;
 }
 
@@ -36,6 +38,17 @@ int main(int argc, char** argv)
             build.recursive = true;
         } else if (a == "--skip-unreadable") {
             build.skipUnreadable = true;
+        } else if (a == "--embedded") {
+            build.embedded = true;
+        } else if (a == "--threads") {
+            char* end = nullptr;
+            long n = i + 1 < args.size() ? strtol(args[i + 1].c_str(), &end, 10) : 0;
+            if (!end || *end != '\0' || n < 1 || n > 64) {
+                fprintf(stderr, "abmtool: --threads takes a number from 1 to 64\n");
+                return 2;
+            }
+            build.threads = int(n);
+            ++i;
         } else if (a == "--reverse") {
             reverse = true;
         } else if (a == "--size") {
@@ -55,6 +68,8 @@ int main(int argc, char** argv)
         }
     }
 
+    if (command == "info" && positional.empty())
+        return abmtool::Info();
     if (command == "build" && positional.size() == 2)
         return abmtool::Build(positional[0], positional[1], build);
     if (command == "list" && positional.size() == 1)

@@ -136,6 +136,38 @@ bool PrecheckFile(ByteSource& file, Container container, DecodePlan* plan);
 // resolution).
 HGLOBAL DecodeWithWic(HANDLE file, Container container, const DecodePlan& plan, const uint8_t* bmpHeader);
 
+// What the start of a JPEG file says: the frame header, and from the EXIF block of cameras the
+// orientation tag and where the embedded thumbnail (itself a JPEG) lies in the file.
+struct JpegHeaders {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    unsigned components = 0;
+    bool progressive = false;
+    bool lossless = false;
+    int orientation = 1;            // 1 to 8 as the EXIF tag has it; 1 without one
+    uint64_t thumbnailOffset = 0;   // the embedded thumbnail's bytes; length 0: none
+    uint32_t thumbnailLength = 0;
+};
+
+// Reads the markers from the start of image up to the first scan. False when they do not end in
+// a scan with a frame header before it; the EXIF fields are filled only from a sound EXIF block.
+bool ReadJpegHeaders(ByteSource& file, JpegHeaders* out);
+
+// The size an image of width x height shows at once turned by its orientation (1 to 8).
+void OrientedSize(int orientation, uint32_t width, uint32_t height, uint32_t* shownWidth, uint32_t* shownHeight);
+// The 8- or 24-bit image turned upright for its orientation: a new block (the input is freed), or
+// the input itself when there is nothing to do or no memory to do it with.
+HGLOBAL OrientImage(HGLOBAL image, int orientation);
+
+// libjpeg-turbo, when the build has it.
+enum class JpegResult { Ok, Failed, Unsupported };
+bool HaveJpegDecoder();
+const char* JpegDecoderName();
+// Decodes JPEG bytes at 1/scale (1, 2, 4 or 8) each way, rounded up: 24 bits for colour, 8-bit
+// gray ramp for gray images. Unsupported for colour spaces it leaves to the platform (CMYK,
+// YCCK) and when the build has no decoder.
+JpegResult DecodeJpeg(const uint8_t* data, size_t size, unsigned scale, HGLOBAL* image);
+
 // Called, when set, after a file passed its checks and before it is decoded (tests use it to try
 // to replace the file in between). Returns the previous hook.
 using BeforeDecodeHook = void (*)(LPCSTR path);

@@ -61,10 +61,31 @@ typedef struct tagIMGIOOPTIONS {
 #define IMGIO_PICK_CANCELLED (-1)
 #define IMGIO_PICK_ERROR     (-2)  // bad arguments, buffer too small, or the dialog failed
 
+// Reading an image for a picture of known size, such as a thumbnail (ImgIoReadFileSized).
+typedef struct tagIMGIOSIZEDREAD {
+    DWORD dwSize;           // sizeof(IMGIOSIZEDREAD)
+    DWORD dwFlags;          // IMGIO_SIZED_...
+    UINT nMinWidth;         // the image may come reduced while it stays at least this wide and
+    UINT nMinHeight;        // this tall (as shown, upright); both 0: full size
+    UINT nEmbeddedWidth;    // with IMGIO_SIZED_EMBEDDED: the least size (upright) an embedded
+    UINT nEmbeddedHeight;   // thumbnail must have to be taken instead
+    UINT nImageWidth;       // out: the image's own size, upright, whatever came back
+    UINT nImageHeight;
+    UINT nReduction;        // out: 1 full size; 2, 4 or 8 reduced while decoding; 0 the embedded thumbnail
+    DWORD dwReserved[3];    // 0
+} IMGIOSIZEDREAD;
+
+// A camera JPEG's embedded EXIF thumbnail may stand in for the image when it is at least
+// nEmbeddedWidth x nEmbeddedHeight and has the image's shape (width to height within a pixel):
+// quick, but an edited photo may carry a thumbnail of what it was before.
+#define IMGIO_SIZED_EMBEDDED 0x1
+
 // The image in the file as a new movable block: 24 bits for colour images, 8-bit gray ramp for
 // gray ones, 1/4/8 bits with their palette for palettised ones; alpha is composited over white.
 // Formats: BMP, JPEG, PNG, GIF and TIFF (first frame, at its own size), ICO (largest image),
-// TGA, PCX. JPEG, PNG and GIF files must reach their end marker. EXIF orientation is not applied.
+// TGA, PCX. JPEG, PNG and GIF files must reach their end marker. A JPEG's EXIF orientation is
+// applied: a photo taken upright comes back upright (its width and height exchanged when the
+// camera was turned on its side).
 // biXPelsPerMeter/biYPelsPerMeter: a bitmap file's own values; for the other formats with a
 // resolution the decoder's (which reports 96 dpi, 3780, for files that state none); PCX its
 // header's dpi when both are set; TGA 0. Null when the file cannot be read, is not one of these
@@ -74,6 +95,15 @@ typedef struct tagIMGIOOPTIONS {
 // from their headers, quickly and without allocating for them. The file stays open, closed to
 // writers, from its first check to the end of its decoding.
 IMGIO_API HGLOBAL WINAPI ImgIoReadFile(LPCSTR path, int reserved, IMGIOOPTIONS* options);
+// ImgIoReadFile for a picture of known size: a JPEG is decoded at the smallest of 1/2, 1/4 and
+// 1/8 of its size that still gives at least nMinWidth x nMinHeight (or full size), or its
+// embedded thumbnail is taken (see IMGIO_SIZED_EMBEDDED). Other formats come at full size.
+// request's output fields tell what came back. Null request: ImgIoReadFile.
+IMGIO_API HGLOBAL WINAPI ImgIoReadFileSized(LPCSTR path, int reserved, IMGIOOPTIONS* options,
+                                            IMGIOSIZEDREAD* request);
+// Which decoder reads JPEG files in this build: "libjpeg-turbo 2.1.5 (SIMD)", or "WIC" (the
+// platform's imaging component, full size only) when the library was not available.
+IMGIO_API const char* WINAPI ImgIoJpegDecoder(void);
 // Writes the image to exactly path (no extension is added); format IMGIO_FORMAT_BMP writes a
 // Windows bitmap file: the 14-byte file header, then the packed bitmap byte for byte.
 // IMGIO_WRITE_OK (0) on success, another IMGIO_WRITE_... value on failure.
@@ -105,4 +135,5 @@ IMGIO_API int WINAPI ImgIoFormatFilter(HWND combo, LPSTR buffer);
 
 #ifdef __cplusplus
 static_assert(sizeof(IMGIOOPTIONS) == 48, "reading options are 48 bytes");
+static_assert(sizeof(IMGIOSIZEDREAD) == 48, "sized reading requests are 48 bytes");
 #endif

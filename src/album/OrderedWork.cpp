@@ -1,0 +1,122 @@
+#include "album/OrderedWork.h"
+
+#include <atomic>
+#include "imaging/AbortCheck.h"
+
+namespace album {
+
+namespace {
+std::atomic<unsigned> g_workers{0};
+}
+
+unsigned ThumbnailWorkers()
+{
+    const unsigned set = g_workers;
+    if (set)
+        return set;
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    return info.dwNumberOfProcessors > 0 ? unsigned(info.dwNumberOfProcessors) : 1u;
+}
+
+unsigned SetThumbnailWorkers(unsigned count) { return g_workers.exchange(count); }
+
+OrderedWork::OrderedWork(size_t count, std::function<void(size_t)> work, unsigned threads, size_t ahead)
+    : count_(count), ahead_(ahead ? ahead : 1), work_(std::move(work)), done_(count, 0),
+      finished_(CreateEventA(nullptr, FALSE, FALSE, nullptr))
+{
+    if (threads == 0)
+        threads = 1;
+    if (threads > count)
+        threads = unsigned(count);
+    try {
+        for (unsigned i = 0; i < threads; ++i)
+            threads_.emplace_back([this] { Run(); });
+    } catch (...) {
+        // Fewer workers than asked for (or none): the taker does what is left itself (Wait).
+    }
+}
+
+OrderedWork::~OrderedWork()
+{
+    Cancel();
+    for (std::thread& t : threads_)
+        if (t.joinable())
+            t.join();
+}
+
+void OrderedWork::Run()
+{
+    AbortCheckOffOnThisThread escIsTheTakers;
+    for (;;) {
+        size_t item;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            room_.wait(lock, [this] { return cancelled_ || next_ >= count_ || next_ < taken_ + ahead_; });
+            if (cancelled_ || next_ >= count_)
+                return;
+            item = next_++;
+        }
+        work_(item);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_[item] = 1;
+        }
+        ready_.notify_all();
+        if (finished_)
+            SetEvent(finished_.get());
+    }
+}
+
+bool OrderedWork::Done(size_t i)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return i < count_ && done_[i];
+}
+
+bool OrderedWork::Wait(size_t i, DWORD ms)
+{
+    if (i >= count_)
+        return false;
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (threads_.empty() && !cancelled_ && !done_[i] && next_ <= i) {
+        // No worker could be started: the items up to i run here, in order.
+        AbortCheckOffOnThisThread asOnAWorker;
+        while (next_ <= i) {
+            const size_t item = next_++;
+            lock.unlock();
+            work_(item);
+            lock.lock();
+            done_[item] = 1;
+        }
+        return true;
+    }
+    auto ready = [&] { return done_[i] != 0 || (cancelled_ && next_ <= i); };
+    if (ms == INFINITE)
+        ready_.wait(lock, ready);
+    else
+        ready_.wait_for(lock, std::chrono::milliseconds(ms), ready);
+    return done_[i] != 0;
+}
+
+void OrderedWork::Taken(size_t i)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (i + 1 > taken_)
+            taken_ = i + 1;
+    }
+    room_.notify_all();
+}
+
+void OrderedWork::Cancel()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        cancelled_ = true;
+    }
+    room_.notify_all();
+    ready_.notify_all();
+}
+
+} // namespace album
