@@ -50,9 +50,10 @@ public:
     CThumbnail2* m_pNextSel;
     CThumbnail2* m_pPrevSel;
     int m_bExist;                 // the source image was found at the last check
-    // Kept for the card caption: the name a short path of the source ends in (its 8.3 name),
-    // valid while the stored name hashes to m_nCaptionFor (0: nothing kept). Empty: the stored
-    // name's own last part.
-    char m_szCaptionName[14];
-    unsigned m_nCaptionFor;
 };
+
+// Hosts allocate and copy thumbnails with this layout: the fields above and nothing after them.
+static_assert(sizeof(CThumbnail2) ==
+                  (offsetof(CThumbnail2, m_bExist) + sizeof(int) + alignof(CThumbnail2*) - 1) /
+                      alignof(CThumbnail2*) * alignof(CThumbnail2*),
+              "CThumbnail2 holds exactly the documented fields");

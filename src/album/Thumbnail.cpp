@@ -2,11 +2,12 @@
 
 #include <string.h>
 #include <new>
+#include "album/CaptionCache.h"
 #include "win/Handles.h"
 
 CThumbnail2::CThumbnail2(const tagALBUMINFOHEADER* info, HGLOBAL dib, int id, int exist)
     : m_nID(id), m_hDib(dib), m_bSelect(0), m_bFocus(0), m_pNext(nullptr), m_pPrev(nullptr),
-      m_pNextSel(nullptr), m_pPrevSel(nullptr), m_bExist(exist), m_szCaptionName(), m_nCaptionFor(0)
+      m_pNextSel(nullptr), m_pPrevSel(nullptr), m_bExist(exist)
 {
     if (info)
         memcpy(&m_Info, info, sizeof m_Info);
@@ -16,6 +17,7 @@ CThumbnail2::CThumbnail2(const tagALBUMINFOHEADER* info, HGLOBAL dib, int id, in
 
 CThumbnail2::~CThumbnail2()
 {
+    album::ForgetCaption(this);
     if (m_hDib) {
         GlobalFree(m_hDib);
         m_hDib = nullptr;
@@ -51,8 +53,7 @@ CThumbnail2& CThumbnail2::operator=(const CThumbnail2& other)
         m_pNextSel = other.m_pNextSel;
         m_pPrevSel = other.m_pPrevSel;
         m_bExist = other.m_bExist;
-        memcpy(m_szCaptionName, other.m_szCaptionName, sizeof m_szCaptionName);
-        m_nCaptionFor = other.m_nCaptionFor;
+        album::ForgetCaption(this); // worked out again for the name now held
     }
     return *this;
 }
@@ -75,8 +76,9 @@ CThumbnail2* CThumbnail2::Clone()
     CThumbnail2* clone = new (std::nothrow) CThumbnail2(&m_Info, copy.get(), m_nID, m_bExist);
     if (clone) {
         copy.release();
-        memcpy(clone->m_szCaptionName, m_szCaptionName, sizeof m_szCaptionName);
-        clone->m_nCaptionFor = m_nCaptionFor;
+        album::KeptCaption kept;
+        if (album::FindKeptCaption(this, kept))
+            album::KeepCaption(clone, kept);
     }
     return clone;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 #include "album/Album.h"
+#include "album/CaptionCache.h"
 #include "album/FolderListing.h"
 #include "win/Handles.h"
 
@@ -51,21 +52,31 @@ void StoredName(const CThumbnail2& t, char* out, size_t outSize)
     out[m] = '\0';
 }
 
-// Keeps shown (the last part of a short path of t's source, or null when there is none) on t.
+// Keeps shown (the last part of a short path of t's source, or null when there is none) for t.
 void Keep(CThumbnail2& t, const char* shown)
 {
     char stored[ALBUM_TEXT_FIELD];
     StoredName(t, stored, sizeof stored);
-    if (!shown || SameAscii(shown, LastPart(stored)))
-        t.m_szCaptionName[0] = '\0';
-    else if (strlen(shown) < sizeof t.m_szCaptionName)
-        win::CopyText(t.m_szCaptionName, sizeof t.m_szCaptionName, shown);
-    else
-        return; // nothing that fits: worked out again at each paint, as before
-    t.m_nCaptionFor = KeyOf(t.m_Info);
+    album::KeptCaption kept;
+    if (shown && !SameAscii(shown, LastPart(stored))) {
+        if (strlen(shown) >= sizeof kept.name)
+            return; // nothing that fits: worked out again at each paint, as before
+        win::CopyText(kept.name, sizeof kept.name, shown);
+    }
+    kept.forName = KeyOf(t.m_Info);
+    album::KeepCaption(&t, kept);
 }
 
-bool Kept(const CThumbnail2& t) { return t.m_nCaptionFor != 0 && t.m_nCaptionFor == KeyOf(t.m_Info); }
+// The name kept for t's present stored name, if any.
+bool Kept(const CThumbnail2& t, album::KeptCaption* out = nullptr)
+{
+    album::KeptCaption kept;
+    if (!album::FindKeptCaption(&t, kept) || kept.forName != KeyOf(t.m_Info))
+        return false;
+    if (out)
+        *out = kept;
+    return true;
+}
 
 // Finds t's name as the platform's short path would end, through the current listings.
 void Find(CThumbnail2& t)
@@ -110,19 +121,20 @@ void CaptionPath(CThumbnail2& t, char* out, size_t outSize)
 {
     if (!outSize)
         return;
-    if (!Kept(t)) {
+    album::KeptCaption kept;
+    if (!Kept(t, &kept)) {
         char stored[ALBUM_TEXT_FIELD];
         StoredName(t, stored, sizeof stored);
         char path[MAX_PATH];
         const DWORD n = stored[0] ? GetShortPathNameA(stored, path, MAX_PATH) : 0;
         Keep(t, n > 0 && n < MAX_PATH ? LastPart(path) : nullptr);
-        if (!Kept(t)) { // a name too long to keep
+        if (!Kept(t, &kept)) { // a name too long to keep, or no memory to keep it in
             win::CopyText(out, outSize, n > 0 && n < MAX_PATH ? path : stored);
             return;
         }
     }
-    if (t.m_szCaptionName[0])
-        win::CopyText(out, outSize, t.m_szCaptionName);
+    if (kept.name[0])
+        win::CopyText(out, outSize, kept.name);
     else
         StoredName(t, out, outSize);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 #include "album/Album.h"
 #include "album/AlbumMessages.h"
+#include "album/CaptionCache.h"
 #include "host/Instance.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
@@ -188,7 +189,8 @@ TEST_F(AlbumWindow, PagesPaintAtOnceAndCardsKeepTheirShortNames)
     // platform's short path ends in (the stored name for the missing file).
     for (int i = 1; i <= 20; ++i) {
         CThumbnail2* t = a.m_Doc.GetThumbnail(i);
-        EXPECT_NE(t->m_nCaptionFor, 0u) << i;
+        album::KeptCaption entry;
+        EXPECT_TRUE(album::FindKeptCaption(t, entry) && entry.forName != 0) << i;
         char kept[MAX_PATH], direct[MAX_PATH];
         captions::CaptionPath(*t, kept, sizeof kept);
         const DWORD n = GetShortPathNameA(t->m_Info.szFileName, direct, sizeof direct);

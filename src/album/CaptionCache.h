@@ -1,0 +1,22 @@
+// Names kept for card captions, beside the thumbnails rather than in them: the thumbnail's
+// fields are what hosts compile against and stay as they are. An entry lives until its
+// thumbnail is destroyed; it is valid only while the thumbnail's stored name hashes to `forName`.
+#pragma once
+
+class CThumbnail2;
+
+namespace album {
+
+struct KeptCaption {
+    unsigned forName = 0; // hash of the stored name the entry was made for; never 0 when kept
+    char name[14] = {};   // the last part of the source's short path; empty: the stored name's own
+};
+
+// The entry kept for t, if any (whatever name it was made for).
+bool FindKeptCaption(const CThumbnail2* t, KeptCaption& out);
+// Keeps (or replaces) t's entry; without memory nothing is kept.
+void KeepCaption(const CThumbnail2* t, const KeptCaption& kept);
+// Drops t's entry; called as a thumbnail goes.
+void ForgetCaption(const CThumbnail2* t);
+
+} // namespace album
