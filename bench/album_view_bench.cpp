@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <algorithm>
+#include <string>
 #include <vector>
 #include "album/Album.h"
 #include "album/AlbumMessages.h"
@@ -58,11 +59,33 @@ HGLOBAL Picture(int side, unsigned seed)
     return g;
 }
 
+// Where Fill's thumbnails say their sources are: a folder that does not exist unless a run made
+// one (card captions then show the short names of real files).
+std::string g_sources = "C:\\photos\\trip";
+const char* g_pattern = "%s\\IMG_%05d.jpg";
+
+// Makes count empty files with long names in a folder under the temporary folder, for captions.
+void MakeSourceFiles(int count)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    g_sources = std::string(temp) + "album_view_bench_sources";
+    g_pattern = "%s\\holiday picture number %05d.jpg";
+    CreateDirectoryA(g_sources.c_str(), nullptr);
+    for (int i = 1; i <= count; ++i) {
+        char name[MAX_PATH];
+        snprintf(name, sizeof name, g_pattern, g_sources.c_str(), i);
+        HANDLE f = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (f != INVALID_HANDLE_VALUE)
+            CloseHandle(f);
+    }
+}
+
 void Fill(CAlbum& album, int count)
 {
     for (int i = 1; i <= count; ++i) {
         tagALBUMINFOHEADER r = {};
-        snprintf(r.szFileName, sizeof r.szFileName, "C:\\photos\\trip\\IMG_%05d.jpg", i);
+        snprintf(r.szFileName, sizeof r.szFileName, g_pattern, g_sources.c_str(), i);
         r.wBitCount = 24;
         r.wThumbWidth = r.wThumbHeight = 32;
         r.wWidth = 1024;
@@ -110,7 +133,7 @@ void PageDown(HWND parent, int count, tagAlbumViewCreateInfo aci, const char* wh
     for (double v : ms)
         sum += v;
     printf("Page Down, %d thumbnails, %d %s: %zu pages in %.2f s; per page mean %.2f ms, median %.2f ms, "
-           "95th %.2f ms, max %.2f ms (goal < 16 ms)\n",
+           "95th %.2f ms, max %.2f ms (goal: median < 8 ms)\n",
            count, album.m_nCount, what, ms.size(), total, sum / double(ms.size()), sorted[sorted.size() / 2],
            sorted[sorted.size() * 95 / 100], sorted.back());
 
@@ -215,11 +238,21 @@ int main(int argc, char** argv)
         DestroyWindow(parent);
         return 0;
     }
-    PageDown(parent, 10000, ManagerCtrlViewInfo(5, 6), "card cells with captions");
-    tagAlbumViewCreateInfo plain = ManagerCtrlViewInfo(5, 6);
-    plain.nCellStyle = ACI_CELL_RAISED;
-    plain.nCaption = ACI_CAPTION_NUMBER;
-    PageDown(parent, 10000, plain, "raised cells with numbers");
+    PageDown(parent, 10000, ManagerCtrlViewInfo(5, 6), "card cells with captions, sources missing");
+    MakeSourceFiles(10000);
+    PageDown(parent, 10000, ManagerCtrlViewInfo(5, 6), "card cells with captions, sources on disk");
+    const struct {
+        int style;
+        const char* what;
+    } others[] = {{ACI_CELL_RAISED, "raised cells with numbers"},
+                  {ACI_CELL_PLAIN, "plain cells with numbers"},
+                  {ACI_CELL_BLACK, "black cells with numbers"}};
+    for (const auto& o : others) {
+        tagAlbumViewCreateInfo aci = ManagerCtrlViewInfo(5, 6);
+        aci.nCellStyle = o.style;
+        aci.nCaption = ACI_CAPTION_NUMBER;
+        PageDown(parent, 10000, aci, o.what);
+    }
     if (argc > 1 && !strcmp(argv[1], "page")) { // paging only
         DestroyWindow(parent);
         return 0;
