@@ -1,5 +1,6 @@
 #include "album/FolderListing.h"
 
+#include <stddef.h>
 #include <string.h>
 #include <atomic>
 #include <future>
@@ -14,6 +15,7 @@ namespace {
 
 std::atomic<unsigned> g_listings{0}, g_answered{0}, g_direct{0};
 std::atomic<bool> g_enabled{true};
+std::atomic<bool> g_batches{true}; // folders read in batches; off, by FindFirstFileA
 
 inline char Upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
 
@@ -111,6 +113,117 @@ struct Listing {
 
 namespace {
 
+// One entry of NtQueryDirectoryFile's FileBothDirectoryInformation class.
+struct BothDirectoryEntry {
+    ULONG nextEntryOffset;
+    ULONG fileIndex;
+    LARGE_INTEGER creation, lastAccess, lastWrite, change, endOfFile, allocation;
+    ULONG attributes;
+    ULONG nameBytes;
+    ULONG eaSize;
+    CCHAR shortNameBytes;
+    WCHAR shortName[12];
+    WCHAR name[1];
+};
+static_assert(offsetof(BothDirectoryEntry, name) == 94, "FILE_BOTH_DIR_INFORMATION layout");
+
+using QueryDirectoryFile = LONG(NTAPI*)(HANDLE, HANDLE, void*, void*, void* ioStatus, void* buffer, ULONG length,
+                                        int infoClass, BOOLEAN single, void* mask, BOOLEAN restart);
+
+QueryDirectoryFile QueryDirectory()
+{
+    static const QueryDirectoryFile query = [] {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        return ntdll ? reinterpret_cast<QueryDirectoryFile>(
+                           reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryDirectoryFile")))
+                     : nullptr;
+    }();
+    return query;
+}
+
+// A UTF-16 name as FindFirstFileA gives it; false when it does not fit.
+bool NarrowName(const WCHAR* name, ULONG bytes, std::string& out)
+{
+    if (bytes == 0)
+        return out.clear(), true;
+    char text[MAX_PATH];
+    const int n = WideCharToMultiByte(CP_ACP, 0, name, int(bytes / sizeof(WCHAR)), text, MAX_PATH - 1, nullptr, nullptr);
+    if (n <= 0)
+        return false;
+    out.assign(text, size_t(n));
+    return true;
+}
+
+// Reads the folder's entries in large batches straight from the file system: the entries
+// FindFirstFileA gives, with far fewer calls (under Wine a quarter of a big folder's listing
+// time). False, with nothing listed, when this way cannot be taken; the caller then lists the
+// folder the ordinary way, which also tells a missing folder from an unreadable one.
+bool ReadInBatches(const std::string& folder, Listing& l)
+{
+    const QueryDirectoryFile query = QueryDirectory();
+    if (!query)
+        return false;
+    // "C:" alone would open the drive's current folder; "C:\" is the root that "C:\*" lists.
+    const std::string open = folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder;
+    win::UniqueHandle dir(CreateFileA(open.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!dir)
+        return false;
+    std::vector<LONGLONG> buffer(64 * 1024 / sizeof(LONGLONG));
+    struct {
+        void* status;
+        ULONG_PTR information;
+    } io = {};
+    const LONG kNoMoreFiles = LONG(0x80000006);
+    const int kFileBothDirectoryInformation = 3;
+    for (BOOLEAN restart = TRUE;; restart = FALSE) {
+        const LONG status = query(dir.get(), nullptr, nullptr, nullptr, &io, buffer.data(),
+                                  ULONG(buffer.size() * sizeof(LONGLONG)), kFileBothDirectoryInformation, FALSE,
+                                  nullptr, restart);
+        if (status == kNoMoreFiles)
+            break;
+        if (status < 0 || status == 0x103 /* pending */ || io.information == 0) {
+            l.entries.clear();
+            return false;
+        }
+        const char* at = reinterpret_cast<const char*>(buffer.data());
+        const char* const end = at + io.information;
+        for (;;) {
+            const auto* e = reinterpret_cast<const BothDirectoryEntry*>(at);
+            if (at + offsetof(BothDirectoryEntry, name) > end ||
+                at + offsetof(BothDirectoryEntry, name) + e->nameBytes > end ||
+                size_t(e->shortNameBytes) > sizeof e->shortName) {
+                l.entries.clear();
+                return false;
+            }
+            Entry entry;
+            if (!NarrowName(e->name, e->nameBytes, entry.name) ||
+                !NarrowName(e->shortName, ULONG(e->shortNameBytes), entry.shortName) || entry.shortName.size() > 13) {
+                l.entries.clear();
+                return false;
+            }
+            if (entry.name != "." && entry.name != "..") {
+                entry.attributes = e->attributes;
+                entry.size = uint64_t(e->endOfFile.QuadPart);
+                entry.creation.dwLowDateTime = DWORD(e->creation.QuadPart);
+                entry.creation.dwHighDateTime = DWORD(uint64_t(e->creation.QuadPart) >> 32);
+                entry.lastWrite.dwLowDateTime = DWORD(e->lastWrite.QuadPart);
+                entry.lastWrite.dwHighDateTime = DWORD(uint64_t(e->lastWrite.QuadPart) >> 32);
+                l.entries.push_back(std::move(entry));
+            }
+            if (e->nextEntryOffset == 0)
+                break;
+            at += e->nextEntryOffset;
+            if (at >= end) {
+                l.entries.clear();
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 // Lists folder (its text as written) in one pass.
 void Fill(const std::string& folder, Listing& l)
 {
@@ -118,6 +231,19 @@ void Fill(const std::string& folder, Listing& l)
     const std::string pattern = folder + "\\*";
     if (pattern.size() >= MAX_PATH)
         return; // Unknown: the platform decides what such a path means
+    try {
+        if (g_batches && ReadInBatches(folder, l)) {
+            if (l.entries.size() >= 0x7FFFFFFF) {
+                l.entries.clear();
+                return;
+            }
+            l.Index();
+            l.state = Listing::Listed;
+            return;
+        }
+    } catch (...) {
+        l = Listing();
+    }
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) {
@@ -296,6 +422,7 @@ void CopyOut(const std::string& s, char* out, size_t outSize)
 } // namespace
 
 bool SetFolderListings(bool on) { return g_enabled.exchange(on); }
+bool SetFolderReadInBatches(bool on) { return g_batches.exchange(on); }
 
 ListingScope::ListingScope()
 {

@@ -52,6 +52,9 @@ int ShortNameOf(const char* path, char* out, size_t outSize);
 // Whether operations use listings (on by default). Off, every lookup asks the file system
 // directly: tests and benchmarks compare the two. Returns the previous setting.
 bool SetFolderListings(bool on);
+// Whether folders are read in large batches from the file system (on by default) or entry by
+// entry through FindFirstFileA; both must list the same. Returns the previous setting.
+bool SetFolderReadInBatches(bool on);
 
 // Directory listings made and looked up (for tests and benchmarks).
 struct ListingCounters {

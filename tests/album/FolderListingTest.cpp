@@ -89,13 +89,18 @@ TEST(FolderListing, SearchFindsTheSameWithAndWithoutListings)
     const Names criteria = {"VACATION PHOTOS\\BEACH", "BEACH SUNSET", "~", LastPart(beachShort).substr(0, 6),
                             LastPart(summerShort), "A.BMP", "UPPER", "X.JPG", "TRIP\\X", "MISSING", "PLAIN",
                             "AU LAIT", "..", "SUMMER VACATION PHOTOS/A", "\\\\X", "VACATION PHOTOS\\UPPER"};
-    const album::ListingCounters before = album::GetListingCounters();
-    for (const std::string& c : criteria) {
-        auto results = BothWays([&] { return Found(table, c.c_str()); });
-        EXPECT_EQ(results.first, results.second) << "criterion " << c;
+    // Folders read in batches and entry by entry.
+    for (bool batches : {true, false}) {
+        const bool was = album::SetFolderReadInBatches(batches);
+        const album::ListingCounters before = album::GetListingCounters();
+        for (const std::string& c : criteria) {
+            auto results = BothWays([&] { return Found(table, c.c_str()); });
+            EXPECT_EQ(results.first, results.second) << "criterion " << c << (batches ? ", read in batches" : "");
+        }
+        const album::ListingCounters after = album::GetListingCounters();
+        EXPECT_GT(after.answered, before.answered) << "the listings were not used";
+        album::SetFolderReadInBatches(was);
     }
-    const album::ListingCounters after = album::GetListingCounters();
-    EXPECT_GT(after.answered, before.answered) << "the listings were not used";
     // Spot checks that the comparison is not empty-handed.
     EXPECT_EQ(Found(table, "BEACH SUNSET").size(), 4u);
     EXPECT_FALSE(Found(table, LastPart(beachShort).substr(0, 6).c_str()).empty());
