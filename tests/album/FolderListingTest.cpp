@@ -183,3 +183,33 @@ TEST(FolderListing, SourceChecksAndTheTwoCandidateRuleGiveTheSameAlbum)
     EXPECT_EQ(after.direct, before.direct);
     EXPECT_EQ(after.listings - before.listings, 9u);
 }
+
+// Size and times come from the listing as the file system gives them for the file alone, read in
+// batches or entry by entry.
+TEST(FolderListing, AListedFileHasItsOwnSizeAndTimes)
+{
+    ScratchDir dir;
+    const std::string a = dir.File("a.bmp"), b = dir.File("Quite a long name.jpeg");
+    WriteBytes(a, std::vector<unsigned char>(5000, 7));
+    WriteBytes(b, std::vector<unsigned char>(123, 1));
+    SetFileTimes(a, 0x50000000u, 0x50001000u);
+    SetFileTimes(b, 0x51000000u, 0x51000000u);
+    for (bool batches : {true, false}) {
+        const bool was = album::SetFolderReadInBatches(batches);
+        for (const std::string& f : {a, b}) {
+            FileStatus direct = {}, listed = {};
+            ASSERT_TRUE(QueryFileStatus(f.c_str(), &direct)) << f;
+            album::ListingScope listings;
+            const album::ListingCounters before = album::GetListingCounters();
+            ASSERT_TRUE(album::QuerySourceStatus(f.c_str(), &listed)) << f;
+            EXPECT_EQ(album::GetListingCounters().answered, before.answered + 1) << f << ": not answered by the listing";
+            EXPECT_EQ(listed.size, direct.size) << f;
+            EXPECT_EQ(listed.lastWriteTime, direct.lastWriteTime) << f;
+            EXPECT_EQ(listed.creationTime, direct.creationTime) << f;
+        }
+        album::ListingScope listings;
+        FileStatus none = {};
+        EXPECT_FALSE(album::QuerySourceStatus(dir.File("missing.bmp").c_str(), &none));
+        album::SetFolderReadInBatches(was);
+    }
+}
