@@ -45,6 +45,15 @@ const char* NameAfterFolder(const char* name)
     return after;
 }
 
+const char* FileNameInPath(const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    return name;
+}
+
 void SortText(const tagALBUMINFOHEADER& info, int key, char out[ALBUM_TEXT_FIELD])
 {
     char name[ALBUM_TEXT_FIELD];

@@ -19,6 +19,8 @@ bool EqualFieldsNoCase(const char* a, const char* b);
 
 // The part of a name behind its last backslash or colon; the whole name when it has neither.
 const char* NameAfterFolder(const char* name);
+// The file name in a path: the part behind its last backslash, slash or colon.
+const char* FileNameInPath(const char* path);
 
 // Sort value for the name, type and description keys, copied into a 128-byte buffer.
 // Type: the last three characters of the stored name, or the whole name when it is shorter.

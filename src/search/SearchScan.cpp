@@ -7,20 +7,12 @@
 #include "album/AlbumMessages.h"
 #include "album/ThumbBuild.h"
 #include "control/ManagerState.h"
+#include "album/TextKeys.h"
 #include "imaging/AbortCheck.h"
 #include "resource.h"
 #include "win/Handles.h"
 
 namespace {
-
-const char* FileNameOf(const char* path)
-{
-    const char* name = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    return name;
-}
 
 // Year, month (1-12) and day of a calendar limit against a date: negative, 0 or positive.
 int CompareDay(const SYSTEMTIME& day, const tm& limit)
@@ -198,7 +190,7 @@ bool MatchFileEntry(const ImageFileEntry& entry, const tagAlbumSearchCreteria& c
     win::CopyText(type, sizeof type, criteria.szType);
 
     char name[MAX_PATH];
-    win::CopyText(name, sizeof name, FileNameOf(entry.path));
+    win::CopyText(name, sizeof name, textkeys::FileNameInPath(entry.path));
     char* dot = strrchr(name, '.');
     const char* extension = dot ? dot : name + strlen(name);
     if (*wanted) {

@@ -6,6 +6,7 @@
 #include "album/Album.h"
 #include "album/CaptionCache.h"
 #include "album/FolderListing.h"
+#include "album/TextKeys.h"
 #include "win/Handles.h"
 
 namespace captions {
@@ -22,28 +23,6 @@ unsigned KeyOf(const tagALBUMINFOHEADER& info)
     return h ? h : 1u;
 }
 
-// The part a caption shows of a path: behind its last backslash, slash or colon.
-const char* LastPart(const char* path)
-{
-    const char* start = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            start = p + 1;
-    return start;
-}
-
-bool SameAscii(const char* a, const char* b)
-{
-    for (; *a && *b; ++a, ++b) {
-        char x = *a, y = *b;
-        if (x >= 'a' && x <= 'z') x = char(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = char(y - 'a' + 'A');
-        if (x != y)
-            return false;
-    }
-    return *a == *b;
-}
-
 void StoredName(const CThumbnail2& t, char* out, size_t outSize)
 {
     const size_t n = win::FieldLength(t.m_Info.szFileName, sizeof t.m_Info.szFileName);
@@ -58,7 +37,7 @@ void Keep(CThumbnail2& t, const char* shown)
     char stored[ALBUM_TEXT_FIELD];
     StoredName(t, stored, sizeof stored);
     album::KeptCaption kept;
-    if (shown && !SameAscii(shown, LastPart(stored))) {
+    if (shown && !textkeys::EqualNoCase(shown, textkeys::FileNameInPath(stored))) {
         if (strlen(shown) >= sizeof kept.name)
             return; // nothing that fits: worked out again at each paint, as before
         win::CopyText(kept.name, sizeof kept.name, shown);
@@ -98,7 +77,7 @@ void Find(CThumbnail2& t)
     default: {
         char path[MAX_PATH];
         const DWORD n = GetShortPathNameA(stored, path, MAX_PATH);
-        Keep(t, n > 0 && n < MAX_PATH ? LastPart(path) : nullptr);
+        Keep(t, n > 0 && n < MAX_PATH ? textkeys::FileNameInPath(path) : nullptr);
         return;
     }
     }
@@ -127,7 +106,7 @@ void CaptionPath(CThumbnail2& t, char* out, size_t outSize)
         StoredName(t, stored, sizeof stored);
         char path[MAX_PATH];
         const DWORD n = stored[0] ? GetShortPathNameA(stored, path, MAX_PATH) : 0;
-        Keep(t, n > 0 && n < MAX_PATH ? LastPart(path) : nullptr);
+        Keep(t, n > 0 && n < MAX_PATH ? textkeys::FileNameInPath(path) : nullptr);
         if (!Kept(t, &kept)) { // a name too long to keep, or no memory to keep it in
             win::CopyText(out, outSize, n > 0 && n < MAX_PATH ? path : stored);
             return;
