@@ -224,12 +224,9 @@ int CAlbum::InsertFromTable(CThumbTable2* source, CThumbnail2* before)
     const int base = previous == m_Doc.m_pEnd ? 0 : previous->m_nID;
     const int cells = CellTotal(), line = LineLength();
     int inserted = 0, counted = 0;
-    enum Side { Before, New, After };
-    auto sideOf = [&](int number) { return number <= base ? Before : number <= base + inserted ? New : After; };
     // The first shown thumbnail's number as the album now stands (m_nFirstShown is what the view
     // keeps, brought up to date after each thumbnail as a layout would).
     int shown = m_pFirstShown && m_pFirstShown != m_Doc.m_pEnd ? m_pFirstShown->m_nID : -1;
-    Side side = shown > 0 ? sideOf(shown) : Before;
     auto rank = [&](CThumbnail2* t) -> long long {
         auto it = added.find(t);
         if (it != added.end())
@@ -283,17 +280,13 @@ int CAlbum::InsertFromTable(CThumbTable2* source, CThumbnail2* before)
                 held.reset();
             }
         }
-        if (side == After)
-            ++shown;
         if (before == m_pFirstShown) {
             m_pFirstShown = previous->m_pNext;
             shown = base + 1;
-            side = New;
         }
         if (!isShown(number)) {
             m_pFirstShown = t;
             m_nFirstShown = shown = number;
-            side = New;
         }
         // What the layout would do now: start from the first thumbnail, or pull a first shown
         // thumbnail that leaves a whole line empty back to the last page.
@@ -301,7 +294,6 @@ int CAlbum::InsertFromTable(CThumbTable2* source, CThumbnail2* before)
         if (!m_pFirstShown) {
             m_pFirstShown = m_Doc.m_pEnd->m_pNext;
             m_nFirstShown = shown = 1;
-            side = sideOf(1);
         }
         if (cells > 0 && line > 0 && (m_nFirstShown + cells - count - 1) / line >= 1) {
             int pad = line - count % line;
@@ -310,7 +302,6 @@ int CAlbum::InsertFromTable(CThumbTable2* source, CThumbnail2* before)
             m_nFirstShown = std::max(count + pad - cells + 1, 1);
             m_pFirstShown = m_Doc.GetThumbnail(m_nFirstShown); // counts places, not numbers
             shown = m_nFirstShown;
-            side = sideOf(shown);
         }
         m_nFirstShown = shown;
     }
