@@ -4,15 +4,18 @@
 # Usage: bash bench/manager_bench.sh [COUNT]   (after scripts/test.sh or scripts/demo.sh built it)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-count=${1:-500}
+count=${1:-100}
 work=$here/build/bench-thumbs
 bash "$here/bench/make_photos.sh" "$work/images" "$count"
+# Exactly COUNT photos, whatever else the photo folder holds.
+files=("$work"/images/*.jpg)
+rm -rf "$work/manager-set" && mkdir -p "$work/manager-set" && ln -s "${files[@]:0:$count}" "$work/manager-set/"
 export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix} WINEDEBUG=-all
 now() { date +%s.%N; }
 # The Windows name of the folder (Wine maps / to Z:), made without starting Wine off the display.
-win="Z:$(echo "$work/images" | tr / '\\')"
+win="Z:$(echo "$work/manager-set" | tr / '\\')"
 t0=$(now); xvfb-run -a "$here/scripts/wine-run.sh" "$here/build/x64/bin/manager_bench.exe" add "$win"; t1=$(now)
-t2=$(now); bash "$here/scripts/abmtool" build "$work/images" "$work/bench.abm" --size 96 >/dev/null 2>&1; t3=$(now)
+t2=$(now); bash "$here/scripts/abmtool" build "$work/manager-set" "$work/bench.abm" --size 96 >/dev/null 2>&1; t3=$(now)
 python3 - "$count" "$t0" "$t1" "$t2" "$t3" <<'PY'
 import sys
 n, t0, t1, t2, t3 = map(float, sys.argv[1:])
