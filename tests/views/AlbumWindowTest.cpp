@@ -1,6 +1,7 @@
 // A real list window holding a real album: clicks on its cells, keys to the list window, what the
 // cells show and what the parent is told.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 #include "album/Album.h"
@@ -206,4 +207,46 @@ TEST_F(AlbumWindow, PagesPaintAtOnceAndCardsKeepTheirShortNames)
     captions::CaptionPath(*t, kept, sizeof kept);
     ASSERT_NE(GetShortPathNameA(other.c_str(), direct, sizeof direct), 0u);
     EXPECT_EQ(std::string(kept), std::string(direct).substr(std::string(direct).find_last_of('\\') + 1));
+}
+
+namespace {
+
+// The pixels a window shows now, children included, read back from the screen.
+std::vector<COLORREF> ScreenPixels(HWND w)
+{
+    RECT r;
+    GetClientRect(w, &r);
+    std::vector<COLORREF> pixels;
+    HDC dc = GetDCEx(w, nullptr, DCX_CACHE); // children not clipped: their pixels are read too
+    for (int y = 0; y < r.bottom; y += 2)
+        for (int x = 0; x < r.right; x += 2)
+            pixels.push_back(GetPixel(dc, x, y));
+    ReleaseDC(w, dc);
+    return pixels;
+}
+
+} // namespace
+
+// A page's cells painted at once look exactly as their own paint messages paint them, in every
+// cell style, marks and captions included.
+TEST_F(AlbumWindow, APagePaintedAtOnceLooksAsPaintMessagesPaintIt)
+{
+    for (int style : {ACI_CELL_CARD, ACI_CELL_RAISED, ACI_CELL_PLAIN, ACI_CELL_BLACK}) {
+        tagAlbumViewCreateInfo aci = ManagerCtrlViewInfo(2, 3);
+        aci.nCellStyle = style;
+        if (style != ACI_CELL_CARD)
+            aci.nCaption = ACI_CAPTION_NUMBER;
+        WindowAlbum a(parent.hwnd(), aci, 10);
+        a.Key(VK_NEXT);
+        a.Click(0, 0); // a selected and focused thumbnail on the page
+        a.Key(VK_PRIOR);
+        a.Key(VK_NEXT); // the page comes back painted at once
+        const std::vector<COLORREF> atOnce = ScreenPixels(a.m_hWnd);
+        RedrawWindow(a.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        const std::vector<COLORREF> byMessages = ScreenPixels(a.m_hWnd);
+        std::vector<COLORREF> colours(byMessages);
+        std::sort(colours.begin(), colours.end());
+        EXPECT_GT(std::unique(colours.begin(), colours.end()) - colours.begin(), 8) << "style " << style << ": nothing drawn";
+        EXPECT_TRUE(atOnce == byMessages) << "style " << style;
+    }
 }
