@@ -216,11 +216,24 @@ std::vector<COLORREF> ScreenPixels(HWND w)
 {
     RECT r;
     GetClientRect(w, &r);
-    std::vector<COLORREF> pixels;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = r.right;
+    bi.bmiHeader.biHeight = -r.bottom;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
     HDC dc = GetDCEx(w, nullptr, DCX_CACHE); // children not clipped: their pixels are read too
-    for (int y = 0; y < r.bottom; y += 2)
-        for (int x = 0; x < r.right; x += 2)
-            pixels.push_back(GetPixel(dc, x, y));
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const COLORREF*>(bits);
+    std::vector<COLORREF> pixels(p, p + size_t(r.right) * size_t(r.bottom));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
     ReleaseDC(w, dc);
     return pixels;
 }
