@@ -143,8 +143,13 @@ HWND HostSession::NewManager(const std::vector<HWND>& before, DWORD ms) const
 HWND HostSession::OpenManager(const std::string& album)
 {
     const std::vector<HWND> before = Managers();
-    drive::Menu(main_, "fa");
-    HWND choice = Dialog("Open New Album");
+    // Keys typed while a program that has just started is still settling can be lost: when no
+    // dialog comes, the menu is used again.
+    HWND choice = nullptr;
+    for (int attempt = 0; attempt < 3 && !choice; ++attempt) {
+        drive::Menu(main_, "fa");
+        choice = Dialog("Open New Album", 5000);
+    }
     if (!choice || !ChooseAlbum(choice, album))
         return nullptr;
     return NewManager(before);
