@@ -14,32 +14,10 @@
 namespace findtest {
 
 // A folder tree under the temporary folder, removed with everything in it.
-class Tree {
+class Tree : public testsupport::ScratchDir {
 public:
-    Tree()
-    {
-        char base[MAX_PATH];
-        GetTempPathA(sizeof base, base);
-        static int serial = 0;
-        for (;;) {
-            char name[MAX_PATH];
-            snprintf(name, sizeof name, "%sfind_%lu_%d", base, GetCurrentProcessId(), ++serial);
-            if (CreateDirectoryA(name, nullptr)) {
-                root_ = name;
-                break;
-            }
-            if (GetLastError() != ERROR_ALREADY_EXISTS) {
-                ADD_FAILURE() << "cannot create " << name;
-                break;
-            }
-        }
-    }
-    ~Tree() { Remove(root_); }
-    Tree(const Tree&) = delete;
-    Tree& operator=(const Tree&) = delete;
-
-    const std::string& root() const { return root_; }
-    std::string Path(const std::string& relative) const { return root_ + "\\" + relative; }
+    const std::string& root() const { return path(); }
+    std::string Path(const std::string& relative) const { return File(relative); }
     void Folder(const std::string& relative) const { EXPECT_TRUE(CreateDirectoryA(Path(relative).c_str(), nullptr)) << relative; }
 
     // A 24-bit bitmap file (whatever its extension says) padded with zeros to size bytes when
@@ -64,28 +42,6 @@ public:
         return p;
     }
 
-private:
-    static void Remove(const std::string& folder)
-    {
-        if (folder.empty())
-            return;
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, ".."))
-                    continue;
-                const std::string p = folder + "\\" + fd.cFileName;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    Remove(p);
-                else
-                    DeleteFileA(p.c_str());
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(folder.c_str());
-    }
-    std::string root_;
 };
 
 // An album file whose thumbnails stand for the given stored names, with the given descriptions,

@@ -8,30 +8,17 @@
 #include <string>
 #include <vector>
 #include "imaging/AbortCheck.h"
+#include "support/TestSupport.h"
 #include "search/ImageFiles.h"
 #include "win/Realloc.h"
 
 namespace {
 
 // A folder tree under the temporary folder, removed with everything in it.
-class Tree {
+class Tree : public testsupport::ScratchDir {
 public:
-    Tree()
-    {
-        char base[MAX_PATH];
-        GetTempPathA(sizeof base, base);
-        static int serial = 0;
-        for (;;) {
-            char name[MAX_PATH];
-            snprintf(name, sizeof name, "%slisting_%lu_%d", base, GetCurrentProcessId(), ++serial);
-            root_ = name;
-            if (CreateDirectoryA(name, nullptr) || GetLastError() != ERROR_ALREADY_EXISTS)
-                break;
-        }
-    }
-    ~Tree() { Remove(WidePath(root_)); }
-    const std::string& root() const { return root_; }
-    std::string Path(const std::string& relative) const { return root_ + "\\" + relative; }
+    const std::string& root() const { return path(); }
+    std::string Path(const std::string& relative) const { return ScratchDir::File(relative); }
     // Made through the wide functions, which take names past MAX_PATH.
     bool Folder(const std::string& relative) const
     {
@@ -51,34 +38,7 @@ public:
     }
 
 private:
-    std::wstring Wide(const std::string& relative) const { return WidePath(Path(relative)); }
-    static std::wstring WidePath(const std::string& full)
-    {
-        std::string path = "\\\\?\\" + full;
-        std::wstring wide(path.size(), L'\0');
-        wide.resize(MultiByteToWideChar(CP_ACP, 0, path.c_str(), int(path.size()), &wide[0], int(wide.size())));
-        return wide;
-    }
-    static void Remove(const std::wstring& folder)
-    {
-        WIN32_FIND_DATAW fd;
-        HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                std::wstring p = folder + L"\\" + fd.cFileName;
-                if (!wcscmp(fd.cFileName, L".") || !wcscmp(fd.cFileName, L".."))
-                    continue;
-                // Links are removed, never followed.
-                if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                    Remove(p);
-                else if (!DeleteFileW(p.c_str()))
-                    RemoveDirectoryW(p.c_str());
-            } while (FindNextFileW(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryW(folder.c_str());
-    }
-    std::string root_;
+    std::wstring Wide(const std::string& relative) const { return testsupport::LongWidePath(Path(relative)); }
 };
 
 // A path list owned by the test.

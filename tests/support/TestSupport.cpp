@@ -17,6 +17,7 @@ ScratchDir::ScratchDir()
         snprintf(name, sizeof name, "%salbumtest_%lu_%d", base, GetCurrentProcessId(), ++serial);
         if (CreateDirectoryA(name, nullptr)) {
             path_ = name;
+            made_ = true;
             break;
         }
         if (GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -27,14 +28,42 @@ ScratchDir::ScratchDir()
     }
 }
 
+namespace {
+
+void RemoveTree(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!wcscmp(fd.cFileName, L".") || !wcscmp(fd.cFileName, L".."))
+                continue;
+            const std::wstring p = folder + L"\\" + fd.cFileName;
+            SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                RemoveTree(p);
+            else if (!DeleteFileW(p.c_str()))
+                RemoveDirectoryW(p.c_str());
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
+
+std::wstring LongWidePath(const std::string& path)
+{
+    const std::string full = "\\\\?\\" + path;
+    std::wstring wide(full.size(), L'\0');
+    wide.resize(size_t(MultiByteToWideChar(CP_ACP, 0, full.c_str(), int(full.size()), &wide[0], int(wide.size()))));
+    return wide;
+}
+
 ScratchDir::~ScratchDir()
 {
-    for (const std::string& name : List()) {
-        std::string p = File(name);
-        SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(p.c_str());
-    }
-    RemoveDirectoryA(path_.c_str());
+    if (made_)
+        RemoveTree(LongWidePath(path_));
 }
 
 std::vector<std::string> ScratchDir::List() const

@@ -9,11 +9,14 @@
 
 namespace testsupport {
 
-// A fresh folder under the temporary directory, removed with its files when destroyed.
+// A fresh folder under the temporary directory, removed with everything in it when destroyed
+// (links are removed, never followed).
 class ScratchDir {
 public:
     ScratchDir();
     ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
     const std::string& path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "\\" + name; }
     // Names of the files in the folder.
@@ -21,7 +24,11 @@ public:
 
 private:
     std::string path_;
+    bool made_ = false; // removed at the end only when this made it
 };
+
+// path as a "\\?\" wide path, which the wide file functions take past MAX_PATH.
+std::wstring LongWidePath(const std::string& path);
 
 std::vector<unsigned char> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
