@@ -21,6 +21,7 @@
 #include "vendor_standins/batchui/batchui.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "win/Handles.h"
+#include "win/OkCancelDialog.h"
 #include "win/WindowObject.h"
 
 namespace {
@@ -679,80 +680,46 @@ INT_PTR CALLBACK AlbumManDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
 
 INT_PTR CALLBACK SaveNewAlbumProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    switch (msg) {
-    case WM_INITDIALOG:
-        SendDlgItemMessageA(dlg, 99, EM_LIMITTEXT, 64, 0);
-        win::SetUserData(dlg, reinterpret_cast<void*>(lParam));
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
+    return win::OkCancelDialog(
+        dlg, msg, wParam, lParam,
+        [](HWND d, LPARAM folder) {
+            SendDlgItemMessageA(d, 99, EM_LIMITTEXT, 64, 0);
+            win::SetUserData(d, reinterpret_cast<void*>(folder));
+        },
+        [](HWND d) {
             char name[MAX_PATH] = "";
-            GetDlgItemTextA(dlg, 99, name, sizeof name);
-            const char* folder = static_cast<const char*>(win::UserData(dlg));
-            if (folder && manager::CheckAlbumName(dlg, folder, name, true))
-                EndDialog(dlg, 1);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
-    default:
-        break;
-    }
-    return FALSE;
+            GetDlgItemTextA(d, 99, name, sizeof name);
+            const char* folder = static_cast<const char*>(win::UserData(d));
+            return folder && manager::CheckAlbumName(d, folder, name, true);
+        });
 }
 
-INT_PTR CALLBACK SortDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK SortDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     manager::Choices& kept = manager::Kept();
-    switch (msg) {
-    case WM_INITDIALOG:
-        CheckRadioButton(dlg, 90, 94, 90 + kept.sortKey);
-        CheckDlgButton(dlg, 89, kept.reverse ? BST_CHECKED : BST_UNCHECKED);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
+    return win::OkCancelDialog(
+        dlg, msg, wParam, lParam,
+        [&kept](HWND d, LPARAM) {
+            CheckRadioButton(d, 90, 94, 90 + kept.sortKey);
+            CheckDlgButton(d, 89, kept.reverse ? BST_CHECKED : BST_UNCHECKED);
+        },
+        [&kept](HWND d) {
             for (int key = 0; key < 5; ++key)
-                if (IsDlgButtonChecked(dlg, 90 + key) == BST_CHECKED) {
+                if (IsDlgButtonChecked(d, 90 + key) == BST_CHECKED) {
                     kept.sortKey = key;
                     break;
                 }
-            kept.reverse = IsDlgButtonChecked(dlg, 89) == BST_CHECKED;
-            EndDialog(dlg, 1);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
-    default:
-        break;
-    }
-    return FALSE;
+            kept.reverse = IsDlgButtonChecked(d, 89) == BST_CHECKED;
+            return true;
+        });
 }
 
-INT_PTR CALLBACK DeleteOptionsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK DeleteOptionsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    switch (msg) {
-    case WM_INITDIALOG:
-        CheckRadioButton(dlg, 1024, 1025, 1024);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            manager::Kept().deleteThumbnailsOnly = IsDlgButtonChecked(dlg, 1024) == BST_CHECKED;
-            EndDialog(dlg, 1);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
-    default:
-        break;
-    }
-    return FALSE;
+    return win::OkCancelDialog(
+        dlg, msg, wParam, lParam, [](HWND d, LPARAM) { CheckRadioButton(d, 1024, 1025, 1024); },
+        [](HWND d) {
+            manager::Kept().deleteThumbnailsOnly = IsDlgButtonChecked(d, 1024) == BST_CHECKED;
+            return true;
+        });
 }

@@ -10,6 +10,7 @@
 #include "imaging/ModalGuard.h"
 #include "resource.h"
 #include "win/Handles.h"
+#include "win/OkCancelDialog.h"
 
 namespace {
 
@@ -25,30 +26,29 @@ CAlbumMan* ActiveManager() { return ManagerOfWindow(AlbumRegistry().GetActiveMan
 
 INT_PTR CALLBACK SelectAlbumProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    switch (msg) {
-    case WM_INITDIALOG: {
-        SetWindowLongPtrA(dlg, GWLP_USERDATA, lParam);
-        char* buffer = reinterpret_cast<char*>(lParam);
-        HWND list = GetDlgItem(dlg, 101);
-        for (const std::string& name : manager::AlbumNamesIn(buffer))
-            SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-        int select = 0;
-        if (g_offerNew) {
-            SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(manager::LoadText(IDS_NEW_ALBUM).c_str()));
-            char last[MAX_PATH] = "";
-            GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, kProfile);
-            LRESULT found = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(last));
-            if (found != CB_ERR)
-                select = static_cast<int>(found);
-        }
-        SendMessageA(list, CB_SETCURSEL, select, 0);
-        SetWindowTextA(dlg, g_caption);
-        return TRUE;
-    }
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            char* buffer = reinterpret_cast<char*>(GetWindowLongPtrA(dlg, GWLP_USERDATA));
-            HWND list = GetDlgItem(dlg, 101);
+    return win::OkCancelDialog(
+        dlg, msg, wParam, lParam,
+        [](HWND d, LPARAM folder) {
+            SetWindowLongPtrA(d, GWLP_USERDATA, folder);
+            char* buffer = reinterpret_cast<char*>(folder);
+            HWND list = GetDlgItem(d, 101);
+            for (const std::string& name : manager::AlbumNamesIn(buffer))
+                SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+            int select = 0;
+            if (g_offerNew) {
+                SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(manager::LoadText(IDS_NEW_ALBUM).c_str()));
+                char last[MAX_PATH] = "";
+                GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, kProfile);
+                LRESULT found = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(last));
+                if (found != CB_ERR)
+                    select = static_cast<int>(found);
+            }
+            SendMessageA(list, CB_SETCURSEL, select, 0);
+            SetWindowTextA(d, g_caption);
+        },
+        [](HWND d) {
+            char* buffer = reinterpret_cast<char*>(GetWindowLongPtrA(d, GWLP_USERDATA));
+            HWND list = GetDlgItem(d, 101);
             const LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
             if (buffer && selected != CB_ERR) {
                 LRESULT n = SendMessageA(list, CB_GETLBTEXTLEN, selected, 0);
@@ -58,18 +58,8 @@ INT_PTR CALLBACK SelectAlbumProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
                         *dot = '\0';
                 }
             }
-            EndDialog(dlg, 1);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
-    default:
-        break;
-    }
-    return FALSE;
+            return true;
+        });
 }
 
 } // namespace
