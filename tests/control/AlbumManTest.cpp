@@ -14,6 +14,7 @@
 #include "imaging/AbortCheck.h"
 #include "resource.h"
 #include "support/DialogScript.h"
+#include "support/ManagerSuite.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
@@ -45,22 +46,7 @@ std::string Item(CAlbumMan* m, int id)
 
 CAlbum* AlbumOf(CAlbumMan* m) { return m->GetAlbumCtrl()->GetAlbum(); }
 
-struct AlbumManTest : ::testing::Test {
-    static inline MessageLog* host = nullptr;
-    static void SetUpTestSuite()
-    {
-        CreateAlbumRegistry();
-        RegisterAlbumThread();
-        CAlbumCtrl::Register(AlbumInstance());
-        CtrlKitRegisterBarClass(AlbumInstance());
-        host = new MessageLog(200, 100);
-    }
-    static void TearDownTestSuite()
-    {
-        delete host;
-        UnregisterAlbumThread();
-        DestroyAlbumRegistry();
-    }
+struct AlbumManTest : ManagerSuite {
 
     ScratchDir dir;
     std::vector<HWND> windows;

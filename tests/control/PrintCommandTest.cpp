@@ -10,6 +10,7 @@
 #include "host/Instance.h"
 #include "resource.h"
 #include "support/DialogScript.h"
+#include "support/ManagerSuite.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
@@ -57,24 +58,9 @@ DialogState Read(HWND d, HWND owner)
     return s;
 }
 
-struct PrintCommandTest : ::testing::Test {
-    static inline MessageLog* host = nullptr;
+struct PrintCommandTest : ManagerSuite {
     static inline std::vector<PrintCall> calls;
     static inline int result = 1;
-    static void SetUpTestSuite()
-    {
-        CreateAlbumRegistry();
-        RegisterAlbumThread();
-        CAlbumCtrl::Register(AlbumInstance());
-        CtrlKitRegisterBarClass(AlbumInstance());
-        host = new MessageLog(200, 100);
-    }
-    static void TearDownTestSuite()
-    {
-        delete host;
-        UnregisterAlbumThread();
-        DestroyAlbumRegistry();
-    }
     static int Record(CAlbum&, const char* document, int selection, int names, int width, int height, PRINTDLGA)
     {
         calls.push_back({document, selection, names, width, height});
