@@ -90,24 +90,9 @@ int CAlbumCtrl::Register(HINSTANCE instance)
     CThumbListViewRegister(instance);
     if (!g_background)
         g_background = CreateSolidBrush(RGB(0xC0, 0xC0, 0xC0));
-    for (const char* name : kClassNames) {
-        WNDCLASSEXA existing = {};
-        existing.cbSize = sizeof existing;
-        if (GetClassInfoExA(instance, name, &existing))
-            continue; // registered once per process
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = AlbumCtrlClassProc;
-        wc.cbWndExtra = sizeof(void*);
-        wc.hInstance = instance;
-        wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        wc.hbrBackground = g_background;
-        wc.lpszClassName = name;
-        if (!RegisterClassExA(&wc))
+    for (const char* name : kClassNames)
+        if (!win::RegisterObjectClass(instance, name, AlbumCtrlClassProc, g_background))
             return 0;
-    }
     tagAlbumViewCreateInfo records[] = {ManagerCtrlViewInfo(0, 0), OptionCtrlViewInfo(0, 0), WizardCtrlViewInfo()};
     for (int i = 0; i < 3; ++i) {
         if (RegisterMiniAlbum(kClassNames[i], records[i]))

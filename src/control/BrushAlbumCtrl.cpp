@@ -195,27 +195,9 @@ int CBrushAlbumCtrlRegister(HINSTANCE instance, int cellWidth, int cellHeight)
     g_cellHeight = cellHeight;
     if (!g_background)
         g_background = CreateSolidBrush(RGB(0xC0, 0xC0, 0xC0));
-    for (const ResourceClass& c : kClasses) {
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        if (GetClassInfoExA(instance, c.name, &wc)) {
-            if (wc.lpfnWndProc != BrushAlbumCtrlClassProc)
-                return 0; // somebody else's class of that name
-            continue;     // ours from an earlier call
-        }
-        wc = {};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = BrushAlbumCtrlClassProc;
-        wc.cbWndExtra = sizeof(void*);
-        wc.hInstance = instance;
-        wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        wc.hbrBackground = g_background;
-        wc.lpszClassName = c.name;
-        if (!RegisterClassExA(&wc))
-            return 0;
-    }
+    for (const ResourceClass& c : kClasses)
+        if (!win::RegisterObjectClass(instance, c.name, BrushAlbumCtrlClassProc, g_background))
+            return 0; // somebody else's class of that name, or no registration
     g_classInstance = instance;
     // The grid's own classes are normally there since the library started.
     const int cells = CThumbviewRegister(instance);

@@ -58,22 +58,7 @@ LRESULT CALLBACK ListClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 int CThumbListViewRegister(HINSTANCE instance)
 {
-    WNDCLASSEXA existing;
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, kClassName, &existing))
-        return 1; // registered once per process
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    wc.lpfnWndProc = ListClassProc;
-    wc.cbWndExtra = sizeof(void*);
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = viewres::ClassBrush(viewres::ListClass);
-    wc.lpszClassName = kClassName;
-    // Another thread may have registered it meanwhile.
-    return RegisterClassExA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS ? 1 : 0;
+    return win::RegisterObjectClass(instance, kClassName, ListClassProc, viewres::ClassBrush(viewres::ListClass));
 }
 
 CThumbListView2::CThumbListView2(HWND hwnd, tagAlbumViewCreateInfo& info)

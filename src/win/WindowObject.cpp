@@ -2,6 +2,30 @@
 
 namespace win {
 
+int RegisterObjectClass(HINSTANCE instance, const char* name, WNDPROC proc, HBRUSH background)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExA(instance, name, &wc))
+        return wc.lpfnWndProc == proc ? 1 : 0;
+    wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = proc;
+    wc.cbWndExtra = sizeof(void*);
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    if (RegisterClassExA(&wc))
+        return 1;
+    // Another thread may have registered it meanwhile.
+    return GetLastError() == ERROR_CLASS_ALREADY_EXISTS && GetClassInfoExA(instance, name, &wc) && wc.lpfnWndProc == proc
+               ? 1
+               : 0;
+}
+
 bool IsWindowOfClass(HWND hwnd, const char* className, HINSTANCE module)
 {
     if (!hwnd || !className || !IsWindow(hwnd))

@@ -13,6 +13,12 @@ namespace win {
 // their user data holds.
 bool IsWindowOfClass(HWND hwnd, const char* className, HINSTANCE module);
 
+// Registers one of the library's grid classes (redrawn whole on resizing, double clicks, a
+// pointer of window extra bytes for the object, the arrow cursor) once per process. 1 when the
+// class is there with proc, registered now or earlier (by this or another thread); 0 when it
+// could not be registered or the name is taken by another procedure.
+int RegisterObjectClass(HINSTANCE instance, const char* name, WNDPROC proc, HBRUSH background);
+
 // The user-data pointer as it stands, unchecked: for the class procedure of the window itself.
 inline void* UserData(HWND hwnd) { return reinterpret_cast<void*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
 inline void SetUserData(HWND hwnd, void* object)
