@@ -111,13 +111,7 @@ void InstallAlbumCallbacks()
 
 bool RegisterHelpClass(HINSTANCE instance)
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = HelpProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = HOST_HELP_CLASS;
-    return RegisterClassA(&wc) != 0;
+    return RegisterHostClass(instance, HOST_HELP_CLASS, HelpProc, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
 }
 
 void ShowHelpWindow()

@@ -229,13 +229,7 @@ int DockDestroy(HWND manager, HWND frame)
 
 bool RegisterDockClass(HINSTANCE instance)
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = FrameProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNSHADOW + 1);
-    wc.lpszClassName = HOST_DOCK_CLASS;
-    return RegisterClassA(&wc) != 0;
+    return RegisterHostClass(instance, HOST_DOCK_CLASS, FrameProc, reinterpret_cast<HBRUSH>(COLOR_BTNSHADOW + 1));
 }
 
 void InstallDockCallbacks() { g_host.album.SetDockFunction(DockCreate, DockQuery, DockDestroy); }

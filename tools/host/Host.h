@@ -63,6 +63,22 @@ void SetStatus(const char* format, ...);
 std::string StatusText();
 
 // Main window (MainWindow.cpp).
+// Registers one of the program's window classes with the arrow cursor.
+inline bool RegisterHostClass(HINSTANCE instance, const char* name, WNDPROC proc, HBRUSH background,
+                              bool withIcon = false, UINT style = 0)
+{
+    WNDCLASSA wc = {};
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    if (withIcon)
+        wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    return RegisterClassA(&wc) != 0;
+}
+
 bool RegisterMainClass(HINSTANCE instance);
 HWND CreateMainWindow();
 // The manager windows of this thread, in the order they were opened.

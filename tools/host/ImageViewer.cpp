@@ -87,14 +87,7 @@ const char* BaseName(const std::string& path)
 
 bool RegisterImageClass(HINSTANCE instance)
 {
-    WNDCLASSA wc = {};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = ImageProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-    wc.lpszClassName = HOST_IMAGE_CLASS;
-    return RegisterClassA(&wc) != 0;
+    return RegisterHostClass(instance, HOST_IMAGE_CLASS, ImageProc, nullptr, true, CS_HREDRAW | CS_VREDRAW);
 }
 
 bool OpenImageWindow(const char* path)

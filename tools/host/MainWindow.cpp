@@ -348,14 +348,7 @@ HWND ActiveManager()
 
 bool RegisterMainClass(HINSTANCE instance)
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = MainProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-    wc.lpszClassName = HOST_CLASS;
-    return RegisterClassA(&wc) != 0;
+    return RegisterHostClass(instance, HOST_CLASS, MainProc, reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1), true);
 }
 
 HWND CreateMainWindow()

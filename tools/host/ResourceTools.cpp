@@ -105,17 +105,9 @@ bool RegisterToolClasses(HINSTANCE instance)
     // list classes the controls are built from).
     if (!g_host.album.CBrushAlbumCtrlRegister(g_host.album.Module(), kCell, kCell))
         return false;
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = ToolsProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = HOST_TOOLS_CLASS;
-    if (!RegisterClassA(&wc))
-        return false;
-    wc.lpfnWndProc = PaneProc;
-    wc.lpszClassName = HOST_PANE_CLASS;
-    return RegisterClassA(&wc) != 0;
+    const HBRUSH face = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    return RegisterHostClass(instance, HOST_TOOLS_CLASS, ToolsProc, face) &&
+           RegisterHostClass(instance, HOST_PANE_CLASS, PaneProc, face);
 }
 
 HWND CreateToolWindow()
