@@ -16,10 +16,7 @@
 #include <algorithm>
 #include "album/AlbumDoc.h"
 #include "album/ThumbBuild.h"
-#if __has_include("album/FolderListing.h")
 #include "album/FolderListing.h"
-#define BENCH_HAS_LISTINGS 1
-#endif
 #include "win/Handles.h"
 #include "BenchClock.h"
 
@@ -134,14 +131,12 @@ int main(int argc, char** argv)
         SetCurrentDirectoryA(previous);
         return f;
     };
-#if defined(BENCH_HAS_LISTINGS)
     album::SetFolderListings(false);
     const Figures direct = measure();
     album::SetFolderListings(true);
     album::SetFolderReadInBatches(false);
     const Figures oneByOne = measure();
     album::SetFolderReadInBatches(true);
-#endif
     const Figures f = measure();
     auto print = [](const char* what, const Figures& f) {
         const int n = f.count;
@@ -154,15 +149,11 @@ int main(int argc, char** argv)
         printf("  load, automatic check on:    %8.3f s  (median of 9; %.2fx the load without it; sources unchanged, %d thumbnails)\n",
                f.loadOn, f.loadOn / (f.loadOff > 0 ? f.loadOff : 1e-9), f.checked);
     };
-#if defined(BENCH_HAS_LISTINGS)
     print("Each source looked up on its own", direct);
     print("Sources looked up through one listing per folder, folders read entry by entry", oneByOne);
     print("Sources looked up through one listing per folder, folders read in batches", f);
     printf("\nGoals: name search <= 20 us per thumbnail (now %.1f, second run %.1f); load with the check <= 2x "
            "without (now %.2fx; %.2fx without listings)\n",
            1e6 * f.first / f.count, 1e6 * f.second / f.count, f.loadOn / f.loadOff, direct.loadOn / direct.loadOff);
-#else
-    print("Each source looked up on its own", f);
-#endif
     return 0;
 }
