@@ -67,6 +67,9 @@ private:
     void ForwardClick(WPARAM keys, LPARAM cell);
     // The resource folder of this kind ("" for textures) into out; false when it would not fit.
     bool ResourceFolder(char* out, size_t size) const;
+    // Saves the album to its own file; false when that failed or the file was read only in part
+    // (the rest of it would be lost).
+    bool StoreAlbum();
 
 public:
     HWND m_hWnd;

@@ -261,6 +261,27 @@ static bool NameNewAlbum(CAlbumMan& m, CAlbum& album, bool keepNewAlbumEntry)
     return true;
 }
 
+// Before the first save over an album file that could be read only in part: Yes saves the
+// thumbnails as a new album (path becomes its file), No replaces the file, Cancel saves nothing.
+static bool ConfirmReplacingPart(CAlbumMan& m, CAlbum& album, char* path)
+{
+    const CAlbumDoc2& doc = album.m_Doc;
+    if (!doc.HoldsOnlyPartOf(path))
+        return true;
+    char text[512];
+    snprintf(text, sizeof text, manager::LoadText(IDS_REPLACE_PART).c_str(), doc.GetLoadRead(),
+             static_cast<unsigned>(doc.GetLoadAnnounced()), doc.GetLoadRead());
+    switch (ModalMessageBox(m.m_hHost, text, manager::LoadText(IDS_ALBUM_CAPTION).c_str(),
+                            MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    case IDYES:
+        return NameNewAlbum(m, album, true) && m.GetAlbumPath(m.m_nCurrent, path);
+    case IDNO:
+        return true;
+    default:
+        return false;
+    }
+}
+
 int CAlbumMan::Save()
 {
     CAlbum* album = AlbumOf(*this);
@@ -274,10 +295,12 @@ int CAlbumMan::Save()
             return 0;
     }
     char path[MAX_PATH];
-    if (!GetAlbumPath(m_nCurrent, path) || !album->Save(path))
+    if (!GetAlbumPath(m_nCurrent, path) || !ConfirmReplacingPart(*this, *album, path) || !album->Save(path))
         return 0; // the old file and the modified flag stay
     m_bModified = 0;
     m_bNewAlbum = 0;
+    if (!m_pDescTarget)
+        SetInfoCount(*this, album->GetThumbNailCount());
     return FileExists(path) ? 1 : 0;
 }
 

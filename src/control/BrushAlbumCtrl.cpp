@@ -405,6 +405,12 @@ bool CBrushAlbumCtrl::ResourceFolder(char* out, size_t size) const
     return leaf && m_szProgramFolder[0] && FormatPath(out, size, "%s%s", m_szProgramFolder, leaf);
 }
 
+bool CBrushAlbumCtrl::StoreAlbum()
+{
+    CAlbumDoc2& doc = m_pAlbum->m_Doc;
+    return !doc.HoldsOnlyPartOf(doc.GetPath()) && m_pAlbum->Save(doc.GetPath());
+}
+
 int CBrushAlbumCtrl::AddItems()
 {
     if (!m_pAlbum || !m_hWnd)
@@ -456,7 +462,7 @@ int CBrushAlbumCtrl::AddItems()
         }
     }
     if (added)
-        m_pAlbum->Save(m_pAlbum->m_Doc.GetPath());
+        StoreAlbum();
     return 1;
 }
 
@@ -579,6 +585,6 @@ int CBrushAlbumCtrl::DeleteItems()
     }
     if (!m_pAlbum->RemoveSelected(withFiles))
         return 0;
-    m_pAlbum->Save(doc.GetPath());
+    StoreAlbum();
     return 1;
 }

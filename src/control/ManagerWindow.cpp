@@ -469,7 +469,12 @@ void SetInfoCount(CAlbumMan& m, int count)
     if (!m.m_hDlg)
         return;
     char text[128];
-    snprintf(text, sizeof text, manager::LoadText(IDS_ALBUM_COUNT).c_str(), count);
+    CAlbum* album = AlbumOf(&m);
+    if (album && album->m_Doc.HoldsOnlyPartOf(album->m_Doc.GetPath()))
+        snprintf(text, sizeof text, manager::LoadText(IDS_ALBUM_COUNT_PART).c_str(), count,
+                 album->m_Doc.GetLoadRead(), static_cast<unsigned>(album->m_Doc.GetLoadAnnounced()));
+    else
+        snprintf(text, sizeof text, manager::LoadText(IDS_ALBUM_COUNT).c_str(), count);
     SetDlgItemTextA(m.m_hDlg, kInfoLine, text);
 }
 

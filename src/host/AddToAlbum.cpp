@@ -81,7 +81,8 @@ int AddToAlbum(HWND owner, char* folder, char** files, int count, int*& results,
     if (size.x <= 0 || size.y <= 0 || size.x > 0xFFFF || size.y > 0xFFFF)
         size = {kDefaultThumbnailSide, kDefaultThumbnailSide};
     doc.SetThumbnailSize(static_cast<WORD>(size.x), static_cast<WORD>(size.y));
-    if (!newAlbum && !doc.Load(path))
+    // An album read only in part is never saved over: the rest of it is still in the file.
+    if (!newAlbum && (!doc.Load(path) || doc.HoldsOnlyPartOf(path)))
         return -1;
     // What a failed save leaves in the album: only what the file held before.
     std::vector<int> alreadyHeld(size_t(count), 0), ok(size_t(count), 0);

@@ -165,6 +165,7 @@ TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
     doc.SetAutoCheck(0);
     ASSERT_EQ(doc.Load(path.c_str()), 1);
     ASSERT_EQ(doc.GetCount(), 2);
+    EXPECT_EQ(doc.GetLoadOutcome(), ALBUM_LOAD_WHOLE) << "all the file holds";
     ExpectImage(doc.GetThumbnail(2), entries[1].image, 100);
 
     // Rewritten at once as a two-thumbnail album, the missing bytes as zeros.
@@ -224,6 +225,12 @@ TEST_F(AlbumFile, AFailedReadStopsWithoutRewritingTheAlbum)
     EXPECT_EQ(doc.GetCount(), 1);
     EXPECT_EQ(ReadBytes(path), file) << "a failed read must leave the album on disk whole";
     EXPECT_EQ(dir.List().size(), 1u);
+    // The document says so, until it is saved over that file on purpose.
+    EXPECT_EQ(doc.GetLoadOutcome() * 100 + doc.GetLoadRead() * 10 + int(doc.GetLoadAnnounced()), 213);
+    EXPECT_TRUE(doc.HoldsOnlyPartOf(path.c_str()));
+    EXPECT_FALSE(doc.HoldsOnlyPartOf(dir.File("other.abm").c_str()));
+    ASSERT_NE(doc.Save(path.c_str()), 0);
+    EXPECT_FALSE(doc.HoldsOnlyPartOf(path.c_str()));
 }
 
 TEST_F(AlbumFile, PathsTheDocumentCannotHoldAreRefused)

@@ -313,6 +313,21 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     EXPECT_EQ(Bytes(folder.File("a.abm")), before);
     SetFileAttributesA(folder.File("a.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
 
+    // An album read only in part (its second record declares a 768 MiB image) is never saved
+    // over: -1, the results untouched, the file as it was.
+    MakeAlbum(folder, "d", {"d1.bmp", "d2.bmp", "d3.bmp"});
+    std::vector<unsigned char> damaged = Bytes(folder.File("d.abm"));
+    const uint32_t huge = 768u << 20;
+    memcpy(&damaged[144 + 288 + 280], &huge, 4);
+    FILE* out = fopen(folder.File("d.abm").c_str(), "wb");
+    fwrite(damaged.data(), 1, damaged.size(), out);
+    fclose(out);
+    results[0] = results[1] = 7;
+    choose("d");
+    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
+    EXPECT_EQ(results[0] * 10 + results[1], 77);
+    EXPECT_EQ(Bytes(folder.File("d.abm")), damaged);
+
     // The album open in a manager of this thread: into its view, nothing written.
     WritePrivateProfileStringA("Context", "LastOpen", "a", "album.ini");
     HWND manager = Open(folder);
