@@ -43,7 +43,8 @@ public:
     // The editor's request to delete the selected item, after the user confirms. Items whose
     // files carry the brush (brush albums) or stamp mark (stamp and shape albums) only beep.
     // Brushes, stamps and shapes lose their files too (unless another item still uses the same
-    // file); textures keep theirs. 1 when items were removed (the album is then saved).
+    // file), once the album is saved without them; textures keep theirs. 1 when items were
+    // removed and the album saved; 0 (items and files kept) when it could not be saved.
     int DeleteItems();
 
     // The conversions behind brushes (at most 128 pixels a side) and stamps and shapes (at most
@@ -68,8 +69,10 @@ private:
     // The resource folder of this kind ("" for textures) into out; false when it would not fit.
     bool ResourceFolder(char* out, size_t size) const;
     // Saves the album to its own file; false when that failed or the file was read only in part
-    // (the rest of it would be lost).
+    // (the rest of it would be lost). An album without a file lives in memory only: true.
     bool StoreAlbum();
+    // After a change that could not be stored: the album as its file holds it, and the user told.
+    void UndoUnstored();
 
 public:
     HWND m_hWnd;

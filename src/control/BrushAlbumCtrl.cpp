@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <new>
+#include <string>
 #include <vector>
 #include "album/AlbumMessages.h"
 #include "album/ThumbBuild.h"
@@ -408,7 +409,17 @@ bool CBrushAlbumCtrl::ResourceFolder(char* out, size_t size) const
 bool CBrushAlbumCtrl::StoreAlbum()
 {
     CAlbumDoc2& doc = m_pAlbum->m_Doc;
+    if (!doc.GetPath()[0])
+        return true;
     return !doc.HoldsOnlyPartOf(doc.GetPath()) && m_pAlbum->Save(doc.GetPath());
+}
+
+void CBrushAlbumCtrl::UndoUnstored()
+{
+    char path[ALBUM_PATH_BUFFER];
+    win::CopyText(path, sizeof path, m_pAlbum->m_Doc.GetPath());
+    m_pAlbum->Load(path); // no file yet: an empty album, still named after it
+    ModalMessageBoxIds(m_hWnd, IDS_RESOURCE_NOT_SAVED, IDS_CAPTION_RESOURCES, MB_ICONEXCLAMATION);
 }
 
 int CBrushAlbumCtrl::AddItems()
@@ -566,8 +577,10 @@ int CBrushAlbumCtrl::DeleteItems()
 
     // Files go with their items, except textures (the user's own images) and a file that an item
     // staying behind still shows (albums written before names were kept apart may share one).
+    // They go only once the album is stored without their items: until then it lists them.
     int withFiles = m_nKind != RESALBUM_KIND_TEXTURE;
     CAlbumDoc2& doc = m_pAlbum->m_Doc;
+    std::vector<std::string> files;
     for (CThumbnail2* s = doc.m_pEnd->m_pNext; withFiles && s != doc.m_pEnd; s = s->m_pNext) {
         if (!s->m_bSelect)
             continue;
@@ -582,9 +595,15 @@ int CBrushAlbumCtrl::DeleteItems()
                 break;
             }
         }
+        files.push_back(gone);
     }
-    if (!m_pAlbum->RemoveSelected(withFiles))
+    if (!m_pAlbum->RemoveSelected(0))
         return 0;
-    StoreAlbum();
+    if (!StoreAlbum()) {
+        UndoUnstored();
+        return 0;
+    }
+    for (size_t i = 0; withFiles && i < files.size(); ++i)
+        DeleteFileA(files[i].c_str());
     return 1;
 }

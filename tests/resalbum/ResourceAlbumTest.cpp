@@ -405,6 +405,19 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 1);
     EXPECT_EQ(CountInFile(program.File("brush.abm")), 1) << "saved at once";
 
+    // An album file that cannot be written: the item and its file stay, and the user is told.
+    SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_EQ(brushes->GetAlbum()->SetCurrentFocus(1), 1);
+    {
+        DialogScript script;
+        script.Answer(kCaption, IDYES).Answer(kCaption, IDOK);
+        EXPECT_EQ(brushes->DeleteItems(), 0);
+        EXPECT_EQ(script.texts.back(), "The album file could not be saved. Nothing was changed.");
+    }
+    SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(FileExists(program.File("brush\\b")));
+    EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 1);
+
     // A texture goes from the album only.
     CBrushAlbumCtrl* textures = Make("TextureAlbumCtrl", "tex.abm");
     const std::string photo = Bmp("photo.bmp");
