@@ -42,8 +42,9 @@ public:
     int AddItemFile(const char* path, tagIMGIOOPTIONS* options);
     // The editor's request to delete the selected item, after the user confirms. Items whose
     // files carry the brush (brush albums) or stamp mark (stamp and shape albums) only beep.
-    // Brushes, stamps and shapes lose their files too (unless another item still uses the same
-    // file), once the album is saved without them; textures keep theirs. 1 when items were
+    // Brushes, stamps and shapes lose their files too when these lie in the control's resource
+    // folder (unless another item still uses the same file), once the album is saved without
+    // them; textures and pictures elsewhere keep theirs. 1 when items were
     // removed and the album saved; 0 (items and files kept) when it could not be saved.
     int DeleteItems();
 
@@ -68,6 +69,9 @@ private:
     void ForwardClick(WPARAM keys, LPARAM cell);
     // The resource folder of this kind ("" for textures) into out; false when it would not fit.
     bool ResourceFolder(char* out, size_t size) const;
+    // Whether path names a file directly in this control's resource folder: only those files
+    // are the control's own to delete.
+    bool InResourceFolder(const char* path) const;
     // Saves the album to its own file; false when that failed or the file was read only in part
     // (the rest of it would be lost). An album without a file lives in memory only: true.
     bool StoreAlbum();

@@ -406,6 +406,20 @@ bool CBrushAlbumCtrl::ResourceFolder(char* out, size_t size) const
     return leaf && m_szProgramFolder[0] && FormatPath(out, size, "%s%s", m_szProgramFolder, leaf);
 }
 
+bool CBrushAlbumCtrl::InResourceFolder(const char* path) const
+{
+    char folder[MAX_PATH], fullFolder[MAX_PATH], full[MAX_PATH];
+    if (!path || !ResourceFolder(folder, sizeof folder))
+        return false;
+    const DWORD f = GetFullPathNameA(folder, sizeof fullFolder, fullFolder, nullptr);
+    const DWORD n = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (f == 0 || f >= sizeof fullFolder || n <= f + 1 || n >= sizeof full || full[f] != '\\' ||
+        strchr(full + f + 1, '\\'))
+        return false;
+    full[f] = '\0';
+    return textkeys::EqualNoCase(full, fullFolder);
+}
+
 bool CBrushAlbumCtrl::StoreAlbum()
 {
     CAlbumDoc2& doc = m_pAlbum->m_Doc;
@@ -577,7 +591,9 @@ int CBrushAlbumCtrl::DeleteItems()
 
     // Files go with their items, except textures (the user's own images) and a file that an item
     // staying behind still shows (albums written before names were kept apart may share one).
-    // They go only once the album is stored without their items: until then it lists them.
+    // They go only once the album is stored without their items: until then it lists them. A
+    // picture outside the resource folder is the user's own (an album copied from elsewhere, or
+    // made in the album manager): its item leaves the album only.
     int withFiles = m_nKind != RESALBUM_KIND_TEXTURE;
     CAlbumDoc2& doc = m_pAlbum->m_Doc;
     std::vector<std::string> files;
@@ -595,7 +611,8 @@ int CBrushAlbumCtrl::DeleteItems()
                 break;
             }
         }
-        files.push_back(gone);
+        if (InResourceFolder(gone))
+            files.push_back(gone);
     }
     if (!m_pAlbum->RemoveSelected(0))
         return 0;

@@ -458,6 +458,20 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     ASSERT_EQ(old->GetAlbum()->SetCurrentFocus(1), 1);
     EXPECT_EQ(old->DeleteItems(), 1);
     EXPECT_FALSE(FileExists(shared));
+
+    // Items naming pictures outside the resource folder leave the album only: the pictures are
+    // the user's own.
+    const std::string own = Bmp("own.bmp"), escape = program.File("escape.bmp");
+    WriteBmpFile(escape, 8, 8, 1);
+    SaveAlbum(program.File("mixed.abm"), {own, program.File("brush\\..\\escape.bmp")});
+    CBrushAlbumCtrl* mixed = Make("BrushAlbumCtrl", "mixed.abm");
+    for (int i = 0; i < 2; ++i) {
+        script.Answer(kCaption, IDYES);
+        ASSERT_EQ(mixed->GetAlbum()->SetCurrentFocus(1), 1);
+        EXPECT_EQ(mixed->DeleteItems(), 1);
+    }
+    EXPECT_TRUE(FileExists(own) && FileExists(escape));
+    EXPECT_EQ(CountInFile(program.File("mixed.abm")), 0);
 }
 
 TEST_F(ResAlbumTest, ClicksTellTheParentTheItemsFullPath)
