@@ -33,7 +33,8 @@ public:
 
     // The editor's request to add items: the image-file picker (several files at once), then
     // AddItemFile for each; the album is saved when one was added. 0 when nothing was tried (the
-    // thread busy, the picker cancelled), else 1.
+    // thread busy, the picker cancelled), or when the album could not be saved: the new items
+    // and the files written for them are taken out again and the user is told. Else 1.
     int AddItems();
     // Adds one image file: a brush, stamp or shape is converted and written into its resource
     // folder under the file's base name (a later file with a base name already taken gets the

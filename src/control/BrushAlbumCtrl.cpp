@@ -463,6 +463,7 @@ int CBrushAlbumCtrl::AddItems()
         return 0;
     buffer.back() = '\0';
 
+    const int before = m_pAlbum->GetThumbNailCount();
     int added = 0;
     {
         win::WaitCursor wait;
@@ -486,8 +487,18 @@ int CBrushAlbumCtrl::AddItems()
             }
         }
     }
-    if (added)
-        StoreAlbum();
+    if (added && !StoreAlbum()) {
+        // Shown and stored must agree: the new items go again, and the files written for them
+        // with them (left behind, they would push a later add of the image to "name (2)").
+        CAlbumDoc2& doc = m_pAlbum->m_Doc;
+        for (CThumbnail2* t = doc.GetThumbnail(before + 1); t && t != doc.m_pEnd; t = t->m_pNext) {
+            char file[MAX_PATH];
+            if (doc.GetThumbnailFullPath(t->m_Info.szFileName, file) && InResourceFolder(file))
+                DeleteFileA(file);
+        }
+        UndoUnstored();
+        return 0;
+    }
     return 1;
 }
 

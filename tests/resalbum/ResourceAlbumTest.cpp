@@ -116,6 +116,16 @@ LRESULT CALLBACK RecordingParent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     return CallWindowProcA(g_logProc, hwnd, msg, wParam, lParam);
 }
 
+// The file picker's step: names typed into its name box, then button.
+DialogScript::Action TypeAndPress(const std::string& names, int button)
+{
+    return [names, button](HWND dialog) {
+        HWND edit = GetDlgItem(dialog, 0x47C) ? GetDlgItem(dialog, 0x47C) : GetDlgItem(dialog, 0x480);
+        SetWindowTextA(edit, names.c_str());
+        DialogScript::Press(dialog, button);
+    };
+}
+
 // Lets a test call the protected initialisation on any window.
 struct ExposedCtrl : CBrushAlbumCtrl {
     using CBrushAlbumCtrl::OnInitCtrl;
@@ -510,18 +520,11 @@ TEST_F(ResAlbumTest, AddItemsRunsThePickerOnceTheThreadIsFree)
     ScratchDir other;
     WriteBmpFile(other.File("c.bmp"), 30, 30, 3);
     win::CopyText(brushes->m_szCurrentFolder, MAX_PATH, pics.path().c_str());
-    auto typeAndPress = [](const std::string& names, int button) {
-        return [names, button](HWND dialog) {
-            HWND edit = GetDlgItem(dialog, 0x47C) ? GetDlgItem(dialog, 0x47C) : GetDlgItem(dialog, 0x480);
-            SetWindowTextA(edit, names.c_str());
-            DialogScript::Press(dialog, button);
-        };
-    };
     DialogScript script;
-    script.On("Open", typeAndPress("\"a.bmp\" \"b.bmp\"", IDOK))
-        .On("Open", typeAndPress(other.File("c.bmp"), IDOK))
-        .On("Open", typeAndPress("", IDCANCEL))
-        .On("Open", typeAndPress("", IDCANCEL));
+    script.On("Open", TypeAndPress("\"a.bmp\" \"b.bmp\"", IDOK))
+        .On("Open", TypeAndPress(other.File("c.bmp"), IDOK))
+        .On("Open", TypeAndPress("", IDCANCEL))
+        .On("Open", TypeAndPress("", IDCANCEL));
     EXPECT_EQ(brushes->AddItems(), 1);
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 2);
     EXPECT_EQ(CountInFile(program.File("brush.abm")), 2) << "the first add creates the album file";
@@ -537,6 +540,32 @@ TEST_F(ResAlbumTest, AddItemsRunsThePickerOnceTheThreadIsFree)
     AlbumRegistry().LeaveBusy(GetCurrentThreadId());
     EXPECT_EQ(script.Pending(), 1u) << "a picker ran while the thread was busy";
     EXPECT_TRUE(IsWindowEnabled(parent->hwnd()));
+}
+
+TEST_F(ResAlbumTest, AnAddThatCannotBeStoredIsTakenBack)
+{
+    // The album file read-only, or read only in part (its second image declares 768 MiB).
+    SaveAlbum(program.File("brush.abm"), {"x1"});
+    SaveAlbum(program.File("damaged.abm"), {"x1", "x2", "x3"});
+    std::vector<unsigned char> bytes = ReadBytes(program.File("damaged.abm"));
+    bytes[144 + 288 + 283] = 0x30;
+    WriteBytes(program.File("damaged.abm"), bytes);
+    SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_READONLY);
+    Bmp("a.bmp");
+    Bmp("b.bmp");
+    for (const char* name : {"brush.abm", "damaged.abm"}) {
+        CBrushAlbumCtrl* c = Make("BrushAlbumCtrl", name);
+        const std::vector<unsigned char> before = ReadBytes(program.File(name));
+        win::CopyText(c->m_szCurrentFolder, MAX_PATH, pics.path().c_str());
+        DialogScript script;
+        script.On("Open", TypeAndPress("\"a.bmp\" \"b.bmp\"", IDOK)).Answer(kCaption, IDOK);
+        EXPECT_EQ(c->AddItems(), 0) << name;
+        EXPECT_EQ(c->GetAlbum()->GetThumbNailCount(), 1) << name;
+        EXPECT_EQ(FilesIn(program.File("brush")), 0u) << name;
+        EXPECT_EQ(ReadBytes(program.File(name)), before) << name;
+        EXPECT_EQ(script.texts, std::vector<std::string>{"The album file could not be saved. Nothing was changed."});
+    }
+    SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(ResAlbumTest, OnlyLiveWindowsOfTheFourClassesGiveTheirObject)
