@@ -228,10 +228,9 @@ int CAlbumMan::NewAlbum()
     m_nCurrent = m_nAlbumCount - 1;
     m_bNewAlbum = 1;
     SetInfoCount(*this, 0);
-    char* name = manager::NewAlbumName();
-    win::CopyText(name, MAX_PATH, manager::LoadText(IDS_NEW_ALBUM_NAME).c_str());
-    SetDescriptionBox(*this, name);
-    album->SetDescription(name);
+    const std::string name = manager::LoadText(IDS_NEW_ALBUM_NAME);
+    SetDescriptionBox(*this, name.c_str());
+    album->SetDescription(name.c_str());
     album->m_Doc.SetThumbnailSize(static_cast<WORD>(m_nThumbWidth), static_cast<WORD>(m_nThumbHeight));
     return 1;
 }
@@ -240,12 +239,8 @@ int CAlbumMan::NewAlbum()
 // document's, and the current list entry shows the name. False when the user cancels.
 static bool NameNewAlbum(CAlbumMan& m, CAlbum& album, bool keepNewAlbumEntry)
 {
-    if (ModalDialogBox(AlbumInstance(), MAKEINTRESOURCEA(109), m.m_hHost, SaveNewAlbumProc,
-                       reinterpret_cast<LPARAM>(m.m_szFolder)) != 1)
-        return false;
-    char path[MAX_PATH];
-    const char* name = manager::NewAlbumName();
-    if (!manager::JoinPath(path, m.m_szFolder, name, ""))
+    char path[MAX_PATH], name[MAX_PATH];
+    if (!AskNewAlbumName(m.m_hHost, m.m_szFolder, name) || !manager::JoinPath(path, m.m_szFolder, name, ""))
         return false;
     album.m_Doc.SetPath(path);
     const std::string shown = manager::BaseName(name);

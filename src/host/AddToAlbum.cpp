@@ -5,6 +5,7 @@
 #include <string.h>
 #include <string>
 #include <vector>
+#include "album/AlbumFileLock.h"
 #include "album/ThumbBuild.h"
 #include "control/ManagerState.h"
 #include "control/ManagerWindow.h"
@@ -69,13 +70,16 @@ int AddToAlbum(HWND owner, char* folder, char** files, int count, int*& results,
             return added != count ? 1 : 0;
         }
     } else {
-        if (ModalDialogBox(AlbumInstance(), MAKEINTRESOURCEA(109), owner, SaveNewAlbumProc,
-                           reinterpret_cast<LPARAM>(folder)) != 1)
-            return -1;
-        if (!manager::JoinPath(path, folder, manager::NewAlbumName(), ""))
+        char name[MAX_PATH];
+        if (!AskNewAlbumName(owner, folder, name) || !manager::JoinPath(path, folder, name, ""))
             return -1;
     }
 
+    // From the load to the save the file is this call's: another thread adding to the same
+    // album waits, then loads what this call saved.
+    album::AlbumFileLock held(path);
+    if (!held)
+        return -1;
     CAlbumDoc2 doc;
     // A size the host left out gives the library's usual thumbnails.
     if (size.x <= 0 || size.y <= 0 || size.x > 0xFFFF || size.y > 0xFFFF)

@@ -1,6 +1,7 @@
 // The exported free functions as the editor calls them: public headers and the DLL only.
 #include <gtest/gtest.h>
 #include <string.h>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -117,6 +118,57 @@ void MakeAlbum(const Folder& folder, const std::string& name, const std::vector<
         doc.Insert(BuildThumbnailFromFile(folder.Pic(image).c_str(), 32, 32, nullptr), nullptr);
     }
     ASSERT_NE(doc.Save(folder.File(name + ".abm").c_str()), 0);
+}
+
+// Waits for event while answering what other threads send to this thread's windows.
+void WaitPumping(HANDLE event)
+{
+    MSG m;
+    while (MsgWaitForMultipleObjects(1, &event, FALSE, 30000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1)
+        PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+// AddToAlbum as a thread of the editor calls it: the album chosen (and named, when it is new) by
+// a script of that thread; beforeOk runs while the choice is up.
+int AddFrom(Folder& folder, const std::string& album, const std::string& name, const std::vector<std::string>& files,
+            int* results, const std::function<void()>& beforeOk = nullptr)
+{
+    DialogScript script;
+    script.On("Add To Album", [&](HWND d) {
+        HWND list = GetDlgItem(d, 101);
+        SendMessageA(list, CB_SETCURSEL, SendMessageA(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(album.c_str())), 0);
+        if (beforeOk)
+            beforeOk();
+        DialogScript::Press(d, IDOK);
+    });
+    if (!name.empty())
+        script.Type("Save New Album", 99, name);
+    std::string buffer;
+    for (const std::string& f : files)
+        buffer += f + '\0';
+    char* p = &buffer[0];
+    return AddToAlbum(nullptr, folder.c(), &p, int(files.size()), results, POINT{48, 48});
+}
+
+// While this thread's "Save New Album" dialog closes, another thread adds to a new album of its
+// own from start to end.
+HANDLE g_nameAccepted, g_otherAdded;
+LRESULT CALLBACK LetAnotherAddWhileTheNameDialogCloses(int code, WPARAM wParam, LPARAM lParam)
+{
+    char title[64] = "";
+    if (code == HCBT_DESTROYWND && GetWindowTextA(HWND(wParam), title, sizeof title) &&
+        strcmp(title, "Save New Album") == 0) {
+        SetEvent(g_nameAccepted);
+        WaitPumping(g_otherAdded);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+int CountIn(const std::string& album)
+{
+    CAlbumDoc2 doc;
+    doc.SetAutoCheck(0);
+    return doc.Load(album.c_str()) ? doc.GetCount() : -1;
 }
 
 struct Exports : ::testing::Test {
@@ -357,4 +409,57 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
     EXPECT_EQ(results[0] + results[1], 18);
     EXPECT_EQ(script.Pending(), 0u);
+}
+
+TEST_F(Exports, AddsFromTwoThreadsAllArriveEachUnderItsOwnName)
+{
+    Folder folder;
+    std::vector<std::string> files[2];
+    for (int t = 0; t < 2; ++t)
+        for (int i = 0; i < 8; ++i) {
+            files[t].push_back(folder.Pic("t" + std::to_string(t) + "_" + std::to_string(i) + ".bmp"));
+            WriteBmp(files[t].back(), 640, 480);
+        }
+    // Both threads load the closed album at once (they meet while their choices are up).
+    HANDLE ready[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE done[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    for (int round = 0; round < 3; ++round) {
+        MakeAlbum(folder, "a", {"held.bmp"});
+        int results[2][8] = {}, returned[2] = {-2, -2};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 2; ++t) {
+            ResetEvent(ready[t]);
+            ResetEvent(done[t]);
+            threads.emplace_back([&, t] {
+                returned[t] = AddFrom(folder, "a", "", files[t], results[t], [&, t] {
+                    SetEvent(ready[t]);
+                    WaitPumping(ready[1 - t]);
+                });
+                SetEvent(done[t]);
+            });
+        }
+        WaitPumping(done[0]);
+        WaitPumping(done[1]);
+        for (std::thread& t : threads)
+            t.join();
+        EXPECT_EQ(returned[0] * 10 + returned[1], 0) << "every file added, round " << round;
+        EXPECT_EQ(CountIn(folder.File("a.abm")), 17) << "round " << round;
+    }
+
+    // Two new albums named at once: each call keeps the name its own dialog accepted.
+    g_nameAccepted = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_otherAdded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    int mine[1] = {}, theirs[1] = {};
+    std::thread other([&] {
+        WaitForSingleObject(g_nameAccepted, 30000);
+        AddFrom(folder, "New Album", "second", {files[1][0]}, theirs);
+        SetEvent(g_otherAdded);
+    });
+    HHOOK hook = SetWindowsHookExA(WH_CBT, LetAnotherAddWhileTheNameDialogCloses, nullptr, GetCurrentThreadId());
+    EXPECT_EQ(AddFrom(folder, "New Album", "first", {files[0][0], files[0][1]}, mine), 0);
+    UnhookWindowsHookEx(hook);
+    other.join();
+    EXPECT_EQ(CountIn(folder.File("first.abm")) * 10 + CountIn(folder.File("second.abm")), 21);
+    for (HANDLE h : {ready[0], ready[1], done[0], done[1], g_nameAccepted, g_otherAdded})
+        CloseHandle(h);
 }
