@@ -343,6 +343,35 @@ TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
     ExpectConsistent(doc);
 }
 
+TEST_F(AlbumFile, ACutImageMayDeclareNoMoreThanItsBitmapNorMoreThanAThumbnail)
+{
+    // Three thumbnails, the file ending 1000 bytes into the second, of side x side pixels, whose
+    // record declares its bitmap's extent plus extra bytes, or an absolute size.
+    const struct {
+        int side;
+        uint64_t extra, absolute;
+        int loaded;
+    } cases[] = {{96, albumread::kDibSizeSlack, 0, 2},     // an honest cut: kept, rewritten as 2
+                 {96, albumread::kDibSizeSlack + 1, 0, 1}, // more than the bitmap: refused
+                 {96, 0, 134u << 20, 1},                   // a 134 MB image in a 2 KB album
+                 {1200, 0, 0, 1}};                         // no thumbnail is 4 MB
+    for (const auto& c : cases) {
+        HGLOBAL block = MakeDib(c.side, c.side, 2);
+        FileEntry good = Entry("good.bmp", 100, 1), cut = Entry("cut.bmp", 0, 2);
+        cut.image = BlockBytes(block);
+        GlobalFree(block);
+        cut.declaredSize = int64_t(c.absolute ? c.absolute : cut.image.size() + c.extra);
+        const Bytes full = BuildAlbumFile("c", {good, cut, Entry("third.bmp", 500, 3)});
+        const Bytes file(full.begin(), full.begin() + 144 + 3 * 288 + 100 + 1000);
+        WriteBytes(path, file);
+        TestTable doc;
+        doc.SetAutoCheck(0);
+        ASSERT_EQ(doc.Load(path.c_str()), 1);
+        EXPECT_EQ(doc.GetCount(), c.loaded) << c.side << " " << cut.declaredSize;
+        EXPECT_EQ(ReadBytes(path).size(), c.loaded == 2 ? 144 + 2 * 288 + 100 + size_t(cut.declaredSize) : file.size());
+    }
+}
+
 TEST_F(AlbumFile, RandomDamageNeverBreaksTheReader)
 {
     std::vector<FileEntry> entries;
