@@ -50,7 +50,6 @@ const DWORD kPickFlags = 0x8026C;
 
 int g_cellWidth = 0;
 int g_cellHeight = 0;
-HINSTANCE g_classInstance = nullptr; // the module the classes were registered with
 HBRUSH g_background = nullptr;
 
 const ResourceClass* ClassNamed(const char* name)
@@ -61,14 +60,15 @@ const ResourceClass* ClassNamed(const char* name)
     return nullptr;
 }
 
-// A window of one of the four classes, of this process, registered by us.
+// A window of one of the four classes, of this process, run by our class procedure: registered
+// with any of the instances the host gave, so that a later registration orphans no live control.
 bool IsResourceWindow(HWND hwnd)
 {
     char name[MAX_PATH + 1];
-    if (!hwnd || !g_classInstance || !IsWindow(hwnd) || !GetClassNameA(hwnd, name, sizeof name))
+    if (!hwnd || !IsWindow(hwnd) || !GetClassNameA(hwnd, name, sizeof name))
         return false;
     const ResourceClass* c = ClassNamed(name);
-    return c && win::IsWindowOfClass(hwnd, c->name, g_classInstance);
+    return c && win::IsWindowOfClassProc(hwnd, c->name, BrushAlbumCtrlClassProc);
 }
 
 CBrushAlbumCtrl* MakeOwnedControl(HWND)
@@ -199,7 +199,6 @@ int CBrushAlbumCtrlRegister(HINSTANCE instance, int cellWidth, int cellHeight)
     for (const ResourceClass& c : kClasses)
         if (!win::RegisterObjectClass(instance, c.name, BrushAlbumCtrlClassProc, g_background))
             return 0; // somebody else's class of that name, or no registration
-    g_classInstance = instance;
     // The grid's own classes are normally there since the library started.
     const int cells = CThumbviewRegister(instance);
     const int lists = CThumbListViewRegister(instance);
@@ -210,8 +209,6 @@ void UnregisterBrushAlbumCtrlClasses(HINSTANCE instance)
 {
     for (const ResourceClass& c : kClasses)
         UnregisterClassA(c.name, instance);
-    if (instance == g_classInstance)
-        g_classInstance = nullptr;
     if (g_background) {
         DeleteObject(g_background);
         g_background = nullptr;

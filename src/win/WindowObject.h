@@ -12,6 +12,8 @@ namespace win {
 // registered by module. Windows of other processes or of other modules never qualify, whatever
 // their user data holds.
 bool IsWindowOfClass(HWND hwnd, const char* className, HINSTANCE module);
+// The same, for a class run by the class procedure proc, whichever module registered it.
+bool IsWindowOfClassProc(HWND hwnd, const char* className, WNDPROC proc);
 
 // Registers one of the library's grid classes (redrawn whole on resizing, double clicks, a
 // pointer of window extra bytes for the object, the arrow cursor) once per process. 1 when the

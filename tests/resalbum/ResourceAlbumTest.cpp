@@ -572,6 +572,16 @@ TEST_F(ResAlbumTest, OnlyLiveWindowsOfTheFourClassesGiveTheirObject)
 {
     CBrushAlbumCtrl* mine = Make("BrushAlbumCtrl", "");
     EXPECT_EQ(BrushAlbumCtrlOf(mine->m_hWnd), mine);
+    // A later registration with another instance orphans none of the controls made before it.
+    const HINSTANCE other = GetModuleHandleA("kernel32.dll");
+    CBrushAlbumCtrlRegister(other, kCellWidth, kCellHeight);
+    HWND late = CreateWindowExA(0, "StampAlbumCtrl", "", WS_CHILD, 0, 0, 100, 100, parent->hwnd(), nullptr, other, nullptr);
+    EXPECT_EQ(BrushAlbumCtrlOf(mine->m_hWnd), mine);
+    EXPECT_NE(BrushAlbumCtrlOf(late), nullptr);
+    DestroyWindow(late);
+    for (const char* cls : {"BrushAlbumCtrl", "TextureAlbumCtrl", "StampAlbumCtrl", "ShapeAlbumCtrl", "ThumbViewClass",
+                            "CThumbListView2"})
+        UnregisterClassA(cls, other);
     // Made by the window procedure: owned by the window, and gone with it.
     HWND owned = CreateWindowExA(0, "shapealbumctrl", "", WS_CHILD, 0, 0, 100, 100, parent->hwnd(), nullptr,
                                  AlbumInstance(), nullptr);
