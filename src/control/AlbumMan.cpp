@@ -64,9 +64,16 @@ CAlbumMan::~CAlbumMan() = default;
 CAlbumMan::CAlbumMan(const CAlbumMan& other) = default;
 CAlbumMan& CAlbumMan::operator=(const CAlbumMan& other) = default;
 
+namespace {
+
+// Thumbnail sides are kept in 16 bits: a larger one would come out cut to its low bits.
+bool IsThumbnailSize(int width, int height) { return width >= 1 && height >= 1 && width <= 0xFFFF && height <= 0xFFFF; }
+
+} // namespace
+
 CAlbumMan* CAlbumMan::CreateAlbumMan(int width, int height)
 {
-    if (width <= 0 || height <= 0)
+    if (!IsThumbnailSize(width, height))
         return nullptr;
     CAlbumMan* m = new (std::nothrow) CAlbumMan;
     if (m) {
@@ -78,7 +85,7 @@ CAlbumMan* CAlbumMan::CreateAlbumMan(int width, int height)
 
 int CAlbumMan::SetAlbumOption(int width, int height)
 {
-    if (width < 1 || height < 1)
+    if (!IsThumbnailSize(width, height))
         return 0;
     m_nThumbWidth = width;
     m_nThumbHeight = height;

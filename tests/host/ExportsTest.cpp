@@ -234,7 +234,11 @@ TEST_F(Exports, WindowsThatAreNotManagersAreRefused)
     }
     // On the manager itself: a null path reads nothing; the size takes only sensible values.
     EXPECT_EQ(InsertFromDib(manager, image, nullptr, nullptr), 0);
-    EXPECT_EQ(SetAlbumOption(manager, 0, 10), 0);
+    for (POINT refused : {POINT{0, 10}, POINT{65536, 10}, POINT{10, 65568}}) {
+        EXPECT_EQ(SetAlbumOption(manager, refused.x, refused.y), 0) << refused.x << "x" << refused.y;
+        EXPECT_EQ(OpenAlbumManagerEx(host, folder.c(), refused.x, refused.y, 0), nullptr);
+    }
+    EXPECT_EQ(SetAlbumOption(manager, 65535, 65535), 1);
     EXPECT_EQ(SetAlbumOption(manager, 80, 60), 1);
     GlobalFree(image);
     DestroyWindow(foreign);
