@@ -30,11 +30,7 @@ namespace {
 
 bool IsOwnWindowNamed(HWND hwnd, const char* className)
 {
-    if (!hwnd || !className || !IsWindow(hwnd))
-        return false;
-    DWORD process = 0;
-    GetWindowThreadProcessId(hwnd, &process);
-    if (process != GetCurrentProcessId())
+    if (!className || !IsOwnWindow(hwnd))
         return false;
     char name[257];
     return GetClassNameA(hwnd, name, sizeof name) && lstrcmpiA(name, className) == 0;

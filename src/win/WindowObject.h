@@ -8,6 +8,13 @@
 
 namespace win {
 
+// True when hwnd is a window of this process.
+inline bool IsOwnWindow(HWND hwnd)
+{
+    DWORD process = 0;
+    return hwnd && IsWindow(hwnd) && GetWindowThreadProcessId(hwnd, &process) && process == GetCurrentProcessId();
+}
+
 // True when hwnd is a window of this process whose class is className (ignoring case) and was
 // registered by module. Windows of other processes or of other modules never qualify, whatever
 // their user data holds.
@@ -40,11 +47,7 @@ T* ObjectOf(HWND hwnd, const char* className, HINSTANCE module)
 template <class T>
 T* DialogObjectOf(HWND window, DLGPROC proc)
 {
-    if (!window || !IsWindow(window))
-        return nullptr;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId())
+    if (!IsOwnWindow(window))
         return nullptr;
     if (reinterpret_cast<DLGPROC>(GetWindowLongPtrA(window, DWLP_DLGPROC)) != proc)
         return nullptr;

@@ -243,6 +243,13 @@ TEST_F(Exports, WindowsThatAreNotManagersAreRefused)
     GlobalFree(image);
     DestroyWindow(foreign);
     DestroyWindow(control);
+
+    // Any dialog of this process with an item 104 gives that item the focus.
+    HWND dialog = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND item = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, dialog, HMENU(104), nullptr, nullptr);
+    EXPECT_EQ(SetFocusToAbm(dialog), 1);
+    EXPECT_EQ(GetFocus(), item);
+    DestroyWindow(dialog);
 }
 
 TEST_F(Exports, ActiveAlbumListsAndLimits)
