@@ -38,3 +38,6 @@
 #define IDS_NO_WILDCARDS          45
 #define IDS_PRINT_FAILED          52
 #define IDS_RESULTS_NOT_SAVED     1200
+#define IDS_ALBUM_COUNT_PART      1201
+#define IDS_REPLACE_PART          1202
+#define IDS_RESOURCE_NOT_SAVED    1203

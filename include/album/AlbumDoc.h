@@ -9,6 +9,14 @@
 // Box side used to rebuild a thumbnail when neither the document nor the thumbnail gives one.
 constexpr WORD kDefaultThumbnailSide = 96;
 
+// How the last Load read its album file.
+enum AlbumLoadOutcome {
+    ALBUM_LOAD_NONE = 0,   // nothing read: no Load yet, or the file was refused
+    ALBUM_LOAD_WHOLE = 1,  // read to its end: every thumbnail, or all that a cut file holds
+    ALBUM_LOAD_PARTIAL = 2 // stopped early (a failed read, a size it cannot back, want of memory):
+                           // the file holds thumbnails the document does not
+};
+
 class ALBUM_API CAlbumDoc2 : public CThumbTable2 {
 public:
     CAlbumDoc2();
@@ -20,7 +28,8 @@ public:
 
     char* GetPath();
     // Also copies the path into the description when the description is empty. A path of 256
-    // characters or more does not fit and is refused: the document keeps its path.
+    // characters or more does not fit and is refused: the document keeps its path. Another path
+    // than the loaded one leaves the load outcome behind (ALBUM_LOAD_NONE).
     void SetPath(const char* path);
     char* GetDescription();
     void SetDescription(const char* description);
@@ -34,11 +43,21 @@ public:
     // if fewer thumbnails than announced could be read), 0 when the file cannot be opened or its
     // header is short or wrong, and 0 without touching the document for a path of 256 characters
     // or more. The file is rewritten only when it really ended early (or thumbnails were
-    // rebuilt); never after a failed read or a size it cannot back.
+    // rebuilt); never after a failed read or a size it cannot back. GetLoadOutcome tells which.
     int Load(const char* path);
     // Writes the album to path. The old file is replaced only once the new one is complete; on
-    // failure it is left as it was. Non-zero on success.
+    // failure it is left as it was. Non-zero on success. A save to the document's own path makes
+    // the file whole again (ALBUM_LOAD_WHOLE).
     int Save(const char* path);
+
+    // How the last Load ended; the thumbnails its file announced and those it read.
+    AlbumLoadOutcome GetLoadOutcome() const { return static_cast<AlbumLoadOutcome>(m_nLoadOutcome); }
+    DWORD GetLoadAnnounced() const { return m_dwLoadAnnounced; }
+    int GetLoadRead() const { return m_nLoadRead; }
+    // Whether path is the document's album file and the last Load read only part of it, nothing
+    // having been saved there since: saving over it would lose the thumbnails left unread. Every
+    // caller that loads, changes and saves an album asks this before it saves.
+    int HoldsOnlyPartOf(const char* path) const;
 
     // Resolves a stored name: a name with a drive (or a network name) as it stands; otherwise the
     // program folder + name, then the album's folder + name, whichever exists. out holds 260
@@ -60,6 +79,9 @@ public:
     int m_bAutoCheck;
     WORD m_wThumbWidth;
     WORD m_wThumbHeight;
+    int m_nLoadOutcome;       // AlbumLoadOutcome of the last Load, for the album file at m_szPath
+    DWORD m_dwLoadAnnounced;  // thumbnails that file announced
+    int m_nLoadRead;          // thumbnails read from it
 };
 
 // Kept for hosts that set it; stored names always keep one folder level.

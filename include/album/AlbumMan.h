@@ -13,9 +13,9 @@ public:
     CAlbumMan(const CAlbumMan& other);
     CAlbumMan& operator=(const CAlbumMan& other);
 
-    // A manager making thumbnails of width x height; null unless both are > 0.
+    // A manager making thumbnails of width x height; null unless both are 1 to 65535.
     static CAlbumMan* CreateAlbumMan(int width, int height);
-    // 1 and the new size when both are >= 1; 0 and no change otherwise.
+    // 1 and the new size when both are 1 to 65535; 0 and no change otherwise.
     int SetAlbumOption(int width, int height);
     // Settings of the Add dialog: file type shown first, default extension (up to 15 characters),
     // the types offered, and the folder it starts in.

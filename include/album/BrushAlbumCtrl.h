@@ -33,7 +33,8 @@ public:
 
     // The editor's request to add items: the image-file picker (several files at once), then
     // AddItemFile for each; the album is saved when one was added. 0 when nothing was tried (the
-    // thread busy, the picker cancelled), else 1.
+    // thread busy, the picker cancelled), or when the album could not be saved: the new items
+    // and the files written for them are taken out again and the user is told. Else 1.
     int AddItems();
     // Adds one image file: a brush, stamp or shape is converted and written into its resource
     // folder under the file's base name (a later file with a base name already taken gets the
@@ -42,8 +43,10 @@ public:
     int AddItemFile(const char* path, tagIMGIOOPTIONS* options);
     // The editor's request to delete the selected item, after the user confirms. Items whose
     // files carry the brush (brush albums) or stamp mark (stamp and shape albums) only beep.
-    // Brushes, stamps and shapes lose their files too (unless another item still uses the same
-    // file); textures keep theirs. 1 when items were removed (the album is then saved).
+    // Brushes, stamps and shapes lose their files too when these lie in the control's resource
+    // folder (unless another item still uses the same file), once the album is saved without
+    // them; textures and pictures elsewhere keep theirs. 1 when items were
+    // removed and the album saved; 0 (items and files kept) when it could not be saved.
     int DeleteItems();
 
     // The conversions behind brushes (at most 128 pixels a side) and stamps and shapes (at most
@@ -67,6 +70,14 @@ private:
     void ForwardClick(WPARAM keys, LPARAM cell);
     // The resource folder of this kind ("" for textures) into out; false when it would not fit.
     bool ResourceFolder(char* out, size_t size) const;
+    // Whether path names a file directly in this control's resource folder: only those files
+    // are the control's own to delete.
+    bool InResourceFolder(const char* path) const;
+    // Saves the album to its own file; false when that failed or the file was read only in part
+    // (the rest of it would be lost). An album without a file lives in memory only: true.
+    bool StoreAlbum();
+    // After a change that could not be stored: the album as its file holds it, and the user told.
+    void UndoUnstored();
 
 public:
     HWND m_hWnd;

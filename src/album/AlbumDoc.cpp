@@ -3,7 +3,9 @@
 #include <string.h>
 #include "win/Handles.h"
 
-CAlbumDoc2::CAlbumDoc2() : m_bAutoCheck(1), m_wThumbWidth(0), m_wThumbHeight(0)
+CAlbumDoc2::CAlbumDoc2()
+    : m_bAutoCheck(1), m_wThumbWidth(0), m_wThumbHeight(0), m_nLoadOutcome(ALBUM_LOAD_NONE), m_dwLoadAnnounced(0),
+      m_nLoadRead(0)
 {
     m_szExePath[0] = '\0';
     m_szPath[0] = '\0';
@@ -23,6 +25,9 @@ CAlbumDoc2& CAlbumDoc2::operator=(const CAlbumDoc2& other)
     m_bAutoCheck = other.m_bAutoCheck;
     m_wThumbWidth = other.m_wThumbWidth;
     m_wThumbHeight = other.m_wThumbHeight;
+    m_nLoadOutcome = other.m_nLoadOutcome;
+    m_dwLoadAnnounced = other.m_dwLoadAnnounced;
+    m_nLoadRead = other.m_nLoadRead;
     return *this;
 }
 
@@ -33,9 +38,16 @@ void CAlbumDoc2::SetPath(const char* path)
     // A path cut to fit would name another file at the next save: keep the old one.
     if (!path || strlen(path) >= sizeof m_szPath)
         return;
+    if (lstrcmpiA(path, m_szPath) != 0)
+        m_nLoadOutcome = ALBUM_LOAD_NONE; // what was read of the old file says nothing of this one
     win::CopyText(m_szPath, sizeof m_szPath, path);
     if (m_szDescription[0] == '\0')
         win::CopyText(m_szDescription, sizeof m_szDescription, m_szPath);
+}
+
+int CAlbumDoc2::HoldsOnlyPartOf(const char* path) const
+{
+    return path && m_nLoadOutcome == ALBUM_LOAD_PARTIAL && lstrcmpiA(path, m_szPath) == 0;
 }
 
 char* CAlbumDoc2::GetDescription() { return m_szDescription; }

@@ -39,6 +39,9 @@ int CAlbumDoc2::Load(const char* path)
     if (!path || !*path || strlen(path) >= sizeof m_szPath)
         return 0;
     CleanTable();
+    m_nLoadOutcome = ALBUM_LOAD_NONE;
+    m_dwLoadAnnounced = 0;
+    m_nLoadRead = 0;
     win::WaitCursor wait;
     // The source checks of a load look sources up through one listing per folder.
     std::unique_ptr<album::ListingScope> listings;
@@ -64,11 +67,13 @@ int CAlbumDoc2::Load(const char* path)
         win::CopyText(m_szPath, sizeof m_szPath, path);
         win::TerminateField(header.szDescription, sizeof header.szDescription);
         win::CopyText(m_szDescription, sizeof m_szDescription, header.szDescription);
+        announced = header.dwCount;
+        m_dwLoadAnnounced = announced;
+        m_nLoadOutcome = ALBUM_LOAD_PARTIAL;
 
         LARGE_INTEGER size;
         if (!GetFileSizeEx(file.get(), &size))
             return 1; // nothing can be read safely; the file stays as it is
-        announced = header.dwCount;
         // The source checks run once everything is read: meanwhile the folders they look in are
         // listed on another thread, each as soon as a stored name first names it.
         std::vector<CThumbnail2*> toCheck;
@@ -108,6 +113,8 @@ int CAlbumDoc2::Load(const char* path)
     // want of memory the rest of the album is still on disk and must stay there. A file from
     // which nothing could be read is never rewritten.
     const bool readToEnd = stop == albumread::Stop::Complete || stop == albumread::Stop::FileEnded;
+    m_nLoadRead = m_nCount;
+    m_nLoadOutcome = readToEnd ? ALBUM_LOAD_WHOLE : ALBUM_LOAD_PARTIAL;
     if (m_nCount > 0 && readToEnd && (static_cast<DWORD>(m_nCount) != announced || rebuilt > 0))
         Save(path);
     return 1;
@@ -168,9 +175,12 @@ int CAlbumDoc2::Save(const char* path)
                 return 0;
             writer.Write(lock.data(), t->m_Info.dwDibSize);
         }
-        if (!writer.Flush())
+        if (!writer.Flush() || !out.Commit())
             return 0;
-        return out.Commit() ? 1 : 0;
+        // The file now holds exactly what the document does.
+        if (lstrcmpiA(path, m_szPath) == 0)
+            m_nLoadOutcome = ALBUM_LOAD_WHOLE;
+        return 1;
     } catch (...) {
         return 0;
     }

@@ -3,6 +3,7 @@
 #include <string.h>
 #include <algorithm>
 #include <vector>
+#include "album/Dib.h"
 #include "win/Handles.h"
 
 namespace albumread {
@@ -15,14 +16,14 @@ constexpr size_t kRecordBatch = 512;
 
 // Limits what a damaged or hostile file can make the reader allocate. Complete images must lie in
 // the file and together be no larger than it (a writer never overlaps them); one image may be cut
-// by the end of the file, as in a truncated album, up to kMaxCutImageBytes.
+// by the end of the file, as in a truncated album, up to cutLimit.
 class ImageBudget {
 public:
     explicit ImageBudget(uint64_t fileSize) : fileSize_(fileSize) {}
-    bool Accept(uint64_t start, uint64_t size)
+    bool Accept(uint64_t start, uint64_t size, uint64_t cutLimit)
     {
         if (start + size > fileSize_) {
-            if (cutSeen_ || size > kMaxCutImageBytes)
+            if (cutSeen_ || size > cutLimit)
                 return false;
             cutSeen_ = true;
             return true;
@@ -38,6 +39,20 @@ private:
     uint64_t completeBytes_ = 0;
     bool cutSeen_ = false;
 };
+
+// The most an image cut by the end of the file may declare: what its own bitmap header spans and
+// the few bytes a record may add, never more than a thumbnail can be. Its block keeps the declared
+// size, and a save writes it whole: a damaged record must not make a small album a huge one.
+uint64_t CutImageLimit(Source& source, uint64_t start, uint64_t fileSize)
+{
+    BITMAPINFOHEADER header;
+    size_t got = 0;
+    if (fileSize - start < sizeof header || !source.ReadAt(start, &header, sizeof header, &got) ||
+        got != sizeof header)
+        return kMaxCutImageBytes; // too little is left to tell
+    const uint64_t extent = dib::DeclaredExtent(&header, sizeof header);
+    return extent ? std::min(extent + kDibSizeSlack, kMaxCutImageBytes) : kMaxCutImageBytes;
+}
 
 enum class ImageRead { Ok, Empty, Failed };
 
@@ -83,7 +98,9 @@ Stop ReadThumbnails(Source& source, uint64_t fileSize, uint32_t count, const Sin
             const uint64_t start = imageArea + rec.dwDibOffset;
             if (rec.dwDibSize == 0 || start >= fileSize)
                 return Stop::FileEnded; // no image bytes to read
-            if (!budget.Accept(start, rec.dwDibSize) || !FitsWithSlack<size_t>(rec.dwDibSize))
+            const uint64_t cutLimit =
+                start + rec.dwDibSize > fileSize ? CutImageLimit(source, start, fileSize) : kMaxCutImageBytes;
+            if (!budget.Accept(start, rec.dwDibSize, cutLimit) || !FitsWithSlack<size_t>(rec.dwDibSize))
                 return Stop::Refused;
             win::GlobalBlock image = win::GlobalBlock::Allocate(rec.dwDibSize + kImageSlack, false);
             if (!image)

@@ -30,13 +30,18 @@ enum class Stop {
 };
 
 // The largest image that may be cut by the end of the file. A cut image's block keeps its
-// declared size, so this bounds what a hostile size can make the reader allocate; it lies far
-// above any thumbnail, so an album cut inside a big image still loads up to that image.
-// (The fuzz build lowers it so that its runs stay quick.)
+// declared size, so this bounds what a damaged size can make the reader hold and a save write; it
+// lies above any thumbnail (abmtool's largest box, 1024 pixels a side at 24 bits, is 3 MiB), so an
+// album cut inside its last image still loads up to that image. A cut image whose header can be
+// read may besides declare no more than that header spans, plus kDibSizeSlack. (The fuzz build
+// lowers the cap so that its runs stay quick.)
 #ifndef ALBUM_MAX_CUT_IMAGE_BYTES
-#define ALBUM_MAX_CUT_IMAGE_BYTES (256ull << 20)
+#define ALBUM_MAX_CUT_IMAGE_BYTES (4ull << 20)
 #endif
 constexpr uint64_t kMaxCutImageBytes = ALBUM_MAX_CUT_IMAGE_BYTES;
+// How much more than its bitmap a record's image size may say: the size of the block that held
+// the image, which the allocator may have rounded up.
+constexpr uint64_t kDibSizeSlack = 64;
 // The reader allocates this much more than each stored image.
 constexpr size_t kImageSlack = 10;
 

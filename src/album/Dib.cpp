@@ -5,7 +5,11 @@
 
 namespace dib {
 
-bool Parse(const void* data, size_t size, Layout* out)
+namespace {
+
+// The layout a header declares and the bytes it spans, whatever follows it; false when the header
+// is not one Parse accepts.
+bool ParseHeader(const void* data, size_t size, Layout* out, uint64_t* extent)
 {
     if (!data || size < sizeof(BITMAPINFOHEADER))
         return false;
@@ -42,20 +46,38 @@ bool Parse(const void* data, size_t size, Layout* out)
     if (stride == 0)
         return false;
     uint64_t imageBytes = uint64_t(stride) * uint64_t(bih.biHeight);
-    if (imageBytes / stride != uint64_t(bih.biHeight))
-        return false;
-    if (bitsOffset > size || imageBytes > size - bitsOffset)
+    if (imageBytes / stride != uint64_t(bih.biHeight) || imageBytes > UINT64_MAX - bitsOffset)
         return false;
 
+    out->headerSize = bih.biSize;
+    out->width = bih.biWidth;
+    out->height = bih.biHeight;
+    out->bitCount = bih.biBitCount;
+    out->paletteEntries = entries;
+    out->stride = stride;
+    *extent = bitsOffset + imageBytes;
+    return true;
+}
+
+} // namespace
+
+uint64_t DeclaredExtent(const void* data, size_t size)
+{
+    Layout layout;
+    uint64_t extent = 0;
+    return ParseHeader(data, size, &layout, &extent) ? extent : 0;
+}
+
+bool Parse(const void* data, size_t size, Layout* out)
+{
+    Layout layout;
+    uint64_t extent = 0;
+    if (!ParseHeader(data, size, &layout, &extent) || extent > size)
+        return false;
     if (out) {
-        out->headerSize = bih.biSize;
-        out->width = bih.biWidth;
-        out->height = bih.biHeight;
-        out->bitCount = bih.biBitCount;
-        out->paletteEntries = entries;
-        out->bitsOffset = static_cast<size_t>(bitsOffset);
-        out->stride = stride;
-        out->imageBytes = static_cast<size_t>(imageBytes);
+        *out = layout;
+        out->imageBytes = layout.stride * static_cast<size_t>(layout.height);
+        out->bitsOffset = static_cast<size_t>(extent) - out->imageBytes;
     }
     return true;
 }

@@ -53,6 +53,11 @@ inline size_t Stride(int32_t width, uint16_t bitCount) { return StrideFor<size_t
 // palette no larger than the depth allows, and every row inside the block. Fills out when given.
 bool Parse(const void* data, size_t size, Layout* out = nullptr);
 
+// The bytes (header, palette, rows) that the bitmap header at data declares, without looking at
+// anything behind the header: what a block cut short should have held. 0 when size bytes hold no
+// header that Parse would accept.
+uint64_t DeclaredExtent(const void* data, size_t size);
+
 // The same check for a global memory block (locks it while looking).
 bool IsValidBlock(HGLOBAL block, Layout* out = nullptr);
 

@@ -64,9 +64,16 @@ CAlbumMan::~CAlbumMan() = default;
 CAlbumMan::CAlbumMan(const CAlbumMan& other) = default;
 CAlbumMan& CAlbumMan::operator=(const CAlbumMan& other) = default;
 
+namespace {
+
+// Thumbnail sides are kept in 16 bits: a larger one would come out cut to its low bits.
+bool IsThumbnailSize(int width, int height) { return width >= 1 && height >= 1 && width <= 0xFFFF && height <= 0xFFFF; }
+
+} // namespace
+
 CAlbumMan* CAlbumMan::CreateAlbumMan(int width, int height)
 {
-    if (width <= 0 || height <= 0)
+    if (!IsThumbnailSize(width, height))
         return nullptr;
     CAlbumMan* m = new (std::nothrow) CAlbumMan;
     if (m) {
@@ -78,7 +85,7 @@ CAlbumMan* CAlbumMan::CreateAlbumMan(int width, int height)
 
 int CAlbumMan::SetAlbumOption(int width, int height)
 {
-    if (width < 1 || height < 1)
+    if (!IsThumbnailSize(width, height))
         return 0;
     m_nThumbWidth = width;
     m_nThumbHeight = height;
@@ -228,10 +235,9 @@ int CAlbumMan::NewAlbum()
     m_nCurrent = m_nAlbumCount - 1;
     m_bNewAlbum = 1;
     SetInfoCount(*this, 0);
-    char* name = manager::NewAlbumName();
-    win::CopyText(name, MAX_PATH, manager::LoadText(IDS_NEW_ALBUM_NAME).c_str());
-    SetDescriptionBox(*this, name);
-    album->SetDescription(name);
+    const std::string name = manager::LoadText(IDS_NEW_ALBUM_NAME);
+    SetDescriptionBox(*this, name.c_str());
+    album->SetDescription(name.c_str());
     album->m_Doc.SetThumbnailSize(static_cast<WORD>(m_nThumbWidth), static_cast<WORD>(m_nThumbHeight));
     return 1;
 }
@@ -240,12 +246,8 @@ int CAlbumMan::NewAlbum()
 // document's, and the current list entry shows the name. False when the user cancels.
 static bool NameNewAlbum(CAlbumMan& m, CAlbum& album, bool keepNewAlbumEntry)
 {
-    if (ModalDialogBox(AlbumInstance(), MAKEINTRESOURCEA(109), m.m_hHost, SaveNewAlbumProc,
-                       reinterpret_cast<LPARAM>(m.m_szFolder)) != 1)
-        return false;
-    char path[MAX_PATH];
-    const char* name = manager::NewAlbumName();
-    if (!manager::JoinPath(path, m.m_szFolder, name, ""))
+    char path[MAX_PATH], name[MAX_PATH];
+    if (!AskNewAlbumName(m.m_hHost, m.m_szFolder, name) || !manager::JoinPath(path, m.m_szFolder, name, ""))
         return false;
     album.m_Doc.SetPath(path);
     const std::string shown = manager::BaseName(name);
@@ -261,6 +263,27 @@ static bool NameNewAlbum(CAlbumMan& m, CAlbum& album, bool keepNewAlbumEntry)
     return true;
 }
 
+// Before the first save over an album file that could be read only in part: Yes saves the
+// thumbnails as a new album (path becomes its file), No replaces the file, Cancel saves nothing.
+static bool ConfirmReplacingPart(CAlbumMan& m, CAlbum& album, char* path)
+{
+    const CAlbumDoc2& doc = album.m_Doc;
+    if (!doc.HoldsOnlyPartOf(path))
+        return true;
+    char text[512];
+    snprintf(text, sizeof text, manager::LoadText(IDS_REPLACE_PART).c_str(), doc.GetLoadRead(),
+             static_cast<unsigned>(doc.GetLoadAnnounced()), doc.GetLoadRead());
+    switch (ModalMessageBox(m.m_hHost, text, manager::LoadText(IDS_ALBUM_CAPTION).c_str(),
+                            MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    case IDYES:
+        return NameNewAlbum(m, album, true) && m.GetAlbumPath(m.m_nCurrent, path);
+    case IDNO:
+        return true;
+    default:
+        return false;
+    }
+}
+
 int CAlbumMan::Save()
 {
     CAlbum* album = AlbumOf(*this);
@@ -274,10 +297,12 @@ int CAlbumMan::Save()
             return 0;
     }
     char path[MAX_PATH];
-    if (!GetAlbumPath(m_nCurrent, path) || !album->Save(path))
+    if (!GetAlbumPath(m_nCurrent, path) || !ConfirmReplacingPart(*this, *album, path) || !album->Save(path))
         return 0; // the old file and the modified flag stay
     m_bModified = 0;
     m_bNewAlbum = 0;
+    if (!m_pDescTarget)
+        SetInfoCount(*this, album->GetThumbNailCount());
     return FileExists(path) ? 1 : 0;
 }
 

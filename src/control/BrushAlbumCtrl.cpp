@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <new>
+#include <string>
 #include <vector>
 #include "album/AlbumMessages.h"
 #include "album/ThumbBuild.h"
@@ -49,7 +50,6 @@ const DWORD kPickFlags = 0x8026C;
 
 int g_cellWidth = 0;
 int g_cellHeight = 0;
-HINSTANCE g_classInstance = nullptr; // the module the classes were registered with
 HBRUSH g_background = nullptr;
 
 const ResourceClass* ClassNamed(const char* name)
@@ -60,14 +60,15 @@ const ResourceClass* ClassNamed(const char* name)
     return nullptr;
 }
 
-// A window of one of the four classes, of this process, registered by us.
+// A window of one of the four classes, of this process, run by our class procedure: registered
+// with any of the instances the host gave, so that a later registration orphans no live control.
 bool IsResourceWindow(HWND hwnd)
 {
     char name[MAX_PATH + 1];
-    if (!hwnd || !g_classInstance || !IsWindow(hwnd) || !GetClassNameA(hwnd, name, sizeof name))
+    if (!hwnd || !IsWindow(hwnd) || !GetClassNameA(hwnd, name, sizeof name))
         return false;
     const ResourceClass* c = ClassNamed(name);
-    return c && win::IsWindowOfClass(hwnd, c->name, g_classInstance);
+    return c && win::IsWindowOfClassProc(hwnd, c->name, BrushAlbumCtrlClassProc);
 }
 
 CBrushAlbumCtrl* MakeOwnedControl(HWND)
@@ -198,7 +199,6 @@ int CBrushAlbumCtrlRegister(HINSTANCE instance, int cellWidth, int cellHeight)
     for (const ResourceClass& c : kClasses)
         if (!win::RegisterObjectClass(instance, c.name, BrushAlbumCtrlClassProc, g_background))
             return 0; // somebody else's class of that name, or no registration
-    g_classInstance = instance;
     // The grid's own classes are normally there since the library started.
     const int cells = CThumbviewRegister(instance);
     const int lists = CThumbListViewRegister(instance);
@@ -209,8 +209,6 @@ void UnregisterBrushAlbumCtrlClasses(HINSTANCE instance)
 {
     for (const ResourceClass& c : kClasses)
         UnregisterClassA(c.name, instance);
-    if (instance == g_classInstance)
-        g_classInstance = nullptr;
     if (g_background) {
         DeleteObject(g_background);
         g_background = nullptr;
@@ -405,6 +403,36 @@ bool CBrushAlbumCtrl::ResourceFolder(char* out, size_t size) const
     return leaf && m_szProgramFolder[0] && FormatPath(out, size, "%s%s", m_szProgramFolder, leaf);
 }
 
+bool CBrushAlbumCtrl::InResourceFolder(const char* path) const
+{
+    char folder[MAX_PATH], fullFolder[MAX_PATH], full[MAX_PATH];
+    if (!path || !ResourceFolder(folder, sizeof folder))
+        return false;
+    const DWORD f = GetFullPathNameA(folder, sizeof fullFolder, fullFolder, nullptr);
+    const DWORD n = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (f == 0 || f >= sizeof fullFolder || n <= f + 1 || n >= sizeof full || full[f] != '\\' ||
+        strchr(full + f + 1, '\\'))
+        return false;
+    full[f] = '\0';
+    return textkeys::EqualNoCase(full, fullFolder);
+}
+
+bool CBrushAlbumCtrl::StoreAlbum()
+{
+    CAlbumDoc2& doc = m_pAlbum->m_Doc;
+    if (!doc.GetPath()[0])
+        return true;
+    return !doc.HoldsOnlyPartOf(doc.GetPath()) && m_pAlbum->Save(doc.GetPath());
+}
+
+void CBrushAlbumCtrl::UndoUnstored()
+{
+    char path[ALBUM_PATH_BUFFER];
+    win::CopyText(path, sizeof path, m_pAlbum->m_Doc.GetPath());
+    m_pAlbum->Load(path); // no file yet: an empty album, still named after it
+    ModalMessageBoxIds(m_hWnd, IDS_RESOURCE_NOT_SAVED, IDS_CAPTION_RESOURCES, MB_ICONEXCLAMATION);
+}
+
 int CBrushAlbumCtrl::AddItems()
 {
     if (!m_pAlbum || !m_hWnd)
@@ -432,6 +460,7 @@ int CBrushAlbumCtrl::AddItems()
         return 0;
     buffer.back() = '\0';
 
+    const int before = m_pAlbum->GetThumbNailCount();
     int added = 0;
     {
         win::WaitCursor wait;
@@ -455,8 +484,18 @@ int CBrushAlbumCtrl::AddItems()
             }
         }
     }
-    if (added)
-        m_pAlbum->Save(m_pAlbum->m_Doc.GetPath());
+    if (added && !StoreAlbum()) {
+        // Shown and stored must agree: the new items go again, and the files written for them
+        // with them (left behind, they would push a later add of the image to "name (2)").
+        CAlbumDoc2& doc = m_pAlbum->m_Doc;
+        for (CThumbnail2* t = doc.GetThumbnail(before + 1); t && t != doc.m_pEnd; t = t->m_pNext) {
+            char file[MAX_PATH];
+            if (doc.GetThumbnailFullPath(t->m_Info.szFileName, file) && InResourceFolder(file))
+                DeleteFileA(file);
+        }
+        UndoUnstored();
+        return 0;
+    }
     return 1;
 }
 
@@ -560,8 +599,12 @@ int CBrushAlbumCtrl::DeleteItems()
 
     // Files go with their items, except textures (the user's own images) and a file that an item
     // staying behind still shows (albums written before names were kept apart may share one).
+    // They go only once the album is stored without their items: until then it lists them. A
+    // picture outside the resource folder is the user's own (an album copied from elsewhere, or
+    // made in the album manager): its item leaves the album only.
     int withFiles = m_nKind != RESALBUM_KIND_TEXTURE;
     CAlbumDoc2& doc = m_pAlbum->m_Doc;
+    std::vector<std::string> files;
     for (CThumbnail2* s = doc.m_pEnd->m_pNext; withFiles && s != doc.m_pEnd; s = s->m_pNext) {
         if (!s->m_bSelect)
             continue;
@@ -576,9 +619,16 @@ int CBrushAlbumCtrl::DeleteItems()
                 break;
             }
         }
+        if (InResourceFolder(gone))
+            files.push_back(gone);
     }
-    if (!m_pAlbum->RemoveSelected(withFiles))
+    if (!m_pAlbum->RemoveSelected(0))
         return 0;
-    m_pAlbum->Save(doc.GetPath());
+    if (!StoreAlbum()) {
+        UndoUnstored();
+        return 0;
+    }
+    for (size_t i = 0; withFiles && i < files.size(); ++i)
+        DeleteFileA(files[i].c_str());
     return 1;
 }

@@ -14,7 +14,6 @@ namespace {
 
 CAlbumDoc2* g_clipboard = nullptr;
 Choices g_choices;
-char g_newAlbumName[MAX_PATH];
 
 bool IsBlank(const char* s)
 {
@@ -70,8 +69,6 @@ void SetClipboard(CAlbumDoc2* copies)
 }
 
 Choices& Kept() { return g_choices; }
-
-char* NewAlbumName() { return g_newAlbumName; }
 
 std::string LoadText(UINT id)
 {
@@ -157,7 +154,6 @@ int CheckAlbumName(HWND owner, const char* folder, char* name, bool messages)
         return Refuse(owner, messages, IDS_INVALID_ALBUM_NAME);
     fclose(test);
     DeleteFileA(path);
-    win::CopyText(g_newAlbumName, sizeof g_newAlbumName, name);
     return 1;
 }
 

@@ -1,6 +1,6 @@
 // What the album manager windows share in the process: the thumbnail clipboard, the choices kept
-// between uses of the small dialogs, the Find dialog's running flag, the active album window and
-// the new-album name; and the name check for album files.
+// between uses of the small dialogs, the Find dialog's running flag and the active album window;
+// and the name check for album files.
 #pragma once
 
 #include <windows.h>
@@ -28,16 +28,12 @@ Choices& Kept();
 extern int g_searchRunning;
 // The manager window most recently activated in the process (any thread).
 extern HWND g_activeAlbumWindow;
-// The new album's name: string 22 while it is unsaved, the accepted name + ".abm" once the name
-// check accepted one.
-char* NewAlbumName();
 
 // Checks a typed album name for folder; name is a 260-byte buffer that gets ".abm" appended.
 // Refusals show their message (owned by owner) when messages is true and return 0: an empty or
 // blank name, a name with characters no file name may hold or a device name (string 3), the name
 // "New Album" (string 27), an existing album (string 13), a path that would not fit 260
-// characters or a file that cannot be created (string 3). On success the name (with ".abm") is
-// also copied into NewAlbumName() and 1 is returned.
+// characters or a file that cannot be created (string 3). 1 when the name is accepted.
 int CheckAlbumName(HWND owner, const char* folder, char* name, bool messages);
 // folder + "\" + name + extension into out (MAX_PATH bytes); false when it does not fit.
 bool JoinPath(char* out, const char* folder, const char* name, const char* extension);

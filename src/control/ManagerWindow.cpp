@@ -469,7 +469,12 @@ void SetInfoCount(CAlbumMan& m, int count)
     if (!m.m_hDlg)
         return;
     char text[128];
-    snprintf(text, sizeof text, manager::LoadText(IDS_ALBUM_COUNT).c_str(), count);
+    CAlbum* album = AlbumOf(&m);
+    if (album && album->m_Doc.HoldsOnlyPartOf(album->m_Doc.GetPath()))
+        snprintf(text, sizeof text, manager::LoadText(IDS_ALBUM_COUNT_PART).c_str(), count,
+                 album->m_Doc.GetLoadRead(), static_cast<unsigned>(album->m_Doc.GetLoadAnnounced()));
+    else
+        snprintf(text, sizeof text, manager::LoadText(IDS_ALBUM_COUNT).c_str(), count);
     SetDlgItemTextA(m.m_hDlg, kInfoLine, text);
 }
 
@@ -678,20 +683,43 @@ INT_PTR CALLBACK AlbumManDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
 
 // ---- the small dialogs ----
 
+namespace {
+
+// What one "Save New Album" dialog asks for and answers: each run has its own, so that dialogs
+// on other threads cannot change the name this one accepted.
+struct NewAlbumNameRequest {
+    const char* folder;
+    char* name; // MAX_PATH bytes
+};
+
 INT_PTR CALLBACK SaveNewAlbumProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     return win::OkCancelDialog(
         dlg, msg, wParam, lParam,
-        [](HWND d, LPARAM folder) {
+        [](HWND d, LPARAM request) {
             SendDlgItemMessageA(d, 99, EM_LIMITTEXT, 64, 0);
-            win::SetUserData(d, reinterpret_cast<void*>(folder));
+            win::SetUserData(d, reinterpret_cast<void*>(request));
         },
         [](HWND d) {
             char name[MAX_PATH] = "";
             GetDlgItemTextA(d, 99, name, sizeof name);
-            const char* folder = static_cast<const char*>(win::UserData(d));
-            return folder && manager::CheckAlbumName(d, folder, name, true);
+            const auto* request = static_cast<const NewAlbumNameRequest*>(win::UserData(d));
+            if (!request || !manager::CheckAlbumName(d, request->folder, name, true))
+                return false;
+            win::CopyText(request->name, MAX_PATH, name);
+            return true;
         });
+}
+
+} // namespace
+
+bool AskNewAlbumName(HWND owner, const char* folder, char* name)
+{
+    if (!folder || !name)
+        return false;
+    NewAlbumNameRequest request = {folder, name};
+    return ModalDialogBox(AlbumInstance(), MAKEINTRESOURCEA(109), owner, SaveNewAlbumProc,
+                          reinterpret_cast<LPARAM>(&request)) == 1;
 }
 
 INT_PTR CALLBACK SortDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -6,9 +6,12 @@
 #include "album/AlbumMan.h"
 
 INT_PTR CALLBACK AlbumManDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK SaveNewAlbumProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SortDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK DeleteOptionsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Runs "Save New Album" (dialog 109) for folder, owned by owner: name (MAX_PATH bytes) receives
+// the accepted name with ".abm". False when the user cancels.
+bool AskNewAlbumName(HWND owner, const char* folder, char* name);
 
 // The manager of a manager window of this process, or null for any other window.
 CAlbumMan* ManagerOfWindow(HWND window);

@@ -5,6 +5,7 @@
 #include <string.h>
 #include <string>
 #include <vector>
+#include "album/AlbumFileLock.h"
 #include "album/ThumbBuild.h"
 #include "control/ManagerState.h"
 #include "control/ManagerWindow.h"
@@ -69,19 +70,23 @@ int AddToAlbum(HWND owner, char* folder, char** files, int count, int*& results,
             return added != count ? 1 : 0;
         }
     } else {
-        if (ModalDialogBox(AlbumInstance(), MAKEINTRESOURCEA(109), owner, SaveNewAlbumProc,
-                           reinterpret_cast<LPARAM>(folder)) != 1)
-            return -1;
-        if (!manager::JoinPath(path, folder, manager::NewAlbumName(), ""))
+        char name[MAX_PATH];
+        if (!AskNewAlbumName(owner, folder, name) || !manager::JoinPath(path, folder, name, ""))
             return -1;
     }
 
+    // From the load to the save the file is this call's: another thread adding to the same
+    // album waits, then loads what this call saved.
+    album::AlbumFileLock held(path);
+    if (!held)
+        return -1;
     CAlbumDoc2 doc;
     // A size the host left out gives the library's usual thumbnails.
     if (size.x <= 0 || size.y <= 0 || size.x > 0xFFFF || size.y > 0xFFFF)
         size = {kDefaultThumbnailSide, kDefaultThumbnailSide};
     doc.SetThumbnailSize(static_cast<WORD>(size.x), static_cast<WORD>(size.y));
-    if (!newAlbum && !doc.Load(path))
+    // An album read only in part is never saved over: the rest of it is still in the file.
+    if (!newAlbum && (!doc.Load(path) || doc.HoldsOnlyPartOf(path)))
         return -1;
     // What a failed save leaves in the album: only what the file held before.
     std::vector<int> alreadyHeld(size_t(count), 0), ok(size_t(count), 0);

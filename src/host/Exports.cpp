@@ -11,6 +11,7 @@
 #include "resource.h"
 #include "win/Handles.h"
 #include "win/OkCancelDialog.h"
+#include "win/WindowObject.h"
 
 namespace {
 
@@ -127,8 +128,9 @@ int CanOpenMoreAlbum(int limit) { return AlbumRegistry().CountBelowLimit(GetCurr
 
 int SetFocusToAbm(HWND dialog)
 {
-    // Only a manager window of this process gives its control the focus.
-    if (ManagerOfWindow(dialog))
+    // Any dialog of this process with an item 104 (the album control of a manager window, or an
+    // album control the editor placed in a dialog of its own) gives that item the focus.
+    if (win::IsOwnWindow(dialog))
         if (HWND control = GetDlgItem(dialog, 104))
             SetFocus(control);
     return 1;

@@ -230,11 +230,10 @@ bool SaveResults(CSearchDlg& s)
     if (!results)
         return false;
     StoreResultDescription(s);
-    if (ModalDialogBox(AlbumInstance(), MAKEINTRESOURCEA(109), s.m_hDlg, SaveNewAlbumProc,
-                       reinterpret_cast<LPARAM>(s.m_szAlbumFolder)) != 1)
+    char path[MAX_PATH], name[MAX_PATH];
+    if (!AskNewAlbumName(s.m_hDlg, s.m_szAlbumFolder, name))
         return false;
-    char path[MAX_PATH];
-    if (!manager::JoinPath(path, s.m_szAlbumFolder, manager::NewAlbumName(), "") || !results->Save(path)) {
+    if (!manager::JoinPath(path, s.m_szAlbumFolder, name, "") || !results->Save(path)) {
         // The results stay, still marked unsaved, for another try.
         ModalMessageBoxIds(s.m_hDlg, IDS_RESULTS_NOT_SAVED, IDS_CAPTION_FIND, MB_ICONEXCLAMATION);
         return false;

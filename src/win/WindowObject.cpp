@@ -26,18 +26,27 @@ int RegisterObjectClass(HINSTANCE instance, const char* name, WNDPROC proc, HBRU
                : 0;
 }
 
-bool IsWindowOfClass(HWND hwnd, const char* className, HINSTANCE module)
+namespace {
+
+bool IsOwnWindowNamed(HWND hwnd, const char* className)
 {
-    if (!hwnd || !className || !IsWindow(hwnd))
-        return false;
-    DWORD process = 0;
-    GetWindowThreadProcessId(hwnd, &process);
-    if (process != GetCurrentProcessId())
+    if (!className || !IsOwnWindow(hwnd))
         return false;
     char name[257];
-    if (!GetClassNameA(hwnd, name, sizeof name) || lstrcmpiA(name, className) != 0)
-        return false;
-    return reinterpret_cast<HINSTANCE>(GetClassLongPtrA(hwnd, GCLP_HMODULE)) == module;
+    return GetClassNameA(hwnd, name, sizeof name) && lstrcmpiA(name, className) == 0;
+}
+
+} // namespace
+
+bool IsWindowOfClass(HWND hwnd, const char* className, HINSTANCE module)
+{
+    return IsOwnWindowNamed(hwnd, className) &&
+           reinterpret_cast<HINSTANCE>(GetClassLongPtrA(hwnd, GCLP_HMODULE)) == module;
+}
+
+bool IsWindowOfClassProc(HWND hwnd, const char* className, WNDPROC proc)
+{
+    return IsOwnWindowNamed(hwnd, className) && reinterpret_cast<WNDPROC>(GetClassLongPtrA(hwnd, GCLP_WNDPROC)) == proc;
 }
 
 } // namespace win

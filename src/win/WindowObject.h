@@ -8,10 +8,19 @@
 
 namespace win {
 
+// True when hwnd is a window of this process.
+inline bool IsOwnWindow(HWND hwnd)
+{
+    DWORD process = 0;
+    return hwnd && IsWindow(hwnd) && GetWindowThreadProcessId(hwnd, &process) && process == GetCurrentProcessId();
+}
+
 // True when hwnd is a window of this process whose class is className (ignoring case) and was
 // registered by module. Windows of other processes or of other modules never qualify, whatever
 // their user data holds.
 bool IsWindowOfClass(HWND hwnd, const char* className, HINSTANCE module);
+// The same, for a class run by the class procedure proc, whichever module registered it.
+bool IsWindowOfClassProc(HWND hwnd, const char* className, WNDPROC proc);
 
 // Registers one of the library's grid classes (redrawn whole on resizing, double clicks, a
 // pointer of window extra bytes for the object, the arrow cursor) once per process. 1 when the
@@ -38,11 +47,7 @@ T* ObjectOf(HWND hwnd, const char* className, HINSTANCE module)
 template <class T>
 T* DialogObjectOf(HWND window, DLGPROC proc)
 {
-    if (!window || !IsWindow(window))
-        return nullptr;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId())
+    if (!IsOwnWindow(window))
         return nullptr;
     if (reinterpret_cast<DLGPROC>(GetWindowLongPtrA(window, DWLP_DLGPROC)) != proc)
         return nullptr;

@@ -165,6 +165,7 @@ TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
     doc.SetAutoCheck(0);
     ASSERT_EQ(doc.Load(path.c_str()), 1);
     ASSERT_EQ(doc.GetCount(), 2);
+    EXPECT_EQ(doc.GetLoadOutcome(), ALBUM_LOAD_WHOLE) << "all the file holds";
     ExpectImage(doc.GetThumbnail(2), entries[1].image, 100);
 
     // Rewritten at once as a two-thumbnail album, the missing bytes as zeros.
@@ -224,6 +225,12 @@ TEST_F(AlbumFile, AFailedReadStopsWithoutRewritingTheAlbum)
     EXPECT_EQ(doc.GetCount(), 1);
     EXPECT_EQ(ReadBytes(path), file) << "a failed read must leave the album on disk whole";
     EXPECT_EQ(dir.List().size(), 1u);
+    // The document says so, until it is saved over that file on purpose.
+    EXPECT_EQ(doc.GetLoadOutcome() * 100 + doc.GetLoadRead() * 10 + int(doc.GetLoadAnnounced()), 213);
+    EXPECT_TRUE(doc.HoldsOnlyPartOf(path.c_str()));
+    EXPECT_FALSE(doc.HoldsOnlyPartOf(dir.File("other.abm").c_str()));
+    ASSERT_NE(doc.Save(path.c_str()), 0);
+    EXPECT_FALSE(doc.HoldsOnlyPartOf(path.c_str()));
 }
 
 TEST_F(AlbumFile, PathsTheDocumentCannotHoldAreRefused)
@@ -334,6 +341,35 @@ TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
     EXPECT_GE(doc.GetCount(), 1);
     EXPECT_LE(doc.GetCount(), 3);
     ExpectConsistent(doc);
+}
+
+TEST_F(AlbumFile, ACutImageMayDeclareNoMoreThanItsBitmapNorMoreThanAThumbnail)
+{
+    // Three thumbnails, the file ending 1000 bytes into the second, of side x side pixels, whose
+    // record declares its bitmap's extent plus extra bytes, or an absolute size.
+    const struct {
+        int side;
+        uint64_t extra, absolute;
+        int loaded;
+    } cases[] = {{96, albumread::kDibSizeSlack, 0, 2},     // an honest cut: kept, rewritten as 2
+                 {96, albumread::kDibSizeSlack + 1, 0, 1}, // more than the bitmap: refused
+                 {96, 0, 134u << 20, 1},                   // a 134 MB image in a 2 KB album
+                 {1200, 0, 0, 1}};                         // no thumbnail is 4 MB
+    for (const auto& c : cases) {
+        HGLOBAL block = MakeDib(c.side, c.side, 2);
+        FileEntry good = Entry("good.bmp", 100, 1), cut = Entry("cut.bmp", 0, 2);
+        cut.image = BlockBytes(block);
+        GlobalFree(block);
+        cut.declaredSize = int64_t(c.absolute ? c.absolute : cut.image.size() + c.extra);
+        const Bytes full = BuildAlbumFile("c", {good, cut, Entry("third.bmp", 500, 3)});
+        const Bytes file(full.begin(), full.begin() + 144 + 3 * 288 + 100 + 1000);
+        WriteBytes(path, file);
+        TestTable doc;
+        doc.SetAutoCheck(0);
+        ASSERT_EQ(doc.Load(path.c_str()), 1);
+        EXPECT_EQ(doc.GetCount(), c.loaded) << c.side << " " << cut.declaredSize;
+        EXPECT_EQ(ReadBytes(path).size(), c.loaded == 2 ? 144 + 2 * 288 + 100 + size_t(cut.declaredSize) : file.size());
+    }
 }
 
 TEST_F(AlbumFile, RandomDamageNeverBreaksTheReader)

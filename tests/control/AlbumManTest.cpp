@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <string.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 #include "album/AlbumMan.h"
@@ -189,7 +190,6 @@ TEST_F(AlbumManTest, NameCheckRefusesWhatCannotBeAnAlbum)
     char name[MAX_PATH] = "fresh";
     EXPECT_EQ(manager::CheckAlbumName(host->hwnd(), dir.path().c_str(), name, true), 1);
     EXPECT_STREQ(name, "fresh.abm");
-    EXPECT_STREQ(manager::NewAlbumName(), "fresh.abm");
     EXPECT_FALSE(FileExists(dir.File("fresh.abm"))) << "the test file is removed again";
     EXPECT_EQ(script.Pending(), 0u);
 }
@@ -208,6 +208,50 @@ TEST_F(AlbumManTest, SavingAnEmptiedAlbumKeepsItsFile)
     EXPECT_EQ(ReadBytes(dir.File("a.abm")).size(), 144u) << "saved empty, not deleted";
     EXPECT_EQ(Entries(m)[0], "a");
     EXPECT_EQ(m->m_bModified, 0);
+}
+
+TEST_F(AlbumManTest, AnAlbumReadInPartIsReplacedOnlyWhenTheUserSaysSo)
+{
+    MakeAlbum("p", 4);
+    std::vector<unsigned char> file = ReadBytes(dir.File("p.abm"));
+    const uint32_t huge = 768u << 20; // the third image: more than the reader takes
+    memcpy(&file[144 + 2 * 288 + 280], &huge, 4);
+    WriteBytes(dir.File("p.abm"), file);
+    CAlbumMan* m = Open("p");
+    EXPECT_EQ(Item(m, 207), "Image files in album: 2 (only 2 of 4 could be read)");
+
+    // Cancel saves nothing; Yes saves the thumbnails as a new album, the damaged one stays listed.
+    DialogScript script;
+    script.Answer("Album", IDCANCEL).Answer("Album", IDYES).Type("Save New Album", 99, "rescued");
+    for (int i = 0; i < 2; ++i) {
+        m->m_bModified = 1;
+        Command(m, 1001);
+        EXPECT_EQ(ReadBytes(dir.File("p.abm")), file);
+    }
+    EXPECT_EQ(script.texts, std::vector<std::string>(2, "Only 2 of 4 thumbnails of this album could be read. "
+                                                       "Replacing it keeps only these 2. Save them as a new album instead?"));
+    auto count = [this](const char* name) {
+        CAlbumDoc2 doc;
+        doc.SetAutoCheck(0);
+        return doc.Load(dir.File(name).c_str()) ? doc.GetCount() : -1;
+    };
+    EXPECT_EQ(m->m_bModified, 0);
+    const std::vector<std::string> entries = Entries(m);
+    EXPECT_EQ(entries[size_t(m->m_nCurrent)], "rescued");
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), "p"), 1);
+    EXPECT_EQ(count("rescued.abm"), 2);
+
+    // Back on the damaged album, No replaces it; later saves ask no more.
+    SendMessageA(m->m_hAlbumList, CB_SETCURSEL, SendMessageA(m->m_hAlbumList, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM("p")), 0);
+    Command(m, 101, CBN_SELCHANGE);
+    script.Answer("Album", IDNO);
+    for (int i = 0; i < 2; ++i) {
+        m->m_bModified = 1;
+        Command(m, 1001);
+    }
+    EXPECT_EQ(ReadBytes(dir.File("p.abm"))[8], 2) << "replaced by the two thumbnails read";
+    EXPECT_EQ(Item(m, 207), "Image files in album: 2");
+    EXPECT_EQ(script.Pending(), 0u);
 }
 
 TEST_F(AlbumManTest, RenamingInTheListAndSwitchingAlbums)

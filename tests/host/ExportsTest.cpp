@@ -1,6 +1,7 @@
 // The exported free functions as the editor calls them: public headers and the DLL only.
 #include <gtest/gtest.h>
 #include <string.h>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -119,6 +120,57 @@ void MakeAlbum(const Folder& folder, const std::string& name, const std::vector<
     ASSERT_NE(doc.Save(folder.File(name + ".abm").c_str()), 0);
 }
 
+// Waits for event while answering what other threads send to this thread's windows.
+void WaitPumping(HANDLE event)
+{
+    MSG m;
+    while (MsgWaitForMultipleObjects(1, &event, FALSE, 30000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1)
+        PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+// AddToAlbum as a thread of the editor calls it: the album chosen (and named, when it is new) by
+// a script of that thread; beforeOk runs while the choice is up.
+int AddFrom(Folder& folder, const std::string& album, const std::string& name, const std::vector<std::string>& files,
+            int* results, const std::function<void()>& beforeOk = nullptr)
+{
+    DialogScript script;
+    script.On("Add To Album", [&](HWND d) {
+        HWND list = GetDlgItem(d, 101);
+        SendMessageA(list, CB_SETCURSEL, SendMessageA(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(album.c_str())), 0);
+        if (beforeOk)
+            beforeOk();
+        DialogScript::Press(d, IDOK);
+    });
+    if (!name.empty())
+        script.Type("Save New Album", 99, name);
+    std::string buffer;
+    for (const std::string& f : files)
+        buffer += f + '\0';
+    char* p = &buffer[0];
+    return AddToAlbum(nullptr, folder.c(), &p, int(files.size()), results, POINT{48, 48});
+}
+
+// While this thread's "Save New Album" dialog closes, another thread adds to a new album of its
+// own from start to end.
+HANDLE g_nameAccepted, g_otherAdded;
+LRESULT CALLBACK LetAnotherAddWhileTheNameDialogCloses(int code, WPARAM wParam, LPARAM lParam)
+{
+    char title[64] = "";
+    if (code == HCBT_DESTROYWND && GetWindowTextA(HWND(wParam), title, sizeof title) &&
+        strcmp(title, "Save New Album") == 0) {
+        SetEvent(g_nameAccepted);
+        WaitPumping(g_otherAdded);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+int CountIn(const std::string& album)
+{
+    CAlbumDoc2 doc;
+    doc.SetAutoCheck(0);
+    return doc.Load(album.c_str()) ? doc.GetCount() : -1;
+}
+
 struct Exports : ::testing::Test {
     HWND host = nullptr;
     std::vector<HWND> managers;
@@ -182,11 +234,22 @@ TEST_F(Exports, WindowsThatAreNotManagersAreRefused)
     }
     // On the manager itself: a null path reads nothing; the size takes only sensible values.
     EXPECT_EQ(InsertFromDib(manager, image, nullptr, nullptr), 0);
-    EXPECT_EQ(SetAlbumOption(manager, 0, 10), 0);
+    for (POINT refused : {POINT{0, 10}, POINT{65536, 10}, POINT{10, 65568}}) {
+        EXPECT_EQ(SetAlbumOption(manager, refused.x, refused.y), 0) << refused.x << "x" << refused.y;
+        EXPECT_EQ(OpenAlbumManagerEx(host, folder.c(), refused.x, refused.y, 0), nullptr);
+    }
+    EXPECT_EQ(SetAlbumOption(manager, 65535, 65535), 1);
     EXPECT_EQ(SetAlbumOption(manager, 80, 60), 1);
     GlobalFree(image);
     DestroyWindow(foreign);
     DestroyWindow(control);
+
+    // Any dialog of this process with an item 104 gives that item the focus.
+    HWND dialog = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND item = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, dialog, HMENU(104), nullptr, nullptr);
+    EXPECT_EQ(SetFocusToAbm(dialog), 1);
+    EXPECT_EQ(GetFocus(), item);
+    DestroyWindow(dialog);
 }
 
 TEST_F(Exports, ActiveAlbumListsAndLimits)
@@ -297,10 +360,7 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     choose("a");
     EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 3, r, size), 1) << "one held already, one unreadable";
     EXPECT_EQ(results[0] * 100 + results[1] * 10 + results[2], 110);
-    CAlbumDoc2 check;
-    check.SetAutoCheck(0);
-    ASSERT_EQ(check.Load(folder.File("a.abm").c_str()), 1);
-    EXPECT_EQ(check.GetCount(), 2);
+    EXPECT_EQ(CountIn(folder.File("a.abm")), 2);
 
     // A failed save keeps the file as it was and reports only what it held.
     const std::vector<unsigned char> before = Bytes(folder.File("a.abm"));
@@ -312,6 +372,21 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     EXPECT_EQ(results[0] * 10 + results[1], 1);
     EXPECT_EQ(Bytes(folder.File("a.abm")), before);
     SetFileAttributesA(folder.File("a.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // An album read only in part (its second record declares a 768 MiB image) is never saved
+    // over: -1, the results untouched, the file as it was.
+    MakeAlbum(folder, "d", {"d1.bmp", "d2.bmp", "d3.bmp"});
+    std::vector<unsigned char> damaged = Bytes(folder.File("d.abm"));
+    const uint32_t huge = 768u << 20;
+    memcpy(&damaged[144 + 288 + 280], &huge, 4);
+    FILE* out = fopen(folder.File("d.abm").c_str(), "wb");
+    fwrite(damaged.data(), 1, damaged.size(), out);
+    fclose(out);
+    results[0] = results[1] = 7;
+    choose("d");
+    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
+    EXPECT_EQ(results[0] * 10 + results[1], 77);
+    EXPECT_EQ(Bytes(folder.File("d.abm")), damaged);
 
     // The album open in a manager of this thread: into its view, nothing written.
     WritePrivateProfileStringA("Context", "LastOpen", "a", "album.ini");
@@ -330,8 +405,7 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     choose("New Album");
     script.Type("Save New Album", 99, "Fresh");
     EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), 1);
-    check.Load(folder.File("Fresh.abm").c_str());
-    EXPECT_EQ(check.GetCount(), 1);
+    EXPECT_EQ(CountIn(folder.File("Fresh.abm")), 1);
 
     // Cancelled choice: 0, results untouched; cancelled name: -1.
     results[0] = results[1] = 9;
@@ -342,4 +416,57 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
     EXPECT_EQ(results[0] + results[1], 18);
     EXPECT_EQ(script.Pending(), 0u);
+}
+
+TEST_F(Exports, AddsFromTwoThreadsAllArriveEachUnderItsOwnName)
+{
+    Folder folder;
+    std::vector<std::string> files[2];
+    for (int t = 0; t < 2; ++t)
+        for (int i = 0; i < 8; ++i) {
+            files[t].push_back(folder.Pic("t" + std::to_string(t) + "_" + std::to_string(i) + ".bmp"));
+            WriteBmp(files[t].back(), 640, 480);
+        }
+    // Both threads load the closed album at once (they meet while their choices are up).
+    HANDLE ready[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE done[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    for (int round = 0; round < 3; ++round) {
+        MakeAlbum(folder, "a", {"held.bmp"});
+        int results[2][8] = {}, returned[2] = {-2, -2};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 2; ++t) {
+            ResetEvent(ready[t]);
+            ResetEvent(done[t]);
+            threads.emplace_back([&, t] {
+                returned[t] = AddFrom(folder, "a", "", files[t], results[t], [&, t] {
+                    SetEvent(ready[t]);
+                    WaitPumping(ready[1 - t]);
+                });
+                SetEvent(done[t]);
+            });
+        }
+        WaitPumping(done[0]);
+        WaitPumping(done[1]);
+        for (std::thread& t : threads)
+            t.join();
+        EXPECT_EQ(returned[0] * 10 + returned[1], 0) << "every file added, round " << round;
+        EXPECT_EQ(CountIn(folder.File("a.abm")), 17) << "round " << round;
+    }
+
+    // Two new albums named at once: each call keeps the name its own dialog accepted.
+    g_nameAccepted = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_otherAdded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    int mine[1] = {}, theirs[1] = {};
+    std::thread other([&] {
+        WaitForSingleObject(g_nameAccepted, 30000);
+        AddFrom(folder, "New Album", "second", {files[1][0]}, theirs);
+        SetEvent(g_otherAdded);
+    });
+    HHOOK hook = SetWindowsHookExA(WH_CBT, LetAnotherAddWhileTheNameDialogCloses, nullptr, GetCurrentThreadId());
+    EXPECT_EQ(AddFrom(folder, "New Album", "first", {files[0][0], files[0][1]}, mine), 0);
+    UnhookWindowsHookEx(hook);
+    other.join();
+    EXPECT_EQ(CountIn(folder.File("first.abm")) * 10 + CountIn(folder.File("second.abm")), 21);
+    for (HANDLE h : {ready[0], ready[1], done[0], done[1], g_nameAccepted, g_otherAdded})
+        CloseHandle(h);
 }

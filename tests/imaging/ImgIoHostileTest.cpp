@@ -131,6 +131,15 @@ std::vector<Bomb> Bombs()
     }
     Put32(tiff, 0);
     bombs.push_back({"tiff-entry-outside.tif", tiff});
+    // TIFF, 123 bytes: a sound 1 x 1 grey image whose directory links back to itself.
+    Bytes loop = {'I', 'I', 42, 0, 8, 0, 0, 0, 9, 0};
+    const uint16_t entries[9][2] = {{256, 1}, {257, 1}, {258, 8}, {259, 1}, {262, 1}, {273, 122}, {277, 1}, {278, 1}, {279, 1}};
+    for (const auto& e : entries) {
+        Put16(loop, e[0]); Put16(loop, 3); Put32(loop, 1); Put32(loop, e[1]);
+    }
+    Put32(loop, 8);
+    loop.push_back(0x80);
+    bombs.push_back({"tiff-chain-loop.tif", loop});
     return bombs;
 }
 
@@ -300,6 +309,30 @@ TEST(ImgIoPrecheck, HeadersTheDecoderWouldFollowTooFarAreRefused)
     EXPECT_TRUE(passes(imgio::Container::Tiff, tiff(64, 3)));
     EXPECT_FALSE(passes(imgio::Container::Tiff, tiff(65, 3)));
     EXPECT_FALSE(passes(imgio::Container::Tiff, tiff(64, 17)));
+    // The chain of directories behind the first: one that comes back to a directory, or that is
+    // longer than 1000 directories, is refused. The last directory links to loopTo, or to none.
+    auto chain = [&tiff](size_t directories, int loopTo) {
+        Bytes v = tiff(64, 3);
+        std::vector<uint32_t> at = {8}, link = {70};
+        for (size_t i = 1; i < directories; ++i) {
+            at.push_back(uint32_t(v.size()));
+            link.push_back(uint32_t(v.size()) + 2);
+            Put16(v, 0);
+            Put32(v, 0);
+        }
+        for (size_t i = 0; i < directories; ++i) {
+            const uint32_t next = i + 1 < directories ? at[i + 1] : loopTo >= 0 ? at[size_t(loopTo)] : 0;
+            memcpy(&v[link[i]], &next, 4);
+        }
+        return v;
+    };
+    const struct {
+        size_t directories;
+        int loopTo;
+        bool passes;
+    } chains[] = {{2, -1, true}, {1000, -1, true}, {1001, -1, false}, {1, 0, false}, {3, 0, false}, {3, 2, false}};
+    for (const auto& c : chains)
+        EXPECT_EQ(passes(imgio::Container::Tiff, chain(c.directories, c.loopTo)), c.passes) << c.directories << " " << c.loopTo;
 }
 
 TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)

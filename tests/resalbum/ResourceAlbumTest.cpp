@@ -116,6 +116,16 @@ LRESULT CALLBACK RecordingParent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     return CallWindowProcA(g_logProc, hwnd, msg, wParam, lParam);
 }
 
+// The file picker's step: names typed into its name box, then button.
+DialogScript::Action TypeAndPress(const std::string& names, int button)
+{
+    return [names, button](HWND dialog) {
+        HWND edit = GetDlgItem(dialog, 0x47C) ? GetDlgItem(dialog, 0x47C) : GetDlgItem(dialog, 0x480);
+        SetWindowTextA(edit, names.c_str());
+        DialogScript::Press(dialog, button);
+    };
+}
+
 // Lets a test call the protected initialisation on any window.
 struct ExposedCtrl : CBrushAlbumCtrl {
     using CBrushAlbumCtrl::OnInitCtrl;
@@ -405,6 +415,19 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 1);
     EXPECT_EQ(CountInFile(program.File("brush.abm")), 1) << "saved at once";
 
+    // An album file that cannot be written: the item and its file stay, and the user is told.
+    SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_EQ(brushes->GetAlbum()->SetCurrentFocus(1), 1);
+    {
+        DialogScript script;
+        script.Answer(kCaption, IDYES).Answer(kCaption, IDOK);
+        EXPECT_EQ(brushes->DeleteItems(), 0);
+        EXPECT_EQ(script.texts.back(), "The album file could not be saved. Nothing was changed.");
+    }
+    SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(FileExists(program.File("brush\\b")));
+    EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 1);
+
     // A texture goes from the album only.
     CBrushAlbumCtrl* textures = Make("TextureAlbumCtrl", "tex.abm");
     const std::string photo = Bmp("photo.bmp");
@@ -445,6 +468,20 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     ASSERT_EQ(old->GetAlbum()->SetCurrentFocus(1), 1);
     EXPECT_EQ(old->DeleteItems(), 1);
     EXPECT_FALSE(FileExists(shared));
+
+    // Items naming pictures outside the resource folder leave the album only: the pictures are
+    // the user's own.
+    const std::string own = Bmp("own.bmp"), escape = program.File("escape.bmp");
+    WriteBmpFile(escape, 8, 8, 1);
+    SaveAlbum(program.File("mixed.abm"), {own, program.File("brush\\..\\escape.bmp")});
+    CBrushAlbumCtrl* mixed = Make("BrushAlbumCtrl", "mixed.abm");
+    for (int i = 0; i < 2; ++i) {
+        script.Answer(kCaption, IDYES);
+        ASSERT_EQ(mixed->GetAlbum()->SetCurrentFocus(1), 1);
+        EXPECT_EQ(mixed->DeleteItems(), 1);
+    }
+    EXPECT_TRUE(FileExists(own) && FileExists(escape));
+    EXPECT_EQ(CountInFile(program.File("mixed.abm")), 0);
 }
 
 TEST_F(ResAlbumTest, ClicksTellTheParentTheItemsFullPath)
@@ -483,18 +520,11 @@ TEST_F(ResAlbumTest, AddItemsRunsThePickerOnceTheThreadIsFree)
     ScratchDir other;
     WriteBmpFile(other.File("c.bmp"), 30, 30, 3);
     win::CopyText(brushes->m_szCurrentFolder, MAX_PATH, pics.path().c_str());
-    auto typeAndPress = [](const std::string& names, int button) {
-        return [names, button](HWND dialog) {
-            HWND edit = GetDlgItem(dialog, 0x47C) ? GetDlgItem(dialog, 0x47C) : GetDlgItem(dialog, 0x480);
-            SetWindowTextA(edit, names.c_str());
-            DialogScript::Press(dialog, button);
-        };
-    };
     DialogScript script;
-    script.On("Open", typeAndPress("\"a.bmp\" \"b.bmp\"", IDOK))
-        .On("Open", typeAndPress(other.File("c.bmp"), IDOK))
-        .On("Open", typeAndPress("", IDCANCEL))
-        .On("Open", typeAndPress("", IDCANCEL));
+    script.On("Open", TypeAndPress("\"a.bmp\" \"b.bmp\"", IDOK))
+        .On("Open", TypeAndPress(other.File("c.bmp"), IDOK))
+        .On("Open", TypeAndPress("", IDCANCEL))
+        .On("Open", TypeAndPress("", IDCANCEL));
     EXPECT_EQ(brushes->AddItems(), 1);
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 2);
     EXPECT_EQ(CountInFile(program.File("brush.abm")), 2) << "the first add creates the album file";
@@ -512,10 +542,46 @@ TEST_F(ResAlbumTest, AddItemsRunsThePickerOnceTheThreadIsFree)
     EXPECT_TRUE(IsWindowEnabled(parent->hwnd()));
 }
 
+TEST_F(ResAlbumTest, AnAddThatCannotBeStoredIsTakenBack)
+{
+    // The album file read-only, or read only in part (its second image declares 768 MiB).
+    SaveAlbum(program.File("brush.abm"), {"x1"});
+    SaveAlbum(program.File("damaged.abm"), {"x1", "x2", "x3"});
+    std::vector<unsigned char> bytes = ReadBytes(program.File("damaged.abm"));
+    bytes[144 + 288 + 283] = 0x30;
+    WriteBytes(program.File("damaged.abm"), bytes);
+    SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_READONLY);
+    Bmp("a.bmp");
+    Bmp("b.bmp");
+    for (const char* name : {"brush.abm", "damaged.abm"}) {
+        CBrushAlbumCtrl* c = Make("BrushAlbumCtrl", name);
+        const std::vector<unsigned char> before = ReadBytes(program.File(name));
+        win::CopyText(c->m_szCurrentFolder, MAX_PATH, pics.path().c_str());
+        DialogScript script;
+        script.On("Open", TypeAndPress("\"a.bmp\" \"b.bmp\"", IDOK)).Answer(kCaption, IDOK);
+        EXPECT_EQ(c->AddItems(), 0) << name;
+        EXPECT_EQ(c->GetAlbum()->GetThumbNailCount(), 1) << name;
+        EXPECT_EQ(FilesIn(program.File("brush")), 0u) << name;
+        EXPECT_EQ(ReadBytes(program.File(name)), before) << name;
+        EXPECT_EQ(script.texts, std::vector<std::string>{"The album file could not be saved. Nothing was changed."});
+    }
+    SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(ResAlbumTest, OnlyLiveWindowsOfTheFourClassesGiveTheirObject)
 {
     CBrushAlbumCtrl* mine = Make("BrushAlbumCtrl", "");
     EXPECT_EQ(BrushAlbumCtrlOf(mine->m_hWnd), mine);
+    // A later registration with another instance orphans none of the controls made before it.
+    const HINSTANCE other = GetModuleHandleA("kernel32.dll");
+    CBrushAlbumCtrlRegister(other, kCellWidth, kCellHeight);
+    HWND late = CreateWindowExA(0, "StampAlbumCtrl", "", WS_CHILD, 0, 0, 100, 100, parent->hwnd(), nullptr, other, nullptr);
+    EXPECT_EQ(BrushAlbumCtrlOf(mine->m_hWnd), mine);
+    EXPECT_NE(BrushAlbumCtrlOf(late), nullptr);
+    DestroyWindow(late);
+    for (const char* cls : {"BrushAlbumCtrl", "TextureAlbumCtrl", "StampAlbumCtrl", "ShapeAlbumCtrl", "ThumbViewClass",
+                            "CThumbListView2"})
+        UnregisterClassA(cls, other);
     // Made by the window procedure: owned by the window, and gone with it.
     HWND owned = CreateWindowExA(0, "shapealbumctrl", "", WS_CHILD, 0, 0, 100, 100, parent->hwnd(), nullptr,
                                  AlbumInstance(), nullptr);

@@ -96,6 +96,19 @@ TEST(AbmTool, ExportNeverTouchesFilesItDidNotWrite)
     EXPECT_TRUE(FileExists(out + "\\0002_b.bmp"));
 }
 
+TEST(AbmTool, SortLeavesAnAlbumReadOnlyInPartAsItIs)
+{
+    ScratchDir dir;
+    const std::string album = MakeAlbum(dir, {"c.bmp", "b.bmp", "a.bmp"}, "x");
+    std::vector<unsigned char> file = ReadBytes(album);
+    file[144 + 288 + 283] = 0x30; // the second image declares 768 MiB
+    WriteBytes(album, file);
+    int result = 0;
+    CaptureStdout(dir, [&] { return abmtool::Sort(album, "name", false); }, &result);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(ReadBytes(album), file);
+}
+
 // Thumbnails are made on worker threads: the album must be the one a single thread makes.
 TEST(AbmTool, BuildMakesTheSameAlbumOnOneWorkerOrMany)
 {

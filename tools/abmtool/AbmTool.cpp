@@ -401,6 +401,11 @@ int Sort(const std::string& albumArg, const std::string& keyName, bool reverse)
     Album doc;
     if (!doc.Open(path))
         return 1;
+    if (doc.HoldsOnlyPartOf(path.c_str())) {
+        fprintf(stderr, "abmtool: only %d of %lu thumbnails of %s could be read; the album is left as it is\n",
+                doc.GetLoadRead(), static_cast<unsigned long>(doc.GetLoadAnnounced()), path.c_str());
+        return 1;
+    }
     doc.SortBy(key, reverse ? 1 : 0);
     if (!doc.Save(path.c_str())) {
         fprintf(stderr, "abmtool: cannot write %s; the album is unchanged\n", path.c_str());

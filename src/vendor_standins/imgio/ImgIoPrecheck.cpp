@@ -11,8 +11,10 @@
 //   uncompressed bitmap without all its rows.
 #include "ImgIoInternal.h"
 
+#include <algorithm>
 #include <new>
 #include <memory>
+#include <vector>
 #include <string.h>
 
 namespace imgio {
@@ -351,6 +353,29 @@ bool GifSound(Reader& r)
     }
 }
 
+// The decoder walks the whole chain of directories before it decodes the first one: a chain that
+// comes back to a directory, or runs longer than any sane file, would keep it busy for seconds.
+// The walk ends where the chain does, or where it leaves the file.
+bool TiffChainSound(Reader& r, uint32_t first, bool little)
+{
+    constexpr size_t kMaxDirectories = 1000;
+    auto u16 = [little](const uint8_t* p) { return little ? ReadU16(p) : BigEndian16(p); };
+    auto u32 = [little](const uint8_t* p) { return little ? ReadU32(p) : BigEndian32(p); };
+    std::vector<uint32_t> seen(1, first);
+    uint8_t link[4];
+    if (!r.Read(link, sizeof link))
+        return true;
+    for (uint32_t next = u32(link); next != 0; next = u32(link)) {
+        if (std::find(seen.begin(), seen.end(), next) != seen.end() || seen.size() == kMaxDirectories)
+            return false;
+        seen.push_back(next);
+        uint8_t count[2];
+        if (!r.Seek(next) || !r.Read(count, sizeof count) || !r.Skip(12ull * u16(count)) || !r.Read(link, sizeof link))
+            return true;
+    }
+    return true;
+}
+
 // The first directory sizes the frame; its entries' values must lie inside the file (the
 // decoder allocates and reads whatever count an entry declares).
 bool TiffSound(Reader& r)
@@ -415,7 +440,7 @@ bool TiffSound(Reader& r)
     if (samplesPerPixel < 1 || samplesPerPixel > kMaxSamples || maxBitsPerSample < 1 || maxBitsPerSample > 64)
         return false;
     cost.decodedBits = samplesPerPixel * maxBitsPerSample;
-    return WithinBudget(cost);
+    return WithinBudget(cost) && TiffChainSound(r, ifd, little);
 }
 
 // The largest icon image with a sound header; -1 when any entry is unsound.
