@@ -39,6 +39,14 @@ struct FrameCost {
 
 // Whether the frame is within the decoding budget (and non-empty).
 bool WithinBudget(const FrameCost& cost);
+// The bytes the decoder holds for the frame in its own format, as the budget counts them.
+uint64_t DecoderBytes(const FrameCost& cost);
+
+// The decoding work a JPEG frame of frameBlocks blocks (all its components, one full pass) is
+// allowed, in blocks decoded summed over its scans: every scan makes the decoder go over each
+// block it covers, even one with no data at all, so a few bytes a scan can cost a pass over the
+// frame each. About a dozen full passes, with a floor for small images.
+uint64_t JpegScanWorkLimit(uint64_t frameBlocks);
 
 // Builds the packed bottom-up bitmap in a new movable block, locked while it is being filled.
 class DibWriter {
@@ -119,6 +127,7 @@ Container ContainerOf(const uint8_t* probe, size_t size);
 struct DecodePlan {
     int frame = 0;       // the frame to decode: an icon's largest image, otherwise the first
     unsigned scale = 1;  // JPEG: the reduction the decode will be asked for (1: none)
+    uint64_t decoderBytes = 0; // out, JPEG: what the check charged the decoder with (DecoderBytes)
 };
 
 // Checks a file of the given container before the platform's decoder sees any of it:
@@ -126,7 +135,8 @@ struct DecodePlan {
 // - the headers that size the frame must be sound and the frame within the decoding budget: PNG
 //   IHDR, the bitmap file's info header (an uncompressed one must hold all its rows), the first
 //   TIFF directory (every entry's values inside the file), GIF screen and image descriptors (each
-//   image with a colour table), the JPEG frame header, an icon's directory and image headers.
+//   image with a colour table), the JPEG frame header, an icon's directory and image headers;
+// - a JPEG's scans must stay within JpegScanWorkLimit.
 // plan.scale comes in as the JPEG reduction the caller will use; plan.frame is filled in.
 bool PrecheckFile(ByteSource& file, Container container, DecodePlan* plan);
 
@@ -167,6 +177,9 @@ const char* JpegDecoderName();
 // gray ramp for gray images. Unsupported for colour spaces it leaves to the platform (CMYK,
 // YCCK) and when the build has no decoder.
 JpegResult DecodeJpeg(const uint8_t* data, size_t size, unsigned scale, HGLOBAL* image);
+
+// Whether the read in progress on this thread is to stop (ImgIoSetCancelCheck).
+bool ReadCancelled();
 
 // Called, when set, after a file passed its checks and before it is decoded (tests use it to try
 // to replace the file in between). Returns the previous hook.
