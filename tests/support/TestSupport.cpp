@@ -188,6 +188,15 @@ void WriteBmpFile(const std::string& path, int width, int height, unsigned seed)
     WriteBytes(path, bytes);
 }
 
+void WriteSlowTgaFile(const std::string& path, int width, int height)
+{
+    std::vector<unsigned char> bytes = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(width), uint8_t(width >> 8),
+                                        uint8_t(height), uint8_t(height >> 8), 24, 0};
+    for (size_t run = 0; run < size_t(width) * size_t(height) / 128; ++run)
+        bytes.insert(bytes.end(), {0xFF, uint8_t(run), uint8_t(run >> 8), uint8_t(run >> 16)});
+    WriteBytes(path, bytes);
+}
+
 static FILETIME ToFileTime(uint32_t seconds)
 {
     uint64_t ticks = uint64_t(seconds) * 10000000ull + 116444736000000000ull;

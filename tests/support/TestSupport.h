@@ -50,6 +50,9 @@ HGLOBAL MakePackedDib(int width, int height, int bits, const std::vector<unsigne
 
 // Writes a 24-bit Windows bitmap file whose pixels follow from seed.
 void WriteBmpFile(const std::string& path, int width, int height, unsigned seed);
+// Writes a run-length encoded 24-bit TGA file of width x height (a multiple of 128 pixels) in
+// runs of 128: a few bytes that take the decoder long (a second or so at 14000 x 14000).
+void WriteSlowTgaFile(const std::string& path, int width, int height);
 // Sets a file's creation and last-write times to the given seconds since 1970.
 void SetFileTimes(const std::string& path, uint32_t created, uint32_t written);
 

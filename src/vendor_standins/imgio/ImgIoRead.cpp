@@ -34,7 +34,7 @@ public:
             at.OffsetHigh = DWORD(offset >> 32);
             const DWORD chunk = n > (1u << 24) ? (1u << 24) : DWORD(n);
             DWORD got = 0;
-            if (!ReadFile(file_, out, chunk, &got, &at) || got == 0)
+            if (ReadCancelled() || !ReadFile(file_, out, chunk, &got, &at) || got == 0)
                 return false;
             out += got;
             offset += got;
