@@ -68,6 +68,9 @@ struct Listing {
     std::string shortFolder;  // the folder's own short form, once asked
     DWORD shortFolderError = 0;
     bool shortFolderAsked = false;
+    // Some name is not one the ANSI code page can spell: such entries are not listed, and a name
+    // not found may be one of them to the file system (by its short name, say), which then says.
+    bool inexact = false;
 
     void AddKey(const std::string& name, uint32_t entry)
     {
@@ -141,17 +144,37 @@ QueryDirectoryFile QueryDirectory()
     return query;
 }
 
-// A UTF-16 name as FindFirstFileA gives it; false when it does not fit.
+// A UTF-16 name in the ANSI code page, exactly: false when it does not fit or some character has
+// no exact counterpart (no best fit: a full-width "\xFF21" must not pass for an "A", another file's
+// name).
 bool NarrowName(const WCHAR* name, ULONG bytes, std::string& out)
 {
+    out.clear();
     if (bytes == 0)
-        return out.clear(), true;
+        return true;
     char text[MAX_PATH];
-    const int n = WideCharToMultiByte(CP_ACP, 0, name, int(bytes / sizeof(WCHAR)), text, MAX_PATH - 1, nullptr, nullptr);
-    if (n <= 0)
+    BOOL substituted = FALSE;
+    const bool utf8 = GetACP() == CP_UTF8; // converts every valid name exactly, and takes no flag
+    const int n = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, name,
+                                      int(bytes / sizeof(WCHAR)), text, MAX_PATH - 1, nullptr,
+                                      utf8 ? nullptr : &substituted);
+    if (n <= 0 || substituted)
         return false;
     out.assign(text, size_t(n));
     return true;
+}
+
+// Adds an entry of the given names unless a name cannot be spelt exactly: then the listing only
+// knows that it holds such a name. Short names longer than 8.3 are no short names.
+void AddEntry(Listing& l, const WCHAR* name, ULONG nameBytes, const WCHAR* shortName, ULONG shortBytes, Entry&& entry)
+{
+    if (!NarrowName(name, nameBytes, entry.name) || !NarrowName(shortName, shortBytes, entry.shortName) ||
+        entry.shortName.size() > 13) {
+        l.inexact = true;
+        return;
+    }
+    if (entry.name != "." && entry.name != "..")
+        l.entries.push_back(std::move(entry));
 }
 
 // Reads the folder's entries in large batches straight from the file system: the entries
@@ -184,7 +207,7 @@ bool ReadInBatches(const std::string& folder, Listing& l)
         if (status == kNoMoreFiles)
             break;
         if (status < 0 || status == 0x103 /* pending */ || io.information == 0) {
-            l.entries.clear();
+            l = Listing();
             return false;
         }
         const char* at = reinterpret_cast<const char*>(buffer.data());
@@ -194,29 +217,22 @@ bool ReadInBatches(const std::string& folder, Listing& l)
             if (at + offsetof(BothDirectoryEntry, name) > end ||
                 at + offsetof(BothDirectoryEntry, name) + e->nameBytes > end ||
                 size_t(e->shortNameBytes) > sizeof e->shortName) {
-                l.entries.clear();
+                l = Listing();
                 return false;
             }
             Entry entry;
-            if (!NarrowName(e->name, e->nameBytes, entry.name) ||
-                !NarrowName(e->shortName, ULONG(e->shortNameBytes), entry.shortName) || entry.shortName.size() > 13) {
-                l.entries.clear();
-                return false;
-            }
-            if (entry.name != "." && entry.name != "..") {
-                entry.attributes = e->attributes;
-                entry.size = uint64_t(e->endOfFile.QuadPart);
-                entry.creation.dwLowDateTime = DWORD(e->creation.QuadPart);
-                entry.creation.dwHighDateTime = DWORD(uint64_t(e->creation.QuadPart) >> 32);
-                entry.lastWrite.dwLowDateTime = DWORD(e->lastWrite.QuadPart);
-                entry.lastWrite.dwHighDateTime = DWORD(uint64_t(e->lastWrite.QuadPart) >> 32);
-                l.entries.push_back(std::move(entry));
-            }
+            entry.attributes = e->attributes;
+            entry.size = uint64_t(e->endOfFile.QuadPart);
+            entry.creation.dwLowDateTime = DWORD(e->creation.QuadPart);
+            entry.creation.dwHighDateTime = DWORD(uint64_t(e->creation.QuadPart) >> 32);
+            entry.lastWrite.dwLowDateTime = DWORD(e->lastWrite.QuadPart);
+            entry.lastWrite.dwHighDateTime = DWORD(uint64_t(e->lastWrite.QuadPart) >> 32);
+            AddEntry(l, e->name, e->nameBytes, e->shortName, ULONG(e->shortNameBytes), std::move(entry));
             if (e->nextEntryOffset == 0)
                 break;
             at += e->nextEntryOffset;
             if (at >= end) {
-                l.entries.clear();
+                l = Listing();
                 return false;
             }
         }
@@ -234,7 +250,7 @@ void Fill(const std::string& folder, Listing& l)
     try {
         if (g_batches && ReadInBatches(folder, l)) {
             if (l.entries.size() >= 0x7FFFFFFF) {
-                l.entries.clear();
+                l = Listing();
                 return;
             }
             l.Index();
@@ -244,8 +260,13 @@ void Fill(const std::string& folder, Listing& l)
     } catch (...) {
         l = Listing();
     }
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+    // The pattern as FindFirstFileA would take it; the names come back in UTF-16 so that they are
+    // converted exactly, as in batches.
+    WCHAR wide[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, wide, MAX_PATH))
+        return;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(wide, &fd);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD e = GetLastError();
         // A folder that is not there (or is a file) holds nothing: every direct lookup of a name
@@ -257,23 +278,20 @@ void Fill(const std::string& folder, Listing& l)
     }
     try {
         do {
-            fd.cFileName[MAX_PATH - 1] = '\0';
-            fd.cAlternateFileName[sizeof fd.cAlternateFileName - 1] = '\0';
-            if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, ".."))
-                continue;
+            fd.cFileName[MAX_PATH - 1] = L'\0';
+            fd.cAlternateFileName[14 - 1] = L'\0';
             Entry e;
-            e.name = fd.cFileName;
-            e.shortName = fd.cAlternateFileName;
             e.attributes = fd.dwFileAttributes;
             e.size = (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
             e.creation = fd.ftCreationTime;
             e.lastWrite = fd.ftLastWriteTime;
-            l.entries.push_back(std::move(e));
-        } while (FindNextFileA(h, &fd));
+            AddEntry(l, fd.cFileName, ULONG(wcslen(fd.cFileName) * sizeof(WCHAR)), fd.cAlternateFileName,
+                     ULONG(wcslen(fd.cAlternateFileName) * sizeof(WCHAR)), std::move(e));
+        } while (FindNextFileW(h, &fd));
         const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
         FindClose(h);
         if (!complete || l.entries.size() >= 0x7FFFFFFF) {
-            l.entries.clear();
+            l = Listing();
             return;
         }
         l.Index();
@@ -403,10 +421,14 @@ Lookup Find(const char* path, Split* split, Listing** listing, const Entry** ent
         *listing = &l;
         if (l.state == Listing::Unknown)
             return Lookup::Unknown;
-        ++g_answered;
-        if (l.state == Listing::Missing)
+        if (l.state == Listing::Missing) {
+            ++g_answered;
             return Lookup::Absent;
+        }
         *entry = l.Find(split->name, split->nameLength);
+        if (!*entry && l.inexact)
+            return Lookup::Unknown;
+        ++g_answered;
         return *entry ? Lookup::Found : Lookup::Absent;
     } catch (...) {
         return Lookup::Unknown;
