@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+#include "album/CaptionCache.h"
 #include "win/Handles.h"
 
 namespace album {
@@ -446,8 +447,10 @@ void CopyOut(const std::string& s, char* out, size_t outSize)
 bool SetFolderListings(bool on) { return g_enabled.exchange(on); }
 bool SetFolderReadInBatches(bool on) { return g_batches.exchange(on); }
 
-ListingScope::ListingScope()
+ListingScope::ListingScope(Captions captions)
 {
+    if (!t_listings && captions == DropKeptCaptions)
+        ForgetKeptCaptions();
     if (!t_listings && g_enabled) {
         own_.reset(new (std::nothrow) FolderListings);
         t_listings = own_.get();
