@@ -163,9 +163,10 @@ struct CancelAt {
     explicit CancelAt(int yesAt, bool yesAfterChecks = false)
     {
         calls = 0, at = yesAt, checked = false, afterChecks = yesAfterChecks;
-        old = ImgIoSetCancelCheck([]() -> BOOL { return (++calls >= at && at > 0) || (afterChecks && checked); });
+        old = ImgIoSetCancelCheck(Check);
         oldHook = imgio::SetBeforeDecodeHook([](LPCSTR) { checked = true; });
     }
+    static BOOL CALLBACK Check() { return (++calls >= at && at > 0) || (afterChecks && checked); }
     ~CancelAt()
     {
         ImgIoSetCancelCheck(old);
