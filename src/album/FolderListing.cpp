@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 #include "album/CaptionCache.h"
+#include "album/DirectoryRecords.h"
 #include "win/Handles.h"
 
 namespace album {
@@ -47,14 +48,7 @@ std::string UpperCopy(const std::string& s)
     return out;
 }
 
-struct Entry {
-    std::string name;       // as stored
-    std::string shortName;  // empty when it has none
-    DWORD attributes;
-    uint64_t size;
-    FILETIME creation;
-    FILETIME lastWrite;
-};
+using Entry = DirectoryEntry;
 
 } // namespace
 
@@ -117,20 +111,6 @@ struct Listing {
 
 namespace {
 
-// One entry of NtQueryDirectoryFile's FileBothDirectoryInformation class.
-struct BothDirectoryEntry {
-    ULONG nextEntryOffset;
-    ULONG fileIndex;
-    LARGE_INTEGER creation, lastAccess, lastWrite, change, endOfFile, allocation;
-    ULONG attributes;
-    ULONG nameBytes;
-    ULONG eaSize;
-    CCHAR shortNameBytes;
-    WCHAR shortName[12];
-    WCHAR name[1];
-};
-static_assert(offsetof(BothDirectoryEntry, name) == 94, "FILE_BOTH_DIR_INFORMATION layout");
-
 using QueryDirectoryFile = LONG(NTAPI*)(HANDLE, HANDLE, void*, void*, void* ioStatus, void* buffer, ULONG length,
                                         int infoClass, BOOLEAN single, void* mask, BOOLEAN restart);
 
@@ -143,39 +123,6 @@ QueryDirectoryFile QueryDirectory()
                      : nullptr;
     }();
     return query;
-}
-
-// A UTF-16 name in the ANSI code page, exactly: false when it does not fit or some character has
-// no exact counterpart (no best fit: a full-width "\xFF21" must not pass for an "A", another file's
-// name).
-bool NarrowName(const WCHAR* name, ULONG bytes, std::string& out)
-{
-    out.clear();
-    if (bytes == 0)
-        return true;
-    char text[MAX_PATH];
-    BOOL substituted = FALSE;
-    const bool utf8 = GetACP() == CP_UTF8; // converts every valid name exactly, and takes no flag
-    const int n = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, name,
-                                      int(bytes / sizeof(WCHAR)), text, MAX_PATH - 1, nullptr,
-                                      utf8 ? nullptr : &substituted);
-    if (n <= 0 || substituted)
-        return false;
-    out.assign(text, size_t(n));
-    return true;
-}
-
-// Adds an entry of the given names unless a name cannot be spelt exactly: then the listing only
-// knows that it holds such a name. Short names longer than 8.3 are no short names.
-void AddEntry(Listing& l, const WCHAR* name, ULONG nameBytes, const WCHAR* shortName, ULONG shortBytes, Entry&& entry)
-{
-    if (!NarrowName(name, nameBytes, entry.name) || !NarrowName(shortName, shortBytes, entry.shortName) ||
-        entry.shortName.size() > 13) {
-        l.inexact = true;
-        return;
-    }
-    if (entry.name != "." && entry.name != "..")
-        l.entries.push_back(std::move(entry));
 }
 
 // Reads the folder's entries in large batches straight from the file system: the entries
@@ -200,6 +147,7 @@ bool ReadInBatches(const std::string& folder, Listing& l)
         ULONG_PTR information;
     } io = {};
     const LONG kNoMoreFiles = LONG(0x80000006);
+    DirectoryEntries found;
     const int kFileBothDirectoryInformation = 3;
     for (BOOLEAN restart = TRUE;; restart = FALSE) {
         const LONG status = query(dir.get(), nullptr, nullptr, nullptr, &io, buffer.data(),
@@ -207,37 +155,18 @@ bool ReadInBatches(const std::string& folder, Listing& l)
                                   nullptr, restart);
         if (status == kNoMoreFiles)
             break;
-        if (status < 0 || status == 0x103 /* pending */ || io.information == 0) {
+        if (status < 0 || status == 0x103 /* pending */ || io.information == 0 ||
+            io.information > buffer.size() * sizeof(LONGLONG)) {
             l = Listing();
             return false;
         }
-        const char* at = reinterpret_cast<const char*>(buffer.data());
-        const char* const end = at + io.information;
-        for (;;) {
-            const auto* e = reinterpret_cast<const BothDirectoryEntry*>(at);
-            if (at + offsetof(BothDirectoryEntry, name) > end ||
-                at + offsetof(BothDirectoryEntry, name) + e->nameBytes > end ||
-                size_t(e->shortNameBytes) > sizeof e->shortName) {
-                l = Listing();
-                return false;
-            }
-            Entry entry;
-            entry.attributes = e->attributes;
-            entry.size = uint64_t(e->endOfFile.QuadPart);
-            entry.creation.dwLowDateTime = DWORD(e->creation.QuadPart);
-            entry.creation.dwHighDateTime = DWORD(uint64_t(e->creation.QuadPart) >> 32);
-            entry.lastWrite.dwLowDateTime = DWORD(e->lastWrite.QuadPart);
-            entry.lastWrite.dwHighDateTime = DWORD(uint64_t(e->lastWrite.QuadPart) >> 32);
-            AddEntry(l, e->name, e->nameBytes, e->shortName, ULONG(e->shortNameBytes), std::move(entry));
-            if (e->nextEntryOffset == 0)
-                break;
-            at += e->nextEntryOffset;
-            if (at >= end) {
-                l = Listing();
-                return false;
-            }
+        if (!AddDirectoryRecords(found, buffer.data(), size_t(io.information))) {
+            l = Listing();
+            return false;
         }
     }
+    l.entries = std::move(found.entries);
+    l.inexact = found.inexact;
     return true;
 }
 
@@ -278,6 +207,7 @@ void Fill(const std::string& folder, Listing& l)
         return;
     }
     try {
+        DirectoryEntries found;
         do {
             fd.cFileName[MAX_PATH - 1] = L'\0';
             fd.cAlternateFileName[14 - 1] = L'\0';
@@ -286,15 +216,17 @@ void Fill(const std::string& folder, Listing& l)
             e.size = (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
             e.creation = fd.ftCreationTime;
             e.lastWrite = fd.ftLastWriteTime;
-            AddEntry(l, fd.cFileName, ULONG(wcslen(fd.cFileName) * sizeof(WCHAR)), fd.cAlternateFileName,
-                     ULONG(wcslen(fd.cAlternateFileName) * sizeof(WCHAR)), std::move(e));
+            AddDirectoryEntry(found, fd.cFileName, wcslen(fd.cFileName) * sizeof(WCHAR), fd.cAlternateFileName,
+                              wcslen(fd.cAlternateFileName) * sizeof(WCHAR), std::move(e));
         } while (FindNextFileW(h, &fd));
         const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
         FindClose(h);
-        if (!complete || l.entries.size() >= 0x7FFFFFFF) {
+        if (!complete || found.entries.size() >= 0x7FFFFFFF) {
             l = Listing();
             return;
         }
+        l.entries = std::move(found.entries);
+        l.inexact = found.inexact;
         l.Index();
         l.state = Listing::Listed;
     } catch (...) {

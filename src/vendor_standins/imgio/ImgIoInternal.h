@@ -81,6 +81,9 @@ private:
     uint32_t height_ = 0;
 };
 
+// The image's width and height; 0 for no image or a malformed one.
+void SizeOf(HGLOBAL image, uint32_t* width, uint32_t* height);
+
 // One colour component with alpha laid over white.
 inline uint8_t OverWhite(uint8_t c, uint8_t a)
 {
@@ -178,6 +181,15 @@ const char* JpegDecoderName();
 // YCCK) and when the build has no decoder.
 JpegResult DecodeJpeg(const uint8_t* data, size_t size, unsigned scale, HGLOBAL* image);
 
+// A whole JPEG file in memory read with the library: the embedded thumbnail when the request
+// asks for one and it may stand in, else the image, checked and decoded at the largest
+// reduction the request allows, turned upright. request (null: full size) receives what came
+// back. charged (when given) receives the most a header check granted a decode made here
+// (DecodePlan::decoderBytes). Unsupported: the library does not decode it (a colour space it
+// leaves to the platform, or no library); the caller may give it to the platform at full size.
+JpegResult ReadJpegBytes(LPCSTR path, const uint8_t* data, size_t size, IMGIOSIZEDREAD* request, HGLOBAL* image,
+                         uint64_t* charged = nullptr);
+
 // Whether the read in progress on this thread is to stop (ImgIoSetCancelCheck).
 bool ReadCancelled();
 
@@ -185,6 +197,8 @@ bool ReadCancelled();
 // to replace the file in between). Returns the previous hook.
 using BeforeDecodeHook = void (*)(LPCSTR path);
 BeforeDecodeHook SetBeforeDecodeHook(BeforeDecodeHook hook);
+// Calls the hook, when set.
+void BeforeDecode(LPCSTR path);
 
 // Our own decoders. Each returns the new image block or null; none reads outside
 // [data, data + size), and each refuses a frame beyond the decoding budget before allocating.
