@@ -1,7 +1,6 @@
 // Album manager windows on real album folders, with their real dialogs answered by a script.
 #include <gtest/gtest.h>
 #include <shlobj.h>
-#include <psapi.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -567,16 +566,12 @@ TEST_F(AlbumManTest, EscStopsTheDecodesUnderWay)
     CAlbumMan* m = Open();
     // Esc once the workers have written 300 MB of their frames (588 MB each): they are in the
     // middle of their decodes.
-    static SIZE_T s_base;
+    static size_t s_base;
     static DWORD s_esc;
-    PROCESS_MEMORY_COUNTERS counters = {};
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    s_base = counters.WorkingSetSize;
+    s_base = WorkingSet();
     s_esc = 0;
     const AbortCheckFn check = SetAbortCheck([] {
-        PROCESS_MEMORY_COUNTERS now = {};
-        GetProcessMemoryInfo(GetCurrentProcess(), &now, sizeof now);
-        if (!s_esc && now.WorkingSetSize > s_base + (SIZE_T(300) << 20))
+        if (!s_esc && WorkingSet() > s_base + (size_t(300) << 20))
             s_esc = GetTickCount();
         return s_esc != 0;
     });

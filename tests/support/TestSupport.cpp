@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 #include <stdio.h>
 #include <string.h>
 #include <algorithm>
@@ -195,6 +196,13 @@ void WriteSlowTgaFile(const std::string& path, int width, int height)
     for (size_t run = 0; run < size_t(width) * size_t(height) / 128; ++run)
         bytes.insert(bytes.end(), {0xFF, uint8_t(run), uint8_t(run >> 8), uint8_t(run >> 16)});
     WriteBytes(path, bytes);
+}
+
+size_t WorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.WorkingSetSize;
 }
 
 static FILETIME ToFileTime(uint32_t seconds)
