@@ -161,3 +161,5 @@ def dir_record(name, short="", size=0, last=False):
 os.makedirs(os.path.join(HERE, "corpus", "directory_records"), exist_ok=True)
 put("directory_records", "folder", dir_record(".") + dir_record("..") + dir_record("a.bmp", size=5000) +
     dir_record("Quite a long name.jpeg", "QUITEA~1.JPE", 123) + dir_record("\uff21\uff22.bmp", "__~~~CSY.BMP", 7, True))
+# A tall frame whose coefficients, kept for a scan short of components, fill whole MCUs.
+put("jpeg_read", "tall-short-scan", jpeg_scans(0xC0, 300, 47104, 3, 1, 1, 4))

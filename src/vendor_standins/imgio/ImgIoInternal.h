@@ -35,6 +35,8 @@ struct FrameCost {
     unsigned decodedBits = 0;    // bits the decoder holds per decoded pixel
     unsigned storedBits = 0;     // bits it holds besides per stored pixel (whole-image JPEG
                                  // coefficient buffers), usually 0
+    uint64_t storedWidth = 0;    // the stored frame as the decoder lays it out for those (a JPEG's
+    uint64_t storedHeight = 0;   // whole MCUs); 0: width x height
 };
 
 // Whether the frame is within the decoding budget (and non-empty).
@@ -131,6 +133,8 @@ struct DecodePlan {
     int frame = 0;       // the frame to decode: an icon's largest image, otherwise the first
     unsigned scale = 1;  // JPEG: the reduction the decode will be asked for (1: none)
     uint64_t decoderBytes = 0; // out, JPEG: what the check charged the decoder with (DecoderBytes)
+    uint64_t workingBytes = 0; // out, JPEG: the decoder's working rows besides, which the budget
+                               // leaves out (a few rows of MCUs at the frame's width)
 };
 
 // Checks a file of the given container before the platform's decoder sees any of it:
@@ -184,8 +188,8 @@ JpegResult DecodeJpeg(const uint8_t* data, size_t size, unsigned scale, HGLOBAL*
 // A whole JPEG file in memory read with the library: the embedded thumbnail when the request
 // asks for one and it may stand in, else the image, checked and decoded at the largest
 // reduction the request allows, turned upright. request (null: full size) receives what came
-// back. charged (when given) receives the most a header check granted a decode made here
-// (DecodePlan::decoderBytes). Unsupported: the library does not decode it (a colour space it
+// back. charged (when given) receives the most a header check granted a decode made here, its
+// working rows included (DecodePlan::decoderBytes and workingBytes). Unsupported: the library does not decode it (a colour space it
 // leaves to the platform, or no library); the caller may give it to the platform at full size.
 JpegResult ReadJpegBytes(LPCSTR path, const uint8_t* data, size_t size, IMGIOSIZEDREAD* request, HGLOBAL* image,
                          uint64_t* charged = nullptr);

@@ -3,6 +3,8 @@
 // still gives the size asked for, turned upright by its EXIF orientation.
 #include "ImgIoInternal.h"
 
+#include <algorithm>
+
 namespace imgio {
 namespace {
 
@@ -41,7 +43,7 @@ HGLOBAL EmbeddedThumbnail(const uint8_t* data, const JpegHeaders& h, const IMGIO
     HGLOBAL image = nullptr;
     if (!PrecheckFile(source, Container::Jpeg, &plan))
         return nullptr;
-    *charged = plan.decoderBytes > *charged ? plan.decoderBytes : *charged;
+    *charged = std::max(*charged, plan.decoderBytes + plan.workingBytes);
     if (DecodeJpeg(thumb, h.thumbnailLength, 1, &image) != JpegResult::Ok)
         return nullptr;
     image = OrientImage(image, h.orientation);
@@ -105,7 +107,7 @@ JpegResult ReadJpegBytes(LPCSTR path, const uint8_t* data, size_t size, IMGIOSIZ
     plan.scale = scale;
     if (!PrecheckFile(bytes, Container::Jpeg, &plan))
         return JpegResult::Failed;
-    *charged = plan.decoderBytes > *charged ? plan.decoderBytes : *charged;
+    *charged = std::max(*charged, plan.decoderBytes + plan.workingBytes);
     BeforeDecode(path);
     const JpegResult result = DecodeJpeg(data, size, scale, image);
     if (result != JpegResult::Ok)

@@ -327,11 +327,16 @@ bool JpegSound(Reader& r, DecodePlan* plan)
     }
     if (!haveFrame || scans == 0)
         return false;
-    if (progressive || firstScanComponents < components || scans > 1)
+    if (progressive || firstScanComponents < components || scans > 1) {
+        // Two bytes a coefficient, 64 to a block, every block of the frame's whole MCUs.
         cost.storedBits = (16 * samples + maxH * maxV - 1) / (maxH * maxV);
+        cost.storedWidth = mcusPerRow * 8 * maxH;
+        cost.storedHeight = iMcuRows * 8 * maxV;
+    }
     if (!WithinBudget(cost))
         return false;
     plan->decoderBytes = DecoderBytes(cost);
+    plan->workingBytes = uint64_t(components) * (mcusPerRow * 8 * maxH) * (8 * maxV) * 4;
     return true;
 }
 
@@ -565,7 +570,7 @@ Container ContainerOf(const uint8_t* p, size_t n)
 bool PrecheckFile(ByteSource& file, Container container, DecodePlan* plan)
 {
     plan->frame = 0;
-    plan->decoderBytes = 0;
+    plan->decoderBytes = plan->workingBytes = 0;
     Reader r(file);
     switch (container) {
     case Container::Bmp: return BmpSound(r);
