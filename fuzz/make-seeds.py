@@ -118,3 +118,48 @@ os.makedirs(os.path.join(HERE, "corpus", "exif"), exist_ok=True)
 put("exif", "turned-le", small_jpeg[:2] + exif_app1(6, small_jpeg, False) + small_jpeg[2:])
 put("exif", "mirrored-be", small_jpeg[:2] + exif_app1(2, small_jpeg, True) + small_jpeg[2:])
 put("exif", "plain", small_jpeg)
+
+
+# jpeg_read: the JPEG files above (an odd size may give the embedded thumbnail), a progressive
+# one, and scans the header check holds to its bounds: many over a small image, and a baseline
+# scan short of the frame's components.
+def jpeg_scans(marker, w, h, frame_components, scan_components, scans, scan_bytes):
+    table = bytes([1] + [0] * 15) + b"\0"  # one code of one bit, for symbol 0
+    v = b"\xff\xd8\xff\xdb\x00\x43\x00" + bytes([1] * 64)
+    v += b"\xff\xc4" + struct.pack(">H", 2 + 2 * 18) + b"\x00" + table + b"\x10" + table
+    v += bytes([0xFF, marker]) + struct.pack(">HBHHB", 8 + 3 * frame_components, 8, h, w, frame_components)
+    v += b"".join(bytes([i, 0x11, 0]) for i in range(1, frame_components + 1))
+    ac = marker == 0xC2 and scan_components == 1
+    for _ in range(scans):
+        v += b"\xff\xda" + struct.pack(">HB", 6 + 2 * scan_components, scan_components)
+        v += b"".join(bytes([i, 0]) for i in range(1, scan_components + 1))
+        v += bytes([1 if ac else 0, 63 if ac or marker != 0xC2 else 0, 0]) + bytes(scan_bytes)
+    return v + b"\xff\xd9"
+
+
+os.makedirs(os.path.join(HERE, "corpus", "jpeg_read"), exist_ok=True)
+for name in ("turned-le", "mirrored-be", "plain"):
+    with open(os.path.join(HERE, "corpus", "exif", name), "rb") as f:
+        jpeg = f.read()
+    put("jpeg_read", name, jpeg + (b"" if len(jpeg) % 2 else b"\0"))  # odd: the thumbnail may stand in
+with open(os.path.join(HERE, "corpus", "precheck", "progressive-jpg"), "rb") as f:
+    put("jpeg_read", "progressive", f.read())
+put("jpeg_read", "many-scans", jpeg_scans(0xC2, 64, 48, 1, 1, 40, 2))
+put("jpeg_read", "short-scan", jpeg_scans(0xC0, 300, 200, 3, 1, 1, 4))
+
+
+# directory_records: one batch of FileBothDirectoryInformation records, 8-byte aligned: ".", "..",
+# a plain name, a long name with its short name, a name no ANSI code page spells.
+def dir_record(name, short="", size=0, last=False):
+    wide, short_wide = name.encode("utf-16-le"), short.encode("utf-16-le")
+    body = struct.pack("<II6qIIIbx", 0, 0, 1, 2, 3, 4, size, 4096, 0x20, len(wide), 0, len(short_wide))
+    body += short_wide.ljust(24, b"\0") + wide
+    body = body.ljust((len(body) + 7) // 8 * 8, b"\0")
+    return struct.pack("<I", 0 if last else len(body)) + body[4:]
+
+
+os.makedirs(os.path.join(HERE, "corpus", "directory_records"), exist_ok=True)
+put("directory_records", "folder", dir_record(".") + dir_record("..") + dir_record("a.bmp", size=5000) +
+    dir_record("Quite a long name.jpeg", "QUITEA~1.JPE", 123) + dir_record("\uff21\uff22.bmp", "__~~~CSY.BMP", 7, True))
+# A tall frame whose coefficients, kept for a scan short of components, fill whole MCUs.
+put("jpeg_read", "tall-short-scan", jpeg_scans(0xC0, 300, 47104, 3, 1, 1, 4))

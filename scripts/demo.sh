@@ -12,7 +12,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 bash scripts/setup.sh
-cmake -S . -B build/x64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build/x64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+      -DALBUM_WITHOUT_LIBJPEG="${ALBUM_WITHOUT_LIBJPEG:-OFF}"
 cmake --build build/x64 -j "$(nproc)"
 cmake --install build/x64 --prefix build/dist/x64 >/dev/null
 bash scripts/build-host.sh x64

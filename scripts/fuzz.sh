@@ -18,7 +18,7 @@ if [ "${1:-}" = "--long" ]; then
 fi
 build=build/fuzz
 
-cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S fuzz -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 >/dev/null
 
 if [ $# -gt 0 ]; then

@@ -5,25 +5,36 @@
 # needs no network, and cross-built as a static library for both targets (SIMD with nasm).
 #
 # Result: build/third_party/libjpeg-turbo/{x64,x86}/{include,lib/libjpeg.a}, which the build
-# picks up. When the library cannot be had, this says so loudly and exits 0: the build then
-# decodes JPEG files with the platform's imaging component (WIC), at full size.
+# picks up. When the library cannot be had (no network, a sum that does not match, a package
+# whose list of sums is empty, a failed build) this fails loudly: the build without it decodes
+# JPEG files with the platform's imaging component (WIC), at full size and far slower, and is
+# made only by choice, with ALBUM_WITHOUT_LIBJPEG=1 (then nothing is fetched).
 # Usage: libjpeg-turbo.sh            (called by scripts/setup.sh)
+# ALBUM_THIRD_PARTY (the cache folder) and ALBUM_DEBIAN_MIRROR may point elsewhere (tests do).
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-root=$here/build/third_party
+root=${ALBUM_THIRD_PARTY:-$here/build/third_party}
 work=$root/libjpeg-turbo
 apt=$root/apt
 cache=$work/download
 suite=bookworm
-mirror=http://deb.debian.org/debian
+mirror=${ALBUM_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 
-loud() {
+case ${ALBUM_WITHOUT_LIBJPEG:-0} in
+  0|OFF|off|"") ;;
+  *) echo "libjpeg-turbo: not used (ALBUM_WITHOUT_LIBJPEG=$ALBUM_WITHOUT_LIBJPEG): JPEG files are decoded with WIC at full size"
+     exit 0 ;;
+esac
+
+fail() {
   {
     echo "************************************************************************"
     echo "* libjpeg-turbo is not available: $*"
-    echo "* JPEG files will be decoded with WIC at full size (slow thumbnails)."
+    echo "* The setup stops here. To build without it on purpose (JPEG files then"
+    echo "* decoded with WIC at full size, slow thumbnails): ALBUM_WITHOUT_LIBJPEG=1"
     echo "************************************************************************"
   } >&2
+  exit 1
 }
 
 done_for() { [ -f "$work/$1/lib/libjpeg.a" ] && [ -f "$work/$1/include/jpeglib.h" ] && [ -f "$work/$1/.built" ]; }
@@ -32,21 +43,11 @@ if done_for x64 && done_for x86; then
 fi
 
 for tool in dpkg-source nasm sha256sum cmake ninja; do
-  command -v "$tool" >/dev/null || { loud "$tool is missing"; exit 0; }
+  command -v "$tool" >/dev/null || fail "$tool is missing"
 done
 
 # The checksums the source package states for its tarballs, checked on every use of the cache.
-verify() {
-  local dsc=$1 ok=1 sum size name
-  while read -r sum size name; do
-    [ -n "$name" ] || continue
-    if [ ! -f "$cache/$name" ] || ! echo "$sum  $cache/$name" | sha256sum -c --status; then
-      echo "libjpeg-turbo: $name does not match the SHA-256 sum in $(basename "$dsc")" >&2
-      ok=0
-    fi
-  done < <(sed -n '/^Checksums-Sha256:/,/^[^ ]/{/^ /p}' "$dsc")
-  [ "$ok" = 1 ] && grep -q '^Checksums-Sha256:' "$dsc"
-}
+verify() { bash "$here/scripts/verify-sha256-list.sh" "$1" "$cache"; }
 
 mkdir -p "$cache"
 dsc=$(ls "$cache"/libjpeg-turbo_*.dsc 2>/dev/null | head -n 1)
@@ -64,19 +65,14 @@ EOF
   opts=(-o "Dir::Etc::SourceParts=$apt/sources.list.d" -o Dir::Etc::SourceList=/dev/null
         -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o Debug::NoLocking=1)
   [ "$(id -u)" -eq 0 ] && opts+=(-o APT::Sandbox::User=root)
-  if ! apt-get "${opts[@]}" update -qq >"$apt/update.log" 2>&1; then
-    loud "apt-get update with the private sources list failed (see $apt/update.log)"
-    exit 0
-  fi
-  if ! (cd "$cache" && apt-get "${opts[@]}" source --download-only -qq libjpeg-turbo) >"$apt/source.log" 2>&1; then
-    loud "apt-get source libjpeg-turbo failed (see $apt/source.log)"
-    exit 0
-  fi
+  apt-get "${opts[@]}" update -qq >"$apt/update.log" 2>&1 ||
+    fail "apt-get update with the private sources list failed (see $apt/update.log)"
+  (cd "$cache" && apt-get "${opts[@]}" source --download-only -qq libjpeg-turbo) >"$apt/source.log" 2>&1 ||
+    fail "apt-get source libjpeg-turbo failed (see $apt/source.log)"
   dsc=$(ls "$cache"/libjpeg-turbo_*.dsc 2>/dev/null | head -n 1)
   if [ -z "$dsc" ] || ! verify "$dsc"; then
-    loud "the downloaded source package failed its checksum check"
     rm -f "$cache"/libjpeg-turbo_*
-    exit 0
+    fail "the downloaded source package failed its SHA-256 check (its files were deleted)"
   fi
 fi
 version=$(sed -n 's/^Version: //p' "$dsc")
@@ -85,10 +81,7 @@ src=$work/src
 if [ ! -f "$src/.version" ] || [ "$(cat "$src/.version")" != "$version" ]; then
   rm -rf "$src"
   # Unpacks the upstream tarball and applies Debian's patches (the sums were checked above).
-  if ! dpkg-source --no-check -x "$dsc" "$src" >/dev/null 2>&1; then
-    loud "dpkg-source could not unpack $(basename "$dsc")"
-    exit 0
-  fi
+  dpkg-source --no-check -x "$dsc" "$src" >/dev/null 2>&1 || fail "dpkg-source could not unpack $(basename "$dsc")"
   echo "$version" > "$src/.version"
 fi
 
@@ -107,8 +100,6 @@ build_for() {
     cp "$b/jconfig.h" "$src/jpeglib.h" "$src/jmorecfg.h" "$src/jerror.h" "$out/include/" || return 1
   echo "$version" > "$out/.built"
 }
-status=0
-build_for x64 mingw-x86_64.cmake || { loud "the x86_64 build failed (see $work/build-x64.log)"; status=1; }
-build_for x86 mingw-i686.cmake || { loud "the i686 build failed (see $work/build-x86.log)"; status=1; }
-[ $status = 0 ] && echo "libjpeg-turbo $version ready in $work"
-exit 0
+build_for x64 mingw-x86_64.cmake || fail "the x86_64 build failed (see $work/build-x64.log)"
+build_for x86 mingw-i686.cmake || fail "the i686 build failed (see $work/build-x86.log)"
+echo "libjpeg-turbo $version ready in $work"

@@ -10,13 +10,15 @@ jobs=$(nproc)
 
 # x86_64: built, installed and tested; the editor stand-in and the end-to-end tests are built
 # against the installed package.
-cmake -S . -B build/x64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build/x64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+      -DALBUM_WITHOUT_LIBJPEG="${ALBUM_WITHOUT_LIBJPEG:-OFF}"
 cmake --build build/x64 -j "$jobs"
 cmake --install build/x64 --prefix build/dist/x64
 bash scripts/build-host.sh x64 --tests
 
 # i686: must compile and link (layouts are asserted at compile time); its tests are not run.
 cmake -S . -B build/x86 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+      -DALBUM_WITHOUT_LIBJPEG="${ALBUM_WITHOUT_LIBJPEG:-OFF}" \
       -DALBUM_BUILD_BENCH=OFF
 cmake --build build/x86 -j "$jobs"
 cmake --install build/x86 --prefix build/dist/x86

@@ -71,3 +71,24 @@ BOOL CloseHandle(HANDLE) { return TRUE; }
 SHORT GetAsyncKeyState(int) { return 0; }
 HCURSOR LoadCursorA(HINSTANCE, LPCSTR) { return nullptr; }
 HCURSOR SetCursor(HCURSOR) { return nullptr; }
+
+UINT GetACP() { return 1252; }
+
+int WideCharToMultiByte(UINT, DWORD, const WCHAR* wide, int wideCount, LPSTR out, int outSize, LPCSTR,
+                        BOOL* usedDefault)
+{
+    if (!wide || wideCount < 0 || outSize < 0)
+        return 0;
+    if (usedDefault)
+        *usedDefault = FALSE;
+    if (outSize && wideCount > outSize)
+        return 0; // the buffer is too small: nothing converted
+    for (int i = 0; i < wideCount; ++i) {
+        const bool ascii = wide[i] < 0x80;
+        if (!ascii && usedDefault)
+            *usedDefault = TRUE;
+        if (outSize)
+            out[i] = ascii ? char(wide[i]) : '?';
+    }
+    return wideCount;
+}

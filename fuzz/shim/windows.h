@@ -21,6 +21,8 @@ typedef unsigned int UINT;
 typedef int INT;
 typedef int BOOL;
 typedef char CHAR;
+typedef char CCHAR;
+typedef char16_t WCHAR; // UTF-16, as on Windows
 typedef short SHORT;
 typedef int64_t LONGLONG;
 typedef size_t SIZE_T;
@@ -36,6 +38,18 @@ typedef struct ShimCursor* HCURSOR;
 typedef struct ShimInstance* HINSTANCE;
 
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(intptr_t(-1)))
+
+typedef union _LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    } u;
+    LONGLONG QuadPart;
+} LARGE_INTEGER;
+
+typedef struct _FILETIME {
+    DWORD dwLowDateTime, dwHighDateTime;
+} FILETIME;
 
 typedef struct tagRECT {
     LONG left, top, right, bottom;
@@ -73,6 +87,11 @@ static_assert(sizeof(BITMAPINFOHEADER) == 40, "the bitmap info header is 40 byte
 #define IDC_ARROW (reinterpret_cast<LPSTR>(32512))
 #define IDC_WAIT (reinterpret_cast<LPSTR>(32514))
 
+#define CP_ACP 0
+#define CP_UTF8 65001
+#define WC_NO_BEST_FIT_CHARS 0x400
+#define WC_ERR_INVALID_CHARS 0x80
+
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
 HGLOBAL GlobalFree(HGLOBAL block);
 LPVOID GlobalLock(HGLOBAL block);
@@ -82,3 +101,7 @@ BOOL CloseHandle(HANDLE handle);
 SHORT GetAsyncKeyState(int key);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
+// An ANSI code page of ASCII alone: every other character is the default character.
+UINT GetACP();
+int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide, int wideCount, LPSTR out, int outSize,
+                        LPCSTR defaultChar, BOOL* usedDefault);

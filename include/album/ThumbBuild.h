@@ -24,12 +24,19 @@ ALBUM_API HGLOBAL ResampleDib(HGLOBAL image, int newWidth, int newHeight, DWORD 
 // A 1-, 4- or 8-bit image widened to 24 bits through its palette.
 ALBUM_API HGLOBAL DibTo24Bit(HGLOBAL image);
 
+// The check long operations make for the user's Esc: the Esc key's state unless replaced. A
+// console program puts its own in (Ctrl+C), so that a key pressed in another window stops
+// nothing. Null puts the key back; returns the check installed before.
+typedef bool (*AlbumAbortCheck)(void);
+ALBUM_API AlbumAbortCheck SetAlbumAbortCheck(AlbumAbortCheck check);
+
 // Receives the thumbnail of file `index` (null when it could not be read), in file order, on the
 // thread that called BuildThumbnailsFromFiles; the thumbnail is the receiver's. Return 0 to stop.
 typedef int (*ThumbnailReceiver)(void* context, int index, CThumbnail2* thumbnail);
 // Builds the thumbnails of count files as BuildThumbnailFromFile does, decoding and fitting on
 // worker threads (workers: 0 for one per processor), and hands them to receive one by one in
 // file order: the same thumbnails, in the same order, as a loop over BuildThumbnailFromFile.
+// The abort check (Esc) stops the run, the files under way too, without waiting for them.
 // With ALBUM_BUILD_EMBEDDED a camera JPEG's embedded thumbnail is taken when it is at least the
 // box and has the image's shape. Returns the number of files handed over.
 #define ALBUM_BUILD_EMBEDDED 0x1

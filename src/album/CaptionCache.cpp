@@ -56,4 +56,13 @@ void ForgetCaption(const CThumbnail2* t)
     c.entries.erase(t);
 }
 
+void ForgetKeptCaptions()
+{
+    Cache& c = TheCache();
+    if (!c.used.load(std::memory_order_acquire))
+        return;
+    std::lock_guard<std::mutex> lock(c.mutex);
+    c.entries.clear();
+}
+
 } // namespace album

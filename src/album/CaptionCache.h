@@ -1,6 +1,8 @@
 // Names kept for card captions, beside the thumbnails rather than in them: the thumbnail's
 // fields are what hosts compile against and stay as they are. An entry lives until its
-// thumbnail is destroyed; it is valid only while the thumbnail's stored name hashes to `forName`.
+// thumbnail is destroyed or the next operation that looks at the file system afresh (a source
+// renamed or deleted meanwhile must not keep its old name); it is valid only while the
+// thumbnail's stored name hashes to `forName`.
 #pragma once
 
 class CThumbnail2;
@@ -18,5 +20,7 @@ bool FindKeptCaption(const CThumbnail2* t, KeptCaption& out);
 void KeepCaption(const CThumbnail2* t, const KeptCaption& kept);
 // Drops t's entry; called as a thumbnail goes.
 void ForgetCaption(const CThumbnail2* t);
+// Drops every entry: the file system is being looked at afresh.
+void ForgetKeptCaptions();
 
 } // namespace album

@@ -7,6 +7,8 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+#include "album/CaptionCache.h"
+#include "album/DirectoryRecords.h"
 #include "win/Handles.h"
 
 namespace album {
@@ -46,14 +48,7 @@ std::string UpperCopy(const std::string& s)
     return out;
 }
 
-struct Entry {
-    std::string name;       // as stored
-    std::string shortName;  // empty when it has none
-    DWORD attributes;
-    uint64_t size;
-    FILETIME creation;
-    FILETIME lastWrite;
-};
+using Entry = DirectoryEntry;
 
 } // namespace
 
@@ -68,6 +63,9 @@ struct Listing {
     std::string shortFolder;  // the folder's own short form, once asked
     DWORD shortFolderError = 0;
     bool shortFolderAsked = false;
+    // Some name is not one the ANSI code page can spell: such entries are not listed, and a name
+    // not found may be one of them to the file system (by its short name, say), which then says.
+    bool inexact = false;
 
     void AddKey(const std::string& name, uint32_t entry)
     {
@@ -113,20 +111,6 @@ struct Listing {
 
 namespace {
 
-// One entry of NtQueryDirectoryFile's FileBothDirectoryInformation class.
-struct BothDirectoryEntry {
-    ULONG nextEntryOffset;
-    ULONG fileIndex;
-    LARGE_INTEGER creation, lastAccess, lastWrite, change, endOfFile, allocation;
-    ULONG attributes;
-    ULONG nameBytes;
-    ULONG eaSize;
-    CCHAR shortNameBytes;
-    WCHAR shortName[12];
-    WCHAR name[1];
-};
-static_assert(offsetof(BothDirectoryEntry, name) == 94, "FILE_BOTH_DIR_INFORMATION layout");
-
 using QueryDirectoryFile = LONG(NTAPI*)(HANDLE, HANDLE, void*, void*, void* ioStatus, void* buffer, ULONG length,
                                         int infoClass, BOOLEAN single, void* mask, BOOLEAN restart);
 
@@ -139,19 +123,6 @@ QueryDirectoryFile QueryDirectory()
                      : nullptr;
     }();
     return query;
-}
-
-// A UTF-16 name as FindFirstFileA gives it; false when it does not fit.
-bool NarrowName(const WCHAR* name, ULONG bytes, std::string& out)
-{
-    if (bytes == 0)
-        return out.clear(), true;
-    char text[MAX_PATH];
-    const int n = WideCharToMultiByte(CP_ACP, 0, name, int(bytes / sizeof(WCHAR)), text, MAX_PATH - 1, nullptr, nullptr);
-    if (n <= 0)
-        return false;
-    out.assign(text, size_t(n));
-    return true;
 }
 
 // Reads the folder's entries in large batches straight from the file system: the entries
@@ -176,6 +147,7 @@ bool ReadInBatches(const std::string& folder, Listing& l)
         ULONG_PTR information;
     } io = {};
     const LONG kNoMoreFiles = LONG(0x80000006);
+    DirectoryEntries found;
     const int kFileBothDirectoryInformation = 3;
     for (BOOLEAN restart = TRUE;; restart = FALSE) {
         const LONG status = query(dir.get(), nullptr, nullptr, nullptr, &io, buffer.data(),
@@ -183,44 +155,18 @@ bool ReadInBatches(const std::string& folder, Listing& l)
                                   nullptr, restart);
         if (status == kNoMoreFiles)
             break;
-        if (status < 0 || status == 0x103 /* pending */ || io.information == 0) {
-            l.entries.clear();
+        if (status < 0 || status == 0x103 /* pending */ || io.information == 0 ||
+            io.information > buffer.size() * sizeof(LONGLONG)) {
+            l = Listing();
             return false;
         }
-        const char* at = reinterpret_cast<const char*>(buffer.data());
-        const char* const end = at + io.information;
-        for (;;) {
-            const auto* e = reinterpret_cast<const BothDirectoryEntry*>(at);
-            if (at + offsetof(BothDirectoryEntry, name) > end ||
-                at + offsetof(BothDirectoryEntry, name) + e->nameBytes > end ||
-                size_t(e->shortNameBytes) > sizeof e->shortName) {
-                l.entries.clear();
-                return false;
-            }
-            Entry entry;
-            if (!NarrowName(e->name, e->nameBytes, entry.name) ||
-                !NarrowName(e->shortName, ULONG(e->shortNameBytes), entry.shortName) || entry.shortName.size() > 13) {
-                l.entries.clear();
-                return false;
-            }
-            if (entry.name != "." && entry.name != "..") {
-                entry.attributes = e->attributes;
-                entry.size = uint64_t(e->endOfFile.QuadPart);
-                entry.creation.dwLowDateTime = DWORD(e->creation.QuadPart);
-                entry.creation.dwHighDateTime = DWORD(uint64_t(e->creation.QuadPart) >> 32);
-                entry.lastWrite.dwLowDateTime = DWORD(e->lastWrite.QuadPart);
-                entry.lastWrite.dwHighDateTime = DWORD(uint64_t(e->lastWrite.QuadPart) >> 32);
-                l.entries.push_back(std::move(entry));
-            }
-            if (e->nextEntryOffset == 0)
-                break;
-            at += e->nextEntryOffset;
-            if (at >= end) {
-                l.entries.clear();
-                return false;
-            }
+        if (!AddDirectoryRecords(found, buffer.data(), size_t(io.information))) {
+            l = Listing();
+            return false;
         }
     }
+    l.entries = std::move(found.entries);
+    l.inexact = found.inexact;
     return true;
 }
 
@@ -234,7 +180,7 @@ void Fill(const std::string& folder, Listing& l)
     try {
         if (g_batches && ReadInBatches(folder, l)) {
             if (l.entries.size() >= 0x7FFFFFFF) {
-                l.entries.clear();
+                l = Listing();
                 return;
             }
             l.Index();
@@ -244,8 +190,13 @@ void Fill(const std::string& folder, Listing& l)
     } catch (...) {
         l = Listing();
     }
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+    // The pattern as FindFirstFileA would take it; the names come back in UTF-16 so that they are
+    // converted exactly, as in batches.
+    WCHAR wide[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, wide, MAX_PATH))
+        return;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(wide, &fd);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD e = GetLastError();
         // A folder that is not there (or is a file) holds nothing: every direct lookup of a name
@@ -256,26 +207,26 @@ void Fill(const std::string& folder, Listing& l)
         return;
     }
     try {
+        DirectoryEntries found;
         do {
-            fd.cFileName[MAX_PATH - 1] = '\0';
-            fd.cAlternateFileName[sizeof fd.cAlternateFileName - 1] = '\0';
-            if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, ".."))
-                continue;
+            fd.cFileName[MAX_PATH - 1] = L'\0';
+            fd.cAlternateFileName[14 - 1] = L'\0';
             Entry e;
-            e.name = fd.cFileName;
-            e.shortName = fd.cAlternateFileName;
             e.attributes = fd.dwFileAttributes;
             e.size = (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
             e.creation = fd.ftCreationTime;
             e.lastWrite = fd.ftLastWriteTime;
-            l.entries.push_back(std::move(e));
-        } while (FindNextFileA(h, &fd));
+            AddDirectoryEntry(found, fd.cFileName, wcslen(fd.cFileName) * sizeof(WCHAR), fd.cAlternateFileName,
+                              wcslen(fd.cAlternateFileName) * sizeof(WCHAR), std::move(e));
+        } while (FindNextFileW(h, &fd));
         const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
         FindClose(h);
-        if (!complete || l.entries.size() >= 0x7FFFFFFF) {
-            l.entries.clear();
+        if (!complete || found.entries.size() >= 0x7FFFFFFF) {
+            l = Listing();
             return;
         }
+        l.entries = std::move(found.entries);
+        l.inexact = found.inexact;
         l.Index();
         l.state = Listing::Listed;
     } catch (...) {
@@ -403,10 +354,14 @@ Lookup Find(const char* path, Split* split, Listing** listing, const Entry** ent
         *listing = &l;
         if (l.state == Listing::Unknown)
             return Lookup::Unknown;
-        ++g_answered;
-        if (l.state == Listing::Missing)
+        if (l.state == Listing::Missing) {
+            ++g_answered;
             return Lookup::Absent;
+        }
         *entry = l.Find(split->name, split->nameLength);
+        if (!*entry && l.inexact)
+            return Lookup::Unknown;
+        ++g_answered;
         return *entry ? Lookup::Found : Lookup::Absent;
     } catch (...) {
         return Lookup::Unknown;
@@ -424,8 +379,10 @@ void CopyOut(const std::string& s, char* out, size_t outSize)
 bool SetFolderListings(bool on) { return g_enabled.exchange(on); }
 bool SetFolderReadInBatches(bool on) { return g_batches.exchange(on); }
 
-ListingScope::ListingScope()
+ListingScope::ListingScope(Captions captions)
 {
+    if (!t_listings && captions == DropKeptCaptions)
+        ForgetKeptCaptions();
     if (!t_listings && g_enabled) {
         own_.reset(new (std::nothrow) FolderListings);
         t_listings = own_.get();

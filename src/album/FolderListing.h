@@ -19,10 +19,13 @@ namespace album {
 class FolderListings;
 
 // Opens an operation on this thread: lookups below it go through folder listings made once.
-// Scopes nest; the outermost one owns the listings.
+// Scopes nest; the outermost one owns the listings. An operation asks the file system afresh, so
+// the names kept for card captions (made from earlier listings) are dropped as it opens, unless
+// it is the filling in of those captions itself.
 class ListingScope {
 public:
-    ListingScope();
+    enum Captions { DropKeptCaptions, KeepCaptions };
+    explicit ListingScope(Captions captions = DropKeptCaptions);
     ~ListingScope();
     ListingScope(const ListingScope&) = delete;
     ListingScope& operator=(const ListingScope&) = delete;

@@ -1,12 +1,12 @@
 #include "album/OrderedWork.h"
 
-#include <atomic>
 #include "imaging/AbortCheck.h"
 
 namespace album {
 
 namespace {
 std::atomic<unsigned> g_workers{0};
+std::atomic<WorkerStartHook> g_startHook{nullptr};
 }
 
 unsigned ThumbnailWorkers()
@@ -21,6 +21,8 @@ unsigned ThumbnailWorkers()
 
 unsigned SetThumbnailWorkers(unsigned count) { return g_workers.exchange(count); }
 
+WorkerStartHook SetWorkerStartHook(WorkerStartHook hook) { return g_startHook.exchange(hook); }
+
 OrderedWork::OrderedWork(size_t count, std::function<void(size_t)> work, unsigned threads, size_t ahead)
     : count_(count), ahead_(ahead ? ahead : 1), work_(std::move(work)), done_(count, 0),
       finished_(CreateEventA(nullptr, FALSE, FALSE, nullptr))
@@ -30,10 +32,14 @@ OrderedWork::OrderedWork(size_t count, std::function<void(size_t)> work, unsigne
     if (threads > count)
         threads = unsigned(count);
     try {
-        for (unsigned i = 0; i < threads; ++i)
+        for (unsigned i = 0; i < threads; ++i) {
+            const WorkerStartHook mayStart = g_startHook;
+            if (mayStart && !mayStart())
+                break;
             threads_.emplace_back([this] { Run(); });
+        }
     } catch (...) {
-        // Fewer workers than asked for (or none): the taker does what is left itself (Wait).
+        // Fewer workers than asked for (or none): with none the taker runs the items itself.
     }
 }
 
@@ -47,13 +53,13 @@ OrderedWork::~OrderedWork()
 
 void OrderedWork::Run()
 {
-    AbortCheckOffOnThisThread escIsTheTakers;
+    AbortCheckFollowsWork escIsTheTakers(stopped_, false);
     for (;;) {
         size_t item;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            room_.wait(lock, [this] { return cancelled_ || next_ >= count_ || next_ < taken_ + ahead_; });
-            if (cancelled_ || next_ >= count_)
+            room_.wait(lock, [this] { return stopped_ || next_ >= count_ || next_ < taken_ + ahead_; });
+            if (stopped_ || next_ >= count_)
                 return;
             item = next_++;
         }
@@ -68,9 +74,24 @@ void OrderedWork::Run()
     }
 }
 
+void OrderedWork::RunHereUpTo(size_t i, std::unique_lock<std::mutex>& lock)
+{
+    if (!threads_.empty() || i >= count_)
+        return;
+    AbortCheckFollowsWork escStopsTheWork(stopped_, true);
+    while (next_ <= i && !stopped_) {
+        const size_t item = next_++;
+        lock.unlock();
+        work_(item);
+        lock.lock();
+        done_[item] = 1;
+    }
+}
+
 bool OrderedWork::Done(size_t i)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    RunHereUpTo(i, lock);
     return i < count_ && done_[i];
 }
 
@@ -79,19 +100,8 @@ bool OrderedWork::Wait(size_t i, DWORD ms)
     if (i >= count_)
         return false;
     std::unique_lock<std::mutex> lock(mutex_);
-    if (threads_.empty() && !cancelled_ && !done_[i] && next_ <= i) {
-        // No worker could be started: the items up to i run here, in order.
-        AbortCheckOffOnThisThread asOnAWorker;
-        while (next_ <= i) {
-            const size_t item = next_++;
-            lock.unlock();
-            work_(item);
-            lock.lock();
-            done_[item] = 1;
-        }
-        return true;
-    }
-    auto ready = [&] { return done_[i] != 0 || (cancelled_ && next_ <= i); };
+    RunHereUpTo(i, lock);
+    auto ready = [&] { return done_[i] != 0 || (stopped_ && next_ <= i); };
     if (ms == INFINITE)
         ready_.wait(lock, ready);
     else
@@ -113,7 +123,7 @@ void OrderedWork::Cancel()
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        cancelled_ = true;
+        stopped_ = true;
     }
     room_.notify_all();
     ready_.notify_all();

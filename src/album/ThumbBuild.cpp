@@ -9,6 +9,7 @@
 #include "album/OrderedWork.h"
 #include "album/SourceFile.h"
 #include "album/ThumbFit.h"
+#include "imaging/AbortCheck.h"
 #include "vendor_standins/imgio/imgio.h"
 #include "win/Handles.h"
 
@@ -37,8 +38,25 @@ void StoredSourceName(const char* path, char* out, size_t outSize)
 namespace album {
 
 namespace {
+
 std::atomic<bool> g_embedded{false};
-}
+
+BOOL CALLBACK EscStopsTheRead() { return EscAbortCheck() ? TRUE : FALSE; }
+
+// While this lives, a read on this thread stops when its Esc check says so (on a worker: when
+// the work was cancelled).
+class ReadsStopOnEsc {
+public:
+    ReadsStopOnEsc() : previous_(ImgIoSetCancelCheck(EscStopsTheRead)) {}
+    ~ReadsStopOnEsc() { ImgIoSetCancelCheck(previous_); }
+    ReadsStopOnEsc(const ReadsStopOnEsc&) = delete;
+    ReadsStopOnEsc& operator=(const ReadsStopOnEsc&) = delete;
+
+private:
+    IMGIOCANCELCHECK previous_;
+};
+
+} // namespace
 
 void SetEmbeddedThumbnails(bool on) { g_embedded = on; }
 bool EmbeddedThumbnails() { return g_embedded; }
@@ -55,6 +73,8 @@ bool ReadForThumbnail(const char* path, WORD boxWidth, WORD boxHeight, IMGIOOPTI
     request.nMinHeight = 2u * boxHeight;
     request.nEmbeddedWidth = boxWidth;
     request.nEmbeddedHeight = boxHeight;
+    EscAbortCheck(); // an earlier press does not stop this read
+    ReadsStopOnEsc stoppable;
     out->image.reset(ImgIoReadFileSized(path, 0, options, &request));
     out->width = request.nImageWidth;
     out->height = request.nImageHeight;
@@ -107,6 +127,8 @@ CThumbnail2* BuildThumbnailFromSource(HGLOBAL image, uint32_t fullWidth, uint32_
 
 } // namespace album
 
+AlbumAbortCheck SetAlbumAbortCheck(AlbumAbortCheck check) { return SetAbortCheck(check); }
+
 CThumbnail2* BuildThumbnailFromDib(HGLOBAL image, const char* path, WORD boxWidth, WORD boxHeight,
                                    const char* description)
 {
@@ -141,6 +163,7 @@ int BuildThumbnailsFromFiles(const char* const* paths, int count, WORD boxWidth,
     }
     const unsigned threads = workers > 0 ? unsigned(workers) : album::ThumbnailWorkers();
     int handed = 0;
+    EscAbortCheck(); // an Esc pressed before the run does not stop it
     {
         album::OrderedWork work(
             n,
@@ -156,7 +179,12 @@ int BuildThumbnailsFromFiles(const char* const* paths, int count, WORD boxWidth,
             },
             threads, 4 * size_t(threads));
         for (size_t i = 0; i < n; ++i) {
-            work.Wait(i);
+            // Esc stops the run, the files under way too: a long decode is not waited for.
+            while (!work.Wait(i, 30) && !work.Cancelled())
+                if (EscAbortCheck())
+                    work.Cancel();
+            if (work.Cancelled())
+                break;
             CThumbnail2* t = made[i];
             made[i] = nullptr;
             work.Taken(i);
@@ -164,7 +192,7 @@ int BuildThumbnailsFromFiles(const char* const* paths, int count, WORD boxWidth,
             if (!receive(context, int(i), t))
                 break;
         }
-    } // the workers are gone from here on
+    } // the workers are gone from here on (cancelled, they stop at their next check)
     for (CThumbnail2* t : made)
         delete t;
     return handed;

@@ -422,7 +422,7 @@ void RepaintWaiting()
 // Reads and inserts each file, telling the user about those that cannot be read. The files are
 // decoded and fitted on worker threads and inserted here in list order, as one thread would: the
 // count on the information line follows, the window repaints as thumbnails arrive, and Esc
-// stops the run keeping what was added.
+// stops the run keeping what was added (the decodes under way stop too, not waited for).
 void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIONS* options, bool several)
 {
     win::WaitCursor wait;
@@ -450,14 +450,16 @@ void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIO
         threads, 4 * size_t(threads));
     for (size_t i = 0; i < files.size(); ++i) {
         if (EscAbortCheck())
-            break;
-        bool stopped = false;
-        while (!work.Done(i) && !stopped) {
+            work.Cancel();
+        // Without workers Done reads the file here, Esc stopping it as it goes.
+        while (!work.Cancelled() && !work.Done(i)) {
             WaitForSingleObject(work.FinishedEvent(), 30);
             RepaintWaiting();
-            stopped = EscAbortCheck();
+            if (EscAbortCheck())
+                work.Cancel();
         }
-        if (stopped)
+        // The files under way stop at their next check; the window is free at once.
+        if (work.Cancelled())
             break;
         Fitted item = std::move(made[i]);
         work.Taken(i);

@@ -11,14 +11,36 @@ bool KeyboardEsc()
 }
 
 AbortCheckFn g_check = KeyboardEsc;
-thread_local bool t_off = false;
+thread_local std::atomic<bool>* t_stop = nullptr; // the work this thread runs, if any
+thread_local bool t_keyToo = false;
 
 } // namespace
 
-bool EscAbortCheck() { return !t_off && g_check(); }
+bool EscAbortCheck()
+{
+    if (!t_stop)
+        return g_check();
+    if (t_stop->load(std::memory_order_relaxed))
+        return true;
+    if (t_keyToo && g_check()) {
+        t_stop->store(true);
+        return true;
+    }
+    return false;
+}
 
-AbortCheckOffOnThisThread::AbortCheckOffOnThisThread() : previous_(t_off) { t_off = true; }
-AbortCheckOffOnThisThread::~AbortCheckOffOnThisThread() { t_off = previous_; }
+AbortCheckFollowsWork::AbortCheckFollowsWork(std::atomic<bool>& stop, bool keyToo)
+    : previousStop_(t_stop), previousKeyToo_(t_keyToo)
+{
+    t_stop = &stop;
+    t_keyToo = keyToo;
+}
+
+AbortCheckFollowsWork::~AbortCheckFollowsWork()
+{
+    t_stop = previousStop_;
+    t_keyToo = previousKeyToo_;
+}
 
 AbortCheckFn SetAbortCheck(AbortCheckFn fn)
 {

@@ -2,6 +2,8 @@
 // since the previous check. Tests install their own check to press "Esc" deterministically.
 #pragma once
 
+#include <atomic>
+
 using AbortCheckFn = bool (*)();
 
 // Polls the installed check (the keyboard unless a test replaced it).
@@ -9,16 +11,19 @@ bool EscAbortCheck();
 // Installs fn (null: the keyboard again); returns the check that was installed.
 AbortCheckFn SetAbortCheck(AbortCheckFn fn);
 
-// On worker threads the user's Esc belongs to the thread that started the work, which stops the
-// workers itself: while this lives, the check answers no on the thread that made it (and leaves
-// the key's "pressed since" state to the other thread).
-class AbortCheckOffOnThisThread {
+// Work spread over threads: the user's Esc belongs to the thread that started the work, which
+// stops the work by setting its stop flag. While this lives, the check on the thread that made
+// it answers whether the work is stopped, so that a worker's long steps (decoding, resampling)
+// end soon after. With keyToo (the work running on the starting thread itself) the installed
+// check is asked as well, and a yes from it stops the work.
+class AbortCheckFollowsWork {
 public:
-    AbortCheckOffOnThisThread();
-    ~AbortCheckOffOnThisThread();
-    AbortCheckOffOnThisThread(const AbortCheckOffOnThisThread&) = delete;
-    AbortCheckOffOnThisThread& operator=(const AbortCheckOffOnThisThread&) = delete;
+    AbortCheckFollowsWork(std::atomic<bool>& stop, bool keyToo);
+    ~AbortCheckFollowsWork();
+    AbortCheckFollowsWork(const AbortCheckFollowsWork&) = delete;
+    AbortCheckFollowsWork& operator=(const AbortCheckFollowsWork&) = delete;
 
 private:
-    bool previous_;
+    std::atomic<bool>* previousStop_;
+    bool previousKeyToo_;
 };

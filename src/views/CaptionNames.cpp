@@ -122,7 +122,7 @@ void FillShownCaptions(CAlbum& album)
 {
     try {
         std::vector<std::string> folders;
-        album::ListingScope listings;
+        album::ListingScope listings(album::ListingScope::KeepCaptions);
         for (int i = 0; i < album.m_nCount; ++i) {
             CThumbView2* cell = album.m_ppCells ? album.m_ppCells[i] : nullptr;
             CThumbnail2* t = cell ? cell->m_pThumbnail : nullptr;

@@ -185,7 +185,9 @@ TEST(FolderListing, SourceChecksAndTheTwoCandidateRuleGiveTheSameAlbum)
 }
 
 // Size and times come from the listing as the file system gives them for the file alone, read in
-// batches or entry by entry.
+// batches or entry by entry. A name the ANSI code page cannot spell is not taken for another:
+// beside a file named in full-width letters (U+FF21 U+FF22 ".bmp"), AB.bmp is missing, as a
+// direct lookup says.
 TEST(FolderListing, AListedFileHasItsOwnSizeAndTimes)
 {
     ScratchDir dir;
@@ -194,6 +196,13 @@ TEST(FolderListing, AListedFileHasItsOwnSizeAndTimes)
     WriteBytes(b, std::vector<unsigned char>(123, 1));
     SetFileTimes(a, 0x50000000u, 0x50001000u);
     SetFileTimes(b, 0x51000000u, 0x51000000u);
+    const std::wstring fullWidth = LongWidePath(dir.path()) + L"\\\xFF21\xFF22.bmp";
+    CloseHandle(CreateFileW(fullWidth.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    // Its short name is one the code page spells: that name finds it.
+    WCHAR shortPath[MAX_PATH] = L"";
+    ASSERT_GT(GetShortPathNameW(fullWidth.c_str(), shortPath, MAX_PATH), 0u);
+    char shortName[MAX_PATH] = "";
+    WideCharToMultiByte(CP_ACP, 0, wcsrchr(shortPath, L'\\') + 1, -1, shortName, MAX_PATH, nullptr, nullptr);
     for (bool batches : {true, false}) {
         const bool was = album::SetFolderReadInBatches(batches);
         for (const std::string& f : {a, b}) {
@@ -210,6 +219,8 @@ TEST(FolderListing, AListedFileHasItsOwnSizeAndTimes)
         album::ListingScope listings;
         FileStatus none = {};
         EXPECT_FALSE(album::QuerySourceStatus(dir.File("missing.bmp").c_str(), &none));
+        EXPECT_FALSE(album::QuerySourceStatus(dir.File("AB.bmp").c_str(), &none) || album::PathExists(dir.File("AB.bmp").c_str()));
+        EXPECT_TRUE(album::QuerySourceStatus(dir.File(shortName).c_str(), &none)) << shortName;
         album::SetFolderReadInBatches(was);
     }
 }

@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "album/OrderedWork.h"
 #include "album/ThumbBuild.h"
 #include "imaging/AbortCheck.h"
 #include "support/TestSupport.h"
@@ -235,6 +236,43 @@ TEST(ThumbBuild, BuildsRecordsFromRealFiles)
         t.reset(BuildThumbnailFromDib(in.get(), path.c_str(), 120, 90, nullptr));
         EXPECT_EQ(std::make_pair(t != nullptr, gPolls), std::make_pair(c.built, c.polls)) << "Esc at " << c.escAt;
     }
+}
+
+// Work on workers: Cancel reaches the items under way through their Esc check instead of
+// waiting for them to end; when no worker can be started the taker does the work itself, its
+// own Esc stopping it.
+TEST(OrderedWork, CancelStopsItemsUnderWayAndWithoutWorkersTheTakerWorks)
+{
+    static std::atomic<int> started, stopped;
+    auto untilEsc = [](size_t) { // 20 s at most
+        ++started;
+        for (const DWORD t0 = GetTickCount(); GetTickCount() - t0 < 20000; Sleep(1))
+            if (EscAbortCheck())
+                return void(++stopped);
+    };
+    started = stopped = 0;
+    auto work = std::make_unique<album::OrderedWork>(4, untilEsc, 2, 4);
+    for (const DWORD t0 = GetTickCount(); started < 2 && GetTickCount() - t0 < 20000;)
+        Sleep(1);
+    ASSERT_EQ(started, 2);
+    const DWORD t0 = GetTickCount();
+    work.reset();
+    EXPECT_LT(GetTickCount() - t0, 2000u) << "the pool waited for its items to end";
+    EXPECT_EQ(std::make_pair(int(started), int(stopped)), std::make_pair(2, 2));
+
+    static std::vector<size_t> order;
+    const album::WorkerStartHook hook = album::SetWorkerStartHook([] { return false; });
+    const AbortCheckFn esc = SetAbortCheck([] { return order.size() == 2; }); // Esc in the second item
+    {
+        album::OrderedWork alone(4, [&](size_t i) { order.push_back(i), i ? untilEsc(i) : void(); }, 2, 4);
+        EXPECT_TRUE(alone.Done(0) && !alone.Cancelled()) << "item 0 is done at once, here";
+        EXPECT_TRUE(alone.Wait(1, 0) && alone.Cancelled()) << "Esc in item 1 stops the work";
+        EXPECT_FALSE(alone.Done(2) || alone.Wait(3));
+    }
+    SetAbortCheck(esc);
+    album::SetWorkerStartHook(hook);
+    EXPECT_EQ(order, (std::vector<size_t>{0, 1}));
+    EXPECT_EQ(stopped, 3);
 }
 
 } // namespace

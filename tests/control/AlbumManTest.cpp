@@ -536,7 +536,8 @@ TEST_F(AlbumManTest, ARemovedDescriptionTargetIsNeverWritten)
 }
 
 // Adding a folder decodes and fits on worker threads; the album must come out as one thread
-// makes it, a file that cannot be read is told of once, and Esc keeps what was added so far.
+// makes it (also when no worker can be started), a file that cannot be read is told of once, and
+// Esc keeps what was added so far.
 TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
 {
     const std::string images = dir.File("images");
@@ -547,20 +548,25 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
                      unsigned(i));
     WriteBytes(images + "\\p105b.bmp", {'B', 'M', 1, 2, 3});
     auto build = [&](unsigned workers, int escAfter, size_t* messages) {
-        const unsigned previous = album::SetThumbnailWorkers(workers);
+        // 0 workers: none can be started.
+        const unsigned previous = album::SetThumbnailWorkers(workers ? workers : 2);
+        const album::WorkerStartHook hook = album::SetWorkerStartHook(workers ? nullptr : +[] { return false; });
         CAlbumMan* m = Open();
-        // "Esc" once the album holds escAfter thumbnails.
+        // "Esc" once the album holds escAfter thumbnails; without, after a minute (a run that hangs).
         static CAlbum* s_album;
         static int s_after;
+        static DWORD s_start;
         s_album = AlbumOf(m);
         s_after = escAfter;
-        const AbortCheckFn check =
-            SetAbortCheck(escAfter < 0 ? nullptr : +[] { return s_album->GetThumbNailCount() >= s_after; });
+        s_start = GetTickCount();
+        const AbortCheckFn check = SetAbortCheck(
+            [] { return s_after < 0 ? GetTickCount() - s_start > 60000 : s_album->GetThumbNailCount() >= s_after; });
         DialogScript script;
         for (int i = 0; i < 16; ++i) // more than there are files: a wrong count fails instead of waiting
             script.Answer("Lumicraft 2000", IDOK);
         EXPECT_EQ(AddFolderFiles(*m, images.c_str()), 1);
         SetAbortCheck(check);
+        album::SetWorkerStartHook(hook);
         album::SetThumbnailWorkers(previous);
         *messages = script.texts.size();
         const std::string saved = dir.File("w" + std::to_string(workers) + "_" + std::to_string(escAfter) + ".x");
@@ -575,6 +581,8 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
     const auto many = build(4, -1, &messages);
     EXPECT_EQ(messages, 1u);
     EXPECT_EQ(many, one) << "four workers made another album than one";
+    EXPECT_EQ(build(0, -1, &messages), one) << "without workers";
+    EXPECT_EQ(messages, 1u);
     CAlbumDoc2 whole;
     whole.SetAutoCheck(0);
     ASSERT_NE(whole.Load(dir.File("w1_-1.x").c_str()), 0);
@@ -588,4 +596,38 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
     EXPECT_EQ(part.GetCount(), 6);
     for (int i = 1; i <= part.GetCount(); ++i)
         EXPECT_STREQ(part.GetThumbnail(i)->m_Info.szFileName, whole.GetThumbnail(i)->m_Info.szFileName) << i;
+}
+
+// Esc while big files are being decoded: the decodes under way stop, and the window is free
+// again at once instead of when they end.
+TEST_F(AlbumManTest, EscStopsTheDecodesUnderWay)
+{
+    const std::string images = dir.File("big");
+    CreateDirectoryA(images.c_str(), nullptr);
+    for (int i = 0; i < 4; ++i)
+        WriteSlowTgaFile(images + "\\b" + std::to_string(i) + ".tga", 14000, 14000);
+    const unsigned previous = album::SetThumbnailWorkers(2);
+    CAlbumMan* m = Open();
+    // Esc once the workers have written 300 MB of their frames (588 MB each): they are in the
+    // middle of their decodes.
+    static size_t s_base;
+    static DWORD s_esc;
+    s_base = WorkingSet();
+    s_esc = 0;
+    const AbortCheckFn check = SetAbortCheck([] {
+        if (!s_esc && WorkingSet() > s_base + (size_t(300) << 20))
+            s_esc = GetTickCount();
+        return s_esc != 0;
+    });
+    DialogScript script;
+    script.Answer("Lumicraft 2000", IDOK);
+    EXPECT_EQ(AddFolderFiles(*m, images.c_str()), 1);
+    const DWORD free = GetTickCount();
+    SetAbortCheck(check);
+    album::SetThumbnailWorkers(previous);
+    ASSERT_NE(s_esc, 0u) << "the decodes never got under way";
+    printf("  the window was free %lu ms after Esc\n", static_cast<unsigned long>(free - s_esc));
+    EXPECT_LT(free - s_esc, 200u) << "the window waited for the decodes to end";
+    EXPECT_EQ(AlbumOf(m)->GetThumbNailCount(), 0);
+    EXPECT_TRUE(script.texts.empty()) << "a stopped decode is no unreadable file";
 }

@@ -3,6 +3,7 @@
 // its decoding. The bombs are made here at run time; none is kept in the repository.
 #include "ImgIoTestUtil.h"
 #include <psapi.h>
+#include "album/ThumbBuild.h"
 #include <stdio.h>
 #include <map>
 #include <sstream>
@@ -81,9 +82,36 @@ Bytes Jpeg(unsigned w, unsigned h, size_t scanBytes, int scans = 1)
     return v + Bytes{0xFF, 0xD9};
 }
 
+// SOI, a quantisation table, Huffman tables in which a single 0 bit is a DC difference of 0 or
+// the end of a block (so zeros are valid data), the frame (its marker, frameComponents of 1 x 1
+// sampling), scans over its first scanComponents each with scanBytes of zeros (progressive ones
+// of one component carry AC coefficients), EOI.
+Bytes JpegScans(uint8_t frameMarker, unsigned w, unsigned h, unsigned frameComponents, unsigned scanComponents,
+                int scans, size_t scanBytes)
+{
+    Bytes v = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00};
+    v.resize(v.size() + 64, 1);
+    Bytes table(17, 0);
+    table[0] = 1; // one code, of one bit, for symbol 0
+    v = v + Bytes{0xFF, 0xC4, 0x00, 0x26, 0x00} + table + Bytes{0x10} + table;
+    v = v + Bytes{0xFF, frameMarker} + Be16(8 + 3 * frameComponents) + Bytes{8} + Be16(h) + Be16(w) +
+        Bytes{uint8_t(frameComponents)};
+    for (unsigned i = 1; i <= frameComponents; ++i)
+        v = v + Bytes{uint8_t(i), 0x11, 0};
+    const bool ac = frameMarker == 0xC2 && scanComponents == 1;
+    while (scans-- > 0) {
+        v = v + Bytes{0xFF, 0xDA} + Be16(6 + 2 * scanComponents) + Bytes{uint8_t(scanComponents)};
+        for (unsigned i = 1; i <= scanComponents; ++i)
+            v = v + Bytes{uint8_t(i), 0x00};
+        v = v + Bytes{uint8_t(ac ? 1 : 0), uint8_t(ac || frameMarker != 0xC2 ? 63 : 0), 0} + Bytes(scanBytes, 0);
+    }
+    return v + Bytes{0xFF, 0xD9};
+}
+
 struct Bomb {
     std::string name;
     Bytes bytes;
+    bool thumbnails = false; // also read as thumbnails (a JPEG at 1/8), on one worker and on two
 };
 
 // The bombs of the review, each refused by the rule named in its file name.
@@ -124,6 +152,12 @@ std::vector<Bomb> Bombs()
     // JPEG frames of 37838 x 37838 (three bytes a pixel pass 2^32) and 33408 x 33248 without scan data.
     bombs.push_back({"jpeg-budget-37838.jpg", Jpeg(37838, 37838, 64)});
     bombs.push_back({"jpeg-budget-33408-noscan.jpg", Jpeg(33408, 33248, 0)});
+    // A baseline frame whose one scan has one of its three components: the decoder keeps every
+    // coefficient of the frame (1.2 GB at 14000 x 14000; 65500 x 65500 is left to the header check
+    // test: without its check it would ask for 26 GB).
+    bombs.push_back({"jpeg-coefficients-14000.jpg", JpegScans(0xC0, 14000, 14000, 3, 1, 1, 8), true});
+    // 300 empty progressive scans of 12 bytes, each a pass over 8000 x 8000.
+    bombs.push_back({"jpeg-scans-300.jpg", JpegScans(0xC2, 8000, 8000, 1, 1, 300, 2), true});
     // TIFF, 50 bytes: a 1 x 1 frame whose BitsPerSample entry declares 709 million values.
     Bytes tiff = {'I', 'I', 42, 0, 8, 0, 0, 0, 3, 0};
     for (uint32_t e[3] = {256, 257, 258}, i = 0; i < 3; ++i) {
@@ -154,7 +188,9 @@ const char kBombDirVariable[] = "IMGIO_BOMB_DIR";
 } // namespace
 
 // Runs in a process of its own (started by the test below), so that its peak working set
-// belongs to the bombs alone. Writes one line per file: name, refused, milliseconds, peak growth.
+// belongs to the bombs alone. Each file is read whole; one whose name starts with "t-" also as a
+// thumbnail on one worker and (twice over) on two. Writes one line per file and way: name, way,
+// refused, milliseconds, peak growth.
 TEST(ImgIoBombs, DISABLED_ChildReadsEveryFileOfItsFolder)
 {
     char dir[MAX_PATH];
@@ -174,17 +210,32 @@ TEST(ImgIoBombs, DISABLED_ChildReadsEveryFileOfItsFolder)
         if (fd.cFileName[0] != '.')
             names.push_back(fd.cFileName);
     FindClose(find);
+    const char* const ways[] = {"read", "thumb1", "thumb2"};
     for (const std::string& name : names) {
-        QueryPerformanceCounter(&t0);
-        HGLOBAL image = ImgIoReadFile((std::string(dir) + "\\" + name).c_str(), 0, nullptr);
-        QueryPerformanceCounter(&t1);
-        GetProcessMemoryInfo(GetCurrentProcess(), &now, sizeof now);
-        char line[300];
-        snprintf(line, sizeof line, "%s %d %.1f %.1f\n", name.c_str(), image == nullptr,
-                 double(t1.QuadPart - t0.QuadPart) * 1000.0 / double(freq.QuadPart),
-                 double(now.PeakWorkingSetSize - base.PeakWorkingSetSize) / 1048576.0);
-        lines += line;
-        GlobalFree(image);
+        const std::string path = std::string(dir) + "\\" + name;
+        for (int way = 0; way < (name.compare(0, 2, "t-") ? 1 : 3); ++way) {
+            QueryPerformanceCounter(&t0);
+            bool refused = true;
+            if (way == 0) {
+                HGLOBAL image = ImgIoReadFile(path.c_str(), 0, nullptr);
+                refused = image == nullptr;
+                GlobalFree(image);
+            } else {
+                const char* paths[2] = {path.c_str(), path.c_str()};
+                BuildThumbnailsFromFiles(paths, way, 96, 96, 0, way, [](void* refused, int, CThumbnail2* t) {
+                    *static_cast<bool*>(refused) &= t == nullptr;
+                    delete t;
+                    return 1;
+                }, &refused);
+            }
+            QueryPerformanceCounter(&t1);
+            GetProcessMemoryInfo(GetCurrentProcess(), &now, sizeof now);
+            char line[300];
+            snprintf(line, sizeof line, "%s %s %d %.1f %.1f\n", name.c_str(), ways[way], refused,
+                     double(t1.QuadPart - t0.QuadPart) * 1000.0 / double(freq.QuadPart),
+                     double(now.PeakWorkingSetSize - base.PeakWorkingSetSize) / 1048576.0);
+            lines += line;
+        }
     }
     testsupport::WriteBytes(std::string(dir) + ".txt", Bytes(lines.begin(), lines.end()));
 }
@@ -194,7 +245,7 @@ TEST(ImgIoBombs, EachIsRefusedWithinASecondAndBoundedMemory)
     testsupport::ScratchDir dir;
     const std::vector<Bomb> bombs = Bombs();
     for (const Bomb& b : bombs)
-        testsupport::WriteBytes(dir.File(b.name), b.bytes);
+        testsupport::WriteBytes(dir.File((b.thumbnails ? "t-" : "") + b.name), b.bytes);
 
     // Our own decoders hold the budget themselves too, for callers that hand them bytes.
     for (const Bomb& b : bombs) {
@@ -229,18 +280,22 @@ TEST(ImgIoBombs, EachIsRefusedWithinASecondAndBoundedMemory)
     DeleteFileA(resultsPath.c_str());
     std::istringstream lines(std::string(text.begin(), text.end()));
     std::map<std::string, Reading> got;
-    std::string name;
-    for (Reading r; lines >> name >> r.refused >> r.ms >> r.peakGrowthMb;)
-        got[name] = r;
-    for (const Bomb& b : bombs) {
-        ASSERT_TRUE(got.count(b.name)) << b.name;
-        const Reading& g = got[b.name];
-        printf("  %-30s %9zu bytes: refused %d in %6.1f ms, peak working set +%.1f MB\n", b.name.c_str(), b.bytes.size(),
-               g.refused, g.ms, g.peakGrowthMb);
-        EXPECT_TRUE(g.refused) << b.name;
-        EXPECT_LT(g.ms, 1000.0) << b.name;
-        EXPECT_LT(g.peakGrowthMb, 8.0) << b.name; // reading the 11 MB TGA whole would pass it
-    }
+    std::string name, way;
+    for (Reading r; lines >> name >> way >> r.refused >> r.ms >> r.peakGrowthMb;)
+        got[name + " " + way] = r;
+    for (const Bomb& b : bombs)
+        for (const char* way : {"read", "thumb1", "thumb2"}) {
+            if (!b.thumbnails && strcmp(way, "read"))
+                continue;
+            const std::string key = (b.thumbnails ? "t-" : "") + b.name + " " + way;
+            ASSERT_TRUE(got.count(key)) << key;
+            const Reading& g = got[key];
+            printf("  %-30s %-6s %9zu bytes: refused %d in %6.1f ms, peak working set +%.1f MB\n", b.name.c_str(), way,
+                   b.bytes.size(), g.refused, g.ms, g.peakGrowthMb);
+            EXPECT_TRUE(g.refused) << key;
+            EXPECT_LT(g.ms, 1000.0) << key;
+            EXPECT_LT(g.peakGrowthMb, 8.0) << key; // reading the 11 MB TGA whole would pass it
+        }
 }
 
 namespace {
@@ -363,6 +418,7 @@ TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
             return Passes(Container::Jpeg, v);
         };
     };
+    auto jpegShortScan = [](uint32_t w, uint32_t h) { return Passes(Container::Jpeg, JpegScans(0xC0, w, h, 3, 2, 1, 4)); };
     auto tiff = [](uint32_t samples, uint32_t bits, uint32_t bitsType) {
         return [=](uint32_t w, uint32_t h) {
             Bytes v = {'I', 'I', 42, 0, 8, 0, 0, 0, 4, 0};
@@ -385,12 +441,48 @@ TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
         {"jpeg baseline", jpeg(0xC0, 1), 20000, 10000},
         {"jpeg progressive, with its coefficients", jpeg(0xC2, 1), 10000, 8888},
         {"jpeg baseline in two scans, with its coefficients", jpeg(0xC0, 2), 10000, 8888},
+        {"jpeg baseline whose one scan lacks a component, with its coefficients", jpegShortScan, 10000, 8888},
         {"tiff gray", tiff(1, 8, 3), 20000, 10000},
         {"tiff 16-bit RGBA, its bit counts written as longs", tiff(4, 16, 4), 10000, 10000},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(c.passes(c.w, c.h)) << c.what;
         EXPECT_FALSE(c.passes(c.w, c.h + 1)) << c.what;
+    }
+    // Read at 1/8, 65500 x 65500 is few pixels, but the coefficients kept for a scan short of a
+    // component are not.
+    for (unsigned inScan : {3u, 2u}) {
+        const Bytes file = JpegScans(0xC0, 65500, 65500, 3, inScan, 1, 8);
+        imgio::MemorySource source(file.data(), file.size());
+        imgio::DecodePlan eighth;
+        eighth.scale = 8;
+        EXPECT_EQ(imgio::PrecheckFile(source, Container::Jpeg, &eighth), inScan == 3) << inScan << " components";
+    }
+}
+
+// Every scan is a pass of the decoder over the blocks it covers, data or not: a dozen passes over
+// the frame's blocks, and a small image may have hundreds of scans.
+TEST(ImgIoPrecheck, AJpegsScansAreHeldToADozenPassesOverTheFrame)
+{
+    const struct { unsigned w, h, components; int scans; bool passes; } cases[] = {
+        {8000, 8000, 1, 12, true}, {8000, 8000, 1, 13, false},
+        {8000, 8000, 3, 36, true}, {8000, 8000, 3, 37, false}, // scans of one of the three components
+        {64, 64, 1, 300, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Passes(imgio::Container::Jpeg, JpegScans(0xC2, c.w, c.h, c.components, 1, c.scans, 2)), c.passes)
+            << c.w << " x " << c.h << ", " << c.scans << " scans";
+    // The decoder holds files handed to it directly to the same, and stops at once.
+    if (!imgio::HaveJpegDecoder())
+        return;
+    for (const auto& c : {cases[1], cases[4]}) {
+        const Bytes file = JpegScans(0xC2, c.w, c.h, c.components, 1, c.scans, 2);
+        HGLOBAL image = nullptr;
+        const DWORD t0 = GetTickCount();
+        const imgio::JpegResult result = imgio::DecodeJpeg(file.data(), file.size(), 8, &image);
+        EXPECT_EQ(result == imgio::JpegResult::Ok, c.passes) << c.scans << " scans";
+        EXPECT_LT(GetTickCount() - t0, 1000u) << c.scans << " scans";
+        GlobalFree(image);
     }
 }
 

@@ -129,6 +129,9 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixels)
         ExpectPicture(img, c.bits, c.w, c.h, c.expect, c.name, c.tolerance);
         EXPECT_EQ(img.IsGrayRamp(), c.grayRamp) << c.name;
         EXPECT_TRUE(c.ppm < 0 || (img.header.biXPelsPerMeter == c.ppm && img.header.biYPelsPerMeter == c.ppm)) << c.name;
+        CancelAt decoding(0, true); // the decoders ask the thread's cancel check as they go
+        EXPECT_FALSE(ReadImage(dir.File(c.name)).ok) << c.name;
+        EXPECT_TRUE(CancelAt::checked) << c.name;
     }
 }
 

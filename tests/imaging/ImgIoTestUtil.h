@@ -153,6 +153,27 @@ inline Bytes Encode(const GUID& container, const GUID& format, UINT w, UINT h, c
     return out;
 }
 
+// While this lives, the thread's cancel check answers yes from its call number `at` on (counted
+// from 1; 0: never), and once a file passed its checks when afterChecks is set.
+struct CancelAt {
+    static inline int calls = 0, at = 0;
+    static inline bool checked = false, afterChecks = false;
+    IMGIOCANCELCHECK old;
+    imgio::BeforeDecodeHook oldHook;
+    explicit CancelAt(int yesAt, bool yesAfterChecks = false)
+    {
+        calls = 0, at = yesAt, checked = false, afterChecks = yesAfterChecks;
+        old = ImgIoSetCancelCheck(Check);
+        oldHook = imgio::SetBeforeDecodeHook([](LPCSTR) { checked = true; });
+    }
+    static BOOL CALLBACK Check() { return (++calls >= at && at > 0) || (afterChecks && checked); }
+    ~CancelAt()
+    {
+        ImgIoSetCancelCheck(old);
+        imgio::SetBeforeDecodeHook(oldHook);
+    }
+};
+
 // good must read; its prefixes (all below 64 bytes and in the last 16, a hundred between) but a non-zero allowedPrefix
 // must be refused; copies with a few bytes changed (a fixed sequence) must be refused or well formed; none may crash.
 inline void ExpectDamageRefused(const std::string& path, const Bytes& good, int rounds, size_t allowedPrefix = 0)

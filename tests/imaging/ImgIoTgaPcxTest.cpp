@@ -110,6 +110,8 @@ TEST(ImgIoTga, EveryKindInEveryOriginRawAndEncoded)
                                           : Rgb{over(c.r, a), over(c.g, a), over(c.b, a)};
             }, what);
             EXPECT_TRUE(img.IsGrayRamp() == (kind.type == 3) && img.header.biXPelsPerMeter == 0) << what;
+            CancelAt lastRow(4); // every row asks the thread's cancel check
+            EXPECT_EQ(imgio::DecodeTga(file.data(), file.size()), nullptr) << what;
         }
 }
 
@@ -143,10 +145,12 @@ TEST(ImgIoPcx, EveryDepthRawAndEncoded)
                 return bits == 8 ? Gray(int(i)) : i ? kWhite : kBlack;
             };
             const std::string what = std::to_string(bpp) + " x " + std::to_string(planes) + (rle ? " rle" : " raw");
-            Image img = ReadBytes(dir.File("m.pcx"), Pcx(9, 4, bpp, planes, rle, value, c[2] == 1 ? header : Bytes(),
-                                                         c[2] == 2 ? trailing : Bytes()));
+            const Bytes file = Pcx(9, 4, bpp, planes, rle, value, c[2] == 1 ? header : Bytes(), c[2] == 2 ? trailing : Bytes());
+            Image img = ReadBytes(dir.File("m.pcx"), file);
             ExpectPicture(img, c[3], 9, 4, want, what);
             EXPECT_TRUE(img.IsGrayRamp() == (bits == 8 && !c[2]) && img.header.biXPelsPerMeter == 11811) << what;
+            CancelAt lastRow(4); // every row asks the thread's cancel check
+            EXPECT_EQ(imgio::DecodePcx(file.data(), file.size()), nullptr) << what;
         }
 }
 

@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 #include <stdio.h>
 #include <string.h>
 #include <algorithm>
@@ -186,6 +187,22 @@ void WriteBmpFile(const std::string& path, int width, int height, unsigned seed)
     std::vector<unsigned char> bytes(reinterpret_cast<unsigned char*>(&fh), reinterpret_cast<unsigned char*>(&fh) + sizeof fh);
     bytes.insert(bytes.end(), packed.begin(), packed.end());
     WriteBytes(path, bytes);
+}
+
+void WriteSlowTgaFile(const std::string& path, int width, int height)
+{
+    std::vector<unsigned char> bytes = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(width), uint8_t(width >> 8),
+                                        uint8_t(height), uint8_t(height >> 8), 24, 0};
+    for (size_t run = 0; run < size_t(width) * size_t(height) / 128; ++run)
+        bytes.insert(bytes.end(), {0xFF, uint8_t(run), uint8_t(run >> 8), uint8_t(run >> 16)});
+    WriteBytes(path, bytes);
+}
+
+size_t WorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.WorkingSetSize;
 }
 
 static FILETIME ToFileTime(uint32_t seconds)

@@ -50,6 +50,11 @@ HGLOBAL MakePackedDib(int width, int height, int bits, const std::vector<unsigne
 
 // Writes a 24-bit Windows bitmap file whose pixels follow from seed.
 void WriteBmpFile(const std::string& path, int width, int height, unsigned seed);
+// Writes a run-length encoded 24-bit TGA file of width x height (a multiple of 128 pixels) in
+// runs of 128: a few bytes that take the decoder long (seconds at 14000 x 14000 under Wine).
+void WriteSlowTgaFile(const std::string& path, int width, int height);
+// The process's working set in bytes: tests see big decodes under way by its growth.
+size_t WorkingSet();
 // Sets a file's creation and last-write times to the given seconds since 1970.
 void SetFileTimes(const std::string& path, uint32_t created, uint32_t written);
 

@@ -3,8 +3,10 @@
 #include <io.h>
 #include <stdio.h>
 #include <string>
+#include <thread>
 #include "AbmTool.h"
 #include "album/AlbumDoc.h"
+#include "album/OrderedWork.h"
 #include "support/TestSupport.h"
 
 using namespace testsupport;
@@ -134,6 +136,9 @@ TEST(AbmTool, BuildMakesTheSameAlbumOnOneWorkerOrMany)
     ASSERT_FALSE(one.empty());
     EXPECT_EQ(build(4), one);
     EXPECT_EQ(build(3), one);
+    const album::WorkerStartHook hook = album::SetWorkerStartHook([] { return false; });
+    EXPECT_EQ(build(2), one) << "no worker could be started";
+    album::SetWorkerStartHook(hook);
     // Without --skip-unreadable the build stops at that file and writes nothing.
     abmtool::BuildOptions strict;
     strict.threads = 4;
@@ -141,4 +146,34 @@ TEST(AbmTool, BuildMakesTheSameAlbumOnOneWorkerOrMany)
     CaptureStdout(dir, [&] { return abmtool::Build(images, dir.File("strict.abm"), strict); }, &result);
     EXPECT_EQ(result, 1);
     EXPECT_FALSE(FileExists(dir.File("strict.abm")));
+}
+
+// Ctrl+C during a build stops the decodes under way and writes nothing.
+TEST(AbmTool, CtrlCStopsABuildWritingNothing)
+{
+    ScratchDir dir;
+    const std::string images = dir.File("images"), album = dir.File("big.abm");
+    CreateDirectoryA(images.c_str(), nullptr);
+    for (int i = 0; i < 4; ++i)
+        WriteSlowTgaFile(images + "\\b" + std::to_string(i) + ".tga", 14000, 14000);
+    const size_t base = WorkingSet();
+    DWORD pressed = 0;
+    // Ctrl+C once the workers have written 300 MB of their frames (588 MB each).
+    std::thread user([&] {
+        for (const DWORD t0 = GetTickCount(); !pressed && GetTickCount() - t0 < 60000; Sleep(5))
+            if (WorkingSet() > base + (size_t(300) << 20))
+                pressed = GetTickCount();
+        EXPECT_TRUE(abmtool::ConsoleControl(CTRL_C_EVENT));
+    });
+    abmtool::BuildOptions options;
+    options.threads = 2;
+    int result = -1;
+    CaptureStdout(dir, [&] { return abmtool::Build(images, album, options); }, &result);
+    const DWORD stopped = GetTickCount();
+    user.join();
+    ASSERT_NE(pressed, 0u) << "the decodes never got under way";
+    EXPECT_EQ(result, abmtool::kInterrupted);
+    EXPECT_LT(stopped - pressed, 1000u) << "the build waited for the decodes to end";
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"images"}) << "nothing written, not even in part";
+    EXPECT_FALSE(abmtool::ConsoleControl(CTRL_CLOSE_EVENT)) << "closing the console is not ours to stop";
 }

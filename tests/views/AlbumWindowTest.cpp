@@ -207,6 +207,14 @@ TEST_F(AlbumWindow, PagesPaintAtOnceAndCardsKeepTheirShortNames)
     captions::CaptionPath(*t, kept, sizeof kept);
     ASSERT_NE(GetShortPathNameA(other.c_str(), direct, sizeof direct), 0u);
     EXPECT_EQ(std::string(kept), std::string(direct).substr(std::string(direct).find_last_of('\\') + 1));
+
+    // A source deleted while the album is open loses its short name as the listings are renewed
+    // (here by the album's Refresh): the caption is then its stored name.
+    t = a.m_Doc.GetThumbnail(1);
+    ASSERT_TRUE(DeleteFileA(t->m_Info.szFileName));
+    a.RefreshAlbum();
+    captions::CaptionPath(*t, kept, sizeof kept);
+    EXPECT_EQ(std::string(kept), std::string(t->m_Info.szFileName));
 }
 
 namespace {

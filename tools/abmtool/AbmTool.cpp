@@ -6,6 +6,7 @@
 #include <string.h>
 #include <time.h>
 #include <algorithm>
+#include <atomic>
 #include "album.h"
 #include "album/ThumbBuild.h"
 #include "album/Dib.h"
@@ -89,7 +90,41 @@ private:
     DWORD last_;
 };
 
+std::atomic<bool> g_interrupted{false};
+
+bool Interrupted() { return g_interrupted; }
+
+// While a build runs, Ctrl+C stops it instead of ending the process half-way: the library's abort
+// check (the Esc key's otherwise, which a console program has no business watching) answers
+// whether it was pressed, so the decodes under way stop at their next check; nothing is written. A new album is written whole or not at all, so one arriving during the save is too late.
+class Interruptible {
+public:
+    Interruptible() : previous_(SetAlbumAbortCheck(Interrupted))
+    {
+        g_interrupted = false;
+        SetConsoleCtrlHandler(ConsoleControl, TRUE);
+    }
+    ~Interruptible()
+    {
+        SetConsoleCtrlHandler(ConsoleControl, FALSE);
+        SetAlbumAbortCheck(previous_);
+    }
+    Interruptible(const Interruptible&) = delete;
+    Interruptible& operator=(const Interruptible&) = delete;
+
+private:
+    AlbumAbortCheck previous_;
+};
+
 } // namespace
+
+BOOL WINAPI ConsoleControl(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    g_interrupted = true;
+    return TRUE;
+}
 
 std::string FullPath(const std::string& path)
 {
@@ -159,6 +194,7 @@ int Build(const std::string& folderArg, const std::string& albumArg, const Build
         return 1;
     }
 
+    Interruptible interruptible;
     Album doc;
     doc.SetAutoCheck(0);
     doc.SetThumbnailSize(WORD(options.size), WORD(options.size));
@@ -197,6 +233,10 @@ int Build(const std::string& folderArg, const std::string& albumArg, const Build
                 return 1;
             },
             &receiver);
+    }
+    if (g_interrupted) {
+        fprintf(stderr, "\nabmtool: stopped; nothing written\n");
+        return kInterrupted;
     }
     if (receiver.failed)
         return 1;

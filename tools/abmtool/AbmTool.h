@@ -2,6 +2,7 @@
 // progress and problems to stderr, and returns the process exit code.
 #pragma once
 
+#include <windows.h>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,12 @@ struct BuildOptions {
     int threads = 0;         // worker threads; 0: one per processor
 };
 
+// Exit code of a build stopped with Ctrl+C (nothing written).
+constexpr int kInterrupted = 130;
+
 int Build(const std::string& folder, const std::string& album, const BuildOptions& options);
+// The console's Ctrl+C and Ctrl+Break handler while a build runs: stops the build.
+BOOL WINAPI ConsoleControl(DWORD event);
 int List(const std::string& album);
 int Verify(const std::string& album);
 int Export(const std::string& album, const std::string& folder);

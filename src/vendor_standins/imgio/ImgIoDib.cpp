@@ -5,6 +5,17 @@
 
 namespace imgio {
 
+// The image's width and height; 0 for no image or a malformed one.
+void SizeOf(HGLOBAL image, uint32_t* width, uint32_t* height)
+{
+    dib::Layout l;
+    *width = *height = 0;
+    if (image && dib::IsValidBlock(image, &l)) {
+        *width = uint32_t(l.width);
+        *height = uint32_t(l.height);
+    }
+}
+
 DibWriter::~DibWriter()
 {
     if (header_)

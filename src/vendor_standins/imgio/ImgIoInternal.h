@@ -35,10 +35,20 @@ struct FrameCost {
     unsigned decodedBits = 0;    // bits the decoder holds per decoded pixel
     unsigned storedBits = 0;     // bits it holds besides per stored pixel (whole-image JPEG
                                  // coefficient buffers), usually 0
+    uint64_t storedWidth = 0;    // the stored frame as the decoder lays it out for those (a JPEG's
+    uint64_t storedHeight = 0;   // whole MCUs); 0: width x height
 };
 
 // Whether the frame is within the decoding budget (and non-empty).
 bool WithinBudget(const FrameCost& cost);
+// The bytes the decoder holds for the frame in its own format, as the budget counts them.
+uint64_t DecoderBytes(const FrameCost& cost);
+
+// The decoding work a JPEG frame of frameBlocks blocks (all its components, one full pass) is
+// allowed, in blocks decoded summed over its scans: every scan makes the decoder go over each
+// block it covers, even one with no data at all, so a few bytes a scan can cost a pass over the
+// frame each. About a dozen full passes, with a floor for small images.
+uint64_t JpegScanWorkLimit(uint64_t frameBlocks);
 
 // Builds the packed bottom-up bitmap in a new movable block, locked while it is being filled.
 class DibWriter {
@@ -72,6 +82,9 @@ private:
     uint32_t width_ = 0;
     uint32_t height_ = 0;
 };
+
+// The image's width and height; 0 for no image or a malformed one.
+void SizeOf(HGLOBAL image, uint32_t* width, uint32_t* height);
 
 // One colour component with alpha laid over white.
 inline uint8_t OverWhite(uint8_t c, uint8_t a)
@@ -119,6 +132,9 @@ Container ContainerOf(const uint8_t* probe, size_t size);
 struct DecodePlan {
     int frame = 0;       // the frame to decode: an icon's largest image, otherwise the first
     unsigned scale = 1;  // JPEG: the reduction the decode will be asked for (1: none)
+    uint64_t decoderBytes = 0; // out, JPEG: what the check charged the decoder with (DecoderBytes)
+    uint64_t workingBytes = 0; // out, JPEG: the decoder's working rows besides, which the budget
+                               // leaves out (a few rows of MCUs at the frame's width)
 };
 
 // Checks a file of the given container before the platform's decoder sees any of it:
@@ -126,7 +142,8 @@ struct DecodePlan {
 // - the headers that size the frame must be sound and the frame within the decoding budget: PNG
 //   IHDR, the bitmap file's info header (an uncompressed one must hold all its rows), the first
 //   TIFF directory (every entry's values inside the file), GIF screen and image descriptors (each
-//   image with a colour table), the JPEG frame header, an icon's directory and image headers.
+//   image with a colour table), the JPEG frame header, an icon's directory and image headers;
+// - a JPEG's scans must stay within JpegScanWorkLimit.
 // plan.scale comes in as the JPEG reduction the caller will use; plan.frame is filled in.
 bool PrecheckFile(ByteSource& file, Container container, DecodePlan* plan);
 
@@ -168,10 +185,24 @@ const char* JpegDecoderName();
 // YCCK) and when the build has no decoder.
 JpegResult DecodeJpeg(const uint8_t* data, size_t size, unsigned scale, HGLOBAL* image);
 
+// A whole JPEG file in memory read with the library: the embedded thumbnail when the request
+// asks for one and it may stand in, else the image, checked and decoded at the largest
+// reduction the request allows, turned upright. request (null: full size) receives what came
+// back. charged (when given) receives the most a header check granted a decode made here, its
+// working rows included (DecodePlan::decoderBytes and workingBytes). Unsupported: the library does not decode it (a colour space it
+// leaves to the platform, or no library); the caller may give it to the platform at full size.
+JpegResult ReadJpegBytes(LPCSTR path, const uint8_t* data, size_t size, IMGIOSIZEDREAD* request, HGLOBAL* image,
+                         uint64_t* charged = nullptr);
+
+// Whether the read in progress on this thread is to stop (ImgIoSetCancelCheck).
+bool ReadCancelled();
+
 // Called, when set, after a file passed its checks and before it is decoded (tests use it to try
 // to replace the file in between). Returns the previous hook.
 using BeforeDecodeHook = void (*)(LPCSTR path);
 BeforeDecodeHook SetBeforeDecodeHook(BeforeDecodeHook hook);
+// Calls the hook, when set.
+void BeforeDecode(LPCSTR path);
 
 // Our own decoders. Each returns the new image block or null; none reads outside
 // [data, data + size), and each refuses a frame beyond the decoding budget before allocating.

@@ -35,6 +35,43 @@ void OnFatal(j_common_ptr cinfo)
 void OnMessage(j_common_ptr, int) {}
 void OnOutput(j_common_ptr) {}
 
+// Watches the decoding as it goes: the scans read before the first row comes out are counted in
+// blocks decoded and held to the limit the header check holds files to (so a file that slipped
+// past the check cannot take longer), and the thread's cancel check is asked at every step.
+// Plain data, zeroed with the decoder's state.
+struct Monitor {
+    jpeg_progress_mgr mgr;
+    uint64_t limit;   // blocks the scans may decode in all
+    uint64_t work;    // blocks decoded so far
+    int scan;         // the scan and the rows of it counted
+    JDIMENSION rows;
+    bool reading;     // the scans are being read in ahead of the output
+};
+
+void OnProgress(j_common_ptr common)
+{
+    auto* c = reinterpret_cast<j_decompress_ptr>(common);
+    auto* m = reinterpret_cast<Monitor*>(c->progress);
+    if (m->reading) {
+        if (c->input_scan_number != m->scan) {
+            m->scan = c->input_scan_number;
+            m->rows = 0;
+        }
+        if (c->input_iMCU_row > m->rows && c->comps_in_scan > 0) {
+            // One row of MCUs: a component's own blocks, v rows of them, when it is alone in the scan.
+            const jpeg_component_info* alone = c->comps_in_scan == 1 ? c->cur_comp_info[0] : nullptr;
+            const uint64_t perRow = alone ? uint64_t(alone->width_in_blocks) * unsigned(alone->v_samp_factor)
+                                          : uint64_t(c->MCUs_per_row) * unsigned(c->blocks_in_MCU);
+            m->work += uint64_t(c->input_iMCU_row - m->rows) * perRow;
+            m->rows = c->input_iMCU_row;
+        }
+        if (m->work > m->limit)
+            OnFatal(common);
+    }
+    if (ReadCancelled())
+        OnFatal(common);
+}
+
 // What the resolution of the result is, as the platform's decoder reports it: the JFIF density
 // in dots per inch or per centimetre, and 96 dpi when the file states none.
 void SetResolution(const jpeg_decompress_struct& c, DibWriter* out)
@@ -52,8 +89,8 @@ void SetResolution(const jpeg_decompress_struct& c, DibWriter* out)
 
 // All libjpeg calls. Nothing here has a destructor: a fatal error comes back to the setjmp
 // point, which frees the decoder's memory and reports failure. out is the caller's.
-JpegResult RunDecode(jpeg_decompress_struct* c, ErrorTrap* trap, const uint8_t* data, size_t size, unsigned scale,
-                     DibWriter* out)
+JpegResult RunDecode(jpeg_decompress_struct* c, ErrorTrap* trap, Monitor* monitor, const uint8_t* data, size_t size,
+                     unsigned scale, DibWriter* out)
 {
     c->err = jpeg_std_error(&trap->mgr);
     trap->mgr.error_exit = OnFatal;
@@ -86,7 +123,20 @@ JpegResult RunDecode(jpeg_decompress_struct* c, ErrorTrap* trap, const uint8_t* 
     c->scale_num = 1;
     c->scale_denom = scale;
     c->dct_method = JDCT_ISLOW;
+    // Whole-frame buffers beyond the budget (with room for the decoder's rounding up to whole
+    // MCUs and its working rows) are refused by the decoder too, should one get past the check.
+    c->mem->max_memory_to_use = long(kMaxDecoderBytes + kMaxDecoderBytes / 16);
+    unsigned blocksPerMcu = 0;
+    for (int i = 0; i < c->num_components; ++i)
+        blocksPerMcu += unsigned(c->comp_info[i].h_samp_factor * c->comp_info[i].v_samp_factor);
+    const uint64_t mcuWidth = 8u * unsigned(c->max_h_samp_factor), mcuHeight = 8u * unsigned(c->max_v_samp_factor);
+    monitor->limit = JpegScanWorkLimit((c->image_width + mcuWidth - 1) / mcuWidth *
+                                       ((c->image_height + mcuHeight - 1) / mcuHeight) * blocksPerMcu);
+    monitor->mgr.progress_monitor = OnProgress;
+    c->progress = &monitor->mgr;
+    monitor->reading = true;
     jpeg_start_decompress(c);
+    monitor->reading = false;
     if (!out->Create(c->output_width, c->output_height, gray ? 8 : 24, gray ? 256 : 0)) {
         jpeg_destroy_decompress(c);
         return JpegResult::Failed;
@@ -131,13 +181,14 @@ JpegResult DecodeJpeg(const uint8_t* data, size_t size, unsigned scale, HGLOBAL*
     struct State {
         jpeg_decompress_struct c;
         ErrorTrap trap;
+        Monitor monitor;
     };
     std::unique_ptr<State> state(new (std::nothrow) State);
     if (!state)
         return JpegResult::Failed;
     memset(state.get(), 0, sizeof *state);
     DibWriter out;
-    const JpegResult result = RunDecode(&state->c, &state->trap, data, size, scale, &out);
+    const JpegResult result = RunDecode(&state->c, &state->trap, &state->monitor, data, size, scale, &out);
     if (result == JpegResult::Ok)
         *image = out.Finish();
     return *image || result != JpegResult::Ok ? result : JpegResult::Failed;

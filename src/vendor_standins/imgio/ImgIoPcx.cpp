@@ -202,7 +202,7 @@ HGLOBAL DecodePcx(const uint8_t* data, size_t size)
         plane[k] = line.get() + size_t(k) * h.bytesPerLine;
 
     for (uint32_t y = 0; y < h.height; ++y) {
-        if (!decoder.Fill(line.get(), lineBytes))
+        if (ReadCancelled() || !decoder.Fill(line.get(), lineBytes))
             return nullptr;
         uint8_t* row = out.Row(y);
         const uint32_t w = h.width;

@@ -77,7 +77,7 @@ private:
         pos_ = len_ = 0;
         const uint64_t left = size_ - base_;
         const size_t want = left < sizeof buf_ ? size_t(left) : sizeof buf_;
-        if (want == 0 || !source_.ReadAt(base_, buf_, want))
+        if (want == 0 || ReadCancelled() || !source_.ReadAt(base_, buf_, want))
             return false;
         len_ = want;
         return true;
@@ -203,17 +203,25 @@ bool PngSound(Reader& r)
 bool IsFrameMarker(uint8_t m) { return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC; }
 
 // Marker segments, and the entropy-coded data after each start of scan, to EOI. The one frame
-// header sizes the frame; a progressive or multi-scan image is held as coefficients (two bytes
-// per sample) for the whole frame while it is decoded.
-bool JpegSound(Reader& r, unsigned scale)
+// header sizes the frame. The decoder holds the whole frame as coefficients (two bytes per
+// sample) when the image comes in more than one scan: progressive, or a first scan without all
+// the frame's components (it decides that at the first scan). Each scan costs the decoder a pass
+// over the blocks it covers, however few bytes it has: their sum is held to a few passes over the
+// frame (JpegScanWorkLimit).
+bool JpegSound(Reader& r, DecodePlan* plan)
 {
     uint8_t b[2];
     if (!r.Read(b, 2) || b[0] != 0xFF || b[1] != 0xD8)
         return false;
     FrameCost cost;
-    cost.scale = scale;
+    cost.scale = plan->scale;
     bool haveFrame = false, progressive = false;
-    unsigned scans = 0, samples = 0, maxH = 1, maxV = 1;
+    struct Component {
+        uint8_t id;
+        unsigned h, v;
+    } component[4] = {};
+    unsigned components = 0, firstScanComponents = 0, scans = 0, samples = 0, maxH = 1, maxV = 1;
+    uint64_t mcusPerRow = 0, iMcuRows = 0, scanWork = 0, workLimit = 0;
     uint8_t marker = 0;
     bool haveMarker = false;
     for (;;) {
@@ -242,13 +250,14 @@ bool JpegSound(Reader& r, unsigned scale)
             uint8_t sof[6 + 3 * 4];
             if (haveFrame || length < 8 || !r.Read(sof, 6))
                 return false;
-            const unsigned components = sof[5];
+            components = sof[5];
             if (components < 1 || components > 4 || length != 8 + 3 * components || !r.Read(sof + 6, 3 * components))
                 return false;
             for (unsigned i = 0; i < components; ++i) {
                 const unsigned h = sof[6 + 3 * i + 1] >> 4, v = sof[6 + 3 * i + 1] & 15;
                 if (h < 1 || h > 4 || v < 1 || v > 4)
                     return false;
+                component[i] = Component{sof[6 + 3 * i], h, v};
                 samples += h * v;
                 maxH = h > maxH ? h : maxH;
                 maxV = v > maxV ? v : maxV;
@@ -258,15 +267,47 @@ bool JpegSound(Reader& r, unsigned scale)
             cost.height = BigEndian16(sof + 1); // 0 (the height comes later, in a DNL) is refused
             cost.width = BigEndian16(sof + 3);
             cost.decodedBits = (sof[0] > 8 ? 16 : 8) * components;
+            mcusPerRow = (cost.width + 8 * maxH - 1) / (8 * maxH);
+            iMcuRows = (cost.height + 8 * maxV - 1) / (8 * maxV);
+            workLimit = JpegScanWorkLimit(iMcuRows * mcusPerRow * samples);
             continue;
         }
-        if (!r.Skip(length - 2))
-            return false;
-        if (marker != 0xDA)
+        if (marker != 0xDA) {
+            if (!r.Skip(length - 2))
+                return false;
             continue;
-        if (!haveFrame)
+        }
+        // Start of scan: its components (each of the frame's, once), then three bytes.
+        uint8_t sos[1 + 2 * 4 + 3];
+        if (!haveFrame || length < 3 || !r.Read(sos, 1) || sos[0] < 1 || sos[0] > 4 || length != 6 + 2u * sos[0] ||
+            !r.Read(sos + 1, length - 3))
             return false;
-        ++scans;
+        const unsigned inScan = sos[0];
+        unsigned used = 0, blocksPerMcu = 0;
+        uint64_t blocksPerRow = 0;
+        for (unsigned i = 0; i < inScan; ++i) {
+            unsigned k = 0;
+            while (k < components && component[k].id != sos[1 + 2 * i])
+                ++k;
+            if (k == components || (used & (1u << k)))
+                return false;
+            used |= 1u << k;
+            const Component& c = component[k];
+            blocksPerMcu += c.h * c.v;
+            // A scan of one component goes over its own blocks, v rows of them per row of MCUs.
+            const uint64_t samplesWide = (cost.width * c.h + maxH - 1) / maxH;
+            blocksPerRow = (samplesWide + 7) / 8 * c.v;
+        }
+        if (inScan > 1) {
+            if (blocksPerMcu > 10) // more than the decoder takes in one MCU
+                return false;
+            blocksPerRow = mcusPerRow * blocksPerMcu;
+        }
+        if (scans++ == 0)
+            firstScanComponents = inScan;
+        scanWork += iMcuRows * blocksPerRow;
+        if (scanWork > workLimit)
+            return false;
         // Scan data: 0xFF is followed by 0 (a stuffed byte), a restart marker, more 0xFF fill,
         // or the next marker.
         uint8_t c;
@@ -288,9 +329,17 @@ bool JpegSound(Reader& r, unsigned scale)
     }
     if (!haveFrame || scans == 0)
         return false;
-    if (progressive || scans > 1)
+    if (progressive || firstScanComponents < components || scans > 1) {
+        // Two bytes a coefficient, 64 to a block, every block of the frame's whole MCUs.
         cost.storedBits = (16 * samples + maxH * maxV - 1) / (maxH * maxV);
-    return WithinBudget(cost);
+        cost.storedWidth = mcusPerRow * 8 * maxH;
+        cost.storedHeight = iMcuRows * 8 * maxV;
+    }
+    if (!WithinBudget(cost))
+        return false;
+    plan->decoderBytes = DecoderBytes(cost);
+    plan->workingBytes = uint64_t(components) * (mcusPerRow * 8 * maxH) * (8 * maxV) * 4;
+    return true;
 }
 
 bool SkipSubBlocks(Reader& r)
@@ -546,11 +595,12 @@ Container ContainerOf(const uint8_t* p, size_t n)
 bool PrecheckFile(ByteSource& file, Container container, DecodePlan* plan)
 {
     plan->frame = 0;
+    plan->decoderBytes = plan->workingBytes = 0;
     Reader r(file);
     switch (container) {
     case Container::Bmp: return BmpSound(r);
     case Container::Png: return PngSound(r);
-    case Container::Jpeg: return JpegSound(r, plan->scale);
+    case Container::Jpeg: return JpegSound(r, plan);
     case Container::Gif: return GifSound(r);
     case Container::Tiff: return TiffSound(r);
     case Container::Ico: return (plan->frame = LargestIconImage(r)) >= 0;

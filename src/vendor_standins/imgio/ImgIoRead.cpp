@@ -8,14 +8,11 @@
 #include <memory>
 #include <vector>
 #include <string.h>
-#include "album/Dib.h"
 
 namespace imgio {
 namespace {
 
 constexpr size_t kProbeBytes = 128;
-
-BeforeDecodeHook g_beforeDecode = nullptr;
 
 // The open file, read by offset; its size as it was when it was opened (nobody can write to it
 // while we hold it).
@@ -34,7 +31,7 @@ public:
             at.OffsetHigh = DWORD(offset >> 32);
             const DWORD chunk = n > (1u << 24) ? (1u << 24) : DWORD(n);
             DWORD got = 0;
-            if (!ReadFile(file_, out, chunk, &got, &at) || got == 0)
+            if (ReadCancelled() || !ReadFile(file_, out, chunk, &got, &at) || got == 0)
                 return false;
             out += got;
             offset += got;
@@ -65,38 +62,6 @@ bool FooterSaysTga(ByteSource& file)
     constexpr size_t kTail = 18 + 26;
     uint8_t tail[kTail] = {};
     return file.Size() >= kTail && file.ReadAt(file.Size() - kTail, tail, kTail) && HasTgaFooter(tail, kTail);
-}
-
-// The reduction (1, 2, 4 or 8) to decode a frame of width x height with: the largest whose
-// result, rounded up as the decoder rounds, is still at least minWidth x minHeight. 1 when no
-// minimum is asked for.
-unsigned ReductionFor(uint32_t width, uint32_t height, uint32_t minWidth, uint32_t minHeight)
-{
-    if (minWidth == 0 && minHeight == 0)
-        return 1;
-    for (unsigned s = 8; s > 1; s /= 2)
-        if ((width + s - 1) / s >= minWidth && (height + s - 1) / s >= minHeight)
-            return s;
-    return 1;
-}
-
-// Whether a thumbnail of tw x th has the shape of an image of w x h: its height within a pixel
-// of the image's height scaled to its width, or its width of the scaled width.
-bool SameShape(uint64_t tw, uint64_t th, uint64_t w, uint64_t h)
-{
-    const uint64_t a = th * w, b = tw * h;
-    const uint64_t diff = a > b ? a - b : b - a;
-    return diff <= (w > h ? w : h);
-}
-
-void SizeOf(HGLOBAL image, uint32_t* width, uint32_t* height)
-{
-    dib::Layout l;
-    *width = *height = 0;
-    if (image && dib::IsValidBlock(image, &l)) {
-        *width = uint32_t(l.width);
-        *height = uint32_t(l.height);
-    }
 }
 
 // A whole file's bytes in a buffer the calling thread keeps for its next file: a fresh block of
@@ -136,96 +101,37 @@ private:
 
 thread_local std::vector<uint8_t> ThreadFileBuffer::buffer_;
 
-// The embedded thumbnail of a JPEG in memory, upright, when it decodes, is big enough and has
-// the image's shape; null otherwise.
-HGLOBAL EmbeddedThumbnail(const uint8_t* data, const JpegHeaders& h, const IMGIOSIZEDREAD& request,
-                          uint32_t shownWidth, uint32_t shownHeight)
-{
-    if (!h.thumbnailLength)
-        return nullptr;
-    const uint8_t* thumb = data + h.thumbnailOffset;
-    MemorySource source(thumb, h.thumbnailLength);
-    DecodePlan plan;
-    HGLOBAL image = nullptr;
-    if (!PrecheckFile(source, Container::Jpeg, &plan) ||
-        DecodeJpeg(thumb, h.thumbnailLength, 1, &image) != JpegResult::Ok)
-        return nullptr;
-    image = OrientImage(image, h.orientation);
-    uint32_t tw, th;
-    SizeOf(image, &tw, &th);
-    if (tw < request.nEmbeddedWidth || th < request.nEmbeddedHeight || !SameShape(tw, th, shownWidth, shownHeight)) {
-        GlobalFree(image);
-        return nullptr;
-    }
-    return image;
-}
-
-// A JPEG file, read whole: its headers, the embedded thumbnail when it may stand in, else the
-// image decoded (reduced when that is asked for) and turned upright. The file stays open.
+// A JPEG file, read whole when the library can decode it (ReadJpegBytes), else by the platform's
+// decoder at full size. The file stays open.
 HGLOBAL ReadJpeg(LPCSTR path, HANDLE file, ByteSource& onDisk, IMGIOSIZEDREAD* request)
 {
     const uint64_t size = onDisk.Size();
     ThreadFileBuffer data(HaveJpegDecoder() && size <= kMaxFileBytes ? size_t(size) : 0);
-    if (data && !onDisk.ReadAt(0, data.get(), size_t(size)))
-        return nullptr;
+    if (data) {
+        if (!onDisk.ReadAt(0, data.get(), size_t(size)))
+            return nullptr;
+        HGLOBAL image = nullptr;
+        if (ReadJpegBytes(path, data.get(), size_t(size), request, &image) != JpegResult::Unsupported)
+            return image;
+    }
+    // The platform's decoder, at full size: held to the budget at that size.
     MemorySource inMemory(data.get(), data ? size_t(size) : 0);
     ByteSource& bytes = data ? static_cast<ByteSource&>(inMemory) : onDisk;
-
     JpegHeaders h;
     const bool headers = ReadJpegHeaders(bytes, &h);
     if (!headers)
-        h = JpegHeaders(); // the checks below decide; decoded at full size, as stored
-    uint32_t shownWidth, shownHeight;
-    OrientedSize(h.orientation, h.width, h.height, &shownWidth, &shownHeight);
-    if (request) {
-        request->nImageWidth = shownWidth;
-        request->nImageHeight = shownHeight;
-        request->nReduction = 1;
-    }
-
-    if (data && headers && request && (request->dwFlags & IMGIO_SIZED_EMBEDDED)) {
-        if (HGLOBAL thumb = EmbeddedThumbnail(data.get(), h, *request, shownWidth, shownHeight)) {
-            // Only a file that passes its own checks gives its thumbnail.
-            DecodePlan plan;
-            plan.scale = 8;
-            if (!PrecheckFile(bytes, Container::Jpeg, &plan)) {
-                GlobalFree(thumb);
-                return nullptr;
-            }
-            request->nReduction = 0;
-            return thumb;
-        }
-    }
-
-    // The minimum applies to the upright image; the decoder reduces the stored one.
-    unsigned scale = 1;
-    if (data && headers && request) {
-        const bool turned = shownWidth != h.width;
-        scale = ReductionFor(h.width, h.height, turned ? request->nMinHeight : request->nMinWidth,
-                             turned ? request->nMinWidth : request->nMinHeight);
-    }
+        h = JpegHeaders(); // the checks below decide; turned by nothing
     DecodePlan plan;
-    plan.scale = scale;
     if (!PrecheckFile(bytes, Container::Jpeg, &plan))
         return nullptr;
-    if (g_beforeDecode)
-        g_beforeDecode(path);
-    HGLOBAL image = nullptr;
-    JpegResult result = data ? DecodeJpeg(data.get(), size_t(size), scale, &image) : JpegResult::Unsupported;
-    if (result == JpegResult::Unsupported) {
-        // The platform's decoder, at full size: held to the budget at that size.
-        plan.scale = 1;
-        if (scale != 1 && !PrecheckFile(bytes, Container::Jpeg, &plan))
-            return nullptr;
-        scale = 1;
-        image = DecodeWithWic(file, Container::Jpeg, plan, nullptr);
-    }
-    if (!image)
-        return nullptr;
-    image = OrientImage(image, h.orientation);
-    if (request) {
-        request->nReduction = scale;
-        if (!headers) // what the headers could not say, the image does
+    if (!data)
+        BeforeDecode(path);
+    HGLOBAL image = OrientImage(DecodeWithWic(file, Container::Jpeg, plan, nullptr), h.orientation);
+    if (image && request) {
+        request->nReduction = 1;
+        if (headers)
+            OrientedSize(h.orientation, h.width, h.height, &request->nImageWidth, &request->nImageHeight);
+        else // what the headers could not say, the image does
             SizeOf(image, &request->nImageWidth, &request->nImageHeight);
     }
     return image;
@@ -260,8 +166,7 @@ HGLOBAL Read(LPCSTR path, const IMGIOOPTIONS* options, IMGIOSIZEDREAD* request)
         DecodePlan plan;
         if (!PrecheckFile(source, container, &plan))
             return nullptr;
-        if (g_beforeDecode)
-            g_beforeDecode(path);
+        BeforeDecode(path);
         // A bitmap file with a full info header states its resolution exactly.
         const bool bmpResolution = container == Container::Bmp && probeBytes >= 46 && ReadU32(probe + 14) >= 40;
         image = DecodeWithWic(file.get(), container, plan, bmpResolution ? probe : nullptr);
@@ -293,13 +198,6 @@ HGLOBAL Read(LPCSTR path, const IMGIOOPTIONS* options, IMGIOSIZEDREAD* request)
 }
 
 } // namespace
-
-BeforeDecodeHook SetBeforeDecodeHook(BeforeDecodeHook hook)
-{
-    BeforeDecodeHook old = g_beforeDecode;
-    g_beforeDecode = hook;
-    return old;
-}
 
 } // namespace imgio
 

@@ -248,6 +248,8 @@ HGLOBAL DecodeTga(const uint8_t* data, size_t size)
 
     PixelReader reader(data + pos, data + size, pixelBytes, h.Rle());
     for (uint32_t fileRow = 0; fileRow < h.height; ++fileRow) {
+        if (ReadCancelled())
+            return nullptr;
         uint8_t* row = out.Row(h.TopDown() ? fileRow : h.height - 1u - fileRow);
         for (uint32_t i = 0; i < h.width; ++i) {
             const uint8_t* px = reader.Next();

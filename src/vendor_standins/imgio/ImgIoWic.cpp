@@ -232,7 +232,7 @@ HGLOBAL DecodeFrame(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, c
     for (UINT y0 = 0; y0 < h; y0 += band) {
         UINT rows = h - y0 < band ? h - y0 : band;
         WICRect rect = {0, INT(y0), INT(w), INT(rows)};
-        if (FAILED(source->CopyPixels(&rect, srcStride, srcStride * rows, buffer.get())))
+        if (ReadCancelled() || FAILED(source->CopyPixels(&rect, srcStride, srcStride * rows, buffer.get())))
             return nullptr;
         for (UINT i = 0; i < rows; ++i)
             ConvertRow(route, buffer.get() + size_t(i) * srcStride, out.Row(y0 + i), w);
@@ -298,6 +298,8 @@ public:
             *done = 0;
         if (!dst)
             return STG_E_INVALIDPOINTER;
+        if (ReadCancelled()) // a decoder that reads as it decodes stops here
+            return STG_E_READFAULT;
         const uint64_t left = pos_ < size_ ? size_ - pos_ : 0;
         const ULONG want = left < bytes ? ULONG(left) : bytes;
         ULONG got = 0;

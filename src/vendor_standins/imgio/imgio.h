@@ -101,6 +101,12 @@ IMGIO_API HGLOBAL WINAPI ImgIoReadFile(LPCSTR path, int reserved, IMGIOOPTIONS* 
 // request's output fields tell what came back. Null request: ImgIoReadFile.
 IMGIO_API HGLOBAL WINAPI ImgIoReadFileSized(LPCSTR path, int reserved, IMGIOOPTIONS* options,
                                             IMGIOSIZEDREAD* request);
+// Stopping reads in progress: while a check is installed on a thread, reads on that thread ask
+// it as they go (between rows, bands, scans or reads of the file) and give up, returning null,
+// once it answers non-zero. Each thread has its own; null removes it. Returns the check the
+// thread had before.
+typedef BOOL (CALLBACK* IMGIOCANCELCHECK)(void);
+IMGIO_API IMGIOCANCELCHECK WINAPI ImgIoSetCancelCheck(IMGIOCANCELCHECK check);
 // Which decoder reads JPEG files in this build: "libjpeg-turbo 2.1.5 (SIMD)", or "WIC" (the
 // platform's imaging component, full size only) when the library was not available.
 IMGIO_API const char* WINAPI ImgIoJpegDecoder(void);
