@@ -38,3 +38,4 @@
 #define IDS_NO_WILDCARDS          45
 #define IDS_PRINT_FAILED          52
 #define IDS_RESULTS_NOT_SAVED     1200
+#define IDS_ALBUM_NOT_OPENED      1210

@@ -202,6 +202,13 @@ void OnFocusChanged(HWND dlg, CAlbumMan* m, LPARAM lParam)
 
 // ---- commands ----
 
+void TellAlbumNotOpened(HWND dlg, const std::string& name)
+{
+    char text[512];
+    snprintf(text, sizeof text, manager::LoadText(IDS_ALBUM_NOT_OPENED).c_str(), name.c_str());
+    ModalMessageBox(dlg, text, manager::LoadText(IDS_CAPTION_MANAGER).c_str(), MB_ICONEXCLAMATION);
+}
+
 void SelectAlbum(HWND dlg, CAlbumMan* m)
 {
     const int index = static_cast<int>(SendMessageA(m->m_hAlbumList, CB_GETCURSEL, 0, 0));
@@ -211,15 +218,21 @@ void SelectAlbum(HWND dlg, CAlbumMan* m)
     if (!m->GetAlbumPath(index, path))
         return;
     m->UpdateDescLine();
-    if (!m->Reload(path)) {
+    const std::string name = manager::BaseName(path);
+    const ReloadResult result = ReloadAlbum(*m, path);
+    if (result != ReloadResult::Loaded) {
         // The list keeps showing the album that is still current.
         if (m->m_nCurrent >= 0)
             SendMessageA(m->m_hAlbumList, CB_SETCURSEL, m->m_nCurrent, 0);
+        if (result == ReloadResult::NotOpened)
+            TellAlbumNotOpened(dlg, name);
         return;
     }
-    const std::string name = manager::BaseName(path);
     m->m_nCurrent = static_cast<int>(SendMessageA(m->m_hAlbumList, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                   reinterpret_cast<LPARAM>(name.c_str())));
+    // Naming a new album on the way renamed and selected its entry: the list shows the album
+    // that is current now.
+    SendMessageA(m->m_hAlbumList, CB_SETCURSEL, m->m_nCurrent, 0);
     ShowAlbumSummary(*m);
     m->m_bModified = 0;
     m->m_pDescTarget = nullptr;

@@ -31,6 +31,11 @@ int AddFolderFiles(CAlbumMan& m, const char* folder);
 // means the user asked to save and the save did not happen, so the album must stay.
 enum class SaveAnswer { Nothing, Saved, Failed };
 SaveAnswer AskToSave(CAlbumMan& m);
+// Reload, telling why it did not happen: NotSaved when the user asked to save the current album
+// and that failed, NotOpened when the album at path cannot be read. Either way the current
+// album stays shown and current.
+enum class ReloadResult { Loaded, NotSaved, NotOpened };
+ReloadResult ReloadAlbum(CAlbumMan& m, const char* path);
 // The close check: -1 when the window may close, 1 when it must stay.
 int CloseCheck(CAlbumMan* m, HWND dlg);
 

@@ -186,11 +186,20 @@ void CAlbum::ScrollTo(int firstNumber)
 
 int CAlbum::Load(const char* path)
 {
-    DetachCells(false);
+    // The album shown stays whole until the new one has been read: one that cannot be opened
+    // leaves the view, its selection and its focus as they were.
+    CAlbumDoc2 shown;
+    shown.TakeThumbnails(m_Doc);
+    char shownPath[sizeof m_Doc.m_szPath], shownDescription[sizeof m_Doc.m_szDescription];
+    memcpy(shownPath, m_Doc.m_szPath, sizeof shownPath);
+    memcpy(shownDescription, m_Doc.m_szDescription, sizeof shownDescription);
     if (!m_Doc.Load(path)) {
-        FreeAlbumData();
+        m_Doc.TakeThumbnails(shown);
+        memcpy(m_Doc.m_szPath, shownPath, sizeof shownPath);
+        memcpy(m_Doc.m_szDescription, shownDescription, sizeof shownDescription);
         return 0;
     }
+    DetachCells(false);
     m_pFirstShown = m_Doc.m_pEnd->m_pNext;
     m_nFirstShown = m_pFirstShown->m_nID;
     m_pSelHead = nullptr;

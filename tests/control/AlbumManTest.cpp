@@ -1,5 +1,6 @@
 // Album manager windows on real album folders, with their real dialogs answered by a script.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <shlobj.h>
 #include <string.h>
 #include <string>
@@ -250,6 +251,64 @@ TEST_F(AlbumManTest, RenamingInTheListAndSwitchingAlbums)
     EXPECT_EQ(m->m_nCurrent, b);
     EXPECT_EQ(m->m_bModified, 1);
     EXPECT_EQ(SendMessageA(m->m_hAlbumList, CB_GETCURSEL, 0, 0), b);
+    EXPECT_EQ(script.Pending(), 0u);
+}
+
+TEST_F(AlbumManTest, ASwitchThatCannotHappenLosesNothingAndTheListShowsTheCurrentAlbum)
+{
+    MakeAlbum("a", 4);
+    MakeAlbum("gone", 1);
+    WriteBytes(dir.File("damaged.abm"), std::vector<unsigned char>(200, 0x5A));
+    const std::vector<unsigned char> damaged = ReadBytes(dir.File("damaged.abm"));
+    CAlbumMan* m = Open("a");
+    const int a = m->m_nCurrent;
+    ASSERT_TRUE(DeleteFileA(dir.File("gone.abm").c_str())); // deleted while the list names it
+    auto choose = [m](const std::string& name) {
+        const std::vector<std::string> entries = Entries(m);
+        const auto at = std::find(entries.begin(), entries.end(), name) - entries.begin();
+        SendMessageA(m->m_hAlbumList, CB_SETCURSEL, WPARAM(at), 0);
+        SendMessageA(m->m_hDlg, WM_COMMAND, MAKEWPARAM(101, CBN_SELCHANGE), 0);
+    };
+    auto shown = [m] {
+        return std::vector<int>({m->m_nCurrent, int(SendMessageA(m->m_hAlbumList, CB_GETCURSEL, 0, 0)),
+                                 AlbumOf(m)->GetThumbNailCount(), AlbumOf(m)->GetCurrentFocus()});
+    };
+    AlbumOf(m)->SetCurrentFocus(2);
+    CThumbnail2* target = m->m_pDescTarget;
+    DialogScript script;
+    for (const std::string name : {"damaged", "gone"}) {
+        script.Answer("Lumicraft 2000", IDOK);
+        choose(name);
+        ASSERT_FALSE(script.texts.empty());
+        EXPECT_NE(script.texts.back().find("\"" + name + "\""), std::string::npos) << script.texts.back();
+        EXPECT_EQ(shown(), std::vector<int>({a, a, 4, 2})) << name;
+        EXPECT_EQ(m->m_pDescTarget, target);
+    }
+    // An image added and saved goes into the album shown; the damaged file stays as it was.
+    const std::string image = dir.File("new.bmp");
+    WriteBmpFile(image, 30, 20, 3);
+    ASSERT_EQ(m->InsertFromFile(image.c_str(), ""), 1);
+    Command(m, 1001);
+    CAlbumDoc2 saved;
+    ASSERT_EQ(saved.Load(dir.File("a.abm").c_str()), 1);
+    EXPECT_EQ(saved.GetCount(), 5);
+    EXPECT_EQ(ReadBytes(dir.File("damaged.abm")), damaged);
+
+    // Leaving a new album that is named on the way (Yes, then "Trip"): the list, its edit field
+    // and LastOpen follow the album switched to.
+    choose("New Album");
+    ASSERT_EQ(m->InsertFromFile(image.c_str(), ""), 1);
+    script.Answer("Album", IDYES).Type("Save New Album", 99, "Trip");
+    choose("a");
+    EXPECT_TRUE(FileExists(dir.File("Trip.abm")));
+    EXPECT_EQ(shown(), std::vector<int>({a, a, 5, -1}));
+    char edit[MAX_PATH] = "";
+    GetWindowTextA(m->m_hAlbumList, edit, sizeof edit);
+    EXPECT_STREQ(edit, "a");
+    SendMessageA(m->m_hDlg, WM_CLOSE, 0, 0);
+    char last[MAX_PATH];
+    GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, "album.ini");
+    EXPECT_STREQ(last, "a");
     EXPECT_EQ(script.Pending(), 0u);
 }
 

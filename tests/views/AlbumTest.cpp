@@ -444,6 +444,13 @@ TEST(AlbumModel, LoadAndFreeResetTheView)
         a.Key(VK_RIGHT, true); // Shift still down: no anchor is left from the old album
         EXPECT_EQ(a.State(), load ? "1 2 3 4 0 0 | 1 2 | 2 0" : "0 0 0 0 0 0 |  | -1 1");
     }
+    // A file that cannot be read changes nothing: the album, its selection and its focus stay.
+    TestAlbum k(Grid(2, 3), 10);
+    k.Click(2), k.Click(5, MK_CONTROL);
+    WriteBytes(dir.File("damaged.abm"), std::vector<unsigned char>(300, 7));
+    EXPECT_EQ(k.Load(dir.File("damaged.abm").c_str()), 0);
+    EXPECT_EQ(k.State() + " " + k.m_Doc.GetPath(), "1 2 3 4 5 6 | 2 5 | 2 0 ");
+    k.ExpectSound();
     TestAlbum::Shift(false);
 }
 
