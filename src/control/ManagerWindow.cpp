@@ -507,8 +507,11 @@ void StoreDescription(CAlbumMan& m, const char* text)
     CAlbum* album = AlbumOf(&m);
     if (!album)
         return;
-    if (m.m_pDescTarget && !IsThumbnailOf(album, m.m_pDescTarget))
-        m.m_pDescTarget = nullptr; // removed meanwhile: nothing of it is left to write to
+    if (m.m_pDescTarget && !IsThumbnailOf(album, m.m_pDescTarget)) {
+        // Removed meanwhile: the text typed for it goes nowhere, least of all to the album.
+        m.m_pDescTarget = nullptr;
+        return;
+    }
     if (m.m_pDescTarget)
         win::CopyText(m.m_pDescTarget->m_Info.szDescription, sizeof m.m_pDescTarget->m_Info.szDescription, text);
     else

@@ -19,8 +19,8 @@ void SetInfoCount(CAlbumMan& m, int count);
 void SetDescriptionBox(CAlbumMan& m, const char* text);
 // String 9 with the thumbnail count and the album's description.
 void ShowAlbumSummary(CAlbumMan& m);
-// The description box's text goes to the description target when it is still one of the album's
-// thumbnails (a removed one is forgotten), else to the album.
+// The description box's text goes to the description target, or to the album when there is
+// none. A target that is no longer one of the album's thumbnails is forgotten and the text dropped.
 void StoreDescription(CAlbumMan& m, const char* text);
 // Whether lParam is one of the album's cells and shows a thumbnail.
 bool CellShowsThumbnail(CAlbumMan& m, LPARAM cell);

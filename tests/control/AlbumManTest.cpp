@@ -531,23 +531,34 @@ TEST_F(AlbumManTest, DockFrameProtocol)
 
 TEST_F(AlbumManTest, ARemovedDescriptionTargetIsNeverWritten)
 {
-    MakeAlbum("a", 2);
+    MakeAlbum("a", 3);
     CAlbumMan* m = Open("a");
+    const std::string own = AlbumOf(m)->GetDescription();
     auto rec = MakeRecord("C:\\gone.bmp", 1, 1, "untouched");
     CThumbnail2 gone(&rec, nullptr, 5, 1);
     m->m_pDescTarget = &gone; // a thumbnail the album no longer holds
     StoreDescription(*m, "typed");
     EXPECT_STREQ(gone.m_Info.szDescription, "untouched");
     EXPECT_EQ(m->m_pDescTarget, nullptr);
-    EXPECT_STREQ(AlbumOf(m)->GetDescription(), "typed");
+    EXPECT_EQ(AlbumOf(m)->GetDescription(), own);
 
-    // Cut the focused thumbnail whose description is shown, then type: nothing dangles.
-    AlbumOf(m)->SetCurrentFocus(1);
-    SetDlgItemTextA(m->m_hDlg, 102, "edited");
-    Command(m, 40003);
+    // Cut, or Delete (thumbnails only), the focused thumbnail whose description is shown after
+    // typing one: the text goes nowhere, and the album's own description is kept, in the file too.
+    DialogScript script;
+    for (int command : {40003, 1004}) {
+        AlbumOf(m)->SetCurrentFocus(1);
+        SetDlgItemTextA(m->m_hDlg, 102, "edited");
+        if (command == 1004)
+            script.On("Delete Options", [](HWND d) { DialogScript::Press(d, IDOK); });
+        Command(m, command);
+        EXPECT_EQ(AlbumOf(m)->GetDescription(), own) << command;
+    }
     ASSERT_EQ(AlbumOf(m)->GetThumbNailCount(), 1);
-    EXPECT_STREQ(AlbumOf(m)->m_Doc.GetThumbnail(1)->m_Info.szDescription, " ")
-        << "the text typed for the removed thumbnail goes nowhere else";
+    Command(m, 1001);
+    CAlbumDoc2 saved;
+    ASSERT_EQ(saved.Load(dir.File("a.abm").c_str()), 1);
+    EXPECT_EQ(saved.GetDescription(), own);
+    EXPECT_STREQ(saved.GetThumbnail(1)->m_Info.szDescription, " ");
 }
 
 // Adding a folder decodes and fits on worker threads; the album must come out as one thread
