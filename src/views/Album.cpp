@@ -594,6 +594,9 @@ void CAlbum::OnScroll(UINT, WPARAM wParam, LPARAM lParam)
     const int cells = CellTotal(), line = LineLength(), lines = PageLines(), count = m_Doc.GetCount();
     if (cells == 0 || line <= 0)
         return;
+    // A view that has never shown an album has nothing to scroll, and says nothing about it.
+    if (!m_pFirstShown)
+        return;
     const int code = LOWORD(wParam), pos = HIWORD(wParam);
     if (count == 0) {
         // Nowhere to go in an empty album: every step, page and end beeps.
@@ -601,8 +604,6 @@ void CAlbum::OnScroll(UINT, WPARAM wParam, LPARAM lParam)
             m_pOps->Beep(*this);
         return;
     }
-    if (!m_pFirstShown)
-        return;
     const int maximum = LOWORD(lParam), minimum = HIWORD(lParam);
     const int F = m_nFirstShown;
     const int lastPage = Max(((count + line - 1) / line) * line - cells + 1, 1);
