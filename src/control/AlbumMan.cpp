@@ -689,11 +689,15 @@ DWORD CAlbumMan::MoveSize(int request, DWORD proposed)
             m_hDockTrigger = CtrlKitCreateDockTrigger(RECT{origin.x, origin.y, 30, 25}, m_hDlg, 3, windows);
         }
     }
+    // Docked, the album shows one column or one row of whole cells; floating again, the grid it had.
+    const bool grid = PrepareDockGrid(*this, mode, width, height);
     m_nDockMode = mode;
     if (m_pCtrl)
         m_pCtrl->SetDock(mode);
     if (m_hDlg)
         SetWindowPos(m_hDlg, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (grid)
+        LayOutDockGrid(*this, mode);
     return MAKELONG(width, height);
 }
 

@@ -39,6 +39,13 @@ ReloadResult ReloadAlbum(CAlbumMan& m, const char* path);
 // The close check: -1 when the window may close, 1 when it must stay.
 int CloseCheck(CAlbumMan* m, HWND dlg);
 
+// Docking (MoveSize), before the window takes its size: docking keeps the grid the window has
+// while floating; floating again brings it back and sets width and height to the size that holds
+// it. False when the grid is left to the window's size (floating without a kept grid).
+bool PrepareDockGrid(CAlbumMan& m, int mode, int& width, int& height);
+// After it took its size: one column (docked vertically) or one row (horizontally) of whole cells,
+// as many as the window holds, or the grid brought back for floating.
+void LayOutDockGrid(CAlbumMan& m, int mode);
 // The size the manager window prefers for a dock mode (width low 16 bits, height high 16).
 DWORD PreferredDockSize(int dockMode);
 // The information line for a thumbnail's record (string 8); false when its date cannot be shown.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <shlobj.h>
 #include <string.h>
+#include <set>
 #include <string>
 #include <vector>
 #include "album/AlbumMan.h"
@@ -501,6 +502,26 @@ TEST_F(AlbumManTest, DockFrameProtocol)
     EXPECT_EQ(m->m_hDockFrame, g_frame);
     ASSERT_FALSE(g_frameMessages.empty());
     EXPECT_EQ(g_frameMessages.front(), 0x1109u + 0x10000) << "shown";
+    // The cells shown: {how many, columns, rows, width, height (-1: not all alike), outside the list}.
+    CAlbum* album = AlbumOf(m);
+    auto cells = [album] {
+        std::set<LONG> lefts, tops, widths, heights;
+        RECT list, r;
+        GetWindowRect(album->m_hWnd, &list);
+        int shown = 0, outside = 0;
+        for (int i = 0; i < album->m_nCount; ++i)
+            if (album->m_ppCells[i] && IsWindowVisible(album->m_ppCells[i]->m_hWnd) &&
+                GetWindowRect(album->m_ppCells[i]->m_hWnd, &r)) {
+                ++shown, lefts.insert(r.left), tops.insert(r.top);
+                widths.insert(r.right - r.left), heights.insert(r.bottom - r.top);
+                outside += r.left < list.left || r.top < list.top || r.right > list.right || r.bottom > list.bottom;
+            }
+        auto alike = [](const std::set<LONG>& sizes) { return sizes.size() == 1 ? int(*sizes.begin()) : -1; };
+        return std::vector<int>({shown, int(lefts.size()), int(tops.size()), alike(widths), alike(heights), outside});
+    };
+    const std::vector<int> floating = cells();
+    RECT opened, control;
+    GetWindowRect(m->m_hDlg, &opened);
 
     DWORD size = 0;
     SendMessageA(m->m_hDlg, 0x1105, 0, reinterpret_cast<LPARAM>(&size));
@@ -512,11 +533,22 @@ TEST_F(AlbumManTest, DockFrameProtocol)
     EXPECT_EQ(m->m_nDockMode, 1);
     EXPECT_FALSE(IsWindowVisible(m->m_hAlbumList));
     EXPECT_NE(m->m_hDockTrigger, nullptr);
+    // Docked: one column of whole cells, as many as the control holds.
+    size = MAKELONG(500, 700);
+    SendMessageA(m->m_hDlg, 0x1107, 1, reinterpret_cast<LPARAM>(&size));
+    GetClientRect(GetDlgItem(m->m_hDlg, 104), &control);
+    const int fit = std::max(1, int(control.bottom - 44) / 107);
+    EXPECT_EQ(cells(), std::vector<int>({fit, 1, fit, 88, 107, 0}));
     SendMessageA(m->m_hDlg, 0x1105, 0, reinterpret_cast<LPARAM>(&size));
     EXPECT_EQ(size, DWORD(MAKELONG(92, 192)));
     EXPECT_EQ(m->MoveSize(2, MAKELONG(300, 50)), DWORD(MAKELONG(262, 115)));
+    EXPECT_EQ(cells()[2], 1) << "one row";
     EXPECT_EQ(m->MoveSize(8, MAKELONG(10, 10)), DWORD(MAKELONG(174, 115))) << "at least one column";
     EXPECT_EQ(m->MoveSize(4, MAKELONG(10, 10)), DWORD(MAKELONG(92, 192))) << "at least one row";
+    // Floating again: the grid it had, at the size it opened with; then, without a kept grid,
+    // the usual floating size.
+    EXPECT_EQ(m->MoveSize(0, 0), DWORD(MAKELONG(opened.right - opened.left, opened.bottom - opened.top)));
+    EXPECT_EQ(cells(), floating);
     EXPECT_EQ(m->MoveSize(0, 0), DWORD(MAKELONG(552, 298)));
     EXPECT_TRUE(IsWindowVisible(m->m_hAlbumList));
     EXPECT_EQ(m->m_hDockTrigger, nullptr);
