@@ -10,7 +10,7 @@
 #include <string.h>
 #include <string>
 #include <vector>
-#include "album/Dib.h"
+#include "win/Dib.h"
 #include "album/ThumbBuild.h"
 #include "album/ThumbFit.h"
 #include "vendor_standins/imgio/imgio.h"

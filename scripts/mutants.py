@@ -38,7 +38,7 @@ FOLDERS = {
     "src/host": ["registry_tests", "host_link_tests", "module_tests"],
     "src/search": ["search_tests", "find_tests"],
     "src/imaging": ["imaging_tests"],
-    "src/win": ["album_data_tests", "views_tests", "control_tests"],
+    "src/win": ["album_data_tests", "imaging_tests", "views_tests", "control_tests"],
 }
 # Every product folder is reached by the scenarios (they add, sort, save, find, drag and dock).
 E2E_FOLDERS = set(FOLDERS)

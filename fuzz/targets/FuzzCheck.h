@@ -4,7 +4,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
-#include "album/Dib.h"
+#include "win/Dib.h"
 
 inline void ExpectWellFormed(HGLOBAL image, const char* what)
 {

@@ -3,7 +3,7 @@
 #include <string.h>
 #include <algorithm>
 #include <vector>
-#include "album/Dib.h"
+#include "win/Dib.h"
 #include "win/Handles.h"
 
 namespace albumread {

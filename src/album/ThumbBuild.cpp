@@ -4,7 +4,7 @@
 #include <atomic>
 #include <new>
 #include <vector>
-#include "album/Dib.h"
+#include "win/Dib.h"
 #include "album/FileStatus.h"
 #include "album/OrderedWork.h"
 #include "album/SourceFile.h"

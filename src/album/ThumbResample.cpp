@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
-#include "album/Dib.h"
+#include "win/Dib.h"
 #include "imaging/AbortCheck.h"
 #include "imaging/DibConvert.h"
 #include "win/Handles.h"

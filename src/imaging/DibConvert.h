@@ -7,7 +7,7 @@
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
-#include "album/Dib.h"
+#include "win/Dib.h"
 #include "imaging/AbortCheck.h"
 #include "win/Handles.h"
 

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 #include "album/AlbumMessages.h"
-#include "album/Dib.h"
+#include "win/Dib.h"
 #include "album/FileStatus.h"
 #include "album/FolderListing.h"
 #include "album/SourceFile.h"

@@ -4,7 +4,7 @@
 #include <string.h>
 #include <algorithm>
 #include "album/AlbumDoc.h"
-#include "album/Dib.h"
+#include "win/Dib.h"
 #include "vendor_standins/imgio/imgio.h"
 #include "win/Gdi.h"
 #include "win/Handles.h"

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include "album/AlbumMessages.h"
 #include "album/DragRecord.h"
-#include "album/Dib.h"
+#include "win/Dib.h"
 #include "host/Instance.h"
 #include "imaging/DragDrop.h"
 #include "vendor_standins/imgio/imgio.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 #include <vector>
-#include "album/Dib.h"
+#include "win/Dib.h"
 #include "support/TestSupport.h"
 
 namespace {

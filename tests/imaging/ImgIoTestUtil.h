@@ -7,7 +7,7 @@
 #include <string.h>
 #include <algorithm>
 #include <functional>
-#include "album/Dib.h"
+#include "win/Dib.h"
 #include "ImgIoInternal.h"
 #include "ImgIoCom.h"
 #include "support/TestSupport.h"

@@ -9,7 +9,7 @@
 #include <atomic>
 #include "album.h"
 #include "album/ThumbBuild.h"
-#include "album/Dib.h"
+#include "win/Dib.h"
 #include "imgio.h"
 
 namespace abmtool {

@@ -7,7 +7,7 @@
 #include <string.h>
 #include <algorithm>
 #include <vector>
-#include "album/Dib.h"
+#include "win/Dib.h"
 #include "win/Gdi.h"
 #include "win/Handles.h"
 

@@ -1,7 +1,7 @@
 #include "ImgIoInternal.h"
 
 #include <math.h>
-#include "album/Dib.h"
+#include "win/Dib.h"
 
 namespace imgio {
 

@@ -1,7 +1,7 @@
 // ImgIoDrawDib: the image stretched into a rectangle of a device context.
 #include "ImgIoInternal.h"
 
-#include "album/Dib.h"
+#include "win/Dib.h"
 
 extern "C" IMGIO_API int WINAPI ImgIoDrawDib(HDC dc, const RECT* dest, HGLOBAL dib, int reserved1,
                                              int reserved2, int reserved3)

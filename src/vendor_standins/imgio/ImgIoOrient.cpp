@@ -2,7 +2,7 @@
 #include "ImgIoInternal.h"
 
 #include <string.h>
-#include "album/Dib.h"
+#include "win/Dib.h"
 
 namespace imgio {
 

@@ -4,7 +4,7 @@
 #include "ImgIoInternal.h"
 
 #include <string.h>
-#include "album/Dib.h"
+#include "win/Dib.h"
 
 namespace imgio {
 namespace {

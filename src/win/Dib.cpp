@@ -1,4 +1,4 @@
-#include "album/Dib.h"
+#include "win/Dib.h"
 
 #include <string.h>
 #include "win/Handles.h"
