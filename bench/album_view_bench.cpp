@@ -10,7 +10,7 @@
 #include <vector>
 #include "album/Album.h"
 #include "album/AlbumMessages.h"
-#include "host/Instance.h"
+#include "win/Module.h"
 #include "views/ViewCreateInfo.h"
 #include "win/Handles.h"
 #include "BenchClock.h"

@@ -5,7 +5,7 @@
 #include <stdio.h>
 #include "album/AlbumCtrl.h"
 #include "album/AlbumMessages.h"
-#include "host/Instance.h"
+#include "win/Module.h"
 #include "imaging/DragDrop.h"
 #include "win/Handles.h"
 #include "BenchClock.h"

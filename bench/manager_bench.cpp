@@ -12,7 +12,7 @@
 #include "album/AlbumMan.h"
 #include "control/ManagerWindow.h"
 #include "host/AlbumRegistry.h"
-#include "host/Instance.h"
+#include "win/Module.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "win/Handles.h"
 #include "BenchClock.h"

@@ -7,10 +7,10 @@
 #include "album/AlbumMessages.h"
 #include "control/AlbumCtrlLayout.h"
 #include "control/MiniAlbums.h"
-#include "host/Instance.h"
 #include "imaging/DragDrop.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "views/ViewCreateInfo.h"
+#include "win/Module.h"
 #include "win/WindowObject.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "control/ManagerState.h"
 #include "control/ManagerWindow.h"
 #include "host/AlbumRegistry.h"
-#include "host/Instance.h"
+#include "win/Module.h"
 #include "imaging/AbortCheck.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"

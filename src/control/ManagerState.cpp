@@ -3,10 +3,10 @@
 #include <stdio.h>
 #include <string.h>
 #include <string>
-#include "host/Instance.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"
 #include "win/Handles.h"
+#include "win/Module.h"
 
 namespace manager {
 

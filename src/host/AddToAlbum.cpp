@@ -10,10 +10,10 @@
 #include "control/ManagerState.h"
 #include "control/ManagerWindow.h"
 #include "host/AlbumRegistry.h"
-#include "host/Instance.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"
 #include "win/Handles.h"
+#include "win/Module.h"
 
 namespace {
 

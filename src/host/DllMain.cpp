@@ -7,9 +7,9 @@
 #include "control/ManagerState.h"
 #include "host/AlbumLog.h"
 #include "host/AlbumRegistry.h"
-#include "host/Instance.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "views/ViewResources.h"
+#include "win/Module.h"
 
 void UnregisterAlbumCtrlClasses(HINSTANCE instance);
 

@@ -8,8 +8,8 @@
 #include <string.h>
 #include "album/AlbumDoc.h"
 #include "album/AlbumMessages.h"
-#include "host/Instance.h"
 #include "win/Handles.h"
+#include "win/Module.h"
 
 namespace {
 

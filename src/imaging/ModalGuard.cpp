@@ -3,7 +3,7 @@
 #include <string.h>
 #include <new>
 #include <vector>
-#include "host/Instance.h"
+#include "win/Module.h"
 
 struct ThreadWindowsGuard {
     std::vector<HWND> windows;

@@ -14,7 +14,6 @@
 #include "album/AlbumExports.h"
 #include "album/AlbumMessages.h"
 #include "control/ManagerState.h"
-#include "host/Instance.h"
 #include "imaging/LongPath.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"
@@ -23,6 +22,7 @@
 #include "vendor_standins/imgio/imgio.h"
 #include "win/FolderBrowser.h"
 #include "win/Handles.h"
+#include "win/Module.h"
 #include "win/WindowObject.h"
 
 using namespace finddlg;

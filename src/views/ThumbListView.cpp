@@ -8,7 +8,7 @@
 #include <string.h>
 #include <new>
 #include "album/AlbumMessages.h"
-#include "host/Instance.h"
+#include "win/Module.h"
 #include "imaging/DragDrop.h"
 #include "views/GridLayout.h"
 #include "views/ViewCreateInfo.h"

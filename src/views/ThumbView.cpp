@@ -9,7 +9,7 @@
 #include "album/AlbumMessages.h"
 #include "album/DragRecord.h"
 #include "win/Dib.h"
-#include "host/Instance.h"
+#include "win/Module.h"
 #include "imaging/DragDrop.h"
 #include "vendor_standins/imgio/imgio.h"
 #include "views/CaptionNames.h"

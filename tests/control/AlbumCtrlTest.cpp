@@ -11,11 +11,11 @@
 #include "album/AlbumMessages.h"
 #include "control/AlbumCtrlLayout.h"
 #include "control/MiniAlbums.h"
-#include "host/Instance.h"
 #include "imaging/DragDrop.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
+#include "win/Module.h"
 
 using namespace testsupport;
 

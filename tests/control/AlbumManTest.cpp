@@ -12,7 +12,6 @@
 #include "control/ManagerState.h"
 #include "control/ManagerWindow.h"
 #include "host/AlbumRegistry.h"
-#include "host/Instance.h"
 #include "imaging/AbortCheck.h"
 #include "resource.h"
 #include "support/DialogScript.h"
@@ -20,6 +19,7 @@
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
+#include "win/Module.h"
 
 using namespace testsupport;
 

@@ -7,7 +7,6 @@
 #include "album/AlbumMan.h"
 #include "control/ManagerState.h"
 #include "host/AlbumRegistry.h"
-#include "host/Instance.h"
 #include "resource.h"
 #include "support/DialogScript.h"
 #include "support/ManagerSuite.h"
@@ -15,6 +14,7 @@
 #include "support/TestSupport.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "views/PrintDialog.h"
+#include "win/Module.h"
 
 using namespace testsupport;
 

@@ -13,7 +13,7 @@
 #include "album/AlbumMessages.h"
 #include "control/ManagerState.h"
 #include "host/AlbumRegistry.h"
-#include "host/Instance.h"
+#include "win/Module.h"
 #include "imaging/AbortCheck.h"
 #include "search/SearchDates.h"
 #include "search/SearchDlg.h"

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 #include "album/Album.h"
-#include "host/Instance.h"
 #include "support/DialogScript.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
 #include "vendor_standins/imgio/imgio.h"
 #include "views/PrintDialog.h"
 #include "views/ViewCreateInfo.h"
+#include "win/Module.h"
 
 using namespace testsupport;
 

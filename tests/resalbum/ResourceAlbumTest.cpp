@@ -11,7 +11,6 @@
 #include "album/AlbumMessages.h"
 #include "control/BrushAlbumCtrl.h"
 #include "host/AlbumRegistry.h"
-#include "host/Instance.h"
 #include "imaging/AbortCheck.h"
 #include "imaging/DibConvert.h"
 #include "imaging/Marks.h"
@@ -20,6 +19,7 @@
 #include "support/TestSupport.h"
 #include "vendor_standins/imgio/imgio.h"
 #include "win/Handles.h"
+#include "win/Module.h"
 
 using namespace testsupport;
 

@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 #include "album/AlbumCtrl.h"
 #include "host/AlbumRegistry.h"
-#include "host/Instance.h"
 #include "support/MessageLog.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
+#include "win/Module.h"
 
 namespace testsupport {
 

@@ -7,12 +7,12 @@
 #include "album/Album.h"
 #include "album/AlbumMessages.h"
 #include "album/CaptionCache.h"
-#include "host/Instance.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
 #include "views/CaptionNames.h"
 #include "views/ViewCreateInfo.h"
 #include "win/Handles.h"
+#include "win/Module.h"
 
 using namespace testsupport;
 using Log = std::vector<LoggedMessage>;

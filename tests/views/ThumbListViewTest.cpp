@@ -2,11 +2,11 @@
 #include <limits.h>
 #include "album/AlbumMessages.h"
 #include "album/ThumbListView.h"
-#include "host/Instance.h"
 #include "imaging/DragDrop.h"
 #include "support/MessageLog.h"
 #include "views/GridLayout.h"
 #include "views/ViewCreateInfo.h"
+#include "win/Module.h"
 
 using namespace testsupport;
 

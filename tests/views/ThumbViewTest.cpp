@@ -10,13 +10,13 @@
 #include "album/AlbumDoc.h"
 #include "album/AlbumMessages.h"
 #include "album/ThumbView.h"
-#include "host/Instance.h"
 #include "imaging/DragDrop.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
 #include "views/CellPaint.h"
 #include "views/ViewCreateInfo.h"
 #include "views/ViewResources.h"
+#include "win/Module.h"
 
 using namespace testsupport;
 using Rect = std::vector<LONG>;

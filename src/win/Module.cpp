@@ -1,4 +1,4 @@
-#include "host/Instance.h"
+#include "win/Module.h"
 
 namespace {
 HINSTANCE g_instance = nullptr;
