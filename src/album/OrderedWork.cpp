@@ -1,6 +1,6 @@
 #include "album/OrderedWork.h"
 
-#include "imaging/AbortCheck.h"
+#include "win/AbortCheck.h"
 
 namespace album {
 

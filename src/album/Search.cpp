@@ -5,8 +5,8 @@
 #include <string.h>
 #include <new>
 #include "album/FolderListing.h"
-#include "imaging/AbortCheck.h"
 #include "imaging/LongPath.h"
+#include "win/AbortCheck.h"
 #include "win/Handles.h"
 
 namespace {

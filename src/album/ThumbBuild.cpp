@@ -9,7 +9,7 @@
 #include "album/OrderedWork.h"
 #include "album/SourceFile.h"
 #include "album/ThumbFit.h"
-#include "imaging/AbortCheck.h"
+#include "win/AbortCheck.h"
 #include "vendor_standins/imgio/imgio.h"
 #include "win/Handles.h"
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <new>
 #include "win/Dib.h"
-#include "imaging/AbortCheck.h"
+#include "win/AbortCheck.h"
 #include "imaging/DibConvert.h"
 #include "win/Handles.h"
 

@@ -17,7 +17,7 @@
 #include "control/ManagerWindow.h"
 #include "host/AlbumRegistry.h"
 #include "win/Module.h"
-#include "imaging/AbortCheck.h"
+#include "win/AbortCheck.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"
 #include "search/ImageFiles.h"

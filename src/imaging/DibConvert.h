@@ -7,8 +7,8 @@
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
+#include "win/AbortCheck.h"
 #include "win/Dib.h"
-#include "imaging/AbortCheck.h"
 #include "win/Handles.h"
 
 // 1 for an 8-bit image whose 256 palette entries are the gray ramp (entry i = i, i, i).

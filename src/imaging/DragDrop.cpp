@@ -1,6 +1,6 @@
 // The drag-and-drop transport: arming on a press, the start threshold, the invisible drag window
 // that holds the mouse and walks the windows under the cursor, and the path list for the editor.
-#include "DragDrop.h"
+#include "imaging/DragDrop.h"
 
 #include <windowsx.h>
 #include <stdint.h>

@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <new>
-#include "imaging/AbortCheck.h"
+#include "win/AbortCheck.h"
 #include "win/Handles.h"
 #include "win/Realloc.h"
 

@@ -8,7 +8,7 @@
 #include "album/ThumbBuild.h"
 #include "control/ManagerState.h"
 #include "album/TextKeys.h"
-#include "imaging/AbortCheck.h"
+#include "win/AbortCheck.h"
 #include "resource.h"
 #include "win/Handles.h"
 

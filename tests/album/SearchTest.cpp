@@ -2,7 +2,7 @@
 #include <string.h>
 #include <memory>
 #include "TableTestUtil.h"
-#include "imaging/AbortCheck.h"
+#include "win/AbortCheck.h"
 
 using Names = std::vector<std::string>;
 

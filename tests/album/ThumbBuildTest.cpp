@@ -8,8 +8,8 @@
 #include <vector>
 #include "album/OrderedWork.h"
 #include "album/ThumbBuild.h"
-#include "imaging/AbortCheck.h"
 #include "support/TestSupport.h"
+#include "win/AbortCheck.h"
 #include "win/Handles.h"
 
 using namespace testsupport;

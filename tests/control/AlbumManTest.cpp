@@ -12,13 +12,13 @@
 #include "control/ManagerState.h"
 #include "control/ManagerWindow.h"
 #include "host/AlbumRegistry.h"
-#include "imaging/AbortCheck.h"
 #include "resource.h"
 #include "support/DialogScript.h"
 #include "support/ManagerSuite.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
+#include "win/AbortCheck.h"
 #include "win/Module.h"
 
 using namespace testsupport;

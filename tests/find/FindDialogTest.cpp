@@ -14,7 +14,7 @@
 #include "control/ManagerState.h"
 #include "host/AlbumRegistry.h"
 #include "win/Module.h"
-#include "imaging/AbortCheck.h"
+#include "win/AbortCheck.h"
 #include "search/SearchDates.h"
 #include "search/SearchDlg.h"
 #include "support/DialogScript.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 #include "FindTestUtil.h"
-#include "imaging/AbortCheck.h"
 #include "search/SearchScan.h"
+#include "win/AbortCheck.h"
 
 using namespace findtest;
 

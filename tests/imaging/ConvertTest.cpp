@@ -2,9 +2,9 @@
 #include <limits.h>
 #include <tuple>
 #include <vector>
-#include "imaging/AbortCheck.h"
 #include "imaging/DibConvert.h"
 #include "support/TestSupport.h"
+#include "win/AbortCheck.h"
 #include "win/Handles.h"
 
 using namespace testsupport;

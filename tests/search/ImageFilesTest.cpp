@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <string>
 #include <vector>
-#include "imaging/AbortCheck.h"
+#include "win/AbortCheck.h"
 #include "support/TestSupport.h"
 #include "search/ImageFiles.h"
 #include "win/Realloc.h"

@@ -1,4 +1,4 @@
-#include "imaging/AbortCheck.h"
+#include "win/AbortCheck.h"
 
 #include <windows.h>
 
