@@ -10,7 +10,7 @@
 #include <string.h>
 #include <string>
 #include "album/AlbumMan.h"
-#include "control/ManagerWindow.h"
+#include "control/AlbumManOps.h"
 #include "host/AlbumRegistry.h"
 #include "win/Module.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"

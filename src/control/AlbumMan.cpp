@@ -1,5 +1,6 @@
 // The album manager: the album list of one folder, the life cycle of the current album, adding
-// images, and the commands on the current album.
+// images, the commands on the current album and where a typed description goes. Its window's
+// procedure (ManagerWindow.cpp) drives it; it reaches the window only through ManagerFace.
 #include "album/AlbumMan.h"
 
 #include <shellapi.h>
@@ -13,31 +14,25 @@
 #include "album/OrderedWork.h"
 #include "album/ThumbBuild.h"
 #include "album/ThumbFit.h"
+#include "control/AlbumManOps.h"
+#include "control/ManagerFace.h"
 #include "control/ManagerState.h"
-#include "control/ManagerWindow.h"
 #include "host/AlbumRegistry.h"
-#include "win/Module.h"
-#include "win/AbortCheck.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"
 #include "search/ImageFiles.h"
-#include "views/PrintDialog.h"
-#include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "vendor_standins/imgio/imgio.h"
+#include "views/PrintDialog.h"
+#include "win/AbortCheck.h"
 #include "win/FolderBrowser.h"
 #include "win/Handles.h"
+#include "win/Module.h"
 
 namespace {
 
 const char kProfile[] = "album.ini";
 
 CAlbum* AlbumOf(const CAlbumMan& m) { return m.m_pCtrl ? m.m_pCtrl->GetAlbum() : nullptr; }
-
-bool FolderExists(const char* folder)
-{
-    DWORD a = GetFileAttributesA(folder);
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
@@ -109,52 +104,6 @@ int CAlbumMan::GetCurrentAlbumName(char* path)
     CAlbum* album = AlbumOf(*this);
     win::CopyText(path, MAX_PATH, album ? album->m_Doc.GetPath() : "");
     return 1;
-}
-
-// ---- opening ----
-
-int CAlbumMan::Open(HWND host, const char* folder)
-{
-    if (!host || !IsWindow(host) || !folder || strlen(folder) >= sizeof m_szFolder || !FolderExists(folder))
-        return 0;
-    win::CopyText(m_szFolder, sizeof m_szFolder, folder);
-    HWND dlg = CreateDialogParamA(AlbumInstance(), MAKEINTRESOURCEA(100), host, AlbumManDlgProc,
-                                  reinterpret_cast<LPARAM>(this));
-    if (!dlg)
-        return 0;
-    m_hHost = host;
-    ShowWindow(dlg, SW_SHOW);
-    UpdateWindow(m_hDockFrame && IsWindow(m_hDockFrame) ? m_hDockFrame : dlg);
-
-    m_nCurrent = -1;
-    LoadAlbumList();
-    ShowAlbumSummary(*this);
-    char last[MAX_PATH] = "";
-    GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, kProfile);
-    LRESULT found = SendMessageA(m_hAlbumList, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(last));
-    m_nCurrent = found == CB_ERR ? 0 : static_cast<int>(found);
-    SendMessageA(m_hAlbumList, CB_SETCURSEL, m_nCurrent, 0);
-    char path[MAX_PATH];
-    if (GetAlbumPath(m_nCurrent, path) && Reload(path)) {
-        ShowAlbumSummary(*this);
-        m_bModified = 0;
-        m_pDescTarget = nullptr;
-    }
-    return 1;
-}
-
-HWND CAlbumMan::NewWindow(HWND parent)
-{
-    CAlbumMan* other = CreateAlbumMan(m_nThumbWidth, m_nThumbHeight);
-    if (!other)
-        return nullptr;
-    if (!other->Open(parent, m_szFolder)) {
-        // A dialog that was made owns the manager from then on; one that was not never had it.
-        if (!other->m_hDlg)
-            delete other;
-        return nullptr;
-    }
-    return other->m_hDlg;
 }
 
 // ---- the album list ----
@@ -669,97 +618,31 @@ void CAlbumMan::UpdateDescLine()
     StoreDescription(*this, text);
 }
 
-DWORD CAlbumMan::MoveSize(int request, DWORD proposed)
+// ---- the description ----
+
+bool IsThumbnailOf(CAlbum* album, const CThumbnail2* t)
 {
-    int width = LOWORD(proposed), height = HIWORD(proposed);
-    int mode;
-    POINT origin = {0, 0};
-    switch (request) {
-    case 0:
-        width = 552;
-        height = 298;
-        mode = ALBUM_DOCK_NONE;
-        break;
-    case 1:
-    case 4: {
-        int rows = (height - 85) / 107;
-        width = 92;
-        height = 107 * (rows < 1 ? 1 : rows) + 85;
-        origin = request == 1 ? POINT{60, 6} : POINT{2, 6};
-        mode = ALBUM_DOCK_VERTICAL;
-        break;
-    }
-    case 2:
-    case 8: {
-        int cols = (width - 120) / 88;
-        width = 88 * (cols < 1 ? 1 : cols) + 86;
-        height = 115;
-        origin = request == 2 ? POINT{4, 86} : POINT{4, 4};
-        mode = ALBUM_DOCK_HORIZONTAL;
-        break;
-    }
-    default:
-        return proposed; // no such request: nothing changes
-    }
-    if (m_hDlg) {
-        const int shown[] = {202, 101, 206, 204, 102, 205, 207};
-        for (int id : shown)
-            if (HWND w = GetDlgItem(m_hDlg, id))
-                ShowWindow(w, mode == ALBUM_DOCK_NONE ? SW_SHOW : SW_HIDE);
-        if (mode == ALBUM_DOCK_NONE) {
-            if (m_hDockTrigger) {
-                CtrlKitFreeDockTrigger(m_hDockTrigger);
-                m_hDockTrigger = nullptr;
-            }
-        } else if (!m_hDockTrigger) {
-            HWND windows[] = {GetDlgItem(m_hDlg, 202), m_hAlbumList, GetDlgItem(m_hDlg, 206)};
-            m_hDockTrigger = CtrlKitCreateDockTrigger(RECT{origin.x, origin.y, 30, 25}, m_hDlg, 3, windows);
-        }
-    }
-    // Docked, the album shows one column or one row of whole cells; floating again, the grid it had.
-    const bool grid = PrepareDockGrid(*this, mode, width, height);
-    m_nDockMode = mode;
-    if (m_pCtrl)
-        m_pCtrl->SetDock(mode);
-    if (m_hDlg)
-        SetWindowPos(m_hDlg, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (grid)
-        LayOutDockGrid(*this, mode);
-    return MAKELONG(width, height);
+    if (!album || !t)
+        return false;
+    CThumbnail2* end = album->m_Doc.m_pEnd;
+    for (CThumbnail2* p = end->m_pNext; p != end; p = p->m_pNext)
+        if (p == t)
+            return true;
+    return false;
 }
 
-void CAlbumMan::ShowPopupMenu(WPARAM, LPARAM lParam)
+void StoreDescription(CAlbumMan& m, const char* text)
 {
-    if (!m_hDlg)
+    CAlbum* album = AlbumOf(m);
+    if (!album)
         return;
-    HMENU menu = LoadMenuA(AlbumInstance(), MAKEINTRESOURCEA(140));
-    if (!menu)
+    if (m.m_pDescTarget && !IsThumbnailOf(album, m.m_pDescTarget)) {
+        // Removed meanwhile: the text typed for it goes nowhere, least of all to the album.
+        m.m_pDescTarget = nullptr;
         return;
-    HMENU popup = GetSubMenu(menu, 0);
-    const bool onThumbnail = CellShowsThumbnail(*this, lParam);
-    const UINT thumbState = MF_BYCOMMAND | (onThumbnail ? MF_ENABLED : MF_GRAYED);
-    EnableMenuItem(popup, 40005, MF_BYCOMMAND | (manager::Clipboard() ? MF_ENABLED : MF_GRAYED));
-    for (UINT id : {40003u, 40004u, 40006u, 40007u})
-        EnableMenuItem(popup, id, thumbState);
-    EnableMenuItem(popup, 40009, MF_BYCOMMAND | MF_ENABLED);
-    POINT at;
-    GetCursorPos(&at);
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, m_hDlg, nullptr);
-    DestroyMenu(menu);
-}
-
-// ---- the active album window's lists ----
-
-int CAlbumMan::GetImageListFromActiveAlbum(int& count, char (*&list)[MAX_PATH])
-{
-    CAlbumMan* m = ManagerOfWindow(manager::g_activeAlbumWindow);
-    CAlbum* album = m ? AlbumOf(*m) : nullptr;
-    return album ? album->GetImageList(count, list) : 0;
-}
-
-int CAlbumMan::GetSelectImageListFromActiveAlbum(int& count, char (*&list)[MAX_PATH])
-{
-    CAlbumMan* m = ManagerOfWindow(manager::g_activeAlbumWindow);
-    CAlbum* album = m ? AlbumOf(*m) : nullptr;
-    return album ? album->GetSelectImageList(count, list) : 0;
+    }
+    if (m.m_pDescTarget)
+        win::CopyText(m.m_pDescTarget->m_Info.szDescription, sizeof m.m_pDescTarget->m_Info.szDescription, text);
+    else
+        album->SetDescription(text);
 }

@@ -1,6 +1,7 @@
-// The album manager's window: set-up and tear-down, layout and sizing, the command table, the
-// thumbnail clipboard, renaming in the album list, the dock frame protocol and the close check;
-// and the "Save New Album", "Sort" and "Delete Options" dialogs.
+// The album manager's window: opening it, set-up and tear-down, layout and sizing, the command
+// table, the thumbnail clipboard and menu, renaming in the album list, the dock frame protocol
+// and the close check. The window procedure drives the manager (AlbumMan.cpp); the manager
+// reaches its window only through ManagerFace.
 #include "control/ManagerWindow.h"
 
 #include <shellapi.h>
@@ -13,6 +14,8 @@
 #include <vector>
 #include "album/AlbumMessages.h"
 #include "control/AlbumCtrlLayout.h"
+#include "control/AlbumManOps.h"
+#include "control/ManagerFace.h"
 #include "control/ManagerState.h"
 #include "host/AlbumRegistry.h"
 #include "imaging/DragDrop.h"
@@ -22,7 +25,6 @@
 #include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "win/Handles.h"
 #include "win/Module.h"
-#include "win/OkCancelDialog.h"
 #include "win/WindowObject.h"
 
 namespace {
@@ -72,21 +74,16 @@ CAlbum* AlbumOf(CAlbumMan* m) { return m && m->m_pCtrl ? m->m_pCtrl->GetAlbum() 
 
 bool HasCurrent(CAlbumMan* m) { return m && m->m_nCurrent >= 0; }
 
+bool FolderExists(const char* folder)
+{
+    DWORD a = GetFileAttributesA(folder);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 void Beep() { MessageBeep(0); }
 
 bool BusyEnter() { return AlbumRegistry().EnterBusy(GetCurrentThreadId()) != 0; }
 void BusyLeave() { AlbumRegistry().LeaveBusy(GetCurrentThreadId()); }
-
-bool IsThumbnailOf(CAlbum* album, const CThumbnail2* t)
-{
-    if (!album || !t)
-        return false;
-    CThumbnail2* end = album->m_Doc.m_pEnd;
-    for (CThumbnail2* p = end->m_pNext; p != end; p = p->m_pNext)
-        if (p == t)
-            return true;
-    return false;
-}
 
 void Move(HWND dlg, int id, int x, int y, int width, int height)
 {
@@ -496,73 +493,11 @@ void OnAutoScrollTimer(HWND dlg)
         SendMessageA(control, WM_VSCROLL, SB_LINEUP, 0);
 }
 
-} // namespace
+// ---- docking ----
 
-// ---- shared pieces ----
-
-CAlbumMan* ManagerOfWindow(HWND window)
-{
-    // Only a dialog run by the manager's own procedure carries a manager.
-    return win::DialogObjectOf<CAlbumMan>(window, AlbumManDlgProc);
-}
-
-void SetInfoCount(CAlbumMan& m, int count)
-{
-    if (!m.m_hDlg)
-        return;
-    char text[128];
-    CAlbum* album = AlbumOf(&m);
-    if (album && album->m_Doc.HoldsOnlyPartOf(album->m_Doc.GetPath()))
-        snprintf(text, sizeof text, manager::LoadText(IDS_ALBUM_COUNT_PART).c_str(), count,
-                 album->m_Doc.GetLoadRead(), static_cast<unsigned>(album->m_Doc.GetLoadAnnounced()));
-    else
-        snprintf(text, sizeof text, manager::LoadText(IDS_ALBUM_COUNT).c_str(), count);
-    SetDlgItemTextA(m.m_hDlg, kInfoLine, text);
-}
-
-void SetDescriptionBox(CAlbumMan& m, const char* text)
-{
-    if (!m.m_hDlg)
-        return;
-    const int modified = m.m_bModified; // the box's change notification sets it
-    SetDlgItemTextA(m.m_hDlg, kDescription, text);
-    m.m_bModified = modified;
-}
-
-void ShowAlbumSummary(CAlbumMan& m)
-{
-    CAlbum* album = AlbumOf(&m);
-    SetInfoCount(m, album ? album->GetThumbNailCount() : 0);
-    SetDescriptionBox(m, album ? album->GetDescription() : "");
-}
-
-void StoreDescription(CAlbumMan& m, const char* text)
-{
-    CAlbum* album = AlbumOf(&m);
-    if (!album)
-        return;
-    if (m.m_pDescTarget && !IsThumbnailOf(album, m.m_pDescTarget)) {
-        // Removed meanwhile: the text typed for it goes nowhere, least of all to the album.
-        m.m_pDescTarget = nullptr;
-        return;
-    }
-    if (m.m_pDescTarget)
-        win::CopyText(m.m_pDescTarget->m_Info.szDescription, sizeof m.m_pDescTarget->m_Info.szDescription, text);
-    else
-        album->SetDescription(text);
-}
-
-bool CellShowsThumbnail(CAlbumMan& m, LPARAM cell)
-{
-    CAlbum* album = AlbumOf(&m);
-    if (!album || !cell)
-        return false;
-    for (int i = 0; i < album->m_nCount; ++i)
-        if (reinterpret_cast<LPARAM>(album->m_ppCells[i]) == cell)
-            return album->m_ppCells[i] && album->m_ppCells[i]->m_pThumbnail;
-    return false;
-}
-
+// Docking (MoveSize), before the window takes its size: docking keeps the grid the window has
+// while floating; floating again brings it back and sets width and height to the size that holds
+// it. False when the grid is left to the window's size (floating without a kept grid).
 bool PrepareDockGrid(CAlbumMan& m, int mode, int& width, int& height)
 {
     CAlbum* album = AlbumOf(&m);
@@ -592,6 +527,8 @@ bool PrepareDockGrid(CAlbumMan& m, int mode, int& width, int& height)
     return true;
 }
 
+// After it took its size: one column (docked vertically) or one row (horizontally) of whole cells,
+// as many as the window holds, or the grid brought back for floating.
 void LayOutDockGrid(CAlbumMan& m, int mode)
 {
     CAlbum* album = AlbumOf(&m);
@@ -609,6 +546,169 @@ void LayOutDockGrid(CAlbumMan& m, int mode)
         SetWindowPos(album->m_hWnd, nullptr, 0, 0, vertical ? list.right : cells * cell,
                      vertical ? cells * cell : list.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     LayOutGrid(*album, vertical ? cells : 1, vertical ? 1 : cells);
+}
+
+// Whether lParam is one of the album's cells and shows a thumbnail.
+bool CellShowsThumbnail(CAlbumMan& m, LPARAM cell)
+{
+    CAlbum* album = AlbumOf(&m);
+    if (!album || !cell)
+        return false;
+    for (int i = 0; i < album->m_nCount; ++i)
+        if (reinterpret_cast<LPARAM>(album->m_ppCells[i]) == cell)
+            return album->m_ppCells[i] && album->m_ppCells[i]->m_pThumbnail;
+    return false;
+}
+
+} // namespace
+
+// ---- opening a manager window ----
+
+int CAlbumMan::Open(HWND host, const char* folder)
+{
+    if (!host || !IsWindow(host) || !folder || strlen(folder) >= sizeof m_szFolder || !FolderExists(folder))
+        return 0;
+    win::CopyText(m_szFolder, sizeof m_szFolder, folder);
+    HWND dlg = CreateDialogParamA(AlbumInstance(), MAKEINTRESOURCEA(100), host, AlbumManDlgProc,
+                                  reinterpret_cast<LPARAM>(this));
+    if (!dlg)
+        return 0;
+    m_hHost = host;
+    ShowWindow(dlg, SW_SHOW);
+    UpdateWindow(m_hDockFrame && IsWindow(m_hDockFrame) ? m_hDockFrame : dlg);
+
+    m_nCurrent = -1;
+    LoadAlbumList();
+    ShowAlbumSummary(*this);
+    char last[MAX_PATH] = "";
+    GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, kProfile);
+    LRESULT found = SendMessageA(m_hAlbumList, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(last));
+    m_nCurrent = found == CB_ERR ? 0 : static_cast<int>(found);
+    SendMessageA(m_hAlbumList, CB_SETCURSEL, m_nCurrent, 0);
+    char path[MAX_PATH];
+    if (GetAlbumPath(m_nCurrent, path) && Reload(path)) {
+        ShowAlbumSummary(*this);
+        m_bModified = 0;
+        m_pDescTarget = nullptr;
+    }
+    return 1;
+}
+
+HWND CAlbumMan::NewWindow(HWND parent)
+{
+    CAlbumMan* other = CreateAlbumMan(m_nThumbWidth, m_nThumbHeight);
+    if (!other)
+        return nullptr;
+    if (!other->Open(parent, m_szFolder)) {
+        // A dialog that was made owns the manager from then on; one that was not never had it.
+        if (!other->m_hDlg)
+            delete other;
+        return nullptr;
+    }
+    return other->m_hDlg;
+}
+
+// ---- the manager of a window, and the active album window's lists ----
+
+CAlbumMan* ManagerOfWindow(HWND window)
+{
+    // Only a dialog run by the manager's own procedure carries a manager.
+    return win::DialogObjectOf<CAlbumMan>(window, AlbumManDlgProc);
+}
+
+int CAlbumMan::GetImageListFromActiveAlbum(int& count, char (*&list)[MAX_PATH])
+{
+    CAlbumMan* m = ManagerOfWindow(manager::g_activeAlbumWindow);
+    CAlbum* album = AlbumOf(m);
+    return album ? album->GetImageList(count, list) : 0;
+}
+
+int CAlbumMan::GetSelectImageListFromActiveAlbum(int& count, char (*&list)[MAX_PATH])
+{
+    CAlbumMan* m = ManagerOfWindow(manager::g_activeAlbumWindow);
+    CAlbum* album = AlbumOf(m);
+    return album ? album->GetSelectImageList(count, list) : 0;
+}
+
+// ---- the dock frame protocol and the thumbnail menu ----
+
+DWORD CAlbumMan::MoveSize(int request, DWORD proposed)
+{
+    int width = LOWORD(proposed), height = HIWORD(proposed);
+    int mode;
+    POINT origin = {0, 0};
+    switch (request) {
+    case 0:
+        width = 552;
+        height = 298;
+        mode = ALBUM_DOCK_NONE;
+        break;
+    case 1:
+    case 4: {
+        int rows = (height - 85) / 107;
+        width = 92;
+        height = 107 * (rows < 1 ? 1 : rows) + 85;
+        origin = request == 1 ? POINT{60, 6} : POINT{2, 6};
+        mode = ALBUM_DOCK_VERTICAL;
+        break;
+    }
+    case 2:
+    case 8: {
+        int cols = (width - 120) / 88;
+        width = 88 * (cols < 1 ? 1 : cols) + 86;
+        height = 115;
+        origin = request == 2 ? POINT{4, 86} : POINT{4, 4};
+        mode = ALBUM_DOCK_HORIZONTAL;
+        break;
+    }
+    default:
+        return proposed; // no such request: nothing changes
+    }
+    if (m_hDlg) {
+        const int shown[] = {kLabelAlbum, kAlbumList, kToolbar, kLabelDesc, kDescription, kLabelInfo, kInfoLine};
+        for (int id : shown)
+            if (HWND w = GetDlgItem(m_hDlg, id))
+                ShowWindow(w, mode == ALBUM_DOCK_NONE ? SW_SHOW : SW_HIDE);
+        if (mode == ALBUM_DOCK_NONE) {
+            if (m_hDockTrigger) {
+                CtrlKitFreeDockTrigger(m_hDockTrigger);
+                m_hDockTrigger = nullptr;
+            }
+        } else if (!m_hDockTrigger) {
+            HWND windows[] = {GetDlgItem(m_hDlg, kLabelAlbum), m_hAlbumList, GetDlgItem(m_hDlg, kToolbar)};
+            m_hDockTrigger = CtrlKitCreateDockTrigger(RECT{origin.x, origin.y, 30, 25}, m_hDlg, 3, windows);
+        }
+    }
+    // Docked, the album shows one column or one row of whole cells; floating again, the grid it had.
+    const bool grid = PrepareDockGrid(*this, mode, width, height);
+    m_nDockMode = mode;
+    if (m_pCtrl)
+        m_pCtrl->SetDock(mode);
+    if (m_hDlg)
+        SetWindowPos(m_hDlg, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (grid)
+        LayOutDockGrid(*this, mode);
+    return MAKELONG(width, height);
+}
+
+void CAlbumMan::ShowPopupMenu(WPARAM, LPARAM lParam)
+{
+    if (!m_hDlg)
+        return;
+    HMENU menu = LoadMenuA(AlbumInstance(), MAKEINTRESOURCEA(140));
+    if (!menu)
+        return;
+    HMENU popup = GetSubMenu(menu, 0);
+    const bool onThumbnail = CellShowsThumbnail(*this, lParam);
+    const UINT thumbState = MF_BYCOMMAND | (onThumbnail ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(popup, 40005, MF_BYCOMMAND | (manager::Clipboard() ? MF_ENABLED : MF_GRAYED));
+    for (UINT id : {40003u, 40004u, 40006u, 40007u})
+        EnableMenuItem(popup, id, thumbState);
+    EnableMenuItem(popup, 40009, MF_BYCOMMAND | MF_ENABLED);
+    POINT at;
+    GetCursorPos(&at);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, m_hDlg, nullptr);
+    DestroyMenu(menu);
 }
 
 DWORD PreferredDockSize(int dockMode)
@@ -772,75 +872,4 @@ INT_PTR CALLBACK AlbumManDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
     default:
         return 0;
     }
-}
-
-// ---- the small dialogs ----
-
-namespace {
-
-// What one "Save New Album" dialog asks for and answers: each run has its own, so that dialogs
-// on other threads cannot change the name this one accepted.
-struct NewAlbumNameRequest {
-    const char* folder;
-    char* name; // MAX_PATH bytes
-};
-
-INT_PTR CALLBACK SaveNewAlbumProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return win::OkCancelDialog(
-        dlg, msg, wParam, lParam,
-        [](HWND d, LPARAM request) {
-            SendDlgItemMessageA(d, 99, EM_LIMITTEXT, 64, 0);
-            win::SetUserData(d, reinterpret_cast<void*>(request));
-        },
-        [](HWND d) {
-            char name[MAX_PATH] = "";
-            GetDlgItemTextA(d, 99, name, sizeof name);
-            const auto* request = static_cast<const NewAlbumNameRequest*>(win::UserData(d));
-            if (!request || !manager::CheckAlbumName(d, request->folder, name, true))
-                return false;
-            win::CopyText(request->name, MAX_PATH, name);
-            return true;
-        });
-}
-
-} // namespace
-
-bool AskNewAlbumName(HWND owner, const char* folder, char* name)
-{
-    if (!folder || !name)
-        return false;
-    NewAlbumNameRequest request = {folder, name};
-    return ModalDialogBox(AlbumInstance(), MAKEINTRESOURCEA(109), owner, SaveNewAlbumProc,
-                          reinterpret_cast<LPARAM>(&request)) == 1;
-}
-
-INT_PTR CALLBACK SortDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    manager::Choices& kept = manager::Kept();
-    return win::OkCancelDialog(
-        dlg, msg, wParam, lParam,
-        [&kept](HWND d, LPARAM) {
-            CheckRadioButton(d, 90, 94, 90 + kept.sortKey);
-            CheckDlgButton(d, 89, kept.reverse ? BST_CHECKED : BST_UNCHECKED);
-        },
-        [&kept](HWND d) {
-            for (int key = 0; key < 5; ++key)
-                if (IsDlgButtonChecked(d, 90 + key) == BST_CHECKED) {
-                    kept.sortKey = key;
-                    break;
-                }
-            kept.reverse = IsDlgButtonChecked(d, 89) == BST_CHECKED;
-            return true;
-        });
-}
-
-INT_PTR CALLBACK DeleteOptionsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return win::OkCancelDialog(
-        dlg, msg, wParam, lParam, [](HWND d, LPARAM) { CheckRadioButton(d, 1024, 1025, 1024); },
-        [](HWND d) {
-            manager::Kept().deleteThumbnailsOnly = IsDlgButtonChecked(d, 1024) == BST_CHECKED;
-            return true;
-        });
 }

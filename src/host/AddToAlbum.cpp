@@ -7,8 +7,8 @@
 #include <vector>
 #include "album/AlbumFileLock.h"
 #include "album/ThumbBuild.h"
+#include "control/ManagerFace.h"
 #include "control/ManagerState.h"
-#include "control/ManagerWindow.h"
 #include "host/AlbumRegistry.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"

@@ -8,8 +8,8 @@
 #include <string.h>
 #include <new>
 #include "album/AlbumMessages.h"
+#include "control/ManagerFace.h"
 #include "control/ManagerState.h"
-#include "control/ManagerWindow.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"
 #include "win/Handles.h"

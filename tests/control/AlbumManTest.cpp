@@ -9,6 +9,7 @@
 #include "album/AlbumMan.h"
 #include "album/AlbumMessages.h"
 #include "album/OrderedWork.h"
+#include "control/AlbumManOps.h"
 #include "control/ManagerState.h"
 #include "control/ManagerWindow.h"
 #include "host/AlbumRegistry.h"

@@ -1,0 +1,21 @@
+// What the album manager shows and asks through its window: the information line, the
+// description box, and the small dialogs it runs. The manager reaches its window only through
+// these (and its window's handles); the window's procedure drives the manager.
+#pragma once
+
+#include <windows.h>
+#include "album/AlbumMan.h"
+
+// The information line shows string 9 with count.
+void SetInfoCount(CAlbumMan& m, int count);
+// The description box shows text; the modified flag stays as it was.
+void SetDescriptionBox(CAlbumMan& m, const char* text);
+// String 9 with the thumbnail count and the album's description.
+void ShowAlbumSummary(CAlbumMan& m);
+
+// Runs "Save New Album" (dialog 109) for folder, owned by owner: name (MAX_PATH bytes) receives
+// the accepted name with ".abm". False when the user cancels.
+bool AskNewAlbumName(HWND owner, const char* folder, char* name);
+// "Sort" (dialog 102) and "Delete Options" (dialog 124); the choices are kept in manager::Kept().
+INT_PTR CALLBACK SortDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK DeleteOptionsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
