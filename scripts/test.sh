@@ -6,6 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 bash scripts/setup.sh
+python3 scripts/check-layers.py  # which folder may include which (README, Architecture)
 jobs=$(nproc)
 
 # x86_64: built, installed and tested; the editor stand-in and the end-to-end tests are built
