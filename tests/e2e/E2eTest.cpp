@@ -316,12 +316,14 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
     // The thumbnail cut short is made again from its image, which is still there.
     EXPECT_TRUE(WaitCount(manager, 2));
     Place(manager, 300, 60, 900, 500);
-    for (const char* album : {"Junk", "Huge"}) {
-        ASSERT_TRUE(SwitchAlbum(manager, album)) << album;
-        Sleep(1000);
-        EXPECT_TRUE(host.Alive()) << album;
-        EXPECT_GE(Count(manager), 0) << album;
-    }
+    // Random bytes are refused with a message and the album shown stays; an album announcing
+    // more thumbnails than its file holds opens with what it holds.
+    ASSERT_TRUE(SwitchAlbum(manager, "Junk"));
+    EXPECT_TRUE(host.Answer("Lumicraft 2000", "OK"));
+    EXPECT_TRUE(WaitCount(manager, 2));
+    ASSERT_TRUE(SwitchAlbum(manager, "Huge"));
+    EXPECT_TRUE(WaitCount(manager, 0));
+    EXPECT_TRUE(host.Alive());
     ASSERT_TRUE(SwitchAlbum(manager, "Good"));
     EXPECT_TRUE(WaitCount(manager, 2));
     ASSERT_TRUE(host.Exit());
