@@ -20,6 +20,8 @@ public:
     // Destroys the document (every thumbnail), then the cells.
     ~CAlbum() override;
 
+    // Shows the album file at path from its first thumbnail, nothing selected; 0 when it cannot
+    // be read, and then the album shown before stays as it was.
     int Load(const char* path);
     int Save(const char* path);
     void FreeAlbumData();

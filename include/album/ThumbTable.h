@@ -34,6 +34,9 @@ protected:
     // Unlinks t (which must be in this table), renumbers, destroys it when destroy is non-zero.
     int Remove(CThumbnail2* t, int destroy);
     void CleanTable();
+    // Empties this table, then moves every thumbnail of other into it, in order and with their
+    // numbers; other is left empty. Each table keeps its own end marker.
+    void TakeThumbnails(CThumbTable2& other);
     // Stable sort by key 0..4 (name, type, size, date, description). Returns 1 when the table
     // held at least one thumbnail, else 0.
     int SortBy(int key, int reverse);

@@ -214,6 +214,24 @@ void CThumbTable2::CleanTable()
     m_nCount = 0;
 }
 
+void CThumbTable2::TakeThumbnails(CThumbTable2& other)
+{
+    if (other.m_pEnd == m_pEnd)
+        return;
+    CleanTable();
+    if (other.m_nCount > 0) {
+        CThumbnail2* first = other.m_pEnd->m_pNext;
+        CThumbnail2* last = other.m_pEnd->m_pPrev;
+        m_pEnd->m_pNext = first;
+        first->m_pPrev = m_pEnd;
+        m_pEnd->m_pPrev = last;
+        last->m_pNext = m_pEnd;
+        other.m_pEnd->m_pNext = other.m_pEnd->m_pPrev = other.m_pEnd;
+    }
+    m_nCount = other.m_nCount;
+    other.m_nCount = 0;
+}
+
 CThumbTable2& CThumbTable2::operator=(const CThumbTable2& other)
 {
     if (m_pEnd == other.m_pEnd)

@@ -336,23 +336,31 @@ SaveAnswer AskToSave(CAlbumMan& m)
 
 void CAlbumMan::DoNeedSave() { AskToSave(*this); }
 
+ReloadResult ReloadAlbum(CAlbumMan& m, const char* path)
+{
+    CAlbum* album = AlbumOf(m);
+    if (!album || !path)
+        return ReloadResult::NotOpened;
+    // The user asked to save and it failed: the changes are not thrown away for another album.
+    if (AskToSave(m) == SaveAnswer::Failed)
+        return ReloadResult::NotSaved;
+    if (!m.m_bNewAlbum && lstrcmpiA(manager::BaseName(path).c_str(), manager::LoadText(IDS_NEW_ALBUM).c_str()) == 0) {
+        m.NewAlbum();
+        return ReloadResult::Loaded;
+    }
+    // An album that cannot be read leaves the one shown in place, description target included.
+    if (!album->Load(path))
+        return ReloadResult::NotOpened;
+    m.m_pDescTarget = nullptr; // its thumbnail has gone with the album it belonged to
+    m.m_bNewAlbum = 0;
+    return ReloadResult::Loaded;
+}
+
 int CAlbumMan::Reload(const char* path)
 {
-    CAlbum* album = AlbumOf(*this);
-    if (!album || !path)
+    if (ReloadAlbum(*this, path) != ReloadResult::Loaded)
         return 0;
-    // The user asked to save and it failed: the changes are not thrown away for another album.
-    if (AskToSave(*this) == SaveAnswer::Failed)
-        return 0;
-    if (!m_bNewAlbum && lstrcmpiA(manager::BaseName(path).c_str(), manager::LoadText(IDS_NEW_ALBUM).c_str()) == 0) {
-        NewAlbum();
-        return 1;
-    }
-    m_pDescTarget = nullptr; // the thumbnails it may point at go now
-    if (!album->Load(path))
-        return 0;
-    m_bNewAlbum = 0;
-    return FileExists(path) ? 1 : 0;
+    return m_bNewAlbum || FileExists(path) ? 1 : 0;
 }
 
 // ---- adding images ----
@@ -708,11 +716,15 @@ DWORD CAlbumMan::MoveSize(int request, DWORD proposed)
             m_hDockTrigger = CtrlKitCreateDockTrigger(RECT{origin.x, origin.y, 30, 25}, m_hDlg, 3, windows);
         }
     }
+    // Docked, the album shows one column or one row of whole cells; floating again, the grid it had.
+    const bool grid = PrepareDockGrid(*this, mode, width, height);
     m_nDockMode = mode;
     if (m_pCtrl)
         m_pCtrl->SetDock(mode);
     if (m_hDlg)
         SetWindowPos(m_hDlg, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (grid)
+        LayOutDockGrid(*this, mode);
     return MAKELONG(width, height);
 }
 

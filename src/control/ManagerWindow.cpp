@@ -4,6 +4,7 @@
 #include "control/ManagerWindow.h"
 
 #include <shellapi.h>
+#include <algorithm>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
@@ -37,6 +38,35 @@ enum : int {
 // Dock frame protocol.
 enum : UINT { kDockPreferredSize = 0x1105, kDockResized = 0x1106, kDockMoveSize = 0x1107, kDockShow = 0x1109,
               kDockMayClose = 0x110B };
+
+// The window's grid is made of cells of 88 x 107 pixels: it opens with a grid of them, and its
+// docked forms are one column or one row of them.
+const int kCellWidth = 88, kCellHeight = 107;
+// Docked, the grid the window had while floating (columns low, rows high), for floating again.
+const char kFloatingGridProp[] = "AlbumFloatingGrid";
+
+// The floating window's size for a grid of whole cells.
+SIZE FloatingSizeFor(int rows, int cols)
+{
+    return {2 * (GetSystemMetrics(SM_CXFRAME) + kCellWidth / 2 * cols) + 24,
+            GetSystemMetrics(SM_CYSMCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME) + 84 + kCellHeight * rows};
+}
+
+// Lays the album's grid out as rows x cols in the list window's present size. Cells are added or
+// taken away only while the list holds a whole number of them, so the cells first take the size
+// the grid gives them in the list, then the grid is laid out. The control's scroll bar follows.
+void LayOutGrid(CAlbum& album, int rows, int cols)
+{
+    tagAlbumViewCreateInfo grid = *album.GetACI();
+    grid.nRows = rows;
+    grid.nCols = cols;
+    tagAlbumViewCreateInfo stretched = grid;
+    stretched.nSizeMode = ACI_SIZE_STRETCH;
+    album.ResetLayout(stretched);
+    album.ResetLayout(grid);
+    album.UpDataThumbListView(-1);
+    SendMessageA(GetParent(album.m_hWnd), WM_ALBUM_LAYOUT, reinterpret_cast<WPARAM>(album.m_hWnd), 0);
+}
 
 CAlbum* AlbumOf(CAlbumMan* m) { return m && m->m_pCtrl ? m->m_pCtrl->GetAlbum() : nullptr; }
 
@@ -78,10 +108,8 @@ void OnInitDialog(HWND dlg, CAlbumMan* m)
     m->m_hAlbumList = GetDlgItem(dlg, kAlbumList);
     SendMessageA(m->m_hAlbumList, CB_LIMITTEXT, 64, 0);
 
-    const int rows = album ? album->m_aci.nRows : 0, cols = album ? album->m_aci.nCols : 0;
-    const int width = 2 * (GetSystemMetrics(SM_CXFRAME) + 44 * cols) + 24;
-    const int height = GetSystemMetrics(SM_CYSMCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME) + 84 + 107 * rows;
-    SetWindowPos(dlg, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+    const SIZE size = FloatingSizeFor(album ? album->m_aci.nRows : 0, album ? album->m_aci.nCols : 0);
+    SetWindowPos(dlg, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
 
     if (HWND bar = GetDlgItem(dlg, kToolbar)) {
         static const UINT commands[] = {1003, 1008, 1005, 1002, 1004, 1001, 1007, 1011, 1012};
@@ -113,6 +141,7 @@ void OnDestroy(HWND dlg, CAlbumMan* m)
         g_HostCallbacks.pfnDockDestroy(dlg, m->m_hDockFrame);
     if (m->m_hDockTrigger)
         CtrlKitFreeDockTrigger(m->m_hDockTrigger);
+    RemovePropA(dlg, kFloatingGridProp);
     if (manager::g_activeAlbumWindow == dlg)
         manager::g_activeAlbumWindow = nullptr;
     win::SetUserData(dlg, nullptr);
@@ -202,6 +231,13 @@ void OnFocusChanged(HWND dlg, CAlbumMan* m, LPARAM lParam)
 
 // ---- commands ----
 
+void TellAlbumNotOpened(HWND dlg, const std::string& name)
+{
+    char text[512];
+    snprintf(text, sizeof text, manager::LoadText(IDS_ALBUM_NOT_OPENED).c_str(), name.c_str());
+    ModalMessageBox(dlg, text, manager::LoadText(IDS_CAPTION_MANAGER).c_str(), MB_ICONEXCLAMATION);
+}
+
 void SelectAlbum(HWND dlg, CAlbumMan* m)
 {
     const int index = static_cast<int>(SendMessageA(m->m_hAlbumList, CB_GETCURSEL, 0, 0));
@@ -211,15 +247,21 @@ void SelectAlbum(HWND dlg, CAlbumMan* m)
     if (!m->GetAlbumPath(index, path))
         return;
     m->UpdateDescLine();
-    if (!m->Reload(path)) {
+    const std::string name = manager::BaseName(path);
+    const ReloadResult result = ReloadAlbum(*m, path);
+    if (result != ReloadResult::Loaded) {
         // The list keeps showing the album that is still current.
         if (m->m_nCurrent >= 0)
             SendMessageA(m->m_hAlbumList, CB_SETCURSEL, m->m_nCurrent, 0);
+        if (result == ReloadResult::NotOpened)
+            TellAlbumNotOpened(dlg, name);
         return;
     }
-    const std::string name = manager::BaseName(path);
     m->m_nCurrent = static_cast<int>(SendMessageA(m->m_hAlbumList, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                   reinterpret_cast<LPARAM>(name.c_str())));
+    // Naming a new album on the way renamed and selected its entry: the list shows the album
+    // that is current now.
+    SendMessageA(m->m_hAlbumList, CB_SETCURSEL, m->m_nCurrent, 0);
     ShowAlbumSummary(*m);
     m->m_bModified = 0;
     m->m_pDescTarget = nullptr;
@@ -499,8 +541,11 @@ void StoreDescription(CAlbumMan& m, const char* text)
     CAlbum* album = AlbumOf(&m);
     if (!album)
         return;
-    if (m.m_pDescTarget && !IsThumbnailOf(album, m.m_pDescTarget))
-        m.m_pDescTarget = nullptr; // removed meanwhile: nothing of it is left to write to
+    if (m.m_pDescTarget && !IsThumbnailOf(album, m.m_pDescTarget)) {
+        // Removed meanwhile: the text typed for it goes nowhere, least of all to the album.
+        m.m_pDescTarget = nullptr;
+        return;
+    }
     if (m.m_pDescTarget)
         win::CopyText(m.m_pDescTarget->m_Info.szDescription, sizeof m.m_pDescTarget->m_Info.szDescription, text);
     else
@@ -516,6 +561,54 @@ bool CellShowsThumbnail(CAlbumMan& m, LPARAM cell)
         if (reinterpret_cast<LPARAM>(album->m_ppCells[i]) == cell)
             return album->m_ppCells[i] && album->m_ppCells[i]->m_pThumbnail;
     return false;
+}
+
+bool PrepareDockGrid(CAlbumMan& m, int mode, int& width, int& height)
+{
+    CAlbum* album = AlbumOf(&m);
+    if (!album || !m.m_hDlg)
+        return false;
+    const HANDLE kept = GetPropA(m.m_hDlg, kFloatingGridProp);
+    if (mode != ALBUM_DOCK_NONE) {
+        if (!kept && m.m_nDockMode == ALBUM_DOCK_NONE)
+            SetPropA(m.m_hDlg, kFloatingGridProp,
+                     reinterpret_cast<HANDLE>(static_cast<INT_PTR>(MAKELONG(album->m_aci.nCols, album->m_aci.nRows))));
+        return true;
+    }
+    if (!kept)
+        return false;
+    RemovePropA(m.m_hDlg, kFloatingGridProp);
+    const DWORD grid = static_cast<DWORD>(reinterpret_cast<INT_PTR>(kept));
+    int cols = LOWORD(grid), rows = HIWORD(grid);
+    // A grid the screen cannot hold comes back as large as the screen allows.
+    const SIZE none = FloatingSizeFor(0, 0);
+    cols = std::max(1, std::min(cols, static_cast<int>(GetSystemMetrics(SM_CXSCREEN) - none.cx) / kCellWidth));
+    rows = std::max(1, std::min(rows, static_cast<int>(GetSystemMetrics(SM_CYSCREEN) - none.cy) / kCellHeight));
+    album->m_aci.nRows = rows;
+    album->m_aci.nCols = cols;
+    const SIZE size = FloatingSizeFor(rows, cols);
+    width = size.cx;
+    height = size.cy;
+    return true;
+}
+
+void LayOutDockGrid(CAlbumMan& m, int mode)
+{
+    CAlbum* album = AlbumOf(&m);
+    if (!album || !album->m_hWnd)
+        return;
+    if (mode == ALBUM_DOCK_NONE)
+        return LayOutGrid(*album, album->m_aci.nRows, album->m_aci.nCols);
+    // The list keeps only the whole cells its strip holds; a strip shorter than one cell holds one.
+    RECT list;
+    GetClientRect(album->m_hWnd, &list);
+    const bool vertical = mode == ALBUM_DOCK_VERTICAL;
+    const int length = vertical ? list.bottom : list.right, cell = vertical ? kCellHeight : kCellWidth;
+    const int cells = std::max(1, length / cell);
+    if (length > cells * cell)
+        SetWindowPos(album->m_hWnd, nullptr, 0, 0, vertical ? list.right : cells * cell,
+                     vertical ? cells * cell : list.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    LayOutGrid(*album, vertical ? cells : 1, vertical ? 1 : cells);
 }
 
 DWORD PreferredDockSize(int dockMode)

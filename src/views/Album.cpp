@@ -186,11 +186,20 @@ void CAlbum::ScrollTo(int firstNumber)
 
 int CAlbum::Load(const char* path)
 {
-    DetachCells(false);
+    // The album shown stays whole until the new one has been read: one that cannot be opened
+    // leaves the view, its selection and its focus as they were.
+    CAlbumDoc2 shown;
+    shown.TakeThumbnails(m_Doc);
+    char shownPath[sizeof m_Doc.m_szPath], shownDescription[sizeof m_Doc.m_szDescription];
+    memcpy(shownPath, m_Doc.m_szPath, sizeof shownPath);
+    memcpy(shownDescription, m_Doc.m_szDescription, sizeof shownDescription);
     if (!m_Doc.Load(path)) {
-        FreeAlbumData();
+        m_Doc.TakeThumbnails(shown);
+        memcpy(m_Doc.m_szPath, shownPath, sizeof shownPath);
+        memcpy(m_Doc.m_szDescription, shownDescription, sizeof shownDescription);
         return 0;
     }
+    DetachCells(false);
     m_pFirstShown = m_Doc.m_pEnd->m_pNext;
     m_nFirstShown = m_pFirstShown->m_nID;
     m_pSelHead = nullptr;
@@ -585,6 +594,9 @@ void CAlbum::OnScroll(UINT, WPARAM wParam, LPARAM lParam)
     const int cells = CellTotal(), line = LineLength(), lines = PageLines(), count = m_Doc.GetCount();
     if (cells == 0 || line <= 0)
         return;
+    // A view that has never shown an album has nothing to scroll, and says nothing about it.
+    if (!m_pFirstShown)
+        return;
     const int code = LOWORD(wParam), pos = HIWORD(wParam);
     if (count == 0) {
         // Nowhere to go in an empty album: every step, page and end beeps.
@@ -592,8 +604,6 @@ void CAlbum::OnScroll(UINT, WPARAM wParam, LPARAM lParam)
             m_pOps->Beep(*this);
         return;
     }
-    if (!m_pFirstShown)
-        return;
     const int maximum = LOWORD(lParam), minimum = HIWORD(lParam);
     const int F = m_nFirstShown;
     const int lastPage = Max(((count + line - 1) / line) * line - cells + 1, 1);

@@ -174,10 +174,16 @@ int CThumbListView2::ResetLayout(tagAlbumViewCreateInfo info)
 void CThumbListView2::EmptyCellsOutsideGrid()
 {
     // Cells the record's grid does not count are never given thumbnails again; left as they are,
-    // they would keep pointing at thumbnails the album may destroy.
-    for (int i = grid::CellCount(m_aci); i < m_nCount; ++i)
-        if (m_ppCells[i] && m_ppCells[i]->GetThumbnail())
+    // they would keep pointing at thumbnails the album may destroy. Nor are they placed: they are
+    // hidden, or they would stand over the grid where the old layout left them.
+    for (int i = grid::CellCount(m_aci); i < m_nCount; ++i) {
+        if (!m_ppCells[i])
+            continue;
+        if (m_ppCells[i]->GetThumbnail())
             m_ppCells[i]->Attach(nullptr);
+        if (m_ppCells[i]->m_hWnd)
+            ShowWindow(m_ppCells[i]->m_hWnd, SW_HIDE);
+    }
 }
 
 LRESULT CThumbListView2::ThumbListWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

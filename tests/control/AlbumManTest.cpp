@@ -1,8 +1,9 @@
 // Album manager windows on real album folders, with their real dialogs answered by a script.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <shlobj.h>
 #include <string.h>
-#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 #include "album/AlbumMan.h"
@@ -297,6 +298,64 @@ TEST_F(AlbumManTest, RenamingInTheListAndSwitchingAlbums)
     EXPECT_EQ(script.Pending(), 0u);
 }
 
+TEST_F(AlbumManTest, ASwitchThatCannotHappenLosesNothingAndTheListShowsTheCurrentAlbum)
+{
+    MakeAlbum("a", 4);
+    MakeAlbum("gone", 1);
+    WriteBytes(dir.File("damaged.abm"), std::vector<unsigned char>(200, 0x5A));
+    const std::vector<unsigned char> damaged = ReadBytes(dir.File("damaged.abm"));
+    CAlbumMan* m = Open("a");
+    const int a = m->m_nCurrent;
+    ASSERT_TRUE(DeleteFileA(dir.File("gone.abm").c_str())); // deleted while the list names it
+    auto choose = [m](const std::string& name) {
+        const std::vector<std::string> entries = Entries(m);
+        const auto at = std::find(entries.begin(), entries.end(), name) - entries.begin();
+        SendMessageA(m->m_hAlbumList, CB_SETCURSEL, WPARAM(at), 0);
+        SendMessageA(m->m_hDlg, WM_COMMAND, MAKEWPARAM(101, CBN_SELCHANGE), 0);
+    };
+    auto shown = [m] {
+        return std::vector<int>({m->m_nCurrent, int(SendMessageA(m->m_hAlbumList, CB_GETCURSEL, 0, 0)),
+                                 AlbumOf(m)->GetThumbNailCount(), AlbumOf(m)->GetCurrentFocus()});
+    };
+    AlbumOf(m)->SetCurrentFocus(2);
+    CThumbnail2* target = m->m_pDescTarget;
+    DialogScript script;
+    for (const std::string name : {"damaged", "gone"}) {
+        script.Answer("Lumicraft 2000", IDOK);
+        choose(name);
+        ASSERT_FALSE(script.texts.empty());
+        EXPECT_NE(script.texts.back().find("\"" + name + "\""), std::string::npos) << script.texts.back();
+        EXPECT_EQ(shown(), std::vector<int>({a, a, 4, 2})) << name;
+        EXPECT_EQ(m->m_pDescTarget, target);
+    }
+    // An image added and saved goes into the album shown; the damaged file stays as it was.
+    const std::string image = dir.File("new.bmp");
+    WriteBmpFile(image, 30, 20, 3);
+    ASSERT_EQ(m->InsertFromFile(image.c_str(), ""), 1);
+    Command(m, 1001);
+    CAlbumDoc2 saved;
+    ASSERT_EQ(saved.Load(dir.File("a.abm").c_str()), 1);
+    EXPECT_EQ(saved.GetCount(), 5);
+    EXPECT_EQ(ReadBytes(dir.File("damaged.abm")), damaged);
+
+    // Leaving a new album that is named on the way (Yes, then "Trip"): the list, its edit field
+    // and LastOpen follow the album switched to.
+    choose("New Album");
+    ASSERT_EQ(m->InsertFromFile(image.c_str(), ""), 1);
+    script.Answer("Album", IDYES).Type("Save New Album", 99, "Trip");
+    choose("a");
+    EXPECT_TRUE(FileExists(dir.File("Trip.abm")));
+    EXPECT_EQ(shown(), std::vector<int>({a, a, 5, -1}));
+    char edit[MAX_PATH] = "";
+    GetWindowTextA(m->m_hAlbumList, edit, sizeof edit);
+    EXPECT_STREQ(edit, "a");
+    SendMessageA(m->m_hDlg, WM_CLOSE, 0, 0);
+    char last[MAX_PATH];
+    GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, "album.ini");
+    EXPECT_STREQ(last, "a");
+    EXPECT_EQ(script.Pending(), 0u);
+}
+
 TEST_F(AlbumManTest, SortKeepsItsChoicesAndDeleteAsksHow)
 {
     MakeAlbum("a", 3);
@@ -486,6 +545,26 @@ TEST_F(AlbumManTest, DockFrameProtocol)
     EXPECT_EQ(m->m_hDockFrame, g_frame);
     ASSERT_FALSE(g_frameMessages.empty());
     EXPECT_EQ(g_frameMessages.front(), 0x1109u + 0x10000) << "shown";
+    // The cells shown: {how many, columns, rows, width, height (-1: not all alike), outside the list}.
+    CAlbum* album = AlbumOf(m);
+    auto cells = [album] {
+        std::set<LONG> lefts, tops, widths, heights;
+        RECT list, r;
+        GetWindowRect(album->m_hWnd, &list);
+        int shown = 0, outside = 0;
+        for (int i = 0; i < album->m_nCount; ++i)
+            if (album->m_ppCells[i] && IsWindowVisible(album->m_ppCells[i]->m_hWnd) &&
+                GetWindowRect(album->m_ppCells[i]->m_hWnd, &r)) {
+                ++shown, lefts.insert(r.left), tops.insert(r.top);
+                widths.insert(r.right - r.left), heights.insert(r.bottom - r.top);
+                outside += r.left < list.left || r.top < list.top || r.right > list.right || r.bottom > list.bottom;
+            }
+        auto alike = [](const std::set<LONG>& sizes) { return sizes.size() == 1 ? int(*sizes.begin()) : -1; };
+        return std::vector<int>({shown, int(lefts.size()), int(tops.size()), alike(widths), alike(heights), outside});
+    };
+    const std::vector<int> floating = cells();
+    RECT opened, control;
+    GetWindowRect(m->m_hDlg, &opened);
 
     DWORD size = 0;
     SendMessageA(m->m_hDlg, 0x1105, 0, reinterpret_cast<LPARAM>(&size));
@@ -497,11 +576,22 @@ TEST_F(AlbumManTest, DockFrameProtocol)
     EXPECT_EQ(m->m_nDockMode, 1);
     EXPECT_FALSE(IsWindowVisible(m->m_hAlbumList));
     EXPECT_NE(m->m_hDockTrigger, nullptr);
+    // Docked: one column of whole cells, as many as the control holds.
+    size = MAKELONG(500, 700);
+    SendMessageA(m->m_hDlg, 0x1107, 1, reinterpret_cast<LPARAM>(&size));
+    GetClientRect(GetDlgItem(m->m_hDlg, 104), &control);
+    const int fit = std::max(1, int(control.bottom - 44) / 107);
+    EXPECT_EQ(cells(), std::vector<int>({fit, 1, fit, 88, 107, 0}));
     SendMessageA(m->m_hDlg, 0x1105, 0, reinterpret_cast<LPARAM>(&size));
     EXPECT_EQ(size, DWORD(MAKELONG(92, 192)));
     EXPECT_EQ(m->MoveSize(2, MAKELONG(300, 50)), DWORD(MAKELONG(262, 115)));
+    EXPECT_EQ(cells()[2], 1) << "one row";
     EXPECT_EQ(m->MoveSize(8, MAKELONG(10, 10)), DWORD(MAKELONG(174, 115))) << "at least one column";
     EXPECT_EQ(m->MoveSize(4, MAKELONG(10, 10)), DWORD(MAKELONG(92, 192))) << "at least one row";
+    // Floating again: the grid it had, at the size it opened with; then, without a kept grid,
+    // the usual floating size.
+    EXPECT_EQ(m->MoveSize(0, 0), DWORD(MAKELONG(opened.right - opened.left, opened.bottom - opened.top)));
+    EXPECT_EQ(cells(), floating);
     EXPECT_EQ(m->MoveSize(0, 0), DWORD(MAKELONG(552, 298)));
     EXPECT_TRUE(IsWindowVisible(m->m_hAlbumList));
     EXPECT_EQ(m->m_hDockTrigger, nullptr);
@@ -516,23 +606,34 @@ TEST_F(AlbumManTest, DockFrameProtocol)
 
 TEST_F(AlbumManTest, ARemovedDescriptionTargetIsNeverWritten)
 {
-    MakeAlbum("a", 2);
+    MakeAlbum("a", 3);
     CAlbumMan* m = Open("a");
+    const std::string own = AlbumOf(m)->GetDescription();
     auto rec = MakeRecord("C:\\gone.bmp", 1, 1, "untouched");
     CThumbnail2 gone(&rec, nullptr, 5, 1);
     m->m_pDescTarget = &gone; // a thumbnail the album no longer holds
     StoreDescription(*m, "typed");
     EXPECT_STREQ(gone.m_Info.szDescription, "untouched");
     EXPECT_EQ(m->m_pDescTarget, nullptr);
-    EXPECT_STREQ(AlbumOf(m)->GetDescription(), "typed");
+    EXPECT_EQ(AlbumOf(m)->GetDescription(), own);
 
-    // Cut the focused thumbnail whose description is shown, then type: nothing dangles.
-    AlbumOf(m)->SetCurrentFocus(1);
-    SetDlgItemTextA(m->m_hDlg, 102, "edited");
-    Command(m, 40003);
+    // Cut, or Delete (thumbnails only), the focused thumbnail whose description is shown after
+    // typing one: the text goes nowhere, and the album's own description is kept, in the file too.
+    DialogScript script;
+    for (int command : {40003, 1004}) {
+        AlbumOf(m)->SetCurrentFocus(1);
+        SetDlgItemTextA(m->m_hDlg, 102, "edited");
+        if (command == 1004)
+            script.On("Delete Options", [](HWND d) { DialogScript::Press(d, IDOK); });
+        Command(m, command);
+        EXPECT_EQ(AlbumOf(m)->GetDescription(), own) << command;
+    }
     ASSERT_EQ(AlbumOf(m)->GetThumbNailCount(), 1);
-    EXPECT_STREQ(AlbumOf(m)->m_Doc.GetThumbnail(1)->m_Info.szDescription, " ")
-        << "the text typed for the removed thumbnail goes nowhere else";
+    Command(m, 1001);
+    CAlbumDoc2 saved;
+    ASSERT_EQ(saved.Load(dir.File("a.abm").c_str()), 1);
+    EXPECT_EQ(saved.GetDescription(), own);
+    EXPECT_STREQ(saved.GetThumbnail(1)->m_Info.szDescription, " ");
 }
 
 // Adding a folder decodes and fits on worker threads; the album must come out as one thread

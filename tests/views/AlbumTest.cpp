@@ -69,13 +69,14 @@ std::string Join(const Ids& ids)
 // Thumbnails named by serial, their sizes falling as the serials rise.
 struct TestAlbum : CAlbum {
     FakeOps ops;
-    TestAlbum(tagAlbumViewCreateInfo aci, int count) : CAlbum(nullptr, aci)
+    TestAlbum(tagAlbumViewCreateInfo aci, int count, bool shown = true) : CAlbum(nullptr, aci)
     {
         m_pOps = &ops;
         ops.cells.assign(size_t(CellTotal()), nullptr), ops.names.resize(ops.cells.size());
         for (int i = 1; i <= count; ++i)
             Add(Name(i), DWORD(1000 - i));
-        UpDataThumbListView(-1);
+        if (shown)
+            UpDataThumbListView(-1);
     }
     using CAlbum::CellOfNumber, CAlbum::CellOfPosition, CAlbum::CellTotal, CAlbum::Deselect, CAlbum::DeselectAll,
         CAlbum::ExchangeWith, CAlbum::HandleClick, CAlbum::IsShown, CAlbum::ScrollTo, CAlbum::Select,
@@ -234,6 +235,14 @@ TEST(AlbumModel, KeyboardNavigation)
             EXPECT_EQ(e.State(), "0 0 0 0 0 0 |  | -1 16");
             EXPECT_EQ(e.SetCurrentFocus(1) + e.RemoveSelected(0), 0);
         }
+    // A view that has never shown an album scrolls nowhere, silently: only the arrow keys beep.
+    TestAlbum never(Grid(2, 3), 0, false);
+    for (int vk : {VK_PRIOR, VK_NEXT, VK_HOME, VK_END})
+        never.Key(vk);
+    for (WORD code = SB_LINEUP; code <= SB_ENDSCROLL; ++code)
+        never.OnScroll(WM_VSCROLL, MAKEWPARAM(code, 50), 100);
+    never.Key(VK_LEFT);
+    EXPECT_EQ(never.ops.beeps, 1);
     TestAlbum::Shift(false);
 }
 
@@ -444,6 +453,13 @@ TEST(AlbumModel, LoadAndFreeResetTheView)
         a.Key(VK_RIGHT, true); // Shift still down: no anchor is left from the old album
         EXPECT_EQ(a.State(), load ? "1 2 3 4 0 0 | 1 2 | 2 0" : "0 0 0 0 0 0 |  | -1 1");
     }
+    // A file that cannot be read changes nothing: the album, its selection and its focus stay.
+    TestAlbum k(Grid(2, 3), 10);
+    k.Click(2), k.Click(5, MK_CONTROL);
+    WriteBytes(dir.File("damaged.abm"), std::vector<unsigned char>(300, 7));
+    EXPECT_EQ(k.Load(dir.File("damaged.abm").c_str()), 0);
+    EXPECT_EQ(k.State() + " " + k.m_Doc.GetPath(), "1 2 3 4 5 6 | 2 5 | 2 0 ");
+    k.ExpectSound();
     TestAlbum::Shift(false);
 }
 

@@ -130,6 +130,7 @@ TEST_F(AlbumWindow, GridChangesLeaveNoCellOnAThumbnailOutsideIt)
     aci.nCols = 2;
     EXPECT_EQ(a.ResetLayout(aci), 6);
     EXPECT_EQ(Shown(a), "1 2 3 4 - -");
+    EXPECT_FALSE(IsWindowVisible(a.m_ppCells[4]->m_hWnd)) << "nor do they stand over the grid";
     // A record changed in place leaves cells outside the grid until the next layout; emptying the
     // album empties them too.
     WindowAlbum c(parent.hwnd(), ManagerCtrlViewInfo(2, 3), 10);
