@@ -405,7 +405,9 @@ def main():
             f.write("\n".join(lines))
         programs = FOLDERS[m["folder"]]
         try:
-            built, out = tree.build_targets(programs)
+            # The DLL too: some test programs and the scenarios load it, and a DLL left over from
+            # an earlier mutant would judge this one.
+            built, out = tree.build_targets(programs + ["album"])
             if not built:
                 status, detail = "did not build", out.strip().split("\n")[-1][:200]
             else:
@@ -427,7 +429,7 @@ def main():
         print(f"{label}: {status} {detail}", flush=True)
 
     # Leave the copy as it was built: the DLL and tests of the unmutated tree.
-    tree.build_targets(sorted({p for ps in FOLDERS.values() for p in ps}))
+    tree.build_targets(sorted({p for ps in FOLDERS.values() for p in ps}) + ["album"])
     if tree.use_e2e:
         tree.install_and_build_e2e()
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything from scratch (both targets, install step included, the
 # editor stand-in against the installed package), runs every test under Wine on a virtual display
-# (the end-to-end scenarios last), then runs each fuzz target for a short while.
+# (the end-to-end scenarios last), runs each fuzz target for a short while, and finally takes the
+# demo's scripted tour as a new user's first run would: in a Wine prefix made for it alone.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -31,3 +32,8 @@ bash scripts/run-tests.sh build/e2e-x64
 
 # The byte-parsing code, natively under the fuzzer and sanitizers, for a fixed short time.
 bash scripts/fuzz.sh
+
+# The README's demo, toured on a virtual display; a failed step or screenshot fails the run.
+demo_prefix=$here/build/demo/wineprefix
+rm -rf "$demo_prefix"
+WINEPREFIX=$demo_prefix bash scripts/demo.sh --tour

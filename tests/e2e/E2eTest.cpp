@@ -272,6 +272,7 @@ TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
     drive::Click(drive::Center(GetDlgItem(name, IDOK)));
     EXPECT_TRUE(host.WaitStatus("Search results saved as the album"));
     EXPECT_NE(host.Status().find("Found.abm"), std::string::npos) << host.Status();
+    ASSERT_TRUE(drive::WaitUntil([&] { return IsWindowEnabled(find) != 0; })) << "the name dialog is over";
     drive::Click(drive::Center(GetDlgItem(find, IDCANCEL)));
     EXPECT_TRUE(drive::WaitUntil([&] { return !IsWindow(find); }));
 
@@ -288,12 +289,14 @@ TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
 // Damaged album files in the album folder: a truncated one, one of random bytes and one whose
 // header announces two billion thumbnails. The album window opens each, shows what it can, and
 // the program lives on; a sound album still opens. The truncated album is mended from its
-// images; no file it could not read is rewritten.
+// images; no file it could not read is rewritten. Choosing the album that cannot be read keeps
+// the album shown, and an image added and saved then goes into that one.
 TEST(EndToEnd, HostileAlbumFilesInTheFolder)
 {
     Folder albums("albums4"), images("images4");
     WriteImage(images / "g1.bmp", 64, 48, 11);
     WriteImage(images / "g2.bmp", 48, 64, 12);
+    WriteImage(images / "g3.bmp", 40, 40, 13);
     ASSERT_TRUE(MakeAlbum(albums / "Good.abm", {images / "g1.bmp", images / "g2.bmp"}));
     const std::vector<unsigned char> good = Bytes(albums / "Good.abm");
     ASSERT_GT(good.size(), 144u + 2 * 288u + 600u);
@@ -319,8 +322,16 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
     // Random bytes are refused with a message and the album shown stays; an album announcing
     // more thumbnails than its file holds opens with what it holds.
     ASSERT_TRUE(SwitchAlbum(manager, "Junk"));
-    EXPECT_TRUE(host.Answer("Lumicraft 2000", "OK"));
-    EXPECT_TRUE(WaitCount(manager, 2));
+    ASSERT_TRUE(host.Answer("Lumicraft 2000", "OK")) << "told that Junk cannot be opened";
+    EXPECT_EQ(drive::Text(GetDlgItem(manager, 101)) + " " + std::to_string(Count(manager)), "Cut 2");
+    ASSERT_TRUE(Click(manager, kAdd));
+    HWND open = host.Dialog("Open");
+    ASSERT_TRUE(open && drive::WaitUntil([open] { return drive::HasFocus(open); }));
+    drive::Type(images / "g3.bmp");
+    drive::Press(VK_RETURN);
+    ASSERT_TRUE(WaitCount(manager, 3));
+    ASSERT_TRUE(Click(manager, kSave));
+    ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "Cut.abm").names.size() == 3; }));
     ASSERT_TRUE(SwitchAlbum(manager, "Huge"));
     EXPECT_TRUE(WaitCount(manager, 0));
     EXPECT_TRUE(host.Alive());
@@ -335,10 +346,11 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
     EXPECT_FALSE(ReadAlbum(albums / "Junk.abm").loaded);
     const AlbumContents back = ReadAlbum(albums / "Cut.abm");
     ASSERT_TRUE(back.loaded);
-    EXPECT_EQ(back.names, Names({"g1.bmp", "g2.bmp"}));
+    EXPECT_EQ(back.names, Names({"g1.bmp", "g2.bmp", "g3.bmp"}));
 }
 
-// The program's callbacks: the dock frame docks and floats the album window, Acquire inserts a
+// The program's callbacks: the dock frame docks the album window (one column of whole cells;
+// screenshot docked.bmp) and floats it again (its grid and size come back), Acquire inserts a
 // screenshot of the main window, Help opens the help window; a click in the brush and texture
 // albums shows on the status line. The album with the screenshot is saved and read back.
 TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
@@ -363,16 +375,32 @@ TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
 
     HWND frame = drive::TopLevel(host.pid(), "Lumicraft Dock", nullptr);
     ASSERT_NE(frame, nullptr);
+    RECT floating, r, list;
+    GetWindowRect(manager, &floating);
+    const size_t cells = Cells(manager).size();
     drive::Click(drive::Center(drive::Descendant(frame, "Button", "Dock")));
-    ASSERT_TRUE(drive::WaitUntil([&] { return GetParent(manager) == frame; }));
-    RECT r;
+    ASSERT_TRUE(host.WaitStatus("Album window docked."));
     GetWindowRect(manager, &r);
     EXPECT_EQ(r.right - r.left, 92) << "one column";
+    // Whole cells of 88 x 107, one above the other, as many as the docked window holds.
+    GetWindowRect(GetDlgItem(manager, 104), &list);
+    const std::vector<HWND> docked = Cells(manager);
+    ASSERT_FALSE(docked.empty());
+    EXPECT_EQ(docked.size(), size_t((list.bottom - list.top - 44) / 107));
+    for (HWND cell : docked) {
+        RECT c;
+        GetWindowRect(cell, &c);
+        EXPECT_EQ(std::vector<LONG>({c.left - list.left, c.right - c.left, c.bottom - c.top}),
+                  std::vector<LONG>({0, 88, 107}));
+        EXPECT_TRUE(c.top >= list.top && c.bottom <= list.bottom);
+    }
+    EXPECT_TRUE(SaveScreenshot(ProgramFolder() + "docked.bmp", host.pid()));
     drive::Click(drive::Center(drive::Descendant(frame, "Button", "Float")));
-    ASSERT_TRUE(drive::WaitUntil([&] { return GetParent(manager) != frame; }));
+    ASSERT_TRUE(host.WaitStatus("Album window floating."));
     GetWindowRect(manager, &r);
-    EXPECT_EQ(r.right - r.left, 552);
-    EXPECT_EQ(r.bottom - r.top, 298);
+    EXPECT_EQ(std::vector<LONG>({r.right - r.left, r.bottom - r.top}),
+              std::vector<LONG>({floating.right - floating.left, floating.bottom - floating.top}));
+    EXPECT_EQ(Cells(manager).size(), cells) << "the grid it had";
     Place(manager, 300, 60, 900, 500);
 
     RECT mainRect;

@@ -1,8 +1,11 @@
 #include "HostSession.h"
 
 #include <algorithm>
+#include <fstream>
 #include <stdio.h>
 #include "Driver.h"
+#include "Host.h"
+#include "Raii.h"
 
 namespace e2e {
 
@@ -82,19 +85,22 @@ HWND HostSession::Dialog(const char* title, DWORD ms) const
     return drive::WaitFor([pid, title] { return drive::TopLevel(pid, "#32770", title); }, ms);
 }
 
-bool HostSession::Answer(const char* title, const char* button, DWORD ms) const
+HWND HostSession::Asking(const char* title, const char* button) const
 {
-    const DWORD pid = process_.dwProcessId;
-    HWND box = drive::WaitFor(
-        [&] {
-            HWND w = drive::TopLevel(pid, "#32770", title);
-            return w && !IsManager(w) && drive::Descendant(w, "Button", button) ? w : nullptr;
-        },
-        ms);
-    if (!box)
-        return false;
+    HWND w = drive::TopLevel(process_.dwProcessId, "#32770", title);
+    return w && !IsManager(w) && drive::Descendant(w, "Button", button) ? w : nullptr;
+}
+
+bool HostSession::Press(HWND box, const char* button) const
+{
     drive::Click(drive::Center(drive::Descendant(box, "Button", button)));
     return drive::WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); });
+}
+
+bool HostSession::Answer(const char* title, const char* button, DWORD ms) const
+{
+    HWND box = drive::WaitFor([&] { return Asking(title, button); }, ms);
+    return box && Press(box, button);
 }
 
 namespace {
@@ -167,12 +173,15 @@ bool HostSession::Exit()
     if (!process_.hProcess)
         return false;
     drive::Menu(main_, "fx");
-    // Every album window with unsaved changes asks once.
-    while (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
-        if (!Answer("Album", "&No", 3000))
-            break;
-    if (WaitForSingleObject(process_.hProcess, 15000) != WAIT_OBJECT_0)
-        return false;
+    // Every album window with unsaved changes asks once; the program ends after the last.
+    auto ended = [this] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; };
+    for (HWND box = nullptr; !ended();) {
+        if (!drive::WaitUntil([&] { return ended() || (box = Asking("Album", "&No")) != nullptr; }))
+            return false;
+        if (box && !Press(box, "&No"))
+            return false;
+        box = nullptr;
+    }
     DWORD code = 1;
     GetExitCodeProcess(process_.hProcess, &code);
     return code == 0;
@@ -225,10 +234,10 @@ RECT Place(HWND window, int x, int y, int right, int bottom)
     RECT r = {};
     GetWindowRect(window, &r);
     drive::Drag(POINT{r.left + 30, r.top + 8}, POINT{x + 30, y + 8});
-    drive::WaitUntil([&] { return GetWindowRect(window, &r) && r.left == x && r.top == y; }, 3000);
+    drive::WaitUntil([&] { return GetWindowRect(window, &r) && r.left == x && r.top == y; });
     // In one step: a window that snaps its size to whole cells would snap each small step back.
+    // The drag ends once the window has taken its size.
     drive::Drag(POINT{r.right - 2, r.bottom - 2}, POINT{right, bottom}, 0, 1);
-    Sleep(300);
     GetWindowRect(window, &r);
     return r;
 }
@@ -236,6 +245,23 @@ RECT Place(HWND window, int x, int y, int right, int bottom)
 bool SwitchAlbum(HWND manager, const std::string& album)
 {
     return drive::ChooseInCombo(GetDlgItem(manager, kAlbumList), album);
+}
+
+bool SaveScreenshot(const std::string& path, DWORD pid)
+{
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    GlobalBlock image(CaptureSettledScreen(screen, pid));
+    Locked dib(image.get());
+    if (!dib.get())
+        return false;
+    const DWORD size = DWORD(GlobalSize(image.get()));
+    const BITMAPFILEHEADER file = {0x4D42, DWORD(sizeof file) + size, 0, 0,
+                                   DWORD(sizeof file + sizeof(BITMAPINFOHEADER))};
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(static_cast<const char*>(dib.get()), size);
+    out.close();
+    return !out.fail();
 }
 
 } // namespace e2e

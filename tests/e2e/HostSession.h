@@ -29,16 +29,16 @@ public:
     bool Alive() const;
     std::string Status() const;
     // Waits until the status line starts with text.
-    bool WaitStatus(const std::string& text, DWORD ms = 10000) const;
+    bool WaitStatus(const std::string& text, DWORD ms = 30000) const;
 
     // A visible dialog of the program with this title (message boxes included).
-    HWND Dialog(const char* title, DWORD ms = 10000) const;
+    HWND Dialog(const char* title, DWORD ms = 30000) const;
     // The dialog with this title that has a button with this text, whose button is clicked.
-    bool Answer(const char* title, const char* button, DWORD ms = 10000) const;
+    bool Answer(const char* title, const char* button, DWORD ms = 30000) const;
     // The album manager windows of the program, floating or docked.
     std::vector<HWND> Managers() const;
     // Waits for a manager window that is not among before.
-    HWND NewManager(const std::vector<HWND>& before, DWORD ms = 10000) const;
+    HWND NewManager(const std::vector<HWND>& before, DWORD ms = 30000) const;
 
     // File > Open Album Manager, album chosen in "Open New Album": the new window, or null.
     HWND OpenManager(const std::string& album);
@@ -49,6 +49,11 @@ public:
     bool Exit();
 
 private:
+    // The visible dialog with this title that has a button with this text, or null.
+    HWND Asking(const char* title, const char* button) const;
+    // Clicks the button and waits until the dialog is gone.
+    bool Press(HWND box, const char* button) const;
+
     PROCESS_INFORMATION process_ = {};
     HWND main_ = nullptr;
 };
@@ -58,7 +63,7 @@ bool ChooseAlbum(HWND dialog, const std::string& album);
 
 // A manager window's thumbnail count from its information line; -1 when it shows none.
 int Count(HWND manager);
-bool WaitCount(HWND manager, int count, DWORD ms = 10000);
+bool WaitCount(HWND manager, int count, DWORD ms = 30000);
 // Clicks a button of the window's command bar; false when the window is too narrow to show it.
 bool Click(HWND manager, Button button);
 // The album's cells, row by row.
@@ -68,5 +73,7 @@ std::vector<HWND> Cells(HWND manager);
 RECT Place(HWND window, int x, int y, int right, int bottom);
 // Chooses an album in a manager window's own album list.
 bool SwitchAlbum(HWND manager, const std::string& album);
+// Saves what the screen shows, once the windows of process pid have painted, as a bitmap file.
+bool SaveScreenshot(const std::string& path, DWORD pid);
 
 } // namespace e2e

@@ -1,5 +1,6 @@
 // What is on the screen in a rectangle, as the packed bitmap the album and image libraries take.
 #include <string.h>
+#include "Driver.h"
 #include "Host.h"
 #include "Raii.h"
 
@@ -43,4 +44,41 @@ HGLOBAL CaptureScreen(const RECT& area)
             return nullptr;
     }
     return block.release();
+}
+
+bool SameImage(HGLOBAL a, HGLOBAL b)
+{
+    if (!a || !b || GlobalSize(a) != GlobalSize(b))
+        return false;
+    Locked la(a), lb(b);
+    return la.get() && lb.get() && memcmp(la.get(), lb.get(), GlobalSize(a)) == 0;
+}
+
+namespace {
+
+BOOL CALLBACK PaintNow(HWND w, LPARAM pid)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == DWORD(pid) && IsWindowVisible(w))
+        RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return TRUE;
+}
+
+} // namespace
+
+HGLOBAL CaptureSettledScreen(const RECT& area, DWORD pid)
+{
+    EnumWindows(PaintNow, LPARAM(pid));
+    GlobalBlock last(CaptureScreen(area)), settled;
+    drive::WaitUntil([&] {
+        GlobalBlock next(CaptureScreen(area));
+        if (SameImage(last.get(), next.get())) {
+            settled = std::move(next);
+            return true;
+        }
+        last = std::move(next);
+        return false;
+    });
+    return settled.release();
 }

@@ -1,20 +1,21 @@
 #include "Driver.h"
 
 #include <algorithm>
+#include <stdlib.h>
 #include <string.h>
+#include "Raii.h"
 
 namespace drive {
 
 namespace {
 
-constexpr DWORD kStep = 40; // pause after an input, for the receiver to take it
+// The system takes an input at once; these are only time-outs for what the driver waits for.
+constexpr DWORD kTaken = 10000;  // the system shows the input taken (cursor, button or key state)
+constexpr DWORD kHandled = 30000; // the program has handled it (a menu opened, the mouse let go)
 
-void Send(INPUT* inputs, UINT count)
-{
-    SendInput(count, inputs, sizeof(INPUT));
-    Sleep(kStep);
-}
+bool KeyIsDown(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
 
+// A mouse input at screen point p, in the absolute units SendInput takes.
 INPUT Mouse(POINT p, DWORD flags)
 {
     const int sx = GetSystemMetrics(SM_CXSCREEN), sy = GetSystemMetrics(SM_CYSCREEN);
@@ -24,6 +25,42 @@ INPUT Mouse(POINT p, DWORD flags)
     in.mi.dy = LONG((p.y * 65535LL + sy / 2) / (sy > 1 ? sy - 1 : 1));
     in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     return in;
+}
+
+// The cursor stands at p (within a pixel: the absolute units round), or as near to it as the
+// system lets it while the cursor is confined (a window being sized keeps it within its limits).
+bool CursorNear(POINT p)
+{
+    POINT c;
+    RECT clip;
+    if (GetClipCursor(&clip)) {
+        p.x = std::max(clip.left, std::min(p.x, clip.right - 1));
+        p.y = std::max(clip.top, std::min(p.y, clip.bottom - 1));
+    }
+    return GetCursorPos(&c) && abs(c.x - p.x) <= 1 && abs(c.y - p.y) <= 1;
+}
+
+// Whether the system shows an input taken: the cursor where a mouse input put it, a button or a
+// key in the state the input left it in.
+bool Taken(const INPUT& in, POINT at)
+{
+    if (in.type == INPUT_MOUSE) {
+        if ((in.mi.dwFlags & MOUSEEVENTF_LEFTDOWN) && !KeyIsDown(VK_LBUTTON))
+            return false;
+        if ((in.mi.dwFlags & MOUSEEVENTF_LEFTUP) && KeyIsDown(VK_LBUTTON))
+            return false;
+        return CursorNear(at);
+    }
+    if (in.type == INPUT_KEYBOARD && !(in.ki.dwFlags & KEYEVENTF_UNICODE))
+        return KeyIsDown(in.ki.wVk) == !(in.ki.dwFlags & KEYEVENTF_KEYUP);
+    return true;
+}
+
+// Sends inputs (mouse inputs all at one point) and waits until the system has taken the last.
+void Send(INPUT* inputs, UINT count, POINT at = POINT{})
+{
+    SendInput(count, inputs, sizeof(INPUT));
+    WaitUntil([&] { return Taken(inputs[count - 1], at); }, kTaken);
 }
 
 INPUT KeyInput(WORD vk, bool up)
@@ -40,6 +77,77 @@ void Key(WORD vk, bool up)
 {
     INPUT in = KeyInput(vk, up);
     Send(&in, 1);
+}
+
+DWORD ThreadOf(HWND w) { return w ? GetWindowThreadProcessId(w, nullptr) : 0; }
+
+// A window of the thread holds the mouse: it has the capture, or moves or sizes a window, or
+// tracks a menu.
+bool HoldsMouse(DWORD thread)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return thread && GetGUIThreadInfo(thread, &info) &&
+           (info.hwndCapture || (info.flags & (GUI_INMOVESIZE | GUI_INMENUMODE)));
+}
+
+// A round trip through the window's thread: it answers once it has finished the message it was
+// handling and has read the window system's news (pointer crossings, key states) that came
+// before.
+void RoundTrip(HWND w)
+{
+    DWORD_PTR answer = 0;
+    if (w && IsWindow(w))
+        SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, kHandled, &answer);
+}
+
+// The window system's news reaches the program. Wine hears of focus changes and pointer
+// crossings from the X server some time after they were asked for, and acts on them then: it may
+// move the focus again, cancel a menu or a press, or set a held modifier back to up. So: the
+// receiver hands the X server what it asked for (it does so when it waits: two round trips), the
+// X server carries that out and the moves made here (it answers a read of one screen pixel only
+// after them), and the receiver reads the news that came of it (two round trips again).
+void LetNewsThrough(HWND receiver)
+{
+    RoundTrip(receiver);
+    RoundTrip(receiver);
+    WindowDc screen(nullptr);
+    MemoryDc memory(CreateCompatibleDC(screen.get()));
+    GdiObject pixel(CreateCompatibleBitmap(screen.get(), 1, 1));
+    if (memory && pixel) {
+        Selected into(memory.get(), pixel.get());
+        BitBlt(memory.get(), 0, 0, 1, 1, screen.get(), 0, 0, SRCCOPY);
+    }
+    RoundTrip(receiver);
+    RoundTrip(receiver);
+}
+
+// The news of what came before has settled: a window just opened or activated may move the focus
+// again a few exchanges with the X server later, and a move or press made meanwhile is cancelled.
+void Settle(HWND receiver)
+{
+    for (int exchange = 0; exchange < 3; ++exchange)
+        LetNewsThrough(receiver);
+}
+
+HWND RootAt(POINT screen)
+{
+    HWND under = WindowFromPoint(screen);
+    return under ? GetAncestor(under, GA_ROOT) : nullptr;
+}
+
+// Presses a modifier and holds it for the receiver. Wine takes the modifiers' state from the X
+// server, which never saw this key, each time the pointer crosses into another window and each
+// time a window takes the focus: the key goes down once that news is through, and again should
+// some still reset it.
+void HoldModifier(WORD vk, HWND receiver)
+{
+    for (int tries = 0; tries < 10; ++tries) {
+        LetNewsThrough(receiver);
+        if (KeyIsDown(vk))
+            return;
+        Key(vk, false);
+    }
 }
 
 struct Found {
@@ -59,99 +167,169 @@ bool Matches(HWND w, const char* cls, const char* text)
     return !text || Text(w) == text;
 }
 
+BOOL CALLBACK CountPopupMenus(HWND w, LPARAM l)
+{
+    auto* f = reinterpret_cast<Found*>(l);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == f->pid && Matches(w, "#32768", nullptr))
+        f->windows.push_back(w);
+    return TRUE;
+}
+
+// The popup menus open in process pid.
+size_t PopupMenus(DWORD pid)
+{
+    Found f = {pid, nullptr, nullptr, {}};
+    EnumWindows(CountPopupMenus, reinterpret_cast<LPARAM>(&f));
+    return f.windows.size();
+}
+
 } // namespace
 
 void MoveTo(POINT screen)
 {
     INPUT in = Mouse(screen, 0);
-    Send(&in, 1);
+    Send(&in, 1, screen);
 }
 
 void Click(POINT screen, WORD modifier)
 {
+    Settle(RootAt(screen));
+    // In one go, the modifier around the click: Wine may set a modifier the X server never saw
+    // back to up when it next hears from the X server, which would leave one held here released.
+    std::vector<INPUT> in;
     if (modifier)
-        Key(modifier, false);
-    INPUT in[3] = {Mouse(screen, 0), Mouse(screen, MOUSEEVENTF_LEFTDOWN), Mouse(screen, MOUSEEVENTF_LEFTUP)};
-    Send(in, 3);
+        in.push_back(KeyInput(modifier, false));
+    for (DWORD flags : {DWORD(0), DWORD(MOUSEEVENTF_LEFTDOWN), DWORD(MOUSEEVENTF_LEFTUP)})
+        in.push_back(Mouse(screen, flags));
     if (modifier)
-        Key(modifier, true);
-    Sleep(kStep);
+        in.push_back(KeyInput(modifier, true));
+    Send(in.data(), UINT(in.size()), screen);
 }
 
 void DoubleClick(POINT screen)
 {
+    Settle(RootAt(screen));
     INPUT in[5] = {Mouse(screen, 0), Mouse(screen, MOUSEEVENTF_LEFTDOWN), Mouse(screen, MOUSEEVENTF_LEFTUP),
                    Mouse(screen, MOUSEEVENTF_LEFTDOWN), Mouse(screen, MOUSEEVENTF_LEFTUP)};
-    Send(in, 5);
-    Sleep(kStep);
+    Send(in, 5, screen);
 }
 
 void Drag(POINT from, POINT to, WORD modifier, int steps)
 {
+    HWND pressed = WindowFromPoint(from);
+    const DWORD thread = ThreadOf(pressed);
+    HWND receiver = pressed ? GetAncestor(pressed, GA_ROOT) : nullptr;
+    Settle(receiver);
     MoveTo(from);
     INPUT down = Mouse(from, MOUSEEVENTF_LEFTDOWN);
-    Send(&down, 1);
+    Send(&down, 1, from);
     // A hand first moves a few pixels, within the window it pressed on, then goes the way.
     const int dx = to.x > from.x ? 1 : to.x < from.x ? -1 : 0, dy = to.y > from.y ? 1 : to.y < from.y ? -1 : 0;
     for (int i = 2; i <= 8 && steps > 1; i += 2)
         MoveTo(POINT{from.x + dx * i, from.y + dy * i});
+    // Only once the program has the mouse (a drag, a move or a sizing has begun) does the hand
+    // leave the window: moves made sooner would go to the windows under them.
+    WaitUntil([thread] { return HoldsMouse(thread); }, kHandled);
     steps = steps < 1 ? 1 : steps;
     for (int i = 1; i <= steps; ++i)
         MoveTo(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
-    Sleep(200);
-    // The modifier goes down over the target: Wine takes the modifiers' state from the X server
-    // each time the pointer enters another window, and the X server never saw this key.
+    // The program has taken in the pointer's arrival over the target; the modifier goes down there.
     if (modifier)
-        Key(modifier, false);
-    MoveTo(to);
+        HoldModifier(modifier, receiver);
+    else
+        RoundTrip(receiver);
     INPUT up = Mouse(to, MOUSEEVENTF_LEFTUP);
-    Send(&up, 1);
-    // The receiver may read the key's state only when it handles the release, which can come a
-    // while after the input: the key stays down a good while, as a hand keeps it.
-    Sleep(modifier ? 1500 : 200);
+    Send(&up, 1, to);
+    // The program reads the modifier when it handles the release: the key stays down until the
+    // drop, move or sizing is over and the program has finished with the release.
+    WaitUntil([thread] { return !HoldsMouse(thread); }, kHandled);
+    RoundTrip(receiver);
     if (modifier)
         Key(modifier, true);
 }
 
 void Press(WORD vk, WORD modifier)
 {
+    // In one go, for the same reason as a click with a modifier.
+    std::vector<INPUT> in;
     if (modifier)
-        Key(modifier, false);
-    Key(vk, false);
-    Key(vk, true);
+        in.push_back(KeyInput(modifier, false));
+    in.push_back(KeyInput(vk, false));
+    in.push_back(KeyInput(vk, true));
     if (modifier)
-        Key(modifier, true);
+        in.push_back(KeyInput(modifier, true));
+    Send(in.data(), UINT(in.size()));
 }
 
 void Type(const std::string& text)
 {
-    for (unsigned char c : text) {
-        INPUT in[2] = {};
+    std::vector<INPUT> in;
+    for (unsigned char c : text)
         for (int i = 0; i < 2; ++i) {
-            in[i].type = INPUT_KEYBOARD;
-            in[i].ki.wScan = c;
-            in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+            INPUT key = {};
+            key.type = INPUT_KEYBOARD;
+            key.ki.wScan = c;
+            key.ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+            in.push_back(key);
         }
-        SendInput(2, in, sizeof(INPUT));
-        Sleep(5);
-    }
-    Sleep(kStep);
+    if (!in.empty())
+        Send(in.data(), UINT(in.size()));
 }
 
-void Menu(HWND window, const std::string& keys)
+bool HasFocus(HWND w)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return w && GetGUIThreadInfo(ThreadOf(w), &info) && info.hwndFocus &&
+           (info.hwndFocus == w || IsChild(w, info.hwndFocus));
+}
+
+bool Focus(HWND w)
+{
+    Click(Center(w));
+    return WaitUntil([w] { return HasFocus(w); }, kHandled);
+}
+
+bool Menu(HWND window, const std::string& keys)
 {
     if (keys.empty())
-        return;
+        return false;
+    DWORD pid = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &pid);
+    // Activated by a click on its status line (one on the caption would start moving the window,
+    // and a move takes the keys typed meanwhile), or on the caption when it has none.
+    HWND status = Descendant(window, "msctls_statusbar32", nullptr);
     RECT r = {};
     GetWindowRect(window, &r);
-    Click(POINT{r.left + 60, r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2});
-    Sleep(100);
-    Press(WORD(toupper(static_cast<unsigned char>(keys[0]))), VK_MENU);
-    Sleep(150);
-    for (size_t i = 1; i < keys.size(); ++i) {
-        Press(WORD(toupper(static_cast<unsigned char>(keys[i]))));
-        Sleep(100);
+    const POINT activate = status ? Center(status)
+                                  : POINT{r.left + 60, r.top + GetSystemMetrics(SM_CYFRAME) +
+                                                           GetSystemMetrics(SM_CYCAPTION) / 2};
+    // The keys go where the keyboard focus is when they are typed: in the window, once it is active
+    // and stays so while the news of earlier focus changes comes through (a window just opened may
+    // take the focus back a few exchanges with the X server later: then it is clicked again).
+    auto active = [&] { return GetForegroundWindow() == window && HasFocus(window) && !HoldsMouse(thread); };
+    for (int clicks = 1;; ++clicks) {
+        Click(activate);
+        if (WaitUntil(active, kHandled) && (Settle(window), active()))
+            break;
+        if (clicks == 3)
+            return false;
     }
+    // Alt with the first access key opens its menu, each further key one more; the last one
+    // chooses the command and closes them all.
+    Press(WORD(toupper(static_cast<unsigned char>(keys[0]))), VK_MENU);
+    for (size_t i = 1; i <= keys.size(); ++i) {
+        if (!WaitUntil([&] { return PopupMenus(pid) == i; }, kHandled))
+            return false;
+        if (i == keys.size())
+            return true;
+        Press(WORD(toupper(static_cast<unsigned char>(keys[i]))));
+        if (i + 1 == keys.size())
+            return WaitUntil([&] { return PopupMenus(pid) == 0 && !HoldsMouse(thread); }, kHandled);
+    }
+    return true;
 }
 
 POINT Center(HWND w)
@@ -282,7 +460,7 @@ bool ChooseInCombo(HWND combo, const std::string& item)
     Click(POINT{r.right - 8, (r.top + r.bottom) / 2}); // the arrow
     DWORD pid = 0;
     GetWindowThreadProcessId(combo, &pid);
-    HWND list = WaitFor([pid] { return TopLevel(pid, "ComboLBox", nullptr); }, 3000);
+    HWND list = WaitFor([pid] { return TopLevel(pid, "ComboLBox", nullptr); }, kHandled);
     if (!list)
         return false;
     DWORD_PTR itemHeight = 0;
@@ -293,7 +471,7 @@ bool ChooseInCombo(HWND combo, const std::string& item)
     if (itemHeight == 0 || y >= inside.bottom)
         return false;
     Click(ClientPoint(list, inside.right / 2, y));
-    return WaitUntil([pid] { return TopLevel(pid, "ComboLBox", nullptr) == nullptr; }, 3000);
+    return WaitUntil([pid] { return TopLevel(pid, "ComboLBox", nullptr) == nullptr; }, kHandled);
 }
 
 } // namespace drive

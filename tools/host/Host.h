@@ -120,6 +120,11 @@ HWND CreateToolWindow();
 
 // Screen captures (Capture.cpp): the screen rectangle as a new 24-bit packed bitmap block.
 HGLOBAL CaptureScreen(const RECT& area);
+// The same once the windows of process pid have painted all they had to and the screen shows it
+// (two pictures in a row are alike); null when the screen does not settle.
+HGLOBAL CaptureSettledScreen(const RECT& area, DWORD pid);
+// Whether two packed bitmaps are alike, byte for byte.
+bool SameImage(HGLOBAL a, HGLOBAL b);
 
 // Waiting for the Find dialog (FindCommand.cpp).
 bool FindDialogAvailable();

@@ -2,8 +2,11 @@
 // the mouse and keyboard, while the main thread runs the windows as usual. After each step it
 // saves a screenshot of the whole screen (NN-step.bmp) and writes a line to shots.txt: the file
 // name and the album manager window's screen rectangle at that moment, so that a check can look
-// for the manager window in the picture. A step that does not come about within its time stops
-// the tour: the reason goes to the standard error and the program ends with exit code 1.
+// for the manager window in the picture. Each step waits for what it needs to see, never for a
+// fixed time; one that does not come about within its (generous) time stops the tour: the reason
+// goes to the standard error and the program ends with exit code 1.
+#include <windows.h>
+#include <commctrl.h>
 #include <atomic>
 #include <stdio.h>
 #include <string.h>
@@ -60,12 +63,14 @@ HWND Manager()
 
 void Shot(const char* name)
 {
-    Sleep(400); // let the windows finish painting
     char file[64];
     snprintf(file, sizeof file, "%02d-%s.bmp", ++g_shot, name);
     const std::string path = g_host.options.tourFolder + "\\" + file;
-    GlobalBlock image(CaptureWholeScreen());
-    if (!image || ImgIoWriteFile(image.get(), path.c_str(), IMGIO_FORMAT_BMP, 0) != IMGIO_WRITE_OK)
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    GlobalBlock image(CaptureSettledScreen(screen, g_pid));
+    if (!image)
+        Stop(std::string("the screen did not settle for ") + file);
+    if (ImgIoWriteFile(image.get(), path.c_str(), IMGIO_FORMAT_BMP, 0) != IMGIO_WRITE_OK)
         Stop(std::string("cannot save the screenshot ") + path);
     RECT m = {};
     HWND manager = Manager();
@@ -99,6 +104,85 @@ HWND Dialog(const char* title) { return drive::WaitFor([title] { return drive::T
 
 std::vector<HWND> Cells(HWND manager) { return drive::Descendants(GetDlgItem(manager, kAlbumControl), "ThumbViewClass"); }
 
+// Clicks a cell (with a modifier) and waits until the cell shows the click: it looks otherwise.
+bool ClickChangesCell(HWND cell, WORD modifier = 0)
+{
+    RECT r = {};
+    GetWindowRect(cell, &r);
+    GlobalBlock before(CaptureSettledScreen(r, g_pid));
+    drive::Click(drive::Center(cell), modifier);
+    return before && drive::WaitUntil([&] {
+        GlobalBlock now(CaptureScreen(r));
+        return now && !SameImage(before.get(), now.get());
+    });
+}
+
+bool Checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// The names of the folder browser's selected folder and of the folders it is in, innermost first.
+std::vector<std::string> BrowserSelection(HWND tree)
+{
+    std::vector<std::string> names;
+    auto next = [tree](UINT which, HTREEITEM from) {
+        return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, which, reinterpret_cast<LPARAM>(from)));
+    };
+    for (HTREEITEM item = next(TVGN_CARET, nullptr); item && names.size() < 100; item = next(TVGN_PARENT, item)) {
+        char text[MAX_PATH] = "";
+        TVITEMA tv = {};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = sizeof text;
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+        names.push_back(text);
+    }
+    return names;
+}
+
+// Whether the browser's selection is folder: its name and the names of the folders it is in, up
+// to the drive, are those of the path.
+bool BrowserShows(HWND tree, const std::string& folder)
+{
+    std::vector<std::string> parts;
+    for (size_t from = 0; from <= folder.size();) {
+        size_t cut = folder.find('\\', from);
+        if (cut == std::string::npos)
+            cut = folder.size();
+        if (cut > from)
+            parts.push_back(folder.substr(from, cut - from));
+        from = cut + 1;
+    }
+    if (!parts.empty() && parts.front().size() == 2 && parts.front()[1] == ':')
+        parts.erase(parts.begin()); // the drive's own name in the tree is the system's choice
+    const std::vector<std::string> shown = BrowserSelection(tree);
+    if (parts.empty() || shown.size() < parts.size())
+        return false;
+    for (size_t i = 0; i < parts.size(); ++i)
+        if (lstrcmpiA(shown[i].c_str(), parts[parts.size() - 1 - i].c_str()) != 0)
+            return false;
+    return true;
+}
+
+// The image files in folder (the sample folder has no subfolders), by the extensions the album reads.
+int ImageFilesIn(const std::string& folder)
+{
+    static const char* const kExtensions[] = {".bmp", ".jpg", ".jpeg", ".png", ".gif", ".tif", ".tiff", ".ico",
+                                              ".tga", ".pcx"};
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 0;
+    do {
+        const char* dot = strrchr(fd.cFileName, '.');
+        if (dot && !(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            for (const char* e : kExtensions)
+                count += lstrcmpiA(dot, e) == 0;
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+    return count;
+}
+
 DWORD WINAPI TourThread(void*)
 {
     const HostOptions& o = g_host.options;
@@ -113,10 +197,11 @@ DWORD WINAPI TourThread(void*)
     RECT r = {};
     GetWindowRect(manager, &r);
     drive::Drag(POINT{r.left + 30, r.top + 8}, POINT{380 + 30, 60 + 8});
-    GetWindowRect(manager, &r);
+    Check(drive::WaitUntil([&] { return GetWindowRect(manager, &r) && r.left == 380 && r.top == 60; }),
+          "the album window is moved");
     drive::Drag(POINT{r.right - 2, r.bottom - 2}, POINT{960, 560}, 0, 1);
-    GetWindowRect(manager, &r);
-    Check(r.left == 380 && r.right - r.left > 500, "the album window is moved and made larger");
+    Check(drive::WaitUntil([&] { return GetWindowRect(manager, &r) && r.left == 380 && r.right - r.left > 500; }),
+          "the album window is made larger");
     Shot("manager-open");
 
     // 2. A new album, and the sample folder added to it: Album > Add Folder To Album, then the
@@ -124,36 +209,50 @@ DWORD WINAPI TourThread(void*)
     HWND list = GetDlgItem(manager, kAlbumList);
     const std::vector<std::string> albums = drive::ComboItems(list);
     Check(!albums.empty() && albums.back() == "New Album", "the album list ends with New Album");
-    drive::ChooseInCombo(list, "New Album");
-    Check(drive::WaitUntil([&] { return Thumbnails(manager) == 0; }), "New Album chosen");
-    drive::Menu(g_host.main, "af");
+    Check(drive::ChooseInCombo(list, "New Album") && drive::WaitUntil([&] { return Thumbnails(manager) == 0; }),
+          "New Album chosen");
+    Check(drive::Menu(g_host.main, "af"), "Album > Add Folder To Album chosen");
     HWND browser = drive::WaitFor([] {
         HWND w = drive::TopLevel(g_pid, "#32770", nullptr);
         return w && drive::Descendant(w, "SysTreeView32", nullptr) ? w : nullptr;
     });
     Check(browser != nullptr, "the folder browser is open");
     // BFFM_SETSELECTIONA: the browser selects the folder given by path (this process's memory).
-    SendMessageA(browser, WM_USER + 102, TRUE, reinterpret_cast<LPARAM>(o.tourImages.c_str()));
-    Sleep(300);
+    // On a first run it may take a while to get there, or miss it while it is still filling its
+    // tree: it is asked again until its selection, read back from its tree, is the folder.
+    HWND tree = drive::Descendant(browser, "SysTreeView32", nullptr);
+    Check(drive::WaitUntil([&] {
+              if (BrowserShows(tree, o.tourImages))
+                  return true;
+              DWORD_PTR answer = 0;
+              SendMessageTimeoutA(browser, WM_USER + 102, TRUE, reinterpret_cast<LPARAM>(o.tourImages.c_str()),
+                                  SMTO_NORMAL, 120000, &answer);
+              return BrowserShows(tree, o.tourImages);
+          }, 180000),
+          "the folder browser shows the sample folder");
     drive::Click(drive::Center(drive::Descendant(browser, "Button", "OK")));
-    Check(drive::WaitUntil([&] { return Thumbnails(manager) > 0; }, 30000), "the sample folder is added");
+    const int images = ImageFilesIn(o.tourImages);
+    Check(images > 0 && drive::WaitUntil([&] { return Thumbnails(manager) == images; }, 180000),
+          "the sample folder is added (" + std::to_string(images) + " images)");
     Shot("folder-added");
 
     // 3. A click and a Ctrl-click select two thumbnails.
     std::vector<HWND> cells = Cells(manager);
     Check(cells.size() >= 4, "the album shows its thumbnails");
-    drive::Click(drive::Center(cells[1]));
-    drive::Click(drive::Center(cells[3]), VK_CONTROL);
+    Check(ClickChangesCell(cells[1]), "a thumbnail is selected");
+    Check(ClickChangesCell(cells[3], VK_CONTROL), "a second thumbnail is selected");
     Shot("selected");
 
     // 4. Sort by size, largest first.
     drive::Click(BarButton(manager, kSort));
     HWND sort = Dialog("Sort");
     Check(sort != nullptr, "the Sort dialog is open");
-    drive::Click(drive::Center(drive::Descendant(sort, "Button", "By File &Size")));
+    HWND bySize = drive::Descendant(sort, "Button", "By File &Size");
+    drive::Click(drive::Center(bySize));
     HWND reverse = drive::Descendant(sort, "Button", "&Reverse Order");
-    if (SendMessageA(reverse, BM_GETCHECK, 0, 0) != BST_CHECKED)
+    if (!Checked(reverse))
         drive::Click(drive::Center(reverse));
+    Check(drive::WaitUntil([&] { return Checked(bySize) && Checked(reverse); }), "by size, in reverse order");
     drive::Click(drive::Center(drive::Descendant(sort, "Button", "&OK")));
     Check(drive::WaitUntil([] { return !drive::TopLevel(g_pid, "#32770", "Sort"); }), "sorted by size, largest first");
     Shot("sorted");
@@ -163,12 +262,14 @@ DWORD WINAPI TourThread(void*)
     drive::Click(BarButton(manager, kFind));
     HWND find = Dialog("Find");
     Check(find != nullptr, "the Find dialog is open");
-    drive::Click(drive::Center(GetDlgItem(find, 125)));
+    HWND name = GetDlgItem(find, 125);
+    Check(drive::Focus(name), "the name field has the focus");
     drive::Type("e");
+    Check(drive::WaitUntil([&] { return drive::Text(name) == "e"; }), "\"e\" typed as the name");
     drive::Click(drive::Center(GetDlgItem(find, IDOK)));
     HWND results = GetDlgItem(find, 104);
     Check(drive::WaitUntil([&] { return !drive::Descendants(results, "ThumbViewClass").empty() &&
-                                        drive::Text(GetDlgItem(find, IDOK)) != "&Continue"; }, 30000),
+                                        drive::Text(GetDlgItem(find, IDOK)) != "&Continue"; }, 180000),
           "the Find dialog shows what it found");
     Shot("found");
     drive::Click(drive::Center(GetDlgItem(find, IDCANCEL)));
@@ -176,14 +277,14 @@ DWORD WINAPI TourThread(void*)
     HWND keep = drive::WaitFor([] {
         HWND w = drive::TopLevel(g_pid, "#32770", "Lumicraft 2000");
         return w && drive::Descendant(w, "Button", "&No") ? w : nullptr;
-    }, 5000);
-    if (keep)
-        drive::Click(drive::Center(drive::Descendant(keep, "Button", "&No")));
+    });
+    Check(keep != nullptr, "asked whether to keep the results");
+    drive::Click(drive::Center(drive::Descendant(keep, "Button", "&No")));
     Check(drive::WaitUntil([] { return !drive::TopLevel(g_pid, "#32770", "Find"); }), "the Find dialog is closed");
 
     // 6. A double click opens the first image in an image window.
     drive::DoubleClick(drive::Center(Cells(manager)[0]));
-    Check(drive::WaitFor([] { return drive::Descendant(g_host.client, HOST_IMAGE_CLASS, nullptr); }) != nullptr,
+    Check(drive::WaitFor([] { return drive::Descendant(g_host.client, HOST_IMAGE_CLASS, nullptr); }, 60000) != nullptr,
           "the image is open");
     Shot("image-open");
 
@@ -191,10 +292,10 @@ DWORD WINAPI TourThread(void*)
     HWND frame = drive::TopLevel(g_pid, HOST_DOCK_CLASS, nullptr);
     Check(frame != nullptr, "the dock frame stands beside the main window");
     drive::Click(drive::Center(drive::Descendant(frame, "Button", "Dock")));
-    Check(drive::WaitUntil([&] { return GetParent(manager) == frame; }), "the album window is docked");
+    Check(drive::WaitUntil([] { return StatusText() == "Album window docked."; }), "the album window is docked");
     Shot("docked");
     drive::Click(drive::Center(drive::Descendant(frame, "Button", "Float")));
-    Check(drive::WaitUntil([&] { return GetParent(manager) != frame; }), "the album window floats again");
+    Check(drive::WaitUntil([] { return StatusText() == "Album window floating."; }), "the album window floats again");
 
     // 8. A brush chosen in the tool window.
     HWND brushes = g_host.tools ? drive::Descendant(g_host.tools, "BrushAlbumCtrl", nullptr) : nullptr;
@@ -210,7 +311,7 @@ DWORD WINAPI TourThread(void*)
     // 9. File > Exit; the new album is not kept.
     fclose(g_manifest);
     g_manifest = nullptr;
-    drive::Menu(g_host.main, "fx");
+    Check(drive::Menu(g_host.main, "fx"), "File > Exit chosen");
     HWND ask = drive::WaitFor([] {
         HWND w = drive::TopLevel(g_pid, "#32770", "Album");
         return w && drive::Descendant(w, "Button", "&No") ? w : nullptr;
