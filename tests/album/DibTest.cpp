@@ -1,6 +1,3 @@
-#include <gtest/gtest.h>
-#include <string.h>
-#include <vector>
 #include "win/Dib.h"
 #include "support/TestSupport.h"
 

@@ -1,10 +1,6 @@
 // Source lookups through one folder listing per operation must answer exactly as the file system
 // does when asked about each file on its own: searches, source checks and the two-candidate path
 // rule give the same results with the listings on and off.
-#include <gtest/gtest.h>
-#include <string.h>
-#include <string>
-#include <vector>
 #include "TableTestUtil.h"
 #include "album/FolderListing.h"
 #include "album/SearchCriteria.h"

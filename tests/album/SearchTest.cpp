@@ -1,5 +1,4 @@
 #include <limits.h>
-#include <string.h>
 #include <memory>
 #include "TableTestUtil.h"
 #include "win/AbortCheck.h"

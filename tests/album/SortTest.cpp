@@ -1,4 +1,3 @@
-#include <string.h>
 #include <random>
 #include "TableTestUtil.h"
 #include "album/TextKeys.h"

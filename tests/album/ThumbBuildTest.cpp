@@ -1,11 +1,6 @@
-#include <gtest/gtest.h>
 #include <limits.h>
-#include <string.h>
-#include <algorithm>
 #include <memory>
 #include <random>
-#include <string>
-#include <vector>
 #include "album/OrderedWork.h"
 #include "album/ThumbBuild.h"
 #include "support/TestSupport.h"

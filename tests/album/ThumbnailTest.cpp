@@ -1,4 +1,3 @@
-#include <gtest/gtest.h>
 #include "album/Thumbnail.h"
 #include "support/TestSupport.h"
 

@@ -1,12 +1,7 @@
 // Album controls in a real parent window: the class table, geometry, scroll bar, docking, keys,
 // and dragging thumbnails between two controls with real mouse input.
-#include <gtest/gtest.h>
-#include <string.h>
 #include <stdlib.h>
-#include <algorithm>
 #include <new>
-#include <string>
-#include <vector>
 #include "album/AlbumCtrl.h"
 #include "album/AlbumMessages.h"
 #include "control/AlbumCtrlLayout.h"

@@ -1,9 +1,6 @@
 // The manager's Print command with its real "Print Thumbnails" dialog answered by a script; the
 // album's print call is replaced so that no printer is needed.
-#include <gtest/gtest.h>
 #include <ostream>
-#include <string>
-#include <vector>
 #include "album/AlbumMan.h"
 #include "control/ManagerState.h"
 #include "host/AlbumRegistry.h"

@@ -1,9 +1,6 @@
 // The editor stand-in driven as a person drives it: mouse clicks, drags and typing reach its real
 // windows through the system's input queue. Each scenario ends with the album files read back
 // through the library.
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
 #include "AlbumFiles.h"
 #include "Driver.h"
 #include "HostSession.h"
@@ -53,7 +50,7 @@ void ActivateByCaption(HWND window)
 // and the album opened again: the same album in the same order, remembered as the last opened.
 TEST(EndToEnd, AddSortSaveCloseAndReopen)
 {
-    Folder albums("albums1"), images("images1");
+    Folder albums, images;
     WriteImage(images / "a.bmp", 120, 90, 1, kBase + 3 * kDay);
     WriteImage(images / "b.bmp", 90, 120, 2, kBase + 1 * kDay);
     WriteImage(images / "c.bmp", 100, 100, 3, kBase + 4 * kDay);
@@ -93,7 +90,7 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     const std::string trip = albums / "Trip.abm";
     ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(trip).names.size() == 4; }));
     EXPECT_EQ(ReadAlbum(trip).names, byDate);
-    const std::vector<unsigned char> saved = Bytes(trip);
+    const std::vector<unsigned char> saved = testsupport::ReadBytes(trip);
 
     // The window's own close box (Alt+F4 on it): nothing unsaved, so it closes at once.
     ActivateByCaption(manager);
@@ -124,7 +121,7 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     EXPECT_EQ(ImageWindowTitle(host, "b.bmp"), "b.bmp (90 x 120)");
 
     ASSERT_TRUE(host.Exit());
-    EXPECT_EQ(Bytes(trip), saved) << "opening an album does not rewrite it";
+    EXPECT_EQ(testsupport::ReadBytes(trip), saved) << "opening an album does not rewrite it";
     AlbumContents back = ReadAlbum(trip);
     ASSERT_TRUE(back.loaded);
     EXPECT_EQ(back.names, byDate);
@@ -137,7 +134,7 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
 // refuses a third.
 TEST(EndToEnd, DragThumbnailsBetweenWindows)
 {
-    Folder albums("albums2"), images("images2");
+    Folder albums, images;
     for (const char* n : {"a1", "a2", "a3", "b1", "b2"})
         WriteImage(images / (std::string(n) + ".bmp"), 80, 60, unsigned(n[0] + n[1]));
     ASSERT_TRUE(MakeAlbum(albums / "A.abm", {images / "a1.bmp", images / "a2.bmp", images / "a3.bmp"}));
@@ -198,14 +195,14 @@ TEST(EndToEnd, DragThumbnailsBetweenWindows)
 // file rewritten).
 TEST(EndToEnd, AddOpenImagesToOpenAndClosedAlbums)
 {
-    Folder albums("albums3"), images("images3");
+    Folder albums, images;
     WriteImage(images / "o1.bmp", 64, 64, 7);
     WriteImage(images / "c1.bmp", 64, 64, 8);
     WriteImage(images / "x.bmp", 120, 80, 9);
     WriteImage(images / "y.bmp", 80, 120, 10);
     ASSERT_TRUE(MakeAlbum(albums / "Open.abm", {images / "o1.bmp"}));
     ASSERT_TRUE(MakeAlbum(albums / "Closed.abm", {images / "c1.bmp"}));
-    const std::vector<unsigned char> openBytes = Bytes(albums / "Open.abm");
+    const std::vector<unsigned char> openBytes = testsupport::ReadBytes(albums / "Open.abm");
 
     HostSession host({"--albums", albums.path(), images / "x.bmp", images / "y.bmp"});
     ASSERT_TRUE(host.Alive());
@@ -221,7 +218,7 @@ TEST(EndToEnd, AddOpenImagesToOpenAndClosedAlbums)
     ASSERT_TRUE(ChooseAlbum(choice, "Open"));
     EXPECT_TRUE(WaitCount(manager, 3));
     EXPECT_TRUE(host.WaitStatus("2 of 2 open images are in the album."));
-    EXPECT_EQ(Bytes(albums / "Open.abm"), openBytes) << "an album open in a window is not written behind it";
+    EXPECT_EQ(testsupport::ReadBytes(albums / "Open.abm"), openBytes) << "an album open in a window is not written behind it";
 
     drive::Menu(host.main(), "fi");
     choice = host.Dialog("Add To Album");
@@ -245,7 +242,7 @@ TEST(EndToEnd, AddOpenImagesToOpenAndClosedAlbums)
 // that album opened in an album window.
 TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
 {
-    Folder albums("albums6"), images("images6");
+    Folder albums, images;
     for (const char* name : {"alpha.bmp", "beta.bmp", "gamma.bmp", "alphabet.bmp"})
         WriteImage(images / name, 64, 48, unsigned(name[0]));
     ASSERT_TRUE(MakeAlbum(albums / "First.abm", {images / "alpha.bmp", images / "beta.bmp"}));
@@ -293,24 +290,24 @@ TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
 // the album shown, and an image added and saved then goes into that one.
 TEST(EndToEnd, HostileAlbumFilesInTheFolder)
 {
-    Folder albums("albums4"), images("images4");
+    Folder albums, images;
     WriteImage(images / "g1.bmp", 64, 48, 11);
     WriteImage(images / "g2.bmp", 48, 64, 12);
     WriteImage(images / "g3.bmp", 40, 40, 13);
     ASSERT_TRUE(MakeAlbum(albums / "Good.abm", {images / "g1.bmp", images / "g2.bmp"}));
-    const std::vector<unsigned char> good = Bytes(albums / "Good.abm");
+    const std::vector<unsigned char> good = testsupport::ReadBytes(albums / "Good.abm");
     ASSERT_GT(good.size(), 144u + 2 * 288u + 600u);
     std::vector<unsigned char> cut(good.begin(), good.end() - 500); // in the second image
-    WriteBytes(albums / "Cut.abm", cut);
+    testsupport::WriteBytes(albums / "Cut.abm", cut);
     std::vector<unsigned char> junk(4000);
     unsigned seed = 12345;
     for (unsigned char& b : junk)
         b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 16);
-    WriteBytes(albums / "Junk.abm", junk);
+    testsupport::WriteBytes(albums / "Junk.abm", junk);
     std::vector<unsigned char> huge = good;
     huge[8] = huge[9] = huge[10] = 0xFF; // dwCount
     huge[11] = 0x7F;
-    WriteBytes(albums / "Huge.abm", huge);
+    testsupport::WriteBytes(albums / "Huge.abm", huge);
 
     HostSession host({"--albums", albums.path()});
     ASSERT_TRUE(host.Alive());
@@ -339,9 +336,9 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
     EXPECT_TRUE(WaitCount(manager, 2));
     ASSERT_TRUE(host.Exit());
 
-    EXPECT_EQ(Bytes(albums / "Good.abm"), good);
-    EXPECT_EQ(Bytes(albums / "Junk.abm"), junk);
-    EXPECT_EQ(Bytes(albums / "Huge.abm"), huge);
+    EXPECT_EQ(testsupport::ReadBytes(albums / "Good.abm"), good);
+    EXPECT_EQ(testsupport::ReadBytes(albums / "Junk.abm"), junk);
+    EXPECT_EQ(testsupport::ReadBytes(albums / "Huge.abm"), huge);
     EXPECT_EQ(ReadAlbum(albums / "Good.abm").names, Names({"g1.bmp", "g2.bmp"}));
     EXPECT_FALSE(ReadAlbum(albums / "Junk.abm").loaded);
     const AlbumContents back = ReadAlbum(albums / "Cut.abm");
@@ -355,10 +352,10 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
 // albums shows on the status line. The album with the screenshot is saved and read back.
 TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
 {
-    Folder albums("albums5");
+    Folder albums;
     const std::string program = ProgramFolder();
-    RemoveTree(program + "brush");
-    RemoveTree(program + "textures");
+    testsupport::RemoveTree(program + "brush");
+    testsupport::RemoveTree(program + "textures");
     CreateDirectoryA((program + "brush").c_str(), nullptr);
     CreateDirectoryA((program + "textures").c_str(), nullptr);
     WriteImage(program + "brush\\dot.bmp", 32, 32, 20);
@@ -366,7 +363,7 @@ TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
     WriteImage(program + "textures\\wood.bmp", 64, 64, 22);
     ASSERT_TRUE(MakeAlbum(program + "Brushes.abm", {program + "brush\\dot.bmp", program + "brush\\bar.bmp"}, 40));
     ASSERT_TRUE(MakeAlbum(program + "Textures.abm", {program + "textures\\wood.bmp"}, 40));
-    const std::vector<unsigned char> brushes = Bytes(program + "Brushes.abm");
+    const std::vector<unsigned char> brushes = testsupport::ReadBytes(program + "Brushes.abm");
 
     HostSession host({"--albums", albums.path()});
     ASSERT_TRUE(host.Alive());
@@ -438,9 +435,9 @@ TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
     EXPECT_EQ(shots.names[0].rfind("Lumicraft ", 0), 0u) << shots.names[0];
     EXPECT_EQ(shots.sizes[0], std::make_pair(int(mainRect.right - mainRect.left), int(mainRect.bottom - mainRect.top)));
     EXPECT_NE(GetFileAttributesA((albums / ("Captures\\" + shots.names[0])).c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(Bytes(program + "Brushes.abm"), brushes);
+    EXPECT_EQ(testsupport::ReadBytes(program + "Brushes.abm"), brushes);
     DeleteFileA((program + "Brushes.abm").c_str());
     DeleteFileA((program + "Textures.abm").c_str());
-    RemoveTree(program + "brush");
-    RemoveTree(program + "textures");
+    testsupport::RemoveTree(program + "brush");
+    testsupport::RemoveTree(program + "textures");
 }

@@ -1,10 +1,6 @@
 // Scanning folder trees and album files as a search of the Find dialog does, without its window:
 // what is examined, in which order, what is found, and where a search stopped with Esc goes on.
-#include <gtest/gtest.h>
 #include <limits.h>
-#include <functional>
-#include <string>
-#include <vector>
 #include "FindTestUtil.h"
 #include "search/SearchScan.h"
 #include "win/AbortCheck.h"

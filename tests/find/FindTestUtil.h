@@ -1,13 +1,7 @@
 // Folder trees with image files of chosen sizes and times, and album files, for the search tests.
 #pragma once
 
-#include <windows.h>
-#include <gtest/gtest.h>
-#include <stdint.h>
 #include <stdio.h>
-#include <string.h>
-#include <string>
-#include <vector>
 #include "album/AlbumDoc.h"
 #include "support/TestSupport.h"
 

@@ -1,14 +1,10 @@
 // The exported free functions as the editor calls them: public headers and the DLL only.
-#include <gtest/gtest.h>
-#include <string.h>
-#include <functional>
-#include <string>
 #include <thread>
-#include <vector>
 #include "album.h"
 #include "support/DialogScript.h"
+#include "support/TestSupport.h"
 
-using testsupport::DialogScript;
+using namespace testsupport;
 
 namespace {
 
@@ -23,90 +19,12 @@ void Pump()
     }
 }
 
-// A scratch folder under the temporary folder, removed with its files.
-struct Folder {
-    std::string path;
-    Folder()
-    {
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        static int n = 0;
-        path = std::string(temp) + "exports_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++n);
-        CreateDirectoryA(path.c_str(), nullptr);
-        CreateDirectoryA(File("pics").c_str(), nullptr);
-    }
-    ~Folder()
-    {
-        Clear(File("pics"));
-        Clear(path);
-    }
-    static void Clear(const std::string& path)
-    {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                std::string f = path + "\\" + fd.cFileName;
-                SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(f.c_str());
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(path.c_str());
-    }
-    std::string File(const std::string& name) const { return path + "\\" + name; }
-    std::string Pic(const std::string& name) const { return path + "\\pics\\" + name; }
-    char* c() { return &path[0]; }
+// A scratch folder with a "pics" subfolder for the images.
+struct Folder : testsupport::ScratchDir {
+    Folder() { CreateDirectoryA(File("pics").c_str(), nullptr); }
+    std::string Pic(const std::string& name) const { return File("pics\\" + name); }
+    char* c() { return const_cast<char*>(path().c_str()); }
 };
-
-std::vector<unsigned char> Bytes(const std::string& path)
-{
-    std::vector<unsigned char> v;
-    if (FILE* f = fopen(path.c_str(), "rb")) {
-        int c;
-        while ((c = fgetc(f)) != EOF)
-            v.push_back(static_cast<unsigned char>(c));
-        fclose(f);
-    }
-    return v;
-}
-
-// A 24-bit bitmap file of the given size.
-void WriteBmp(const std::string& path, int w, int h)
-{
-    const int stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER fh = {};
-    BITMAPINFOHEADER ih = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof ih;
-    fh.bfSize = fh.bfOffBits + DWORD(stride * h);
-    ih.biSize = sizeof ih;
-    ih.biWidth = w;
-    ih.biHeight = h;
-    ih.biPlanes = 1;
-    ih.biBitCount = 24;
-    FILE* f = fopen(path.c_str(), "wb");
-    fwrite(&fh, sizeof fh, 1, f);
-    fwrite(&ih, sizeof ih, 1, f);
-    std::vector<unsigned char> row(size_t(stride), 0x80);
-    for (int y = 0; y < h; ++y)
-        fwrite(row.data(), 1, row.size(), f);
-    fclose(f);
-}
-
-HGLOBAL Dib(int w, int h)
-{
-    const size_t stride = size_t((w * 3 + 3) & ~3), size = 40 + stride * size_t(h);
-    HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    auto* ih = static_cast<BITMAPINFOHEADER*>(GlobalLock(g));
-    ih->biSize = 40;
-    ih->biWidth = w;
-    ih->biHeight = h;
-    ih->biPlanes = 1;
-    ih->biBitCount = 24;
-    GlobalUnlock(g);
-    return g;
-}
 
 // An album file of the named bitmap files, made in the folder's "pics" subfolder: thumbnails
 // keep the image's folder and name, found again next to the album.
@@ -114,7 +32,7 @@ void MakeAlbum(const Folder& folder, const std::string& name, const std::vector<
 {
     CAlbumDoc2 doc;
     for (const std::string& image : images) {
-        WriteBmp(folder.Pic(image), 40, 30);
+        WriteBmpFile(folder.Pic(image), 40, 30, 1);
         doc.Insert(BuildThumbnailFromFile(folder.Pic(image).c_str(), 32, 32, nullptr), nullptr);
     }
     ASSERT_NE(doc.Save(folder.File(name + ".abm").c_str()), 0);
@@ -164,13 +82,6 @@ LRESULT CALLBACK LetAnotherAddWhileTheNameDialogCloses(int code, WPARAM wParam, 
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-int CountIn(const std::string& album)
-{
-    CAlbumDoc2 doc;
-    doc.SetAutoCheck(0);
-    return doc.Load(album.c_str()) ? doc.GetCount() : -1;
-}
-
 struct Exports : ::testing::Test {
     HWND host = nullptr;
     std::vector<HWND> managers;
@@ -217,7 +128,7 @@ TEST_F(Exports, WindowsThatAreNotManagersAreRefused)
                                    nullptr);
     HWND gone = Open(folder);
     DestroyWindow(gone);
-    HGLOBAL image = Dib(8, 8);
+    HGLOBAL image = MakeDib(8, 8, 1);
     char path[] = "C:\\x.bmp";
     for (HWND w : {HWND(nullptr), foreign, control, gone, GetDesktopWindow()}) {
         EXPECT_EQ(InsertFromDib(w, image, nullptr, path), 0);
@@ -331,11 +242,9 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     Folder folder;
     MakeAlbum(folder, "a", {"held.bmp"});
     const std::string one = folder.Pic("one.bmp"), two = folder.Pic("two.bmp"), bad = folder.Pic("bad.bmp");
-    WriteBmp(one, 50, 40);
-    WriteBmp(two, 40, 50);
-    FILE* f = fopen(bad.c_str(), "wb");
-    fputs("not an image", f);
-    fclose(f);
+    WriteBmpFile(one, 50, 40, 1);
+    WriteBmpFile(two, 40, 50, 2);
+    WriteBytes(bad, {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
     auto buffer = [](const std::vector<std::string>& files) {
         std::string b;
         for (const std::string& s : files)
@@ -360,33 +269,31 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     choose("a");
     EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 3, r, size), 1) << "one held already, one unreadable";
     EXPECT_EQ(results[0] * 100 + results[1] * 10 + results[2], 110);
-    EXPECT_EQ(CountIn(folder.File("a.abm")), 2);
+    EXPECT_EQ(CountInAlbum(folder.File("a.abm")), 2);
 
     // A failed save keeps the file as it was and reports only what it held.
-    const std::vector<unsigned char> before = Bytes(folder.File("a.abm"));
+    const std::vector<unsigned char> before = ReadBytes(folder.File("a.abm"));
     SetFileAttributesA(folder.File("a.abm").c_str(), FILE_ATTRIBUTE_READONLY);
     files = buffer({two, one});
     p = &files[0];
     choose("a");
     EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
     EXPECT_EQ(results[0] * 10 + results[1], 1);
-    EXPECT_EQ(Bytes(folder.File("a.abm")), before);
+    EXPECT_EQ(ReadBytes(folder.File("a.abm")), before);
     SetFileAttributesA(folder.File("a.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // An album read only in part (its second record declares a 768 MiB image) is never saved
     // over: -1, the results untouched, the file as it was.
     MakeAlbum(folder, "d", {"d1.bmp", "d2.bmp", "d3.bmp"});
-    std::vector<unsigned char> damaged = Bytes(folder.File("d.abm"));
+    std::vector<unsigned char> damaged = ReadBytes(folder.File("d.abm"));
     const uint32_t huge = 768u << 20;
     memcpy(&damaged[144 + 288 + 280], &huge, 4);
-    FILE* out = fopen(folder.File("d.abm").c_str(), "wb");
-    fwrite(damaged.data(), 1, damaged.size(), out);
-    fclose(out);
+    WriteBytes(folder.File("d.abm"), damaged);
     results[0] = results[1] = 7;
     choose("d");
     EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
     EXPECT_EQ(results[0] * 10 + results[1], 77);
-    EXPECT_EQ(Bytes(folder.File("d.abm")), damaged);
+    EXPECT_EQ(ReadBytes(folder.File("d.abm")), damaged);
 
     // The album open in a manager of this thread: into its view, nothing written.
     WritePrivateProfileStringA("Context", "LastOpen", "a", "album.ini");
@@ -394,7 +301,7 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     choose("a");
     EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), 1) << "one was held already";
     EXPECT_EQ(results[0] + results[1], 2) << "both are in the album";
-    EXPECT_EQ(Bytes(folder.File("a.abm")), before);
+    EXPECT_EQ(ReadBytes(folder.File("a.abm")), before);
     CAlbumMan* m = reinterpret_cast<CAlbumMan*>(GetWindowLongPtrA(manager, GWLP_USERDATA));
     EXPECT_EQ(m->GetAlbumCtrl()->GetAlbum()->GetThumbNailCount(), 3);
     DestroyWindow(manager);
@@ -405,7 +312,7 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     choose("New Album");
     script.Type("Save New Album", 99, "Fresh");
     EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), 1);
-    EXPECT_EQ(CountIn(folder.File("Fresh.abm")), 1);
+    EXPECT_EQ(CountInAlbum(folder.File("Fresh.abm")), 1);
 
     // Cancelled choice: 0, results untouched; cancelled name: -1.
     results[0] = results[1] = 9;
@@ -425,7 +332,7 @@ TEST_F(Exports, AddsFromTwoThreadsAllArriveEachUnderItsOwnName)
     for (int t = 0; t < 2; ++t)
         for (int i = 0; i < 8; ++i) {
             files[t].push_back(folder.Pic("t" + std::to_string(t) + "_" + std::to_string(i) + ".bmp"));
-            WriteBmp(files[t].back(), 640, 480);
+            WriteBmpFile(files[t].back(), 640, 480, 3);
         }
     // Both threads load the closed album at once (they meet while their choices are up).
     HANDLE ready[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
@@ -450,7 +357,7 @@ TEST_F(Exports, AddsFromTwoThreadsAllArriveEachUnderItsOwnName)
         for (std::thread& t : threads)
             t.join();
         EXPECT_EQ(returned[0] * 10 + returned[1], 0) << "every file added, round " << round;
-        EXPECT_EQ(CountIn(folder.File("a.abm")), 17) << "round " << round;
+        EXPECT_EQ(CountInAlbum(folder.File("a.abm")), 17) << "round " << round;
     }
 
     // Two new albums named at once: each call keeps the name its own dialog accepted.
@@ -466,7 +373,7 @@ TEST_F(Exports, AddsFromTwoThreadsAllArriveEachUnderItsOwnName)
     EXPECT_EQ(AddFrom(folder, "New Album", "first", {files[0][0], files[0][1]}, mine), 0);
     UnhookWindowsHookEx(hook);
     other.join();
-    EXPECT_EQ(CountIn(folder.File("first.abm")) * 10 + CountIn(folder.File("second.abm")), 21);
+    EXPECT_EQ(CountInAlbum(folder.File("first.abm")) * 10 + CountInAlbum(folder.File("second.abm")), 21);
     for (HANDLE h : {ready[0], ready[1], done[0], done[1], g_nameAccepted, g_otherAdded})
         CloseHandle(h);
 }

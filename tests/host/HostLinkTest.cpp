@@ -1,33 +1,12 @@
 // Uses the library the way a host does: the public header and the DLL, nothing else.
-#include <gtest/gtest.h>
 #include <stdio.h>
-#include <string.h>
-#include <string>
 #include "album.h"
-
-namespace {
-
-HGLOBAL Block(size_t size, unsigned char fill)
-{
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
-    memset(GlobalLock(h), fill, size);
-    GlobalUnlock(h);
-    return h;
-}
-
-std::string TempAlbum()
-{
-    char dir[MAX_PATH], name[MAX_PATH];
-    GetTempPathA(sizeof dir, dir);
-    GetTempFileNameA(dir, "hst", 0, name);
-    return name;
-}
-
-} // namespace
+#include "support/TestSupport.h"
 
 TEST(HostLink, DocumentsBuiltAndReadThroughTheDll)
 {
-    std::string path = TempAlbum();
+    testsupport::ScratchDir dir;
+    const std::string path = dir.File("host.abm");
     {
         CAlbumDoc2 doc;
         doc.SetPath(path.c_str());
@@ -40,7 +19,7 @@ TEST(HostLink, DocumentsBuiltAndReadThroughTheDll)
             snprintf(rec.szFileName, sizeof rec.szFileName, "Pics\\%c.bmp", 'c' - i);
             rec.dwFileSize = DWORD(100 * (i + 1));
             rec.dwDibSize = 64;
-            doc.Insert(new CThumbnail2(&rec, Block(64, static_cast<unsigned char>(i)), 0, 1), nullptr);
+            doc.Insert(new CThumbnail2(&rec, testsupport::MakeBlock(64, unsigned(i)), 0, 1), nullptr);
         }
         ASSERT_EQ(doc.GetCount(), 3);
         ASSERT_NE(doc.Save(path.c_str()), 0);
@@ -58,5 +37,4 @@ TEST(HostLink, DocumentsBuiltAndReadThroughTheDll)
     ASSERT_NE(clone, nullptr);
     EXPECT_EQ(clone->GetInfo()->dwFileSize, 100u);
     delete clone;
-    DeleteFileA(path.c_str());
 }

@@ -1,7 +1,5 @@
-#include <gtest/gtest.h>
 #include <limits.h>
 #include <tuple>
-#include <vector>
 #include "imaging/DibConvert.h"
 #include "support/TestSupport.h"
 #include "win/AbortCheck.h"

@@ -1,12 +1,8 @@
 // Shared by the image-file library tests: decoded images as values, test files, the damaged-file loop.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <wincodec.h>
 #include <stdlib.h>
-#include <string.h>
-#include <algorithm>
-#include <functional>
 #include "win/Dib.h"
 #include "ImgIoInternal.h"
 #include "ImgIoCom.h"

@@ -1,11 +1,9 @@
 // The per-thread registry of album manager windows: active manager, growth, busy state, the
 // "all managers" block and the separation of threads.
-#include <gtest/gtest.h>
+#include "support/TestSupport.h"
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 #include <thread>
-#include <vector>
 #include "host/AlbumRegistry.h"
 #include "win/Realloc.h"
 

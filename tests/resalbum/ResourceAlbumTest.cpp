@@ -1,12 +1,7 @@
 // Resource albums in a real parent window: the conversions and their profile settings, the
 // classes and their grid, adding into resource folders with marks and free names, deleting with
 // and without files, clicks reported to the parent, the real file picker, and refused windows.
-#include <gtest/gtest.h>
-#include <string.h>
-#include <algorithm>
 #include <memory>
-#include <string>
-#include <vector>
 #include "album/AlbumCtrl.h"
 #include "album/AlbumMessages.h"
 #include "control/BrushAlbumCtrl.h"
@@ -27,40 +22,6 @@ namespace {
 
 const int kCellWidth = 40, kCellHeight = 48;
 const char kCaption[] = "Lumicraft 2000";
-
-void RemoveTree(const std::string& path)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = fd.cFileName, full = path + "\\" + name;
-            if (name == "." || name == "..")
-                continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(path.c_str());
-}
-
-// Files (not folders) in a folder; 0 when there is none.
-size_t FilesIn(const std::string& folder)
-{
-    size_t n = 0;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    do
-        n += (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return n;
-}
 
 // A value in album.ini for the lifetime of the object.
 struct ProfileValue {
@@ -159,8 +120,6 @@ struct ResAlbumTest : ::testing::Test {
             if (IsWindow(w))
                 DestroyWindow(w);
         objects.clear();
-        for (const char* sub : {"brush", "stamps", "Shapes", "long"})
-            RemoveTree(program.File(sub));
         g_reports.clear();
     }
 
@@ -183,24 +142,6 @@ struct ResAlbumTest : ::testing::Test {
         return pics.File(name);
     }
     static std::string Name(CBrushAlbumCtrl* c, int n) { return c->GetAlbum()->m_Doc.GetThumbnail(n)->m_Info.szFileName; }
-    // An album file whose thumbnails name the given files.
-    static void SaveAlbum(const std::string& path, const std::vector<std::string>& names)
-    {
-        CAlbumDoc2 doc;
-        for (const std::string& name : names) {
-            auto rec = MakeRecord(name.c_str());
-            HGLOBAL image = MakeDib(20, 20, unsigned(name.size()));
-            rec.dwDibSize = DWORD(GlobalSize(image));
-            doc.Insert(new CThumbnail2(&rec, image, 0, 1), nullptr);
-        }
-        ASSERT_NE(doc.Save(path.c_str()), 0);
-    }
-    static int CountInFile(const std::string& path)
-    {
-        CAlbumDoc2 doc;
-        doc.SetAutoCheck(0);
-        return doc.Load(path.c_str()) ? doc.GetCount() : -1;
-    }
 };
 
 } // namespace
@@ -368,7 +309,7 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
 
     // Failures: an unreadable file and a failed conversion say so; a name that does not fit is
     // refused, never cut to another file's name.
-    const size_t brushFiles = FilesIn(brushDir);
+    const size_t brushFiles = ListFolder(brushDir).size();
     {
         DialogScript script;
         script.Answer("Open file ", IDOK);
@@ -384,14 +325,14 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
         SetAbortCheck(old);
         EXPECT_EQ(script.texts, std::vector<std::string>{"The Image can not convert  into gray scale!"});
     }
-    EXPECT_EQ(FilesIn(brushDir), brushFiles);
+    EXPECT_EQ(ListFolder(brushDir).size(), brushFiles);
     const std::string deep = program.File("long\\" + std::string(150, 'p')) + "\\";
     CreateDirectoryA(program.File("long").c_str(), nullptr);
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
     win::CopyText(brushes->m_szProgramFolder, MAX_PATH, deep.c_str());
     const std::string longName = Bmp(std::string(100, 'n') + ".bmp");
     EXPECT_EQ(brushes->AddItemFile(longName.c_str(), nullptr), 0);
-    EXPECT_EQ(FilesIn(deep + "brush"), 0u) << "written under a shortened name";
+    EXPECT_EQ(ListFolder(deep + "brush").size(), 0u) << "written under a shortened name";
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 3);
 }
 
@@ -413,7 +354,7 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     }
     EXPECT_FALSE(FileExists(a));
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 1);
-    EXPECT_EQ(CountInFile(program.File("brush.abm")), 1) << "saved at once";
+    EXPECT_EQ(CountInAlbum(program.File("brush.abm")), 1) << "saved at once";
 
     // An album file that cannot be written: the item and its file stay, and the user is told.
     SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -439,7 +380,7 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
         EXPECT_EQ(textures->DeleteItems(), 1);
     }
     EXPECT_TRUE(FileExists(photo));
-    EXPECT_EQ(CountInFile(program.File("tex.abm")), 0);
+    EXPECT_EQ(CountInAlbum(program.File("tex.abm")), 0);
 
     // A brush whose file carries the brush mark only beeps: no question, nothing removed.
     const std::string hard = Bmp("hard.bmp");
@@ -481,7 +422,7 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
         EXPECT_EQ(mixed->DeleteItems(), 1);
     }
     EXPECT_TRUE(FileExists(own) && FileExists(escape));
-    EXPECT_EQ(CountInFile(program.File("mixed.abm")), 0);
+    EXPECT_EQ(CountInAlbum(program.File("mixed.abm")), 0);
 }
 
 TEST_F(ResAlbumTest, ClicksTellTheParentTheItemsFullPath)
@@ -527,11 +468,11 @@ TEST_F(ResAlbumTest, AddItemsRunsThePickerOnceTheThreadIsFree)
         .On("Open", TypeAndPress("", IDCANCEL));
     EXPECT_EQ(brushes->AddItems(), 1);
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 2);
-    EXPECT_EQ(CountInFile(program.File("brush.abm")), 2) << "the first add creates the album file";
+    EXPECT_EQ(CountInAlbum(program.File("brush.abm")), 2) << "the first add creates the album file";
     EXPECT_STREQ(brushes->m_szCurrentFolder, pics.path().c_str());
 
     EXPECT_EQ(brushes->AddItems(), 1);
-    EXPECT_EQ(CountInFile(program.File("brush.abm")), 3);
+    EXPECT_EQ(CountInAlbum(program.File("brush.abm")), 3);
     EXPECT_STREQ(brushes->m_szCurrentFolder, (other.path() + "\\").c_str()) << "the picked file's folder";
 
     EXPECT_EQ(brushes->AddItems(), 0) << "cancelled";
@@ -561,7 +502,7 @@ TEST_F(ResAlbumTest, AnAddThatCannotBeStoredIsTakenBack)
         script.On("Open", TypeAndPress("\"a.bmp\" \"b.bmp\"", IDOK)).Answer(kCaption, IDOK);
         EXPECT_EQ(c->AddItems(), 0) << name;
         EXPECT_EQ(c->GetAlbum()->GetThumbNailCount(), 1) << name;
-        EXPECT_EQ(FilesIn(program.File("brush")), 0u) << name;
+        EXPECT_EQ(ListFolder(program.File("brush")).size(), 0u) << name;
         EXPECT_EQ(ReadBytes(program.File(name)), before) << name;
         EXPECT_EQ(script.texts, std::vector<std::string>{"The album file could not be saved. Nothing was changed."});
     }

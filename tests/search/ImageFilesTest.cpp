@@ -1,12 +1,7 @@
 // Listing image files and subfolders of a real folder tree.
-#include <gtest/gtest.h>
 #include <stdio.h>
 #include <malloc.h>
 #include <stdlib.h>
-#include <string.h>
-#include <algorithm>
-#include <string>
-#include <vector>
 #include "win/AbortCheck.h"
 #include "support/TestSupport.h"
 #include "search/ImageFiles.h"

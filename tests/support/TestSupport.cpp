@@ -1,10 +1,9 @@
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
+#include "album/AlbumDoc.h"
+
 #include <psapi.h>
 #include <stdio.h>
-#include <string.h>
-#include <algorithm>
 
 namespace testsupport {
 
@@ -31,7 +30,7 @@ ScratchDir::ScratchDir()
 
 namespace {
 
-void RemoveTree(const std::wstring& folder)
+void RemoveWideTree(const std::wstring& folder)
 {
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
@@ -42,7 +41,7 @@ void RemoveTree(const std::wstring& folder)
             const std::wstring p = folder + L"\\" + fd.cFileName;
             SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
             if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                RemoveTree(p);
+                RemoveWideTree(p);
             else if (!DeleteFileW(p.c_str()))
                 RemoveDirectoryW(p.c_str());
         } while (FindNextFileW(h, &fd));
@@ -64,14 +63,18 @@ std::wstring LongWidePath(const std::string& path)
 ScratchDir::~ScratchDir()
 {
     if (made_)
-        RemoveTree(LongWidePath(path_));
+        RemoveTree(path_);
 }
 
-std::vector<std::string> ScratchDir::List() const
+void RemoveTree(const std::string& path) { RemoveWideTree(LongWidePath(path)); }
+
+std::vector<std::string> ScratchDir::List() const { return ListFolder(path_); }
+
+std::vector<std::string> ListFolder(const std::string& folder)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path_ + "\\*").c_str(), &fd);
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
         return names;
     do {
@@ -235,6 +238,35 @@ tagALBUMINFOHEADER MakeRecord(const char* name, DWORD fileSize, DWORD fileTime, 
     rec.wReserved1 = 1;
     rec.wBitCount = 24;
     return rec;
+}
+
+void SaveAlbum(const std::string& path, const std::vector<tagALBUMINFOHEADER>& records)
+{
+    CAlbumDoc2 doc;
+    unsigned seed = 0;
+    for (tagALBUMINFOHEADER rec : records) {
+        HGLOBAL dib = MakeDib(8, 6, ++seed);
+        rec.dwDibSize = DWORD(GlobalSize(dib));
+        rec.wThumbWidth = 8;
+        rec.wThumbHeight = 6;
+        doc.Insert(new CThumbnail2(&rec, dib, 0, 1), nullptr);
+    }
+    EXPECT_NE(doc.Save(path.c_str()), 0) << path;
+}
+
+void SaveAlbum(const std::string& path, const std::vector<std::string>& names)
+{
+    std::vector<tagALBUMINFOHEADER> records;
+    for (const std::string& name : names)
+        records.push_back(MakeRecord(name.c_str()));
+    SaveAlbum(path, records);
+}
+
+int CountInAlbum(const std::string& path)
+{
+    CAlbumDoc2 doc;
+    doc.SetAutoCheck(0);
+    return doc.Load(path.c_str()) == 1 ? doc.GetCount() : -1;
 }
 
 } // namespace testsupport

@@ -1,8 +1,6 @@
 // abmtool's commands on real album files: what they print and what they leave on disk.
-#include <gtest/gtest.h>
 #include <io.h>
 #include <stdio.h>
-#include <string>
 #include <thread>
 #include "AbmTool.h"
 #include "album/AlbumDoc.h"

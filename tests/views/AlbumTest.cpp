@@ -1,10 +1,7 @@
 // The album view model without windows: what the cells show, selection, focus, keys, scrolling
 // and the content operations, with a recording stand-in for the four window operations.
-#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <random>
-#include <string>
-#include <vector>
 #include "album/Album.h"
 #include "album/AlbumMessages.h"
 #include "support/TestSupport.h"

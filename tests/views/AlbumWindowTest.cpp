@@ -1,9 +1,5 @@
 // A real list window holding a real album: clicks on its cells, keys to the list window, what the
 // cells show and what the parent is told.
-#include <gtest/gtest.h>
-#include <algorithm>
-#include <string>
-#include <vector>
 #include "album/Album.h"
 #include "album/AlbumMessages.h"
 #include "album/CaptionCache.h"

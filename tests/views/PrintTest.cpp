@@ -1,10 +1,6 @@
 // Contact sheets recorded into enhanced metafiles and memory DCs: where the boxes, pictures,
 // names and frames land on a page, how big pictures are banded, how names are shortened, and
 // what happens to a job the printer stops.
-#include <gtest/gtest.h>
-#include <string.h>
-#include <string>
-#include <vector>
 #include "album/AlbumDoc.h"
 #include "support/TestSupport.h"
 #include "views/PrintSheets.h"

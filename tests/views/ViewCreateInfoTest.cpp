@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
-#include <string.h>
-#include <vector>
+#include "support/TestSupport.h"
 #include "views/ViewCreateInfo.h"
 
 // The records as a host reads them: 28 little-endian 32-bit words.
