@@ -104,8 +104,6 @@ TEST_F(Search, NameThroughTheLongAndShortFormsOfRealFiles)
     testsupport::ScratchDir scratch;
     const std::string summer = scratch.File("Summer Vacation Photos"), beach = summer + "\\Beach Sunset Panorama.jpeg";
     ASSERT_TRUE(CreateDirectoryA(summer.c_str(), nullptr));
-    struct Cleanup { std::string file, dir; ~Cleanup() { DeleteFileA(file.c_str()), RemoveDirectoryA(dir.c_str()); } };
-    Cleanup cleanup{beach, summer};
     testsupport::WriteBytes(beach, {1});
     testsupport::WriteBytes(scratch.File("Snowy Mountain Ridge.jpeg"), {1});
     const std::string beachShort = ShortOf(beach), snowShort = ShortOf(scratch.File("Snowy Mountain Ridge.jpeg"));

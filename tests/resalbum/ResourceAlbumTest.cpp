@@ -60,23 +60,6 @@ Shape Take(HGLOBAL image)
     return s;
 }
 
-// The parent's record of what the controls report.
-struct Report {
-    UINT msg;
-    WPARAM wParam;
-    LPARAM lParam;
-    std::string path; // 0x503: the text lParam points at
-};
-std::vector<Report> g_reports;
-WNDPROC g_logProc = nullptr;
-LRESULT CALLBACK RecordingParent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_ALBUM_OPEN || msg == WM_ALBUM_CELLUP)
-        g_reports.push_back(
-            {msg, wParam, lParam, msg == WM_ALBUM_CELLUP ? reinterpret_cast<const char*>(lParam) : ""});
-    return CallWindowProcA(g_logProc, hwnd, msg, wParam, lParam);
-}
-
 // The file picker's step: names typed into its name box, then button.
 DialogScript::Action TypeAndPress(const std::string& names, int button)
 {
@@ -101,8 +84,6 @@ struct ResAlbumTest : ::testing::Test {
         ASSERT_EQ(CAlbumCtrl::Register(AlbumInstance()), 1);
         ASSERT_EQ(CBrushAlbumCtrlRegister(AlbumInstance(), kCellWidth, kCellHeight), 1);
         parent = new MessageLog(420, 300);
-        g_logProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(parent->hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingParent)));
     }
     static void TearDownTestSuite()
     {
@@ -120,7 +101,7 @@ struct ResAlbumTest : ::testing::Test {
             if (IsWindow(w))
                 DestroyWindow(w);
         objects.clear();
-        g_reports.clear();
+        parent->onMessage = nullptr;
     }
 
     std::string Folder() const { return program.path() + "\\"; }
@@ -434,23 +415,24 @@ TEST_F(ResAlbumTest, ClicksTellTheParentTheItemsFullPath)
     ASSERT_GE(album->m_nCount, 2);
     // The grid fills column by column: item 2 is in the second row.
     HWND second = album->m_ppCells[album->m_aci.nCols]->m_hWnd, empty = album->m_ppCells[1]->m_hWnd;
-    g_reports.clear();
-    SendMessageA(second, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageA(second, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    SendMessageA(empty, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageA(empty, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    std::vector<std::string> paths; // what each 0x503 names, while it is sent
+    parent->onMessage = [&](UINT msg, WPARAM, LPARAM l) { msg == WM_ALBUM_CELLUP && (paths.push_back(reinterpret_cast<const char*>(l)), 0); };
+    for (HWND cell : {second, empty}) {
+        SendMessageA(cell, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        SendMessageA(cell, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    }
     // Cell pointers arrive in messages: one that is no cell of this album is ignored.
-    SendMessageA(brushes->m_hWnd, WM_ALBUM_CELLUP, 0, reinterpret_cast<LPARAM>(&g_reports));
-    ASSERT_EQ(g_reports.size(), 1u);
-    EXPECT_EQ(g_reports[0].path, program.File("brush\\b"));
+    SendMessageA(brushes->m_hWnd, WM_ALBUM_CELLUP, 0, reinterpret_cast<LPARAM>(&paths));
+    EXPECT_EQ(paths, std::vector<std::string>{program.File("brush\\b")});
     EXPECT_EQ(album->GetCurrentFocus(), 2);
 
     // A double click goes up as it came: the cell in lParam.
-    g_reports.clear();
+    parent->Clear();
     SendMessageA(second, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-    ASSERT_EQ(g_reports.size(), 1u);
-    EXPECT_EQ(g_reports[0].msg, UINT(WM_ALBUM_OPEN));
-    EXPECT_EQ(g_reports[0].lParam, reinterpret_cast<LPARAM>(album->m_ppCells[album->m_aci.nCols]));
+    const LPARAM cell = reinterpret_cast<LPARAM>(album->m_ppCells[album->m_aci.nCols]);
+    EXPECT_EQ(std::count_if(parent->messages.begin(), parent->messages.end(),
+                            [&](const LoggedMessage& m) { return m.msg == WM_ALBUM_OPEN && m.lParam == cell; }), 1);
+    EXPECT_EQ(paths.size(), 1u);
 }
 
 TEST_F(ResAlbumTest, AddItemsRunsThePickerOnceTheThreadIsFree)

@@ -179,19 +179,17 @@ TEST(ImageFiles, InconsistentListsAreRefusedAndLeftAlone)
     Populate(t);
     PathSlot* none = nullptr;
     int two = 2;
-    EXPECT_EQ(CollectSubfolders(t.root().c_str(), &none, &two), -1);
-    EXPECT_EQ(ListImageFiles(t.root().c_str(), &none, &two), -1);
-    EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &none, &two, 1), -1);
+    EXPECT_EQ(std::vector<int>({CollectSubfolders(t.root().c_str(), &none, &two), ListImageFiles(t.root().c_str(), &none, &two),
+                                ScanFolderFiles(t.root().c_str(), &none, &two, 1), two}),
+              std::vector<int>({-1, -1, -1, 2}));
     EXPECT_EQ(none, nullptr);
-    EXPECT_EQ(two, 2);
 
     List held;
     ASSERT_TRUE(AppendPath(&held.paths, &held.count, "x"));
     PathSlot* array = held.paths;
-    int zero = 0;
-    EXPECT_EQ(ListImageFiles(t.root().c_str(), &array, &zero), -1) << "an array with count 0";
-    EXPECT_EQ(zero, 0);
-    EXPECT_EQ(CollectSubfolders(t.root().c_str(), nullptr, &zero), -1);
+    int zero = 0; // an array with count 0
+    EXPECT_EQ(std::vector<int>({ListImageFiles(t.root().c_str(), &array, &zero), CollectSubfolders(t.root().c_str(), nullptr, &zero), zero}),
+              std::vector<int>({-1, -1, 0}));
 }
 
 TEST(ImageFiles, FoldersThatCannotBeListedGiveNoFiles)
@@ -202,10 +200,10 @@ TEST(ImageFiles, FoldersThatCannotBeListedGiveNoFiles)
     Populate(t);
     for (const std::string& bad : {t.Path("a.JPG"), t.Path("gone"), std::string(300, 'x')}) {
         List list;
-        EXPECT_EQ(CollectSubfolders(bad.c_str(), &list.paths, &list.count), -2) << bad.substr(0, 40);
-        EXPECT_EQ(ListImageFiles(bad.c_str(), &list.paths, &list.count), 0);
-        EXPECT_EQ(ScanFolderFiles(bad.c_str(), &list.paths, &list.count, 1), -2);
-        EXPECT_EQ(list.count, 0);
+        EXPECT_EQ(std::vector<int>({CollectSubfolders(bad.c_str(), &list.paths, &list.count),
+                                    ListImageFiles(bad.c_str(), &list.paths, &list.count),
+                                    ScanFolderFiles(bad.c_str(), &list.paths, &list.count, 1), list.count}),
+                  std::vector<int>({-2, 0, -2, 0})) << bad.substr(0, 40);
         EXPECT_EQ(list.paths, nullptr);
     }
 
