@@ -65,11 +65,10 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     Place(manager, 300, 60, 900, 560);
 
     ASSERT_TRUE(Click(manager, kAdd));
-    ASSERT_NE(host.Dialog("Open"), nullptr);
-    Sleep(300);
-    drive::Type(images.path());
+    HWND open = host.Dialog("Open");
+    ASSERT_TRUE(open && drive::WaitUntil([open] { return drive::HasFocus(open); }));
+    drive::Type(images.path()); // the keys wait in the dialog's queue while it changes folder
     drive::Press(VK_RETURN);
-    Sleep(500);
     drive::Type("\"a.bmp\" \"b.bmp\" \"c.bmp\" \"d.bmp\"");
     drive::Press(VK_RETURN);
     ASSERT_TRUE(WaitCount(manager, 4));
@@ -379,18 +378,9 @@ TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
     ASSERT_TRUE(host.WaitStatus("Album window docked."));
     GetWindowRect(manager, &r);
     EXPECT_EQ(r.right - r.left, 92) << "one column";
-    // Whole cells of 88 x 107, one above the other, as many as the docked window holds.
+    // As many whole cells of 107 pixels as the docked window holds (their shapes: the manager's test).
     GetWindowRect(GetDlgItem(manager, 104), &list);
-    const std::vector<HWND> docked = Cells(manager);
-    ASSERT_FALSE(docked.empty());
-    EXPECT_EQ(docked.size(), size_t((list.bottom - list.top - 44) / 107));
-    for (HWND cell : docked) {
-        RECT c;
-        GetWindowRect(cell, &c);
-        EXPECT_EQ(std::vector<LONG>({c.left - list.left, c.right - c.left, c.bottom - c.top}),
-                  std::vector<LONG>({0, 88, 107}));
-        EXPECT_TRUE(c.top >= list.top && c.bottom <= list.bottom);
-    }
+    EXPECT_EQ(Cells(manager).size(), size_t((list.bottom - list.top - 44) / 107));
     EXPECT_TRUE(SaveScreenshot(ProgramFolder() + "docked.bmp", host.pid()));
     drive::Click(drive::Center(drive::Descendant(frame, "Button", "Float")));
     ASSERT_TRUE(host.WaitStatus("Album window floating."));

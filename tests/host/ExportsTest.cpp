@@ -46,6 +46,8 @@ void WaitPumping(HANDLE event)
         PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
+const char kCancel[] = "(cancel)"; // as a new album's name: the naming is cancelled
+
 // AddToAlbum as a thread of the editor calls it: the album chosen (and named, when it is new) by
 // a script of that thread; beforeOk runs while the choice is up.
 int AddFrom(Folder& folder, const std::string& album, const std::string& name, const std::vector<std::string>& files,
@@ -59,7 +61,9 @@ int AddFrom(Folder& folder, const std::string& album, const std::string& name, c
             beforeOk();
         DialogScript::Press(d, IDOK);
     });
-    if (!name.empty())
+    if (name == kCancel)
+        script.Answer("Save New Album", IDCANCEL);
+    else if (!name.empty())
         script.Type("Save New Album", 99, name);
     std::string buffer;
     for (const std::string& f : files)
@@ -174,15 +178,19 @@ TEST_F(Exports, ActiveAlbumListsAndLimits)
     SendMessageA(first, WM_ACTIVATE, WA_ACTIVE, 0);
     EXPECT_EQ(GetActiveAlbum(), first);
 
-    HGLOBAL all = GetAllAlbum();
-    ASSERT_NE(all, nullptr);
-    ASSERT_EQ(GlobalSize(all), 12u);
-    const auto* words = static_cast<const int*>(GlobalLock(all));
-    EXPECT_EQ(words[0], 2);
-    EXPECT_EQ(LongToHandle(words[1]), first);
-    EXPECT_EQ(LongToHandle(words[2]), second);
-    GlobalUnlock(all);
-    GlobalFree(all);
+    // The windows of this thread's managers: a count, then each window.
+    auto all = [this] {
+        HGLOBAL block = GetAllAlbum();
+        std::vector<HWND> windows;
+        if (const auto* words = static_cast<const int*>(block ? GlobalLock(block) : nullptr)) {
+            for (int i = 1; i <= words[0]; ++i)
+                windows.push_back(static_cast<HWND>(LongToHandle(words[i])));
+            GlobalUnlock(block);
+        }
+        GlobalFree(block);
+        return windows;
+    };
+    EXPECT_EQ(all(), (std::vector<HWND>{first, second}));
 
     int count = 0;
     char (*paths)[MAX_PATH] = nullptr;
@@ -194,19 +202,12 @@ TEST_F(Exports, ActiveAlbumListsAndLimits)
     EXPECT_EQ(GetAcitveAlbumSelectedThumbnialList(count, paths), 0) << "nothing selected";
     EXPECT_EQ(paths, nullptr);
 
-    // The clone opens a third window and answers with the window it was given.
+    // The clone opens a third window and answers with the window it was given; the limit counts it.
     EXPECT_EQ(CloneNewAlbumManager(first), first);
-    HGLOBAL three = GetAllAlbum();
-    managers.push_back((HWND)LongToHandle(static_cast<const int*>(GlobalLock(three))[3]));
-    EXPECT_EQ(static_cast<const int*>(GlobalLock(three))[0], 3);
-    GlobalUnlock(three);
-    GlobalUnlock(three);
-    GlobalFree(three);
-    EXPECT_EQ(CanOpenMoreAlbum(3), 0);
-    EXPECT_EQ(CanOpenMoreAlbum(4), 1);
-    int elsewhere = -1;
-    std::thread([&] { elsewhere = CanOpenMoreAlbum(3); }).join();
-    EXPECT_EQ(elsewhere, 1) << "another thread sees none of them";
+    const std::vector<HWND> three = all();
+    ASSERT_EQ(three.size(), 3u);
+    managers.push_back(three[2]);
+    EXPECT_EQ(CanOpenMoreAlbum(3) * 10 + CanOpenMoreAlbum(4), 1);
 
     // An empty album delivers no list.
     Folder empty;
@@ -245,40 +246,19 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     WriteBmpFile(one, 50, 40, 1);
     WriteBmpFile(two, 40, 50, 2);
     WriteBytes(bad, {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
-    auto buffer = [](const std::vector<std::string>& files) {
-        std::string b;
-        for (const std::string& s : files)
-            b += s + '\0';
-        return b;
-    };
-    POINT size = {48, 48};
-    DialogScript script;
-    auto choose = [&script](const char* album) {
-        script.On("Add To Album", [album](HWND d) {
-            HWND list = GetDlgItem(d, 101);
-            SendMessageA(list, CB_SETCURSEL, SendMessageA(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(album)), 0);
-            DialogScript::Press(d, IDOK);
-        });
-    };
+    int r[3] = {7, 7, 7};
+    auto results = [&r](int n) { return std::vector<int>(r, r + n); };
 
-    // A closed album: the file is rewritten with the new thumbnails.
-    std::string files = buffer({one, folder.Pic("held.bmp"), bad});
-    char* p = &files[0];
-    int results[3] = {7, 7, 7};
-    int* r = results;
-    choose("a");
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 3, r, size), 1) << "one held already, one unreadable";
-    EXPECT_EQ(results[0] * 100 + results[1] * 10 + results[2], 110);
+    // A closed album: the file is rewritten with the new thumbnails; one held already, one unreadable.
+    EXPECT_EQ(AddFrom(folder, "a", "", {one, folder.Pic("held.bmp"), bad}, r), 1);
+    EXPECT_EQ(results(3), std::vector<int>({1, 1, 0}));
     EXPECT_EQ(CountInAlbum(folder.File("a.abm")), 2);
 
     // A failed save keeps the file as it was and reports only what it held.
     const std::vector<unsigned char> before = ReadBytes(folder.File("a.abm"));
     SetFileAttributesA(folder.File("a.abm").c_str(), FILE_ATTRIBUTE_READONLY);
-    files = buffer({two, one});
-    p = &files[0];
-    choose("a");
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
-    EXPECT_EQ(results[0] * 10 + results[1], 1);
+    EXPECT_EQ(AddFrom(folder, "a", "", {two, one}, r), -1);
+    EXPECT_EQ(results(2), std::vector<int>({0, 1}));
     EXPECT_EQ(ReadBytes(folder.File("a.abm")), before);
     SetFileAttributesA(folder.File("a.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
 
@@ -289,40 +269,37 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     const uint32_t huge = 768u << 20;
     memcpy(&damaged[144 + 288 + 280], &huge, 4);
     WriteBytes(folder.File("d.abm"), damaged);
-    results[0] = results[1] = 7;
-    choose("d");
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
-    EXPECT_EQ(results[0] * 10 + results[1], 77);
+    r[0] = r[1] = 7;
+    EXPECT_EQ(AddFrom(folder, "d", "", {two, one}, r), -1);
+    EXPECT_EQ(results(2), std::vector<int>({7, 7}));
     EXPECT_EQ(ReadBytes(folder.File("d.abm")), damaged);
 
-    // The album open in a manager of this thread: into its view, nothing written.
+    // The album open in a manager of this thread: into its view (both are in it, one was held
+    // already), nothing written.
     WritePrivateProfileStringA("Context", "LastOpen", "a", "album.ini");
     HWND manager = Open(folder);
-    choose("a");
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), 1) << "one was held already";
-    EXPECT_EQ(results[0] + results[1], 2) << "both are in the album";
+    EXPECT_EQ(AddFrom(folder, "a", "", {two, one}, r), 1);
+    EXPECT_EQ(results(2), std::vector<int>({1, 1}));
     EXPECT_EQ(ReadBytes(folder.File("a.abm")), before);
     CAlbumMan* m = reinterpret_cast<CAlbumMan*>(GetWindowLongPtrA(manager, GWLP_USERDATA));
     EXPECT_EQ(m->GetAlbumCtrl()->GetAlbum()->GetThumbNailCount(), 3);
     DestroyWindow(manager);
 
     // A new album: named in the dialog, holding what could be read.
-    files = buffer({two, bad});
-    p = &files[0];
-    choose("New Album");
-    script.Type("Save New Album", 99, "Fresh");
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), 1);
+    EXPECT_EQ(AddFrom(folder, "New Album", "Fresh", {two, bad}, r), 1);
     EXPECT_EQ(CountInAlbum(folder.File("Fresh.abm")), 1);
 
     // Cancelled choice: 0, results untouched; cancelled name: -1.
-    results[0] = results[1] = 9;
+    r[0] = r[1] = 9;
+    DialogScript script;
     script.Answer("Add To Album", IDCANCEL);
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), 0);
-    choose("New Album");
-    script.Answer("Save New Album", IDCANCEL);
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
-    EXPECT_EQ(results[0] + results[1], 18);
+    std::string files = one + '\0' + two + '\0';
+    char* p = &files[0];
+    int* kept = r;
+    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, kept, POINT{48, 48}), 0);
     EXPECT_EQ(script.Pending(), 0u);
+    EXPECT_EQ(AddFrom(folder, "New Album", kCancel, {one, two}, r), -1);
+    EXPECT_EQ(results(2), std::vector<int>({9, 9}));
 }
 
 TEST_F(Exports, AddsFromTwoThreadsAllArriveEachUnderItsOwnName)

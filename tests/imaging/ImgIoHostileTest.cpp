@@ -203,15 +203,8 @@ TEST(ImgIoBombs, DISABLED_ChildReadsEveryFileOfItsFolder)
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
     std::string lines;
-    WIN32_FIND_DATAA fd;
-    std::vector<std::string> names;
-    HANDLE find = FindFirstFileA((std::string(dir) + "\\*.*").c_str(), &fd);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &fd))
-        if (fd.cFileName[0] != '.')
-            names.push_back(fd.cFileName);
-    FindClose(find);
     const char* const ways[] = {"read", "thumb1", "thumb2"};
-    for (const std::string& name : names) {
+    for (const std::string& name : testsupport::ListFolder(dir)) {
         const std::string path = std::string(dir) + "\\" + name;
         for (int way = 0; way < (name.compare(0, 2, "t-") ? 1 : 3); ++way) {
             QueryPerformanceCounter(&t0);
@@ -259,8 +252,7 @@ TEST(ImgIoBombs, EachIsRefusedWithinASecondAndBoundedMemory)
     std::string command = std::string("\"") + exe +
                           "\" --gtest_also_run_disabled_tests --gtest_filter=ImgIoBombs.DISABLED_ChildReadsEveryFileOfItsFolder";
     SetEnvironmentVariableA(kBombDirVariable, dir.path().c_str());
-    STARTUPINFOA si;
-    ZeroMemory(&si, sizeof si);
+    STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
