@@ -13,6 +13,7 @@
 #include "search/SearchDates.h"
 #include "search/SearchDlg.h"
 #include "support/DialogScript.h"
+#include "support/MessageLog.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
 
 using namespace findtest;
@@ -29,15 +30,6 @@ struct HostMessage {
     std::string path;
 };
 std::vector<HostMessage> g_hostLog;
-
-LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_ALBUM_OPEN)
-        g_hostLog.push_back({msg, 0, reinterpret_cast<const char*>(wParam)});
-    if (msg == WM_ALBUM_RESULTS)
-        g_hostLog.push_back({msg, wParam, reinterpret_cast<const char*>(lParam)});
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
 
 // ---- a fixed clock ----
 
@@ -195,19 +187,20 @@ void WriteHistory(const std::vector<std::string>& folders, int count = -1)
 }
 
 struct FindDialogTest : ::testing::Test {
+    static inline testsupport::MessageLog* log = nullptr;
     static inline HWND host = nullptr;
     static void SetUpTestSuite()
     {
         CAlbumCtrl::Register(AlbumInstance());
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = HostProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "FindTestHost";
-        RegisterClassA(&wc);
-        host = CreateWindowExA(0, "FindTestHost", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
+        log = new testsupport::MessageLog(200, 100, WM_ALBUM_OPEN, WM_ALBUM_RESULTS);
+        log->onMessage = [](UINT msg, WPARAM wParam, LPARAM lParam) {
+            if (msg == WM_ALBUM_OPEN || msg == WM_ALBUM_RESULTS) // the path is the text of one or the other
+                g_hostLog.push_back({msg, msg == WM_ALBUM_OPEN ? 0 : wParam,
+                                     reinterpret_cast<const char*>(msg == WM_ALBUM_OPEN ? wParam : lParam)});
+        };
+        host = log->hwnd();
     }
-    static void TearDownTestSuite() { DestroyWindow(host); }
+    static void TearDownTestSuite() { delete log; }
     void SetUp() override
     {
         oldClock = search::SetClock(FixedClock);
