@@ -1,14 +1,11 @@
 #include <limits.h>
 #include <memory>
 #include "TableTestUtil.h"
-#include "win/AbortCheck.h"
+#include "support/ScriptedEsc.h"
 
 using Names = std::vector<std::string>;
 
 namespace {
-
-int g_pollsBeforeEsc = -1; // negative: Esc never pressed
-bool TestEsc() { return g_pollsBeforeEsc >= 0 && g_pollsBeforeEsc-- == 0; }
 
 // Dates as yyyymmdd; a from date of 0 leaves the date filter off.
 tagAlbumSearchCreteria Crit(const char* name, const char* type = "", const char* desc = "", int matchCase = 0,
@@ -44,11 +41,9 @@ std::string ShortOf(const std::string& path)
 }
 std::string FileOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
-// Every test owns the Esc key: none pressed unless it says so; the keyboard check comes back after.
-class Search : public ::testing::Test {
-    void SetUp() override { old_ = SetAbortCheck(TestEsc), g_pollsBeforeEsc = -1; }
-    void TearDown() override { SetAbortCheck(old_); }
-    AbortCheckFn old_ = nullptr;
+// Every test owns the Esc key: none pressed unless it says so.
+struct Search : ::testing::Test {
+    testsupport::ScriptedEsc esc;
 };
 
 } // namespace
@@ -91,7 +86,7 @@ TEST_F(Search, EveryCriterionEscAndResumption)
 
     // Esc stops with no table and the position where it stopped; the search then resumes there.
     int position = 2;
-    g_pollsBeforeEsc = 1; // the second examined, Esc before the third
+    testsupport::ScriptedEsc::Press(2); // the second examined, Esc before the third
     EXPECT_EQ(Found(table, Crit(""), &position), Names{"(stopped)"});
     EXPECT_EQ(position, 3);
     EXPECT_EQ(Found(table, Crit(""), &position), (Names{jpeg, "huge.jpgx", "jpg", "2038", "2106"}));

@@ -9,7 +9,7 @@
 #include "control/ManagerState.h"
 #include "host/AlbumRegistry.h"
 #include "win/Module.h"
-#include "win/AbortCheck.h"
+#include "support/ScriptedEsc.h"
 #include "search/SearchDates.h"
 #include "search/SearchDlg.h"
 #include "support/DialogScript.h"
@@ -44,16 +44,6 @@ void SetToday(int year, int month, int day, int hour = 10)
     t.tm_hour = hour;
     t.tm_isdst = -1;
     g_now = _mktime64(&t);
-}
-
-// ---- Esc, pressed when a test says so ----
-
-bool g_escArmed = false;
-bool ScriptedEsc()
-{
-    const bool answer = g_escArmed;
-    g_escArmed = false;
-    return answer;
 }
 
 // ---- the dialog's traffic from the scanner ----
@@ -205,15 +195,12 @@ struct FindDialogTest : ::testing::Test {
     {
         oldClock = search::SetClock(FixedClock);
         SetToday(2024, 5, 20);
-        oldEsc = SetAbortCheck(ScriptedEsc);
-        g_escArmed = false;
         g_hostLog.clear();
         WritePrivateProfileStringA(finddlg::kHistorySection, nullptr, nullptr, finddlg::kHistoryProfile);
     }
     void TearDown() override
     {
         search::SetClock(oldClock);
-        SetAbortCheck(oldEsc);
         manager::SetClipboard(nullptr);
     }
 
@@ -249,7 +236,7 @@ struct FindDialogTest : ::testing::Test {
     std::vector<std::string> texts;
     size_t pending = 0;
     search::ClockFn oldClock = nullptr;
-    AbortCheckFn oldEsc = nullptr;
+    testsupport::ScriptedEsc esc; // "Esc" at the next check after Press(1)
 };
 
 const char kTimeInvalid[] = "The time  is Invalid!";
@@ -421,7 +408,7 @@ TEST_F(FindDialogTest, AFolderSearchStopsWithEscContinuesAndThenOnlyBeeps)
         const int collapsed = WindowHeight(dlg);
         g_traffic.onBatch = [] {
             if (g_traffic.batches == 1)
-                g_escArmed = true; // Esc while a.JPG's thumbnail is shown
+                testsupport::ScriptedEsc::Press(1); // Esc while a.JPG's thumbnail is shown
         };
         FindInFolder(dlg, photos.root());
         EXPECT_EQ(g_traffic.examined, (std::vector<std::string>{photos.Path("c.lcf"), a}));

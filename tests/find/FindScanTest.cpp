@@ -3,15 +3,11 @@
 #include <limits.h>
 #include "FindTestUtil.h"
 #include "search/SearchScan.h"
-#include "win/AbortCheck.h"
+#include "support/ScriptedEsc.h"
 
 using namespace findtest;
 
 namespace {
-
-// Esc answers yes at the n-th check after it was armed.
-int g_escIn = 0;
-bool ScriptedEsc() { return g_escIn > 0 && --g_escIn == 0; }
 
 struct Recorder : SearchReport {
     std::vector<std::string> examined, found, descriptions;
@@ -51,9 +47,7 @@ tagAlbumSearchCreteria InFolder(const std::string& folder, int subfolders)
 }
 
 struct FindScan : ::testing::Test {
-    void SetUp() override { old = SetAbortCheck(ScriptedEsc); g_escIn = 0; }
-    void TearDown() override { SetAbortCheck(old); }
-    AbortCheckFn old = nullptr;
+    testsupport::ScriptedEsc esc; // Esc at the n-th check after Press(n)
 };
 
 } // namespace
@@ -166,7 +160,7 @@ TEST_F(FindScan, EscStopsAFolderScanAndTheNextRunGoesOnFromTheNextFile)
     CSearchDlg s(nullptr, t.root().c_str(), 8, 8);
     s.m_Criteria = InFolder(t.root(), 0);
     Recorder r;
-    r.onFound = [] { g_escIn = 1; }; // Esc while a.JPG's thumbnail is handed over
+    r.onFound = [] { testsupport::ScriptedEsc::Press(1); }; // Esc while a.JPG's thumbnail is handed over
     ASSERT_EQ(RunSearch(s, r), 1);
     EXPECT_EQ(r.examined, (std::vector<std::string>{t.Path("c.lcf"), t.Path("a.JPG")}));
     EXPECT_EQ(r.found, std::vector<std::string>{t.Path("a.JPG")});
@@ -183,7 +177,7 @@ TEST_F(FindScan, EscStopsAFolderScanAndTheNextRunGoesOnFromTheNextFile)
     // An Esc pressed before the search began does not stop it.
     CSearchDlg again(nullptr, t.root().c_str(), 8, 8);
     again.m_Criteria = InFolder(t.root(), 0);
-    g_escIn = 1;
+    testsupport::ScriptedEsc::Press(1);
     Recorder all;
     RunSearch(again, all);
     EXPECT_EQ(all.examined.size(), 5u);
@@ -215,7 +209,7 @@ TEST_F(FindScan, AlbumsAreSearchedInListOrderSkippingUnreadableOnesAndResumeInsi
     r.albums = {"b.abm", "bad1.abm", "a.abm", "bad2.abm", "missing.abm"};
     r.onExamining = [&](const std::string& path) {
         if (path == t.Path("a.abm"))
-            g_escIn = 3; // the check before this album's third thumbnail
+            testsupport::ScriptedEsc::Press(3); // the check before this album's third thumbnail
     };
     ASSERT_EQ(RunSearch(s, r), 1);
     EXPECT_EQ(r.examined, (std::vector<std::string>{t.Path("b.abm"), t.Path("bad1.abm"), t.Path("a.abm")}));

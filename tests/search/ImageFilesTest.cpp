@@ -2,7 +2,7 @@
 #include <stdio.h>
 #include <malloc.h>
 #include <stdlib.h>
-#include "win/AbortCheck.h"
+#include "support/ScriptedEsc.h"
 #include "support/TestSupport.h"
 #include "search/ImageFiles.h"
 #include "win/Realloc.h"
@@ -57,9 +57,6 @@ void Populate(const Tree& t)
                           "Alpha\\Deep\\z.tga", "Beta\\w.psd", "dotted.d\\hidden.bmp"})
         t.File(f);
 }
-
-int g_checks = 0, g_escAt = 0;
-bool EscAtCall() { return ++g_checks == g_escAt; }
 
 // One press of Esc as soon as the walk has entered the folder whose path ends the list.
 const List* g_watched = nullptr;
@@ -229,9 +226,8 @@ TEST(ImageFiles, EscStopsTheWalkAndTheScanListsNothing)
 {
     Tree t;
     Populate(t);
-    g_checks = 0;
-    g_escAt = 1;
-    AbortCheckFn old = SetAbortCheck(EscAtCall);
+    using testsupport::ScriptedEsc;
+    ScriptedEsc esc(1);
     List list;
     EXPECT_EQ(CollectSubfolders(t.root().c_str(), &list.paths, &list.count), -3);
     EXPECT_EQ(list.count, 0) << "stopped before the first entry";
@@ -247,24 +243,19 @@ TEST(ImageFiles, EscStopsTheWalkAndTheScanListsNothing)
     EXPECT_EQ(inner.Strings().back(), alpha) << "nothing after the folder where Esc came";
 
     // Esc at the walk's last check, when the subfolders are known: still no file at all.
-    g_checks = 0;
-    g_escAt = 0;
-    SetAbortCheck(EscAtCall);
+    SetAbortCheck(ScriptedEsc::Check);
+    ScriptedEsc::Press(0);
     List files;
     ASSERT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), 8);
     FreePathList(&files.paths, &files.count);
-    g_escAt = g_checks;
-    g_checks = 0;
+    ScriptedEsc::Press(ScriptedEsc::polls);
     EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), -3);
     EXPECT_EQ(files.count, 0) << "no file at all once the walk was stopped";
 
     // Listing one folder never asks.
-    g_checks = 0;
-    g_escAt = 1;
-    SetAbortCheck(EscAtCall);
+    ScriptedEsc::Press(1);
     EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 0), 4);
-    EXPECT_EQ(g_checks, 0);
-    SetAbortCheck(old);
+    EXPECT_EQ(ScriptedEsc::polls, 0);
 }
 
 TEST(ImageFiles, OutOfMemoryEndsTheWalkAndEmptiesTheFileList)
