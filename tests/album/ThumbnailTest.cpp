@@ -13,12 +13,8 @@ TEST(Thumbnail, CloneOwnsItsImageAndDropsViewState)
 
     CThumbnail2* c = t->Clone();
     ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->GetID(), 4);
-    EXPECT_EQ(c->m_bExist, 0);
-    EXPECT_EQ(c->m_bSelect, 0);
-    EXPECT_EQ(c->m_bFocus, 0);
-    EXPECT_EQ(c->m_pNext, nullptr);
-    EXPECT_EQ(c->m_pPrevSel, nullptr);
+    EXPECT_EQ(std::vector<int>({c->GetID(), c->m_bExist, c->m_bSelect, c->m_bFocus}), std::vector<int>({4, 0, 0, 0}));
+    EXPECT_TRUE(!c->m_pNext && !c->m_pPrevSel);
     EXPECT_EQ(0, memcmp(c->GetInfo(), &rec, sizeof rec));
     EXPECT_NE(c->GetDib(), t->GetDib());
 

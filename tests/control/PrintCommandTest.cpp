@@ -45,12 +45,7 @@ DialogState Read(HWND d, HWND owner)
     s.selected = IsDlgButtonChecked(d, 113) == BST_CHECKED;
     s.names = IsDlgButtonChecked(d, 114) == BST_CHECKED;
     s.ownerEnabled = IsWindowEnabled(owner) != FALSE;
-    const int n = int(SendDlgItemMessageA(d, 111, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-        char text[64] = "";
-        SendDlgItemMessageA(d, 111, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        s.sizes.push_back(text);
-    }
+    s.sizes = ComboItems(GetDlgItem(d, 111));
     s.chosen = int(SendDlgItemMessageA(d, 111, CB_GETCURSEL, 0, 0));
     return s;
 }
@@ -134,9 +129,8 @@ TEST_F(PrintCommandTest, TheDialogOpensOnItsDefaultsAndPrintsWhatWasChosen)
     EXPECT_FALSE(seen.ownerEnabled) << "the manager window waits while the dialog is up";
     const std::string album = dir.File("a.abm");
     EXPECT_EQ(calls, std::vector<PrintCall>({{album, 1, 2, 24, 24}}));
-    EXPECT_EQ(printing::Current().printAll, 0);
-    EXPECT_EQ(printing::Current().printNames, 0);
-    EXPECT_EQ(printing::Current().size, 24);
+    auto kept = [] { return std::vector<int>({printing::Current().printAll, printing::Current().printNames, printing::Current().size}); };
+    EXPECT_EQ(kept(), std::vector<int>({0, 0, 24}));
 
     // Again: the defaults, whatever was chosen the last time; OK as they stand.
     script.On("Print Thumbnails", [&](HWND d) {
