@@ -92,15 +92,11 @@ struct AlbumCtrlTest : ::testing::Test {
     // Gives the control an album of count thumbnails named C:\pics\<prefix><n>.bmp, loaded from a file.
     void Fill(CAlbumCtrl* c, const std::string& prefix, int count)
     {
-        CAlbumDoc2 doc;
-        for (int i = 1; i <= count; ++i) {
-            auto rec = MakeRecord(("C:\\pics\\" + prefix + std::to_string(i) + ".bmp").c_str());
-            HGLOBAL image = MakeDib(40, 30, unsigned(i));
-            rec.dwDibSize = DWORD(GlobalSize(image));
-            doc.Insert(new CThumbnail2(&rec, image, 0, 1), nullptr);
-        }
+        std::vector<std::string> names;
+        for (int i = 1; i <= count; ++i)
+            names.push_back("C:\\pics\\" + prefix + std::to_string(i) + ".bmp");
         const std::string path = files.File(prefix + ".abm");
-        ASSERT_NE(doc.Save(path.c_str()), 0);
+        SaveAlbum(path, names);
         c->GetAlbum()->m_Doc.SetAutoCheck(0);
         ASSERT_EQ(c->GetAlbum()->Load(path.c_str()), 1);
     }

@@ -55,19 +55,15 @@ struct AlbumManTest : ManagerSuite {
     // An album file of count thumbnails whose source images are real files in the folder.
     void MakeAlbum(const std::string& name, int count)
     {
-        CAlbumDoc2 doc;
+        std::vector<tagALBUMINFOHEADER> records;
         for (int i = 1; i <= count; ++i) {
             std::string image = dir.File(name + "_" + std::to_string(i) + ".bmp");
             WriteBmpFile(image, 20 + i, 10 + i, unsigned(i));
             SetFileTimes(image, 0x50000000u + unsigned(i) * 1000, 0x50000000u + unsigned(i) * 1000);
-            auto rec = MakeRecord(image.c_str(), DWORD(1000 * i), 0x50000000u + unsigned(i) * 1000);
-            rec.wWidth = WORD(20 + i);
-            rec.wHeight = WORD(10 + i);
-            HGLOBAL dib = MakeDib(8, 6, unsigned(i));
-            rec.dwDibSize = DWORD(GlobalSize(dib));
-            doc.Insert(new CThumbnail2(&rec, dib, 0, 1), nullptr);
+            records.push_back(MakeRecord(image.c_str(), DWORD(1000 * i), 0x50000000u + unsigned(i) * 1000));
+            records.back().wWidth = WORD(20 + i), records.back().wHeight = WORD(10 + i);
         }
-        ASSERT_NE(doc.Save(dir.File(name + ".abm").c_str()), 0);
+        SaveAlbum(dir.File(name + ".abm"), records);
     }
 
     CAlbumMan* Open(const std::string& lastOpen = "")

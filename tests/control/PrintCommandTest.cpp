@@ -76,16 +76,11 @@ struct PrintCommandTest : ManagerSuite {
     }
     void Open(int thumbnails)
     {
-        if (thumbnails) {
-            CAlbumDoc2 doc;
-            for (int i = 1; i <= thumbnails; ++i) {
-                auto rec = MakeRecord(dir.File(std::to_string(i) + ".bmp").c_str());
-                HGLOBAL dib = MakeDib(8, 6, unsigned(i));
-                rec.dwDibSize = DWORD(GlobalSize(dib));
-                doc.Insert(new CThumbnail2(&rec, dib, 0, 1), nullptr);
-            }
-            ASSERT_NE(doc.Save(dir.File("a.abm").c_str()), 0);
-        }
+        std::vector<std::string> names;
+        for (int i = 1; i <= thumbnails; ++i)
+            names.push_back(dir.File(std::to_string(i) + ".bmp"));
+        if (thumbnails)
+            SaveAlbum(dir.File("a.abm"), names);
         WritePrivateProfileStringA("Context", "LastOpen", "a", "album.ini");
         manager = CAlbumMan::CreateAlbumMan(96, 72);
         ASSERT_EQ(manager->Open(host->hwnd(), dir.path().c_str()), 1);

@@ -48,18 +48,10 @@ struct Entry {
 };
 inline void WriteAlbum(const std::string& path, const std::vector<Entry>& entries)
 {
-    CAlbumDoc2 doc;
-    unsigned seed = 1;
-    for (const Entry& e : entries) {
-        tagALBUMINFOHEADER rec = testsupport::MakeRecord(e.name.c_str(), e.size, e.time, e.description.c_str());
-        HGLOBAL dib = testsupport::MakeDib(6, 4, seed++);
-        rec.dwDibSize = DWORD(GlobalSize(dib));
-        rec.wThumbWidth = 6;
-        rec.wThumbHeight = 4;
-        rec.wBitCount = 24;
-        doc.Insert(new CThumbnail2(&rec, dib, 0, 1), nullptr);
-    }
-    ASSERT_NE(doc.Save(path.c_str()), 0) << path;
+    std::vector<tagALBUMINFOHEADER> records;
+    for (const Entry& e : entries)
+        records.push_back(testsupport::MakeRecord(e.name.c_str(), e.size, e.time, e.description.c_str()));
+    testsupport::SaveAlbum(path, records);
 }
 
 // Seconds since 1970 (UTC) of a calendar day at noon.
