@@ -10,28 +10,13 @@ using testsupport::ScratchDir;
 
 namespace {
 
-// w x h colour pixels (top-down BGR rows) from colour(x, y), encoded by the platform's encoder.
 Bytes EncodeJpeg(int w, int h, const std::function<Rgb(int, int)>& colour, double dpi = 0)
 {
-    const UINT stride = UINT((w * 3 + 3) / 4 * 4);
-    Bytes pixels(size_t(stride) * h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const Rgb c = colour(x, y);
-            unsigned char* p = &pixels[size_t(y) * stride + 3 * size_t(x)];
-            p[0] = uint8_t(c.b), p[1] = uint8_t(c.g), p[2] = uint8_t(c.r);
-        }
-    return Encode(GUID_ContainerFormatJpeg, GUID_WICPixelFormat24bppBGR, UINT(w), UINT(h), pixels.data(), stride, dpi);
+    return Encoded(GUID_ContainerFormatJpeg, w, h, colour, dpi);
 }
-
 Bytes EncodeGrayJpeg(int w, int h, const std::function<int(int, int)>& level)
 {
-    const UINT stride = UINT((w + 3) / 4 * 4);
-    Bytes pixels(size_t(stride) * h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            pixels[size_t(y) * stride + size_t(x)] = uint8_t(level(x, y));
-    return Encode(GUID_ContainerFormatJpeg, GUID_WICPixelFormat8bppGray, UINT(w), UINT(h), pixels.data(), stride);
+    return Encoded(GUID_ContainerFormatJpeg, w, h, [&](int x, int y) { return Gray(level(x, y)); }, 0, true);
 }
 
 void PutBe16(Bytes& v, unsigned x) { v.insert(v.end(), {uint8_t(x >> 8), uint8_t(x)}); }
