@@ -123,6 +123,22 @@ struct ResAlbumTest : ::testing::Test {
         return pics.File(name);
     }
     static std::string Name(CBrushAlbumCtrl* c, int n) { return c->GetAlbum()->m_Doc.GetThumbnail(n)->m_Info.szFileName; }
+    // The size item n records.
+    static std::vector<int> Size(CBrushAlbumCtrl* c, int n)
+    {
+        const tagALBUMINFOHEADER& r = c->GetAlbum()->m_Doc.GetThumbnail(n)->m_Info;
+        return {r.wWidth, r.wHeight};
+    }
+    // Deletes the item numbered focus, the questions answered in turn: the result and the texts asked.
+    static std::pair<int, std::vector<std::string>> Delete(CBrushAlbumCtrl* c, int focus, std::vector<int> answers)
+    {
+        EXPECT_EQ(c->GetAlbum()->SetCurrentFocus(focus), 1);
+        DialogScript script;
+        for (int answer : answers)
+            script.Answer(kCaption, answer);
+        const int result = c->DeleteItems();
+        return {result, script.texts};
+    }
 };
 
 } // namespace
@@ -241,18 +257,15 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
     ASSERT_EQ(brushes->AddItemFile(Bmp("star.bmp", 300, 150, 1).c_str(), nullptr), 1);
     const std::string star = brushDir + "\\star", star2 = brushDir + "\\star (2)";
     EXPECT_EQ(Name(brushes, 1), star);
-    Shape written = Take(ImgIoReadFile(star.c_str(), 0, nullptr));
-    EXPECT_EQ(written.width * 1000 + written.height, 128 * 1000 + 64);
-    EXPECT_EQ(written.gray, 1);
-    const tagALBUMINFOHEADER& first = brushes->GetAlbum()->m_Doc.GetThumbnail(1)->m_Info;
-    EXPECT_EQ(first.wWidth * 1000 + first.wHeight, 128 * 1000 + 64);
+    const Shape written = Take(ImgIoReadFile(star.c_str(), 0, nullptr));
+    EXPECT_EQ(std::vector<int>({written.width, written.height, written.gray}), std::vector<int>({128, 64, 1}));
+    EXPECT_EQ(Size(brushes, 1), std::vector<int>({128, 64}));
 
     // The same base name again: the first item's file stays as it is, the second gets a free name.
     const std::vector<unsigned char> before = ReadBytes(star);
     WriteBmpFile(pics.File("star.png"), 50, 50, 9);
     ASSERT_EQ(brushes->AddItemFile(pics.File("star.png").c_str(), nullptr), 1);
     EXPECT_EQ(ReadBytes(star), before);
-    EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 2);
     EXPECT_EQ(Name(brushes, 2), star2);
     EXPECT_TRUE(FileExists(star2));
 
@@ -262,9 +275,8 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
     ASSERT_EQ(brushes->AddItemFile(marked.c_str(), nullptr), 1);
     BYTE a = 0, b = 0;
     EXPECT_EQ(GetBrushMark((brushDir + "\\soft").c_str(), &a, &b), 1);
-    EXPECT_EQ(a * 1000 + b, 7 * 1000 + 200);
-    const tagALBUMINFOHEADER& soft = brushes->GetAlbum()->m_Doc.GetThumbnail(3)->m_Info;
-    EXPECT_EQ(soft.wWidth * 1000 + soft.wHeight, 7 * 1000 + 200);
+    EXPECT_EQ((std::vector<int>{a, b}), Size(brushes, 3));
+    EXPECT_EQ(Size(brushes, 3), std::vector<int>({7, 200}));
 
     // Stamps and shapes have folders of their own and keep a stamp mark.
     const std::string seal = Bmp("seal.bmp", 150, 600, 5);
@@ -273,9 +285,8 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
     CBrushAlbumCtrl* shapes = Make("ShapeAlbumCtrl", "");
     ASSERT_EQ(stamps->AddItemFile(seal.c_str(), nullptr), 1);
     ASSERT_EQ(shapes->AddItemFile(Bmp("ring.bmp").c_str(), nullptr), 1);
-    EXPECT_EQ(IsStampFile(program.File("stamps\\seal").c_str()), 1);
+    EXPECT_EQ(IsStampFile(program.File("stamps\\seal").c_str()) * 10 + IsStampFile(program.File("Shapes\\ring").c_str()), 10);
     EXPECT_EQ(Take(ImgIoReadFile(program.File("stamps\\seal").c_str(), 0, nullptr)).width, 64);
-    EXPECT_EQ(IsStampFile(program.File("Shapes\\ring").c_str()), 0);
     EXPECT_EQ(Name(shapes, 1), program.File("Shapes\\ring"));
 
     // A texture is recorded where it is, with its own size; nothing is written.
@@ -284,8 +295,7 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
     const size_t programFiles = program.List().size();
     ASSERT_EQ(textures->AddItemFile(photo.c_str(), nullptr), 1);
     EXPECT_EQ(Name(textures, 1), photo);
-    const tagALBUMINFOHEADER& tex = textures->GetAlbum()->m_Doc.GetThumbnail(1)->m_Info;
-    EXPECT_EQ(tex.wWidth * 1000 + tex.wHeight, 90 * 1000 + 70);
+    EXPECT_EQ(Size(textures, 1), std::vector<int>({90, 70}));
     EXPECT_EQ(program.List().size(), programFiles);
 
     // Failures: an unreadable file and a failed conversion say so; a name that does not fit is
@@ -323,29 +333,20 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     ASSERT_EQ(brushes->AddItemFile(Bmp("a.bmp").c_str(), nullptr), 1);
     ASSERT_EQ(brushes->AddItemFile(Bmp("b.bmp").c_str(), nullptr), 1);
     const std::string a = program.File("brush\\a");
+    const std::vector<std::string> sure = {"Are you sure you want to delete the selected object(s)?"};
     EXPECT_EQ(brushes->DeleteItems(), 0) << "nothing selected";
-    ASSERT_EQ(brushes->GetAlbum()->SetCurrentFocus(1), 1);
-    {
-        DialogScript script;
-        script.Answer(kCaption, IDNO).Answer(kCaption, IDYES);
-        EXPECT_EQ(brushes->DeleteItems(), 0) << "the user said no";
-        EXPECT_TRUE(FileExists(a));
-        EXPECT_EQ(brushes->DeleteItems(), 1);
-        EXPECT_EQ(script.texts, std::vector<std::string>(2, "Are you sure you want to delete the selected object(s)?"));
-    }
+    EXPECT_EQ(Delete(brushes, 1, {IDNO}), std::make_pair(0, sure)) << "the user said no";
+    EXPECT_TRUE(FileExists(a));
+    EXPECT_EQ(Delete(brushes, 1, {IDYES}), std::make_pair(1, sure));
     EXPECT_FALSE(FileExists(a));
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 1);
     EXPECT_EQ(CountInAlbum(program.File("brush.abm")), 1) << "saved at once";
 
     // An album file that cannot be written: the item and its file stay, and the user is told.
     SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_READONLY);
-    ASSERT_EQ(brushes->GetAlbum()->SetCurrentFocus(1), 1);
-    {
-        DialogScript script;
-        script.Answer(kCaption, IDYES).Answer(kCaption, IDOK);
-        EXPECT_EQ(brushes->DeleteItems(), 0);
-        EXPECT_EQ(script.texts.back(), "The album file could not be saved. Nothing was changed.");
-    }
+    const auto refused = Delete(brushes, 1, {IDYES, IDOK});
+    EXPECT_EQ(refused.first, 0);
+    EXPECT_EQ(refused.second.back(), "The album file could not be saved. Nothing was changed.");
     SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(FileExists(program.File("brush\\b")));
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 1);
@@ -354,12 +355,7 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     CBrushAlbumCtrl* textures = Make("TextureAlbumCtrl", "tex.abm");
     const std::string photo = Bmp("photo.bmp");
     ASSERT_EQ(textures->AddItemFile(photo.c_str(), nullptr), 1);
-    ASSERT_EQ(textures->GetAlbum()->SetCurrentFocus(1), 1);
-    {
-        DialogScript script;
-        script.Answer(kCaption, IDYES);
-        EXPECT_EQ(textures->DeleteItems(), 1);
-    }
+    EXPECT_EQ(Delete(textures, 1, {IDYES}).first, 1);
     EXPECT_TRUE(FileExists(photo));
     EXPECT_EQ(CountInAlbum(program.File("tex.abm")), 0);
 
@@ -367,13 +363,7 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     const std::string hard = Bmp("hard.bmp");
     SetBrushMark(hard.c_str(), 1, 2);
     ASSERT_EQ(brushes->AddItemFile(hard.c_str(), nullptr), 1);
-    ASSERT_EQ(brushes->GetAlbum()->SetCurrentFocus(2), 1);
-    {
-        DialogScript script;
-        script.Answer(kCaption, IDYES);
-        EXPECT_EQ(brushes->DeleteItems(), 0);
-        EXPECT_EQ(script.Pending(), 1u) << "asked although marked";
-    }
+    EXPECT_EQ(Delete(brushes, 2, {IDYES}), std::make_pair(0, std::vector<std::string>{})) << "asked although marked";
     EXPECT_TRUE(FileExists(program.File("brush\\hard")));
 
     // An album written before names were kept apart: two items on one file. Deleting one keeps
@@ -382,13 +372,9 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     SaveAlbum(program.File("old.abm"), {shared, shared});
     CBrushAlbumCtrl* old = Make("BrushAlbumCtrl", "old.abm");
     ASSERT_EQ(old->GetAlbum()->GetThumbNailCount(), 2);
-    DialogScript script;
-    script.Answer(kCaption, IDYES).Answer(kCaption, IDYES);
-    ASSERT_EQ(old->GetAlbum()->SetCurrentFocus(1), 1);
-    EXPECT_EQ(old->DeleteItems(), 1);
+    EXPECT_EQ(Delete(old, 1, {IDYES}).first, 1);
     EXPECT_TRUE(FileExists(shared)) << "the remaining item's file went too";
-    ASSERT_EQ(old->GetAlbum()->SetCurrentFocus(1), 1);
-    EXPECT_EQ(old->DeleteItems(), 1);
+    EXPECT_EQ(Delete(old, 1, {IDYES}).first, 1);
     EXPECT_FALSE(FileExists(shared));
 
     // Items naming pictures outside the resource folder leave the album only: the pictures are
@@ -397,11 +383,8 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     WriteBmpFile(escape, 8, 8, 1);
     SaveAlbum(program.File("mixed.abm"), {own, program.File("brush\\..\\escape.bmp")});
     CBrushAlbumCtrl* mixed = Make("BrushAlbumCtrl", "mixed.abm");
-    for (int i = 0; i < 2; ++i) {
-        script.Answer(kCaption, IDYES);
-        ASSERT_EQ(mixed->GetAlbum()->SetCurrentFocus(1), 1);
-        EXPECT_EQ(mixed->DeleteItems(), 1);
-    }
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(Delete(mixed, 1, {IDYES}).first, 1);
     EXPECT_TRUE(FileExists(own) && FileExists(escape));
     EXPECT_EQ(CountInAlbum(program.File("mixed.abm")), 0);
 }
