@@ -124,21 +124,13 @@ TEST(FolderListing, SourceChecksAndTheTwoCandidateRuleGiveTheSameAlbum)
     SetFileTimes(program + "Pics\\both.bmp", old + 500, old);
 
     const std::string albumFile = albums + "\\x.abm";
-    {
-        TestTable doc;
-        doc.SetAutoCheck(0);
-        for (const std::string& n : {std::string("Pics\\both.bmp"), std::string("Pics\\ALBUM ONLY.BMP"),
-                                     std::string("Pics\\changed.bmp"), std::string("Pics\\gone.bmp"),
-                                     std::string("Pics\\sub"), dir.File("elsewhere") + "\\absolute.bmp",
-                                     dir.File("elsewhere") + "\\gone.bmp", std::string("NoSuchFolder\\a.bmp")})
-        {
-            auto rec = MakeRecord(n.c_str(), 123, old);
-            HGLOBAL image = MakeDib(6, 4, 9);
-            rec.dwDibSize = DWORD(GlobalSize(image));
-            doc.Insert(new CThumbnail2(&rec, image, 0, 1), nullptr);
-        }
-        ASSERT_NE(doc.Save(albumFile.c_str()), 0);
-    }
+    std::vector<tagALBUMINFOHEADER> records;
+    for (const std::string& n : {std::string("Pics\\both.bmp"), std::string("Pics\\ALBUM ONLY.BMP"),
+                                 std::string("Pics\\changed.bmp"), std::string("Pics\\gone.bmp"), std::string("Pics\\sub"),
+                                 dir.File("elsewhere") + "\\absolute.bmp", dir.File("elsewhere") + "\\gone.bmp",
+                                 std::string("NoSuchFolder\\a.bmp")})
+        records.push_back(MakeRecord(n.c_str(), 123, old));
+    SaveAlbum(albumFile, records);
     const std::vector<unsigned char> saved = ReadBytes(albumFile);
 
     struct Result {
