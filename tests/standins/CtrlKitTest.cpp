@@ -1,6 +1,7 @@
 // The control kit as the album manager uses it: the command bar's clicks reaching its owner, and
 // the dock trigger lending the docked window's header row to its panel and taking it back.
 #include "support/TestSupport.h"
+#include <commctrl.h>
 #include "ctrlkit.h"
 #include "support/MessageLog.h"
 
@@ -24,6 +25,16 @@ HWND Child(HWND parent, const char* cls, int id, int x, int width)
 {
     return CreateWindowExA(0, cls, "", WS_CHILD | (id == 101 ? CBS_DROPDOWN | WS_VSCROLL : 0), x, 6, width, 20, parent,
                            reinterpret_cast<HMENU>(INT_PTR(id)), GetModuleHandleA(nullptr), nullptr);
+}
+
+// Whether the album list is still on the dialog when the dialog is told it goes (a manager then
+// writes the album shown as the last one opened).
+bool g_listAtDestroy = false;
+LRESULT CALLBACK WatchDestroy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR list)
+{
+    if (msg == WM_DESTROY)
+        g_listAtDestroy = IsWindow(HWND(list)) && GetParent(HWND(list)) == hwnd;
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 } // namespace
@@ -80,4 +91,12 @@ TEST(CtrlKit, TheBarSendsItsCommandsAndTheTriggerGivesTheHeaderRowBack)
     }
     EXPECT_FALSE(IsWindow(trigger));
     EXPECT_FALSE(CtrlKitCreateDockTrigger(RECT{0, 0, 30, 25}, nullptr, 3, windows));
+
+    // The dialog destroyed with the panel open still has its list while it goes.
+    trigger = CtrlKitCreateDockTrigger(RECT{4, 60, 30, 25}, owner.hwnd(), 3, windows);
+    Click(trigger, MAKELPARAM(15, 12), MAKELPARAM(15, 12));
+    ASSERT_NE(GetParent(windows[1]), owner.hwnd());
+    SetWindowSubclass(owner.hwnd(), WatchDestroy, 1, DWORD_PTR(windows[1]));
+    DestroyWindow(owner.hwnd());
+    EXPECT_TRUE(g_listAtDestroy);
 }
