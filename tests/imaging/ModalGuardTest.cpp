@@ -2,7 +2,7 @@
 #include <string.h>
 #include <string>
 #include <thread>
-#include "imaging/LongPath.h"
+#include "win/LongPath.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"
 #include "support/TestSupport.h"
