@@ -30,6 +30,9 @@ ALLOWED = {
     "win":       set(),
     "tools":     {"public", "win", "imgio.h", "ctrlkit.h", "batchui.h"},
 }
+# Where a folder may use only some files of another: the album code takes image conversions from
+# imaging and nothing else of it.
+ONLY = {("album", "imaging"): {"src/imaging/DibConvert.h"}}
 STAND_INS = ("imgio", "ctrlkit", "batchui")
 CHECKED = ("src", "include", "resources", "tools")
 SEARCH_PATH = ["include", "src", "resources"] + ["src/vendor_standins/" + s for s in STAND_INS]
@@ -95,6 +98,9 @@ def check(root):
                         allowed = ALLOWED[source] | {source}
                         if used not in allowed and stand_in_header(target) not in allowed:
                             problems.append(f"{where} ({target}): {source} may not use {used}")
+                        elif target not in ONLY.get((source, used), {target}):
+                            problems.append(f"{where} ({target}): {source} may use only "
+                                            + ", ".join(sorted(ONLY[(source, used)])) + f" of {used}")
     return problems
 
 
@@ -102,7 +108,9 @@ def self_test():
     """The check finds a planted wrong include, next to the file and through the search path."""
     files = {
         "src/win/Dib.h": "",
-        "src/album/Thumb.h": '#include "win/Dib.h"\n',
+        "src/album/Thumb.h": '#include "win/Dib.h"\n#include "imaging/DibConvert.h"\n#include "imaging/Marks.h"\n',
+        "src/imaging/DibConvert.h": "",
+        "src/imaging/Marks.h": "",
         "src/views/Cell.cpp": '#include "album/Thumb.h"\n#include "../control/Man.h"\n',
         "src/control/Man.h": "",
         "src/vendor_standins/imgio/Read.cpp": '#include "win/Dib.h"\n\n#include "album/Thumb.h"\n',
@@ -113,7 +121,7 @@ def self_test():
             with open(os.path.join(root, rel), "w") as f:
                 f.write(text)
         found = [p.split(":")[0] + ":" + p.split(":")[1] for p in check(root)]
-    expected = ["src/vendor_standins/imgio/Read.cpp:3", "src/views/Cell.cpp:2"]
+    expected = ["src/album/Thumb.h:3", "src/vendor_standins/imgio/Read.cpp:3", "src/views/Cell.cpp:2"]
     if found != expected:
         sys.exit(f"check-layers: the self-test found {found}, not {expected}")
 

@@ -5,7 +5,7 @@
 #include <string.h>
 #include <new>
 #include "album/FolderListing.h"
-#include "imaging/LongPath.h"
+#include "win/LongPath.h"
 #include "win/AbortCheck.h"
 #include "win/Handles.h"
 

@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 #include <vector>
+#include "album/AlbumExports.h"
 #include "album/AlbumMessages.h"
 #include "control/AlbumCtrlLayout.h"
 #include "control/AlbumManOps.h"
@@ -596,16 +597,7 @@ int CAlbumMan::Open(HWND host, const char* folder)
 
 HWND CAlbumMan::NewWindow(HWND parent)
 {
-    CAlbumMan* other = CreateAlbumMan(m_nThumbWidth, m_nThumbHeight);
-    if (!other)
-        return nullptr;
-    if (!other->Open(parent, m_szFolder)) {
-        // A dialog that was made owns the manager from then on; one that was not never had it.
-        if (!other->m_hDlg)
-            delete other;
-        return nullptr;
-    }
-    return other->m_hDlg;
+    return OpenAlbumManagerEx(parent, m_szFolder, m_nThumbWidth, m_nThumbHeight, 0);
 }
 
 // ---- the manager of a window, and the active album window's lists ----

@@ -14,7 +14,7 @@
 #include "album/AlbumExports.h"
 #include "album/AlbumMessages.h"
 #include "control/ManagerState.h"
-#include "imaging/LongPath.h"
+#include "win/LongPath.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"
 #include "search/SearchDates.h"

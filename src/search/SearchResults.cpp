@@ -8,6 +8,7 @@
 #include <string.h>
 #include <new>
 #include "album/AlbumMessages.h"
+#include "control/AlbumManOps.h"
 #include "control/ManagerFace.h"
 #include "control/ManagerState.h"
 #include "imaging/ModalGuard.h"
@@ -23,21 +24,10 @@ namespace {
 // brought on screen at most this often while a search runs.
 const DWORD kProgressPaintMs = 100;
 
-bool IsResult(CAlbum* results, const CThumbnail2* t)
-{
-    if (!results || !t)
-        return false;
-    CThumbnail2* end = results->m_Doc.m_pEnd;
-    for (CThumbnail2* p = end->m_pNext; p != end; p = p->m_pNext)
-        if (p == t)
-            return true;
-    return false;
-}
-
 // The focused result is forgotten once it is no longer among the results.
 CThumbnail2* FocusedResult(CSearchDlg& s)
 {
-    if (s.m_pFocused && !IsResult(s.Results(), s.m_pFocused))
+    if (s.m_pFocused && !IsThumbnailOf(s.Results(), s.m_pFocused))
         s.m_pFocused = nullptr;
     return s.m_pFocused;
 }
@@ -154,7 +144,7 @@ void OnResultFocus(CSearchDlg& s, LPARAM thumbnail)
         return;
     StoreResultDescription(s);
     CThumbnail2* t = reinterpret_cast<CThumbnail2*>(thumbnail);
-    s.m_pFocused = IsResult(results, t) ? t : nullptr;
+    s.m_pFocused = IsThumbnailOf(results, t) ? t : nullptr;
     char text[256];
     if (!s.m_pFocused) {
         snprintf(text, sizeof text, manager::LoadText(IDS_ALBUM_COUNT).c_str(), results->GetThumbNailCount());

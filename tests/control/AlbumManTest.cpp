@@ -658,13 +658,17 @@ TEST_F(AlbumManTest, EscStopsTheDecodesUnderWay)
     });
     DialogScript script;
     script.Answer("Lumicraft 2000", IDOK);
+    const DWORD start = GetTickCount();
     EXPECT_EQ(AddFolderFiles(*m, images.c_str()), 1);
     const DWORD free = GetTickCount();
     SetAbortCheck(check);
     album::SetThumbnailWorkers(previous);
     ASSERT_NE(s_esc, 0u) << "the decodes never got under way";
-    printf("  the window was free %lu ms after Esc\n", static_cast<unsigned long>(free - s_esc));
-    EXPECT_LT(free - s_esc, 200u) << "the window waited for the decodes to end";
+    printf("  the window was free %lu ms after Esc, %lu ms after the start\n",
+           static_cast<unsigned long>(free - s_esc), static_cast<unsigned long>(s_esc - start));
+    // Half of each frame is still to come at Esc: waiting for it would take about as long as
+    // the half already made. Measured against that, the bound follows the machine's load.
+    EXPECT_LT(free - s_esc, (s_esc - start) / 4) << "the window waited for the decodes to end";
     EXPECT_EQ(AlbumOf(m)->GetThumbNailCount(), 0);
     EXPECT_TRUE(script.texts.empty()) << "a stopped decode is no unreadable file";
 }

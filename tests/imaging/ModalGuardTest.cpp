@@ -1,5 +1,5 @@
 #include <thread>
-#include "imaging/LongPath.h"
+#include "win/LongPath.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"
 #include "support/TestSupport.h"

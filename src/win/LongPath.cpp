@@ -1,4 +1,4 @@
-#include "imaging/LongPath.h"
+#include "win/LongPath.h"
 
 #include <string.h>
 
