@@ -155,8 +155,8 @@ TEST_F(AlbumManTest, NameCheckRefusesWhatCannotBeAnAlbum)
         UINT message;
     } cases[] = {{"new album", IDS_NAME_RESERVED}, {"  ", IDS_INVALID_ALBUM_NAME}, {"taken", IDS_ALBUM_EXISTS},
                  {"a\\b", IDS_INVALID_ALBUM_NAME}, {"x/y", IDS_INVALID_ALBUM_NAME}, {"c:d", IDS_INVALID_ALBUM_NAME},
-                 {"CON", IDS_INVALID_ALBUM_NAME}, {"nul.txt", IDS_INVALID_ALBUM_NAME},
-                 {std::string(250, 'n'), IDS_INVALID_ALBUM_NAME}};
+                 {"CON", IDS_INVALID_ALBUM_NAME}, {"nul.txt", IDS_INVALID_ALBUM_NAME}, {"LPT1", IDS_INVALID_ALBUM_NAME},
+                 {"com9.old", IDS_INVALID_ALBUM_NAME}, {std::string(250, 'n'), IDS_INVALID_ALBUM_NAME}};
     for (const Case& c : cases) {
         script.Answer("Lumicraft 2000", IDOK);
         char name[MAX_PATH];
@@ -164,6 +164,7 @@ TEST_F(AlbumManTest, NameCheckRefusesWhatCannotBeAnAlbum)
         EXPECT_EQ(manager::CheckAlbumName(host->hwnd(), dir.path().c_str(), name, true), 0) << c.name;
         ASSERT_EQ(script.texts.size(), size_t(&c - cases + 1));
         EXPECT_EQ(script.texts.back(), Text(c.message)) << c.name;
+        EXPECT_TRUE(c.name.size() < 250 || name == c.name) << "a name too long for the folder is left as it was";
     }
     char name[MAX_PATH] = "fresh";
     EXPECT_EQ(manager::CheckAlbumName(host->hwnd(), dir.path().c_str(), name, true), 1);
