@@ -49,7 +49,7 @@ void SetToday(int year, int month, int day, int hour = 10)
 // ---- the dialog's traffic from the scanner ----
 
 struct Traffic {
-    std::vector<std::string> examined;
+    std::vector<std::string> examined, shown; // the files examined; the information line meanwhile
     int batches = 0;
     std::function<void()> onBatch;
 };
@@ -61,6 +61,8 @@ LRESULT CALLBACK WatchProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_ALBUM_SEARCH && wParam == 2)
         g_traffic.examined.push_back(reinterpret_cast<const char*>(lParam));
     LRESULT result = CallWindowProcA(g_dialogProc, dlg, msg, wParam, lParam);
+    if (msg == WM_ALBUM_SEARCH && wParam == 2)
+        g_traffic.shown.push_back(testsupport::ItemText(dlg, finddlg::kInfo));
     if (msg == WM_ALBUM_SEARCH && wParam == 1) {
         ++g_traffic.batches;
         if (g_traffic.onBatch)
@@ -260,12 +262,14 @@ TEST_F(FindDialogTest, OpensOnTheAlbumsTheHistoryAndTodaysDates)
             << "entries that were never written are left out";
         EXPECT_GT(Items(dlg, finddlg::kType).size(), 2u);
         EXPECT_EQ(Checked(dlg, {finddlg::kLookInAlbum, finddlg::kAllImages}), "11");
+        EXPECT_EQ(Flags(dlg, IsWindowVisible, {finddlg::kName, finddlg::kSubfolders, finddlg::kAllImages}), "110")
+            << "the first tab's controls";
         EXPECT_EQ(Flags(dlg, IsWindowEnabled, {finddlg::kSave, finddlg::kFolder, finddlg::kFromDate}), "000");
         // The tabs switch the pages.
         SendDlgItemMessageA(dlg, finddlg::kTabs, TCM_SETCURSEL, 2, 0);
         NMHDR change = {GetDlgItem(dlg, finddlg::kTabs), UINT_PTR(finddlg::kTabs), UINT(TCN_SELCHANGE)};
         SendMessageA(dlg, WM_NOTIFY, finddlg::kTabs, reinterpret_cast<LPARAM>(&change));
-        EXPECT_EQ(Flags(dlg, IsWindowVisible, {finddlg::kType, finddlg::kName}), "10");
+        EXPECT_EQ(Flags(dlg, IsWindowVisible, {finddlg::kType, finddlg::kName, finddlg::kSubfolders}), "100");
         EXPECT_EQ(s.m_nTab, 2);
     });
     EXPECT_EQ(result, 0);
@@ -289,7 +293,7 @@ TEST_F(FindDialogTest, DatesAndWildcardsAreRefusedBeforeASearch)
             // 31 February is no date, 1999 has no 29 February, reversed dates: refused, the first
             // date's edit shown on its tab with the focus, and no search started.
             const struct { const char *from, *to; } refused[] = {{nullptr, nullptr}, {"1999-2-29", nullptr},
-                                                                {"2001-1-2", "2001-1-1"}};
+                                                                {"2001-4-31", "2001-5-1"}, {"2001-1-2", "2001-1-1"}};
             for (const auto& r : refused) {
                 if (r.from)
                     Type(dlg, finddlg::kFromDate, r.from);
@@ -303,13 +307,13 @@ TEST_F(FindDialogTest, DatesAndWildcardsAreRefusedBeforeASearch)
                 EXPECT_EQ(s.m_nSearchState, kSearchNew);
                 EXPECT_EQ(Text(dlg, finddlg::kInfo), "Album Info");
             }
-            EXPECT_EQ(script->texts, std::vector<std::string>(3, kTimeInvalid));
+            EXPECT_EQ(script->texts, std::vector<std::string>(4, kTimeInvalid));
 
             // 2000 has a 29 February; any separator will do.
             Type(dlg, finddlg::kFromDate, "2000-2-29");
             Type(dlg, finddlg::kToDate, "2000.3/1");
             Command(dlg, finddlg::kFind);
-            EXPECT_EQ(script->texts.size(), 3u);
+            EXPECT_EQ(script->texts.size(), 4u);
             EXPECT_EQ(std::to_string(s.m_Criteria.bDateFilter) + " " + Day(s.m_Criteria.tmFrom) + " " + Day(s.m_Criteria.tmTo),
                       "1 2000-2-29 2000-3-1");
             EXPECT_EQ(Text(dlg, finddlg::kInfo) + "|" + Text(dlg, finddlg::kFind), "  0  image(s) found !|Find Now");
@@ -317,15 +321,15 @@ TEST_F(FindDialogTest, DatesAndWildcardsAreRefusedBeforeASearch)
 
             Type(dlg, finddlg::kName, "a*b");
             Command(dlg, finddlg::kFind);
-            ASSERT_EQ(script->texts.size(), 4u);
-            EXPECT_EQ(script->texts[3], kWildcards);
+            ASSERT_EQ(script->texts.size(), 5u);
+            EXPECT_EQ(script->texts[4], kWildcards);
             EXPECT_EQ(GetFocus(), GetDlgItem(dlg, finddlg::kName));
             Type(dlg, finddlg::kName, "a?b");
             Command(dlg, finddlg::kFind);
-            EXPECT_EQ(script->texts.size(), 5u);
+            EXPECT_EQ(script->texts.size(), 6u);
         },
         [](DialogScript& s) {
-            for (int i = 0; i < 5; ++i)
+            for (int i = 0; i < 6; ++i)
                 s.Answer("Lumicraft 2000", IDOK);
         });
     EXPECT_EQ(pending, 0u);
@@ -412,6 +416,7 @@ TEST_F(FindDialogTest, AFolderSearchStopsWithEscContinuesAndThenOnlyBeeps)
         };
         FindInFolder(dlg, photos.root());
         EXPECT_EQ(g_traffic.examined, (std::vector<std::string>{photos.Path("c.lcf"), a}));
+        EXPECT_EQ(g_traffic.shown.back(), "Scanning  " + a + " - Press Esc to abort!") << "the file being examined";
         EXPECT_EQ(Text(dlg, finddlg::kFind) + "|" + Text(dlg, finddlg::kInfo), "Continue|  1  image(s) found !");
         EXPECT_EQ(std::vector<int>({s.m_nSearchState, s.Results()->GetThumbNailCount()}), std::vector<int>({kSearchStopped, 1}));
         EXPECT_EQ(Flags(dlg, IsWindowEnabled, {finddlg::kSave, finddlg::kFind}), "11");
