@@ -26,6 +26,7 @@
 #include "win/AbortCheck.h"
 #include "win/FolderBrowser.h"
 #include "win/Handles.h"
+#include "win/LongPath.h"
 #include "win/Module.h"
 
 namespace {
@@ -199,7 +200,7 @@ static bool NameNewAlbum(CAlbumMan& m, CAlbum& album, bool keepNewAlbumEntry)
     if (!AskNewAlbumName(m.m_hHost, m.m_szFolder, name) || !manager::JoinPath(path, m.m_szFolder, name, ""))
         return false;
     album.m_Doc.SetPath(path);
-    const std::string shown = manager::BaseName(name);
+    const std::string shown = BaseNameOf(name);
     char replaced[MAX_PATH];
     manager::ListText(m.m_hAlbumList, m.m_nCurrent, replaced);
     SendMessageA(m.m_hAlbumList, CB_DELETESTRING, m.m_nCurrent, 0);
@@ -293,7 +294,7 @@ ReloadResult ReloadAlbum(CAlbumMan& m, const char* path)
     // The user asked to save and it failed: the changes are not thrown away for another album.
     if (AskToSave(m) == SaveAnswer::Failed)
         return ReloadResult::NotSaved;
-    if (!m.m_bNewAlbum && lstrcmpiA(manager::BaseName(path).c_str(), manager::LoadText(IDS_NEW_ALBUM).c_str()) == 0) {
+    if (!m.m_bNewAlbum && lstrcmpiA(BaseNameOf(path).c_str(), manager::LoadText(IDS_NEW_ALBUM).c_str()) == 0) {
         m.NewAlbum();
         return ReloadResult::Loaded;
     }
@@ -597,6 +598,7 @@ int CAlbumMan::Print()
     GetAlbumPath(m_nCurrent, path);
     const printing::Settings& s = printing::Current();
     // Nothing on paper is worth telling: the printer is missing, or the job failed and was dropped.
+    // A job the user cancelled (-1) is not a failure.
     if (!printing::g_printAlbum(*album, path, s.printAll ? 2 : 1, s.printNames ? 1 : 2, s.size, s.size, s.printer))
         ModalMessageBoxIds(m_hDlg, IDS_PRINT_FAILED, IDS_CAPTION_GENERAL, MB_ICONEXCLAMATION);
     return 0;
