@@ -8,7 +8,7 @@ failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 mapfile -t pictures < <(grep -o 'docs/[A-Za-z0-9_-]*\.png' README.md | sort -u)
 for name in album-window find-results docked; do
-  printf '%s\n' "${pictures[@]}" | grep -qx "docs/$name.png" || fail "the README does not show docs/$name.png"
+  [[ " ${pictures[*]} " == *" docs/$name.png "* ]] || fail "the README does not show docs/$name.png"
 done
 for picture in "${pictures[@]}"; do
   if [ ! -f "$picture" ]; then fail "$picture is missing"; continue; fi
