@@ -68,8 +68,8 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     Place(manager, 300, 60, 900, 560);
 
     ASSERT_TRUE(Click(manager, kAdd));
-    ASSERT_NE(host.Dialog("Open"), nullptr);
-    Sleep(300);
+    HWND open = host.Dialog("Open");
+    ASSERT_TRUE(open && drive::WaitUntil([open] { return drive::HasFocus(open); }));
     drive::Type(images.path());
     drive::Press(VK_RETURN);
     Sleep(500);
@@ -87,8 +87,9 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     ASSERT_TRUE(Click(manager, kSave));
     HWND name = host.Dialog("Save New Album");
     ASSERT_NE(name, nullptr);
-    drive::Click(drive::Center(GetDlgItem(name, 99)));
+    ASSERT_TRUE(drive::Focus(GetDlgItem(name, 99)));
     drive::Type("Trip");
+    ASSERT_TRUE(drive::WaitUntil([name] { return drive::Text(GetDlgItem(name, 99)) == "Trip"; }));
     drive::Click(drive::Center(drive::Descendant(name, "Button", "OK")));
     const std::string trip = albums / "Trip.abm";
     ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(trip).names.size() == 4; }));
