@@ -241,6 +241,7 @@ int RunSearch(CSearchDlg& s, SearchReport& report)
     }
     win::WaitCursor wait;
     EscAbortCheck(); // a key pressed before the search began does not stop it
+    KeptFolderReads kept; // a new search reads each folder once, for its subfolders and its files
     CAlbumDoc2 work;
     if (CAlbum* results = s.Results())
         work.SetExePath(results->m_Doc.GetExePath());
