@@ -340,18 +340,21 @@ TEST(ImageFiles, OneReadListsWhatThePatternSearchesList)
     const char* const exts[] = {"lcf", "JPG", "bmp", "Tif", "GIF", "png", "pcx", "TGA", "Fpx", "psd", "pcd"};
     struct Row {
         const char* what;
-        std::vector<std::string> folders, files, hidden, system;
+        std::vector<std::string> folders, files;
+        std::vector<std::pair<std::string, DWORD>> marked; // files with attributes
         bool spelled; // every name in the code page
     } rows[] = {
         {"every pattern in mixed case, hidden and system files, dotted folders",
          {"Sub", "Sub\\Deeper", "dot.d", "pics.jpg", "a.b.c", "UPPER", "Sub\\x.y"},
          {"notes.txt", "dot.d\\in.bmp", "a.b.c\\in.png", "Sub\\x.y\\z.gif", "UPPER\\LAST.PCD", "Sub\\Deeper\\d.JpG"},
-         {"Hid.jpg", "Sub\\h.tga"}, {"Sys.BMP", "UPPER\\s.psd"}, true},
+         {{"Hid.jpg", FILE_ATTRIBUTE_HIDDEN}, {"Sub\\h.tga", FILE_ATTRIBUTE_HIDDEN},
+          {"Sys.BMP", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN}, {"UPPER\\s.psd", FILE_ATTRIBUTE_SYSTEM}},
+         true},
         {"long extensions, dots and spaces, matched through 8.3 names",
          {"sp ace", "sp ace\\more"},
          {"photo.tiff", "pic.jpeg", "x.pngx", "LONGNAME123.TIF", "my photo.jpg", ".jpg", "a.b.JPG", "x.jpg.txt",
-          "noext", "bmp", "sp ace\\in.gifs", "sp ace\\more\\a b.PCX"}, {}, {}, true},
-        {"a name beyond the code page", {"Sub"}, {"a.jpg", "Sub\\b.bmp"}, {}, {}, false},
+          "noext", "bmp", "sp ace\\in.gifs", "sp ace\\more\\a b.PCX"}, {}, true},
+        {"a name beyond the code page", {"Sub"}, {"a.jpg", "Sub\\b.bmp"}, {}, false},
     };
     for (const Row& row : rows) {
         Tree t;
@@ -361,10 +364,8 @@ TEST(ImageFiles, OneReadListsWhatThePatternSearchesList)
             t.File(f);
         for (int i = 0; i < (row.spelled ? 700 : 0); ++i) // more entries than one batch of the read holds
             t.File("a fairly long file name, number " + std::to_string(i) + "." + exts[i % 11]);
-        for (const std::string& f : row.hidden)
-            t.File(f), SetFileAttributesA(t.Path(f).c_str(), FILE_ATTRIBUTE_HIDDEN);
-        for (const std::string& f : row.system)
-            t.File(f), SetFileAttributesA(t.Path(f).c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
+        for (const auto& f : row.marked)
+            t.File(f.first), SetFileAttributesA(t.Path(f.first).c_str(), f.second);
         if (!row.spelled)
             CloseHandle(CreateFileW((testsupport::LongWidePath(t.Path("Sub")) + L"\\\xFF21.jpg").c_str(), GENERIC_WRITE,
                                     0, nullptr, CREATE_NEW, 0, nullptr));
