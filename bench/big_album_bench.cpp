@@ -181,8 +181,13 @@ double Run(int which, HWND host, const std::string& root, const std::string& fol
 {
     CAlbumMan* m = CAlbumMan::CreateAlbumMan(kWidth, kWidth);
     WritePrivateProfileStringA("Context", "LastOpen", "big", "album.ini"); // the album the window opens with
-    Time(which, "open", false, [&] { m->Open(host, folder.c_str()); });
-    CAlbum* album = m->GetAlbumCtrl()->GetAlbum();
+    int opened = 0;
+    Time(which, "open", false, [&] { opened = m->Open(host, folder.c_str()); });
+    CAlbum* album = opened && m->GetAlbumCtrl() ? m->GetAlbumCtrl()->GetAlbum() : nullptr;
+    if (!album) {
+        printf("no album window could be opened (is there a display?)\n");
+        return 0;
+    }
     HWND w = album->m_hWnd;
     if (album->GetThumbNailCount() != count) {
         printf("the album of %d holds %d thumbnails\n", count, album->GetThumbNailCount());
