@@ -125,7 +125,7 @@ int Add(HWND host, const char* images)
     printf("  first thumbnail painted after %.0f ms; one photo's thumbnail on its own (baseline) %.0f ms: %.2fx "
            "(goal: at most 2x) %s\n",
            first * 1e3, alone * 1e3, alone > 0 ? first / alone : 0.0, first > 0 && first <= 2 * alone ? "met" : "MISSED");
-    printf("  (listing the folder alone: %.1f ms; %u workers, the first photo decoded alone)\n", listing * 1e3,
+    printf("  (listing the folder alone: %.1f ms; %u workers)\n", listing * 1e3,
            album::ThumbnailWorkers());
     printf("  the window looked at Esc at least every %.0f ms (the longest wait ended %.0f ms into the run)\n",
            g_longestWithoutEsc * 1e3, (g_longestEnded - t0) * 1e3);
