@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 #include "album/AlbumExports.h"
+#include "album/FolderListing.h"
 #include "album/OrderedWork.h"
 #include "album/ThumbBuild.h"
 #include "album/ThumbFit.h"
@@ -384,6 +385,12 @@ void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIO
 {
     win::WaitCursor wait;
     EscAbortCheck(); // an Esc pressed before the run does not stop it
+    // The cards' captions of the files added are found through one listing of their folder for
+    // the run, made on another thread while the first file is decoded, so that the first
+    // thumbnail is not held up by it.
+    album::ListingScope listings(album::ListingScope::KeepCaptions);
+    if (!files.empty())
+        album::PrefetchFolderOf(files[0].c_str());
     const WORD boxWidth = static_cast<WORD>(m.m_nThumbWidth), boxHeight = static_cast<WORD>(m.m_nThumbHeight);
     const bool embedded = UseEmbeddedThumbnails();
     IMGIOOPTIONS shared = {};
