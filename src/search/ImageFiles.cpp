@@ -17,7 +17,6 @@ namespace {
 const char* const kImagePatterns[] = {
     "*.lcf", "*.JPG", "*.BMP", "*.TIF", "*.GIF", "*.png", "*.PCX", "*.TGA", "*.fpx", "*.psd", "*.PCD",
 };
-const size_t kPatternCount = sizeof kImagePatterns / sizeof kImagePatterns[0];
 
 std::atomic<bool> g_oneRead{true};
 std::atomic<unsigned> g_reads{0}, g_searched{0};
@@ -48,10 +47,10 @@ bool Matches(const album::DirectoryEntry& e, const char* pattern)
     return EndsLike(e.name, pattern) || (!e.shortName.empty() && EndsLike(e.shortName, pattern));
 }
 
-// Whether matching name's ends in ASCII decides exactly as the platform's search: not when a
-// character beyond ASCII stands among its last ones (the search folds case through Unicode, where
-// some letters fold to ASCII ones), nor, under a code page of several bytes a character, anywhere
-// (a trailing byte may look like an ASCII letter).
+// Whether comparing the name's last characters as ASCII decides as the platform's search does:
+// not when a character beyond ASCII is among them (the search folds case through Unicode, where
+// some letters fold to ASCII ones), nor, under a code page of several bytes a character, when one
+// is anywhere in the name (a trailing byte may look like an ASCII letter).
 bool AsciiDecides(const std::string& name, bool multiByte)
 {
     const size_t from = multiByte || name.size() < 4 ? 0 : name.size() - 4;
@@ -90,12 +89,16 @@ bool TakeKept(const char* folder, album::DirectoryEntries& read)
 {
     if (!t_kept)
         return false;
-    auto it = t_kept->find(folder);
-    if (it == t_kept->end())
-        return false;
-    read = std::move(it->second);
-    t_kept->erase(it);
-    return true;
+    try {
+        auto it = t_kept->find(folder);
+        if (it == t_kept->end())
+            return false;
+        read = std::move(it->second);
+        t_kept->erase(it);
+        return true;
+    } catch (...) {
+        return false; // read again
+    }
 }
 
 void Keep(const char* folder, album::DirectoryEntries&& read)
