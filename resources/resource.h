@@ -44,3 +44,4 @@
 #define IDS_REPLACE_PART          1202
 #define IDS_RESOURCE_NOT_SAVED    1203
 #define IDS_ALBUM_NOT_OPENED      1210
+#define IDS_ADDING                1211
