@@ -37,8 +37,11 @@
 #define IDS_DROP_FAILED           44
 #define IDS_NO_WILDCARDS          45
 #define IDS_PRINT_FAILED          52
+#define IDS_PRINT_PROGRESS        53
+#define IDS_PRINT_PROGRESS_CAPTION 54
 #define IDS_RESULTS_NOT_SAVED     1200
 #define IDS_ALBUM_COUNT_PART      1201
 #define IDS_REPLACE_PART          1202
 #define IDS_RESOURCE_NOT_SAVED    1203
 #define IDS_ALBUM_NOT_OPENED      1210
+#define IDS_ADDING                1211

@@ -9,7 +9,7 @@ folder=$1 min=$2
 list=$folder/shots.txt
 [ -f "$list" ] || { echo "no $list: the tour wrote no screenshots" >&2; exit 1; }
 failed=0 count=0
-while read -r name left top right bottom; do
+while read -r name left top right bottom _; do
   bmp=$folder/$name png=$folder/${name%.bmp}.png
   [ -f "$bmp" ] || { echo "FAIL $name: missing" >&2; failed=1; continue; }
   convert "$bmp" "$png" && rm -f "$bmp"

@@ -6,15 +6,21 @@
 #   On a desktop (DISPLAY set) the program stays open until you close it.
 #   Without a display (or with --tour) it runs on a virtual display and takes a scripted tour:
 #   an album window is moved and enlarged, a new album gets the sample folder, two thumbnails are
-#   selected, the album is sorted, its images are searched with Find, an image is opened, the window is docked and floated, a brush
-#   is chosen. Each step leaves a screenshot in build/demo/screenshots, which are then checked (not
-#   blank, the album window in them); any failed step or check ends the demo with an error.
+#   selected, the album is sorted, its images are searched with Find, an image is opened, the
+#   window is docked and floated, a brush is chosen. Each step leaves a screenshot in
+#   build/demo/screenshots, which are then checked (not blank, the album window in them); any
+#   failed step or check ends the demo with an error. The tour works on a copy of the sample
+#   album folder on the Wine prefix's drive C (C:\Albums), so that its screenshots show the same
+#   paths wherever the checkout lies. The README's three pictures are cut from them into
+#   build/demo/pictures and compared with those in docs/; --pictures takes the tour and puts the
+#   new and changed ones in docs/.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
-tour=0
-if [ "${1:-}" = "--tour" ] || [ -z "${DISPLAY:-}" ]; then tour=1; fi
-stages=$((tour ? 6 : 5)) stage=0
+tour=0 pictures=0
+if [ "${1:-}" = "--pictures" ]; then pictures=1; fi
+if [ "${1:-}" = "--tour" ] || [ "$pictures" = 1 ] || [ -z "${DISPLAY:-}" ]; then tour=1; fi
+stages=$((tour ? 7 : 5)) stage=0
 mkdir -p build/demo
 log=$here/build/demo/demo.log
 : >"$log"
@@ -49,11 +55,13 @@ run cmake --install build/x64 --prefix build/dist/x64
 stage "Building the editor stand-in (albumhost) against the installed package"
 run bash scripts/build-host.sh x64
 
-# The sample album folder is samples/ itself: its albums name their images as images\NAME.
-albums=$here/samples shots=$here/build/demo/screenshots
+# The sample album folder is samples/ itself (its albums name their images as images\NAME); the
+# tour's is a copy of it at C:\Albums.
 export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix} WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-stage "Making the sample album (samples/Samples.abm) and the brush and texture albums"
+albums=$here/samples shots=$here/build/demo/screenshots
+if [ "$tour" = 1 ]; then albums=$WINEPREFIX/drive_c/Albums; fi
+stage "Making the sample album ($albums/Samples.abm) and the brush and texture albums"
 rm -rf "$shots"
 run bash scripts/make-sample-albums.sh build/dist/x64 "$albums"
 run bash scripts/abmtool list "$albums/Samples.abm"
@@ -83,8 +91,8 @@ if [ "$tour" = 0 ]; then
 fi
 
 stage "The scripted tour on a virtual display (its steps are in $log)"
-if ! xvfb-run -a -s "-screen 0 1280x1024x24" wine "$host" --albums "$albums" --open \
-       --tour "$shots" --tour-images "$here/samples/images" >>"$log" 2>&1; then
+if ! xvfb-run -a -s "-screen 0 1280x1024x24" wine "$host" --albums 'C:\Albums' --open \
+       --tour "$shots" --tour-images 'C:\Albums\images' >>"$log" 2>&1; then
   grep -h '^tour: did not come about' "$log" >&2 || true
   echo "demo FAILED: the tour did not come to its end (the screen at that moment: $shots/failed.bmp; steps in $log)" >&2
   exit 1
@@ -93,6 +101,12 @@ stage "Checking the screenshots in $shots"
 if ! bash scripts/check-screenshots.sh "$shots" 7 >>"$log" 2>&1; then
   grep -h '^FAIL' "$log" >&2 || true
   echo "demo FAILED: a screenshot does not show what it should (see $log)" >&2
+  exit 1
+fi
+stage "The README's pictures (build/demo/pictures$([ "$pictures" = 1 ] && echo ', new and changed ones into docs/'))"
+if ! bash scripts/readme-pictures.sh "$shots" build/demo/pictures $([ "$pictures" = 1 ] && echo --update) 2>&1 |
+     tee -a "$log"; then
+  echo "demo FAILED: the README's pictures could not be made (see $log)" >&2
   exit 1
 fi
 echo "demo passed: screenshots in $shots"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Makes the albums the demo shows, with the installed abmtool: the sample album (every image of
-# samples/images) in an album folder (samples/, where it finds its images as images\NAME), and the
-# editor's brush and texture albums in its program folder, drawn here with ImageMagick (brushes as grey bitmaps in the "brush" resource folder,
-# textures in "textures").
+# samples/images) in an album folder (samples/, or one the images are first copied into, where it
+# finds them as images\NAME), and the editor's brush and texture albums in its program folder,
+# drawn here with ImageMagick (brushes as grey bitmaps in the "brush" resource folder, textures in
+# "textures"). abmtool gets the album's paths as Windows names them: a folder on the Wine prefix's
+# drive C shows as C:\..., wherever the prefix lies.
 # Usage: make-sample-albums.sh INSTALL_PREFIX ALBUM_FOLDER
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,10 +12,16 @@ prefix=$(cd "$1" && pwd)
 albums=$2
 bin=$prefix/bin
 export ABMTOOL_EXE=$bin/abmtool.exe
+export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix} WINEDEBUG=${WINEDEBUG:--all}
 
 mkdir -p "$albums" "$bin/brush" "$bin/textures"
+albums=$(cd "$albums" && pwd)
 rm -f "$albums/Samples.abm" "$bin/Brushes.abm" "$bin/Textures.abm"
-bash "$here/scripts/abmtool" build "$here/samples/images" "$albums/Samples.abm" --size 80 >/dev/null
+if [ "$albums" != "$here/samples" ]; then
+  rm -rf "$albums/images" && cp -r "$here/samples/images" "$albums/images"
+fi
+windows() { winepath -w "$1" 2>/dev/null; }
+bash "$here/scripts/abmtool" build "$(windows "$albums/images")" "$(windows "$albums/Samples.abm")" --size 80 >/dev/null
 
 # Brushes: white on black is paint, grey levels are its strength.
 (

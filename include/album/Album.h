@@ -41,7 +41,8 @@ public:
     CThumbView2* GetThumbViewByPos(int x, int y);
     // Prints the thumbnails (selection 1: only the selected ones; names 1: with file names) in
     // boxes of width x height sixteenths of an inch on the printer of the record (the default
-    // printer when it names none). 1 when printed; 0 when no printer could be had or the job failed.
+    // printer when it names none), showing the pages in a window with a Cancel button. 1 when
+    // printed; 0 when no printer could be had or the job failed; -1 when the user cancelled it.
     int Print(const char* document, int selection, int names, int width, int height, tagPDA printer);
 
     // Content operations.

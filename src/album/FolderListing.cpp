@@ -129,7 +129,7 @@ QueryDirectoryFile QueryDirectory()
 // FindFirstFileA gives, with far fewer calls (under Wine a quarter of a big folder's listing
 // time). False, with nothing listed, when this way cannot be taken; the caller then lists the
 // folder the ordinary way, which also tells a missing folder from an unreadable one.
-bool ReadInBatches(const std::string& folder, Listing& l)
+bool ReadInBatches(const std::string& folder, DirectoryEntries& out)
 {
     const QueryDirectoryFile query = QueryDirectory();
     if (!query)
@@ -156,17 +156,12 @@ bool ReadInBatches(const std::string& folder, Listing& l)
         if (status == kNoMoreFiles)
             break;
         if (status < 0 || status == 0x103 /* pending */ || io.information == 0 ||
-            io.information > buffer.size() * sizeof(LONGLONG)) {
-            l = Listing();
+            io.information > buffer.size() * sizeof(LONGLONG))
             return false;
-        }
-        if (!AddDirectoryRecords(found, buffer.data(), size_t(io.information))) {
-            l = Listing();
+        if (!AddDirectoryRecords(found, buffer.data(), size_t(io.information)))
             return false;
-        }
     }
-    l.entries = std::move(found.entries);
-    l.inexact = found.inexact;
+    out = std::move(found);
     return true;
 }
 
@@ -174,27 +169,50 @@ bool ReadInBatches(const std::string& folder, Listing& l)
 void Fill(const std::string& folder, Listing& l)
 {
     ++g_listings;
-    const std::string pattern = folder + "\\*";
-    if (pattern.size() >= MAX_PATH)
-        return; // Unknown: the platform decides what such a path means
-    try {
-        if (g_batches && ReadInBatches(folder, l)) {
-            if (l.entries.size() >= 0x7FFFFFFF) {
-                l = Listing();
-                return;
-            }
+    DirectoryEntries found;
+    switch (ReadFolder(folder, found)) {
+    case FolderRead::Listed:
+        try {
+            l.entries = std::move(found.entries);
+            l.inexact = found.inexact;
             l.Index();
             l.state = Listing::Listed;
-            return;
+        } catch (...) {
+            l = Listing();
+        }
+        return;
+    case FolderRead::Missing:
+        l.state = Listing::Missing;
+        return;
+    case FolderRead::Unknown:
+        return;
+    }
+}
+
+} // namespace
+
+FolderRead ReadFolder(const std::string& folder, DirectoryEntries& out)
+{
+    out = DirectoryEntries();
+    const bool separated = !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
+    const std::string pattern = folder + (separated ? "*" : "\\*");
+    if (pattern.size() >= MAX_PATH)
+        return FolderRead::Unknown; // the platform decides what such a path means
+    try {
+        if (g_batches && ReadInBatches(folder, out)) {
+            if (out.entries.size() < 0x7FFFFFFF)
+                return FolderRead::Listed;
+            out = DirectoryEntries();
+            return FolderRead::Unknown;
         }
     } catch (...) {
-        l = Listing();
+        out = DirectoryEntries();
     }
     // The pattern as FindFirstFileA would take it; the names come back in UTF-16 so that they are
     // converted exactly, as in batches.
     WCHAR wide[MAX_PATH];
     if (!MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, wide, MAX_PATH))
-        return;
+        return FolderRead::Unknown;
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW(wide, &fd);
     if (h == INVALID_HANDLE_VALUE) {
@@ -203,8 +221,8 @@ void Fill(const std::string& folder, Listing& l)
         // inside it fails the same way. Anything else (access, a network failure) is left to
         // the direct lookups.
         if (e == ERROR_PATH_NOT_FOUND || e == ERROR_FILE_NOT_FOUND || e == ERROR_DIRECTORY)
-            l.state = Listing::Missing;
-        return;
+            return FolderRead::Missing;
+        return FolderRead::Unknown;
     }
     try {
         DirectoryEntries found;
@@ -221,21 +239,16 @@ void Fill(const std::string& folder, Listing& l)
         } while (FindNextFileW(h, &fd));
         const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
         FindClose(h);
-        if (!complete || found.entries.size() >= 0x7FFFFFFF) {
-            l = Listing();
-            return;
-        }
-        l.entries = std::move(found.entries);
-        l.inexact = found.inexact;
-        l.Index();
-        l.state = Listing::Listed;
+        if (!complete || found.entries.size() >= 0x7FFFFFFF)
+            return FolderRead::Unknown;
+        out = std::move(found);
+        return FolderRead::Listed;
     } catch (...) {
         FindClose(h);
-        l = Listing();
+        out = DirectoryEntries();
+        return FolderRead::Unknown;
     }
 }
-
-} // namespace
 
 class FolderListings {
 public:

@@ -12,6 +12,8 @@
 #include <windows.h>
 #include <stdint.h>
 #include <memory>
+#include <string>
+#include "album/DirectoryRecords.h"
 #include "album/FileStatus.h"
 
 namespace album {
@@ -37,6 +39,13 @@ private:
 // Starts listing path's folder on another thread when this thread runs an operation that has
 // not listed it yet: the listing is then ready, or nearly, when the first lookup needs it.
 void PrefetchFolderOf(const char* path);
+
+// One folder's entries read in one pass (in batches, or entry by entry where batches cannot be
+// had), in the order the file system gives them: Listed; Missing when the folder is not there or
+// is a file; Unknown when this way cannot tell (ask the file system as the caller would have).
+// Entries the ANSI code page cannot spell exactly are left out and mark the result inexact.
+enum class FolderRead { Listed, Missing, Unknown };
+FolderRead ReadFolder(const std::string& folder, DirectoryEntries& out);
 
 // Whether path names an existing file or folder (GetFileAttributesA succeeds).
 bool PathExists(const char* path);

@@ -23,8 +23,9 @@ unsigned SetThumbnailWorkers(unsigned count) { return g_workers.exchange(count);
 
 WorkerStartHook SetWorkerStartHook(WorkerStartHook hook) { return g_startHook.exchange(hook); }
 
-OrderedWork::OrderedWork(size_t count, std::function<void(size_t)> work, unsigned threads, size_t ahead)
-    : count_(count), ahead_(ahead ? ahead : 1), work_(std::move(work)), done_(count, 0),
+OrderedWork::OrderedWork(size_t count, std::function<void(size_t)> work, unsigned threads, size_t ahead,
+                         bool firstAlone)
+    : count_(count), ahead_(ahead ? ahead : 1), firstAlone_(firstAlone), work_(std::move(work)), done_(count, 0),
       finished_(CreateEventA(nullptr, FALSE, FALSE, nullptr))
 {
     if (threads == 0)
@@ -58,7 +59,10 @@ void OrderedWork::Run()
         size_t item;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            room_.wait(lock, [this] { return stopped_ || next_ >= count_ || next_ < taken_ + ahead_; });
+            room_.wait(lock, [this] {
+                return stopped_ || next_ >= count_ ||
+                       (next_ < taken_ + ahead_ && (!firstAlone_ || next_ == 0 || done_[0]));
+            });
             if (stopped_ || next_ >= count_)
                 return;
             item = next_++;
@@ -69,6 +73,8 @@ void OrderedWork::Run()
             done_[item] = 1;
         }
         ready_.notify_all();
+        if (item == 0 && firstAlone_)
+            room_.notify_all();
         if (finished_)
             SetEvent(finished_.get());
     }

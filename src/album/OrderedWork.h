@@ -30,8 +30,11 @@ public:
     // the first item not yet taken. On a worker the Esc check answers whether the work was
     // cancelled (the taker watches Esc), so that a long step stops soon after Cancel. When no
     // worker can be started, the taker runs the items itself in Done and Wait, its Esc check
-    // asked as well (a yes cancels the work). work must not throw.
-    OrderedWork(size_t count, std::function<void(size_t)> work, unsigned threads, size_t ahead);
+    // asked as well (a yes cancels the work). With firstAlone, item 0 runs alone and the other
+    // workers start once it is done: it is ready soonest, not slowed by the items beside it (what
+    // a window shows first). work must not throw.
+    OrderedWork(size_t count, std::function<void(size_t)> work, unsigned threads, size_t ahead,
+                bool firstAlone = false);
     // Cancels and waits for the workers: items under way stop at their next Esc check.
     ~OrderedWork();
     OrderedWork(const OrderedWork&) = delete;
@@ -59,6 +62,7 @@ private:
 
     const size_t count_;
     const size_t ahead_;
+    const bool firstAlone_;
     std::function<void(size_t)> work_;
     std::mutex mutex_;
     std::condition_variable room_;   // a worker waits here for the window to move on

@@ -4,6 +4,8 @@
 #include <stdint.h>
 #include <string.h>
 #include <new>
+#include <string>
+#include <unordered_map>
 #include "album/FolderListing.h"
 #include "win/LongPath.h"
 #include "win/AbortCheck.h"
@@ -15,12 +17,15 @@ void UpperCase(char* text) { CharUpperBuffA(text, DWORD(strlen(text))); }
 
 bool IsPathSeparator(char c) { return c == '\\' || c == '/' || c == '\n'; }
 
-// The long form of the last folder looked up, so that the thumbnails of one folder cost one
-// directory lookup each instead of one per path component. Lives for one search only.
+// The long forms of the folders looked up, so that the thumbnails of one folder cost one
+// directory lookup each instead of one per path component, in whatever order the album holds
+// them. Lives for one search only.
+struct LongFolder {
+    int result;             // LongPathOf's answer for the folder
+    std::string longForm;   // when result is 0
+};
 struct LongFormCache {
-    char folder[ALBUM_TEXT_FIELD];  // folder part exactly as stored
-    char longFolder[MAX_PATH];      // its long form when result is 0
-    int result = 1;                 // LongPathOf's answer for the folder; 1: nothing cached
+    std::unordered_map<std::string, LongFolder> folders; // by folder part exactly as stored
 };
 
 LongFormCache* g_longForms = nullptr;
@@ -55,26 +60,33 @@ bool LongForm(const char* name, char* out)
     const char* file = sep ? sep + 1 : nullptr;
     const bool cacheable = cache && sep && (hasDrive || !IsPathSeparator(name[0])) && *file &&
                            strcmp(file, ".") != 0 && strcmp(file, "..") != 0 && !strpbrk(file, "*?") &&
-                           size_t(sep - name) < sizeof cache->folder;
+                           size_t(sep - name) < ALBUM_TEXT_FIELD;
     if (!cacheable)
         return LongPathOf(name, out) == 0;
 
     out[0] = '\0';
-    const size_t folderLength = size_t(sep - name);
-    if (cache->result == 1 || strncmp(cache->folder, name, folderLength) != 0 || cache->folder[folderLength] != '\0') {
-        memcpy(cache->folder, name, folderLength);
-        cache->folder[folderLength] = '\0';
-        cache->result = LongPathOf(cache->folder, cache->longFolder);
+    const LongFolder* folder = nullptr;
+    try {
+        std::string stored(name, size_t(sep - name));
+        auto it = cache->folders.find(stored);
+        if (it == cache->folders.end()) {
+            char longFolder[MAX_PATH];
+            const int result = LongPathOf(stored.c_str(), longFolder);
+            it = cache->folders.emplace(std::move(stored), LongFolder{result, result == 0 ? longFolder : ""}).first;
+        }
+        folder = &it->second;
+    } catch (...) {
+        return LongPathOf(name, out) == 0; // no memory to keep it: the plain way
     }
-    if (cache->result != 0)
+    if (folder->result != 0)
         return false;
 
     char candidate[MAX_PATH];
-    const size_t base = strlen(cache->longFolder);
+    const size_t base = folder->longForm.size();
     const size_t fileLength = strlen(file);
     if (base + 1 + fileLength >= sizeof candidate)
         return false;
-    memcpy(candidate, cache->longFolder, base);
+    memcpy(candidate, folder->longForm.data(), base);
     candidate[base] = '\\';
     memcpy(candidate + base + 1, file, fileLength + 1);
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 #include "album/AlbumExports.h"
+#include "album/FolderListing.h"
 #include "album/OrderedWork.h"
 #include "album/ThumbBuild.h"
 #include "album/ThumbFit.h"
@@ -26,6 +27,7 @@
 #include "win/AbortCheck.h"
 #include "win/FolderBrowser.h"
 #include "win/Handles.h"
+#include "win/LongPath.h"
 #include "win/Module.h"
 
 namespace {
@@ -199,7 +201,7 @@ static bool NameNewAlbum(CAlbumMan& m, CAlbum& album, bool keepNewAlbumEntry)
     if (!AskNewAlbumName(m.m_hHost, m.m_szFolder, name) || !manager::JoinPath(path, m.m_szFolder, name, ""))
         return false;
     album.m_Doc.SetPath(path);
-    const std::string shown = manager::BaseName(name);
+    const std::string shown = BaseNameOf(name);
     char replaced[MAX_PATH];
     manager::ListText(m.m_hAlbumList, m.m_nCurrent, replaced);
     SendMessageA(m.m_hAlbumList, CB_DELETESTRING, m.m_nCurrent, 0);
@@ -293,7 +295,7 @@ ReloadResult ReloadAlbum(CAlbumMan& m, const char* path)
     // The user asked to save and it failed: the changes are not thrown away for another album.
     if (AskToSave(m) == SaveAnswer::Failed)
         return ReloadResult::NotSaved;
-    if (!m.m_bNewAlbum && lstrcmpiA(manager::BaseName(path).c_str(), manager::LoadText(IDS_NEW_ALBUM).c_str()) == 0) {
+    if (!m.m_bNewAlbum && lstrcmpiA(BaseNameOf(path).c_str(), manager::LoadText(IDS_NEW_ALBUM).c_str()) == 0) {
         m.NewAlbum();
         return ReloadResult::Loaded;
     }
@@ -384,6 +386,12 @@ void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIO
 {
     win::WaitCursor wait;
     EscAbortCheck(); // an Esc pressed before the run does not stop it
+    // The cards' captions of the files added are found through one listing of their folder for
+    // the run, made on another thread while the first file is decoded, so that the first
+    // thumbnail is not held up by it.
+    album::ListingScope listings(album::ListingScope::KeepCaptions);
+    if (!files.empty())
+        album::PrefetchFolderOf(files[0].c_str());
     const WORD boxWidth = static_cast<WORD>(m.m_nThumbWidth), boxHeight = static_cast<WORD>(m.m_nThumbHeight);
     const bool embedded = UseEmbeddedThumbnails();
     IMGIOOPTIONS shared = {};
@@ -404,8 +412,12 @@ void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIO
             made[i].picture.reset(
                 album::FitDibToBoxAs(source.image.get(), boxWidth, boxHeight, source.width, source.height));
         },
-        threads, 4 * size_t(threads));
+        threads, 4 * size_t(threads), true); // the first thumbnail is on screen soonest
+    // A run of several files tells how far it is on the information line, and its count at the end.
+    const bool progress = files.size() > 1;
     for (size_t i = 0; i < files.size(); ++i) {
+        if (progress)
+            SetInfoProgress(m, int(i + 1), int(files.size()));
         if (EscAbortCheck())
             work.Cancel();
         // Without workers Done reads the file here, Esc stopping it as it goes.
@@ -425,7 +437,8 @@ void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIO
             HGLOBAL picture = item.picture.release();
             if (album && picture && album->InsertFromThumbnail(picture, "", files[i].c_str(), nullptr, item.width,
                                                                item.height)) {
-                SetInfoCount(m, album->GetThumbNailCount());
+                if (!progress)
+                    SetInfoCount(m, album->GetThumbNailCount());
                 m.m_bModified = 1;
             } else if (picture) {
                 GlobalFree(picture);
@@ -440,6 +453,9 @@ void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIO
         ModalMessageBoxIds(m.m_hDlg, IDS_FORMAT_INVALID, IDS_CAPTION_GENERAL, several ? MB_ICONEXCLAMATION : 0);
         SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
     }
+    if (progress) // finished or stopped: the line tells the count again
+        if (CAlbum* album = AlbumOf(m))
+            SetInfoCount(m, album->GetThumbNailCount());
 }
 
 } // namespace
@@ -597,6 +613,7 @@ int CAlbumMan::Print()
     GetAlbumPath(m_nCurrent, path);
     const printing::Settings& s = printing::Current();
     // Nothing on paper is worth telling: the printer is missing, or the job failed and was dropped.
+    // A job the user cancelled (-1) is not a failure.
     if (!printing::g_printAlbum(*album, path, s.printAll ? 2 : 1, s.printNames ? 1 : 2, s.size, s.size, s.printer))
         ModalMessageBoxIds(m_hDlg, IDS_PRINT_FAILED, IDS_CAPTION_GENERAL, MB_ICONEXCLAMATION);
     return 0;

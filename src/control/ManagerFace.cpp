@@ -37,6 +37,16 @@ void SetInfoCount(CAlbumMan& m, int count)
     SetDlgItemTextA(m.m_hDlg, kInfoLine, text);
 }
 
+void SetInfoProgress(CAlbumMan& m, int file, int files)
+{
+    if (!m.m_hDlg)
+        return;
+    char text[128];
+    snprintf(text, sizeof text, manager::LoadText(IDS_ADDING).c_str(), file, files);
+    SetDlgItemTextA(m.m_hDlg, kInfoLine, text);
+    UpdateWindow(GetDlgItem(m.m_hDlg, kInfoLine));
+}
+
 void SetDescriptionBox(CAlbumMan& m, const char* text)
 {
     if (!m.m_hDlg)

@@ -8,6 +8,9 @@
 
 // The information line shows string 9 with count.
 void SetInfoCount(CAlbumMan& m, int count);
+// How far a run of several additions is ("Adding 37 of 200 ... Esc stops"); the run ends with
+// SetInfoCount.
+void SetInfoProgress(CAlbumMan& m, int file, int files);
 // The description box shows text; the modified flag stays as it was.
 void SetDescriptionBox(CAlbumMan& m, const char* text);
 // String 9 with the thumbnail count and the album's description.

@@ -97,17 +97,6 @@ std::vector<std::string> AlbumNamesIn(const char* folder)
     return names;
 }
 
-std::string BaseName(const char* path)
-{
-    const char* name = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    std::string s(name);
-    const size_t dot = s.find_last_of('.');
-    return dot == std::string::npos ? s : s.substr(0, dot);
-}
-
 bool ListText(HWND list, int index, char* out)
 {
     out[0] = '\0';

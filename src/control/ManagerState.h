@@ -41,8 +41,6 @@ bool JoinPath(char* out, const char* folder, const char* name, const char* exten
 // The albums of a folder: the names of its ".abm" files without the extension, in the order the
 // file system lists them.
 std::vector<std::string> AlbumNamesIn(const char* folder);
-// A file name without its folder and its last extension.
-std::string BaseName(const char* path);
 // The text of a list box entry into out (MAX_PATH bytes); false when there is none or it is too long.
 bool ListText(HWND list, int index, char* out);
 

@@ -25,6 +25,7 @@
 #include "vendor_standins/batchui/batchui.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "win/Handles.h"
+#include "win/LongPath.h"
 #include "win/Module.h"
 #include "win/WindowObject.h"
 
@@ -245,7 +246,7 @@ void SelectAlbum(HWND dlg, CAlbumMan* m)
     if (!m->GetAlbumPath(index, path))
         return;
     m->UpdateDescLine();
-    const std::string name = manager::BaseName(path);
+    const std::string name = BaseNameOf(path);
     const ReloadResult result = ReloadAlbum(*m, path);
     if (result != ReloadResult::Loaded) {
         // The list keeps showing the album that is still current.

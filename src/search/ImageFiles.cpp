@@ -3,7 +3,11 @@
 #include <malloc.h>
 #include <stdlib.h>
 #include <string.h>
+#include <atomic>
 #include <new>
+#include <string>
+#include <unordered_map>
+#include "album/FolderListing.h"
 #include "win/AbortCheck.h"
 #include "win/Handles.h"
 #include "win/Realloc.h"
@@ -13,6 +17,100 @@ namespace {
 const char* const kImagePatterns[] = {
     "*.lcf", "*.JPG", "*.BMP", "*.TIF", "*.GIF", "*.png", "*.PCX", "*.TGA", "*.fpx", "*.psd", "*.PCD",
 };
+
+std::atomic<bool> g_oneRead{true};
+std::atomic<unsigned> g_reads{0}, g_searched{0};
+
+// The folder reads the subfolder walk keeps for the listings that follow it on this thread.
+thread_local std::unordered_map<std::string, album::DirectoryEntries>* t_kept = nullptr;
+
+inline char Upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+
+// Whether name ends in the pattern's ".ext" (the pattern is "*" and that), ignoring ASCII case:
+// what the platform's search makes of these patterns.
+bool EndsLike(const std::string& name, const char* pattern)
+{
+    const size_t n = strlen(pattern) - 1; // without the "*"
+    if (name.size() < n)
+        return false;
+    const char* tail = name.data() + name.size() - n;
+    for (size_t i = 0; i < n; ++i)
+        if (Upper(tail[i]) != Upper(pattern[1 + i]))
+            return false;
+    return true;
+}
+
+// The file system's search matches a pattern against the long name and against the 8.3 name
+// (so "x.tiff", whose short name ends in ".TIF", is a *.TIF file).
+bool Matches(const album::DirectoryEntry& e, const char* pattern)
+{
+    return EndsLike(e.name, pattern) || (!e.shortName.empty() && EndsLike(e.shortName, pattern));
+}
+
+// Whether comparing the name's last characters as ASCII decides as the platform's search does:
+// not when a character beyond ASCII is among them (the search folds case through Unicode, where
+// some letters fold to ASCII ones), nor, under a code page of several bytes a character, when one
+// is anywhere in the name (a trailing byte may look like an ASCII letter).
+bool AsciiDecides(const std::string& name, bool multiByte)
+{
+    const size_t from = multiByte || name.size() < 4 ? 0 : name.size() - 4;
+    for (size_t i = from; i < name.size(); ++i)
+        if (static_cast<unsigned char>(name[i]) >= 0x80)
+            return false;
+    return true;
+}
+
+// Reads folder once for the listing functions: true with its entries in the file system's order,
+// false when only the platform's own searches can say what they would find (the setting is off,
+// the read failed, a name is not one the ANSI code page spells, or matching it needs more than
+// ASCII, or the folder's name ends in a dot or space, which a search would keep and an open strips).
+bool ReadOnce(const char* folder, album::DirectoryEntries& read)
+{
+    const size_t n = strlen(folder);
+    if (!g_oneRead || n == 0 || folder[n - 1] == '.' || folder[n - 1] == ' ' || !AreFileApisANSI())
+        return false;
+    try {
+        if (album::ReadFolder(folder, read) != album::FolderRead::Listed || read.inexact)
+            return false;
+        CPINFO cp;
+        const bool multiByte = !GetCPInfo(CP_ACP, &cp) || cp.MaxCharSize > 1;
+        for (const album::DirectoryEntry& e : read.entries)
+            if (!AsciiDecides(e.name, multiByte) || !AsciiDecides(e.shortName, multiByte))
+                return false;
+        ++g_reads;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// Takes the read the walk kept for folder, if any.
+bool TakeKept(const char* folder, album::DirectoryEntries& read)
+{
+    if (!t_kept)
+        return false;
+    try {
+        auto it = t_kept->find(folder);
+        if (it == t_kept->end())
+            return false;
+        read = std::move(it->second);
+        t_kept->erase(it);
+        return true;
+    } catch (...) {
+        return false; // read again
+    }
+}
+
+void Keep(const char* folder, album::DirectoryEntries&& read)
+{
+    if (!t_kept)
+        return;
+    try {
+        (*t_kept)[folder] = std::move(read);
+    } catch (...) {
+        // Not kept: the listing reads the folder again.
+    }
+}
 
 bool IsValidList(PathSlot** list, int* count)
 {
@@ -95,8 +193,22 @@ struct WalkFolder {
     }
 };
 
-int Collect(const WalkFolder& here, PathSlot** list, int* count)
+// Enters a subfolder found in the walk: false when it is a link back to a folder of this walk,
+// which would be walked again and again.
+bool Enter(const WalkFolder& here, const char* path, DWORD attributes)
 {
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return true;
+    FolderId target;
+    return !(ReadFolderId(path, &target) && here.IsOrIsBelow(target));
+}
+
+int Collect(const WalkFolder& here, PathSlot** list, int* count);
+
+// The walk through the platform's search for names without an extension.
+int CollectBySearch(const WalkFolder& here, PathSlot** list, int* count)
+{
+    ++g_searched;
     char pattern[MAX_PATH];
     if (!JoinPath(pattern, here.path, "*."))
         return kListUnreadable;
@@ -116,12 +228,8 @@ int Collect(const WalkFolder& here, PathSlot** list, int* count)
         char path[MAX_PATH];
         if (!JoinPath(path, here.path, fd.cFileName))
             continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            // A link back to a folder of this walk would be walked again and again.
-            FolderId target;
-            if (ReadFolderId(path, &target) && here.IsOrIsBelow(target))
-                continue;
-        }
+        if (!Enter(here, path, fd.dwFileAttributes))
+            continue;
         if (!AppendPath(list, count, path))
             return kListNoMemory;
         WalkFolder inner{path, &here};
@@ -132,14 +240,43 @@ int Collect(const WalkFolder& here, PathSlot** list, int* count)
     return 0;
 }
 
-// Calls take(path, entry) for the folder's image files, pattern by pattern in the fixed order,
-// each pattern's files in the order the file system returns them. When take answers false the
-// current pattern ends and the next goes on.
-template <class Take>
-void ForEachImageFile(const char* folder, Take take)
+// The walk from one read of each folder: the names without an extension that the search for
+// them gives, in the file system's order; the Esc check before the first and after each.
+int Collect(const WalkFolder& here, PathSlot** list, int* count)
 {
-    if (!folder)
-        return;
+    album::DirectoryEntries read;
+    if (!ReadOnce(here.path, read))
+        return CollectBySearch(here, list, count);
+    if (EscAbortCheck())
+        return kListStopped;
+    for (const album::DirectoryEntry& e : read.entries) {
+        if (e.name.find('.') != std::string::npos)
+            continue;
+        if (EscAbortCheck())
+            return kListStopped;
+        if (!(e.attributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        char path[MAX_PATH];
+        if (!JoinPath(path, here.path, e.name.c_str()) || !Enter(here, path, e.attributes))
+            continue;
+        if (!AppendPath(list, count, path))
+            return kListNoMemory;
+        WalkFolder inner{path, &here};
+        int result = Collect(inner, list, count);
+        if (result == kListStopped || result == kListNoMemory)
+            return result;
+    }
+    Keep(here.path, std::move(read));
+    return 0;
+}
+
+// Calls take(path, size, created, written) for the folder's image files, pattern by pattern in
+// the fixed order, each pattern's files in the order the file system returns them. When take
+// answers false the current pattern ends and the next goes on.
+template <class Take>
+void ForEachImageFileBySearches(const char* folder, Take take)
+{
+    ++g_searched;
     for (const char* image : kImagePatterns) {
         char pattern[MAX_PATH];
         if (!JoinPath(pattern, folder, image))
@@ -154,9 +291,36 @@ void ForEachImageFile(const char* folder, Take take)
             char path[MAX_PATH];
             if (!JoinPath(path, folder, fd.cFileName))
                 continue;
-            if (!take(static_cast<const char*>(path), static_cast<const WIN32_FIND_DATAA&>(fd)))
+            if (!take(static_cast<const char*>(path), (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow,
+                      fd.ftCreationTime, fd.ftLastWriteTime))
                 break;
         } while (find.Next(&fd));
+    }
+}
+
+// The same from one read of the folder (kept by the walk, or made now), the eleven patterns
+// matched in memory.
+template <class Take>
+void ForEachImageFile(const char* folder, Take take)
+{
+    if (!folder)
+        return;
+    char longest[MAX_PATH];
+    if (!JoinPath(longest, folder, kImagePatterns[0]))
+        return; // the folder itself is too long for any pattern
+    album::DirectoryEntries read;
+    if (!TakeKept(folder, read) && !ReadOnce(folder, read))
+        return ForEachImageFileBySearches(folder, take);
+    for (const char* pattern : kImagePatterns) {
+        for (const album::DirectoryEntry& e : read.entries) {
+            if ((e.attributes & FILE_ATTRIBUTE_DIRECTORY) || !Matches(e, pattern))
+                continue;
+            char path[MAX_PATH];
+            if (!JoinPath(path, folder, e.name.c_str()))
+                continue;
+            if (!take(static_cast<const char*>(path), e.size, e.creation, e.lastWrite))
+                break;
+        }
     }
 }
 
@@ -211,7 +375,7 @@ int ListImageFiles(const char* folder, PathSlot** list, int* count)
 {
     if (!IsValidList(list, count))
         return kListRefused;
-    ForEachImageFile(folder, [&](const char* path, const WIN32_FIND_DATAA&) {
+    ForEachImageFile(folder, [&](const char* path, uint64_t, const FILETIME&, const FILETIME&) {
         if (AppendPath(list, count, path))
             return true;
         FreePathList(list, count);
@@ -222,12 +386,12 @@ int ListImageFiles(const char* folder, PathSlot** list, int* count)
 
 int ListImageFileEntries(const char* folder, std::vector<ImageFileEntry>& entries)
 {
-    ForEachImageFile(folder, [&](const char* path, const WIN32_FIND_DATAA& fd) {
+    ForEachImageFile(folder, [&](const char* path, uint64_t size, const FILETIME& created, const FILETIME& written) {
         ImageFileEntry e;
         memcpy(e.path, path, strlen(path) + 1);
-        e.size = (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
-        e.created = fd.ftCreationTime;
-        e.written = fd.ftLastWriteTime;
+        e.size = size;
+        e.created = created;
+        e.written = written;
         try {
             entries.push_back(e);
             return true;
@@ -246,6 +410,7 @@ int ScanFolderFiles(const char* folder, PathSlot** list, int* count, int include
     win::WaitCursor wait;
     if (!includeSubfolders)
         return ListImageFiles(folder, list, count);
+    KeptFolderReads kept; // each folder of the tree read once
 
     PathSlot* folders = nullptr;
     int folderCount = 0;
@@ -258,4 +423,28 @@ int ScanFolderFiles(const char* folder, PathSlot** list, int* count, int include
             ListImageFiles(folders[i], list, count);
     FreePathList(&folders, &folderCount);
     return result == 0 ? *count : result;
+}
+
+bool SetImageListingInOneRead(bool on) { return g_oneRead.exchange(on); }
+
+ImageListingCounters GetImageListingCounters()
+{
+    ImageListingCounters c;
+    c.reads = g_reads;
+    c.searched = g_searched;
+    return c;
+}
+
+KeptFolderReads::KeptFolderReads()
+{
+    if (!t_kept) {
+        own_.reset(new (std::nothrow) std::unordered_map<std::string, album::DirectoryEntries>);
+        t_kept = own_.get();
+    }
+}
+
+KeptFolderReads::~KeptFolderReads()
+{
+    if (own_ && t_kept == own_.get())
+        t_kept = nullptr;
 }

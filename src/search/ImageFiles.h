@@ -8,7 +8,11 @@
 
 #include <windows.h>
 #include <stdint.h>
+#include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
+#include "album/DirectoryRecords.h"
 
 typedef char PathSlot[MAX_PATH];
 
@@ -55,3 +59,29 @@ int ScanFolderFiles(const char* folder, PathSlot** list, int* count, int include
 bool AppendPath(PathSlot** list, int* count, const char* path);
 // Frees the array and leaves the empty list.
 void FreePathList(PathSlot** list, int* count);
+
+// While one lives on a thread, the subfolder walk keeps each folder's entries and the listing of a
+// folder's image files takes them, so a tree is read once for both. Scopes nest; the outermost
+// keeps the reads, and drops what is left when it ends (files change: nothing outlives it).
+class KeptFolderReads {
+public:
+    KeptFolderReads();
+    ~KeptFolderReads();
+    KeptFolderReads(const KeptFolderReads&) = delete;
+    KeptFolderReads& operator=(const KeptFolderReads&) = delete;
+
+private:
+    std::unique_ptr<std::unordered_map<std::string, album::DirectoryEntries>> own_;
+};
+
+// Whether a folder is read once and the image patterns matched in memory (on by default), or
+// searched once per pattern (and once for its subfolders) by the platform; both list the same.
+// Tests and benchmarks compare the two. Returns the previous setting.
+bool SetImageListingInOneRead(bool on);
+
+// Folders read once and folders searched pattern by pattern, since the start (tests, benchmarks).
+struct ImageListingCounters {
+    unsigned reads = 0;
+    unsigned searched = 0;
+};
+ImageListingCounters GetImageListingCounters();

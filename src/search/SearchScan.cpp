@@ -9,6 +9,7 @@
 #include "control/ManagerState.h"
 #include "album/TextKeys.h"
 #include "win/AbortCheck.h"
+#include "win/ComScope.h"
 #include "resource.h"
 #include "win/Handles.h"
 
@@ -241,6 +242,8 @@ int RunSearch(CSearchDlg& s, SearchReport& report)
     }
     win::WaitCursor wait;
     EscAbortCheck(); // a key pressed before the search began does not stop it
+    KeptFolderReads kept; // a new search reads each folder once, for its subfolders and its files
+    win::ComScope com;     // the imaging component stays loaded from one found file to the next
     CAlbumDoc2 work;
     if (CAlbum* results = s.Results())
         work.SetExePath(results->m_Doc.GetExePath());

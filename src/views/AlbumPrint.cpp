@@ -1,9 +1,10 @@
 // Printing an album: the printer's device context from a print-dialog record, then the contact
-// sheets on it.
+// sheets on it, with the job's progress and its Cancel button shown over the album's window.
 #include "album/Album.h"
 
 #include <stddef.h>
 #include <string.h>
+#include "views/PrintProgress.h"
 #include "views/PrintSheets.h"
 #include "win/Handles.h"
 
@@ -85,6 +86,7 @@ int CAlbum::Print(const char* document, int selection, int names, int width, int
     const printing::PageCaps caps = {GetDeviceCaps(dc.get(), HORZRES), GetDeviceCaps(dc.get(), VERTRES),
                                      GetDeviceCaps(dc.get(), LOGPIXELSX)};
     printing::SheetOptions options = {document ? document : "", selection == 1, names == 1, width, height};
-    printing::PrinterJob job(dc.get());
+    printing::PrintProgress progress(m_hWnd, options.document, dc.get());
+    printing::PrinterJob job(dc.get(), &progress);
     return printing::PrintSheets(dc.get(), caps, m_Doc, options, job);
 }

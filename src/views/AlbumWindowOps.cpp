@@ -1,4 +1,8 @@
 // The album view model's window operations on real windows.
+#include <windows.h>
+#include <commctrl.h>
+#include <algorithm>
+#include <vector>
 #include "album/Album.h"
 #include "views/AlbumViewOps.h"
 #include "views/CaptionNames.h"
@@ -6,46 +10,47 @@
 
 namespace {
 
-// Paints each visible cell that waits for paint now, as its WM_PAINT would (background erased,
-// then the cell's own painting), through one off-screen bitmap, and marks it painted. A page is
-// so drawn with a few calls per cell instead of a round of paint messages per cell, which under
-// Wine costs several times the drawing itself.
-void PaintCellsNow(CAlbum& album)
+// Cells given a thumbnail since the album last painted its page (on this thread): the page path
+// paints them itself, so they are not invalidated one by one and then asked for their update
+// regions, which under Wine costs a round trip to the server per cell and more than drawing them.
+thread_local std::vector<CThumbView2*> t_pending;
+
+// Shows t in the cell without invalidating it; the tooltip is active only over a thumbnail.
+void ShowUnpainted(CThumbView2& cell, CThumbnail2* t)
 {
-    int width = 0, height = 0;
+    const bool wasShown = cell.m_pThumbnail != nullptr;
+    cell.m_pThumbnail = t;
+    if (cell.m_hTip && wasShown != (t != nullptr))
+        SendMessageA(cell.m_hTip, TTM_ACTIVATE, t ? TRUE : FALSE, 0);
+}
+
+// Paints the album's pending cells now, as their WM_PAINT would (background erased, then the
+// cell's own painting), straight into each cell's window; a cell that cannot be painted here is
+// invalidated and paints the usual way.
+void PaintPendingCells(CAlbum& album)
+{
+    const bool visible = album.m_hWnd && IsWindowVisible(album.m_hWnd);
     for (int i = 0; i < album.m_nCount; ++i) {
-        RECT r;
         CThumbView2* cell = album.m_ppCells[i];
-        if (cell && cell->m_hWnd && GetClientRect(cell->m_hWnd, &r)) {
-            width = r.right > width ? r.right : width;
-            height = r.bottom > height ? r.bottom : height;
+        auto it = cell ? std::find(t_pending.begin(), t_pending.end(), cell) : t_pending.end();
+        if (it == t_pending.end())
+            continue;
+        *it = t_pending.back();
+        t_pending.pop_back();
+        HWND w = cell->m_hWnd;
+        if (!w)
+            continue;
+        win::WindowDC dc(visible ? w : nullptr);
+        if (!dc.dc()) {
+            InvalidateRect(w, nullptr, TRUE);
+            continue;
         }
+        SendMessageA(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.dc()), 0);
+        cell->PaintTo(dc.dc());
     }
-    if (width <= 0 || height <= 0)
-        return;
-    win::WindowDC screen(album.m_hWnd);
-    if (!screen.dc())
-        return;
-    win::MemoryDC memory(screen.dc());
-    win::Bitmap bitmap(CreateCompatibleBitmap(screen.dc(), width, height));
-    if (!memory.dc() || !bitmap)
-        return;
-    win::SelectGuard select(memory.dc(), bitmap.get());
-    for (int i = 0; i < album.m_nCount; ++i) {
-        CThumbView2* cell = album.m_ppCells[i];
-        HWND w = cell ? cell->m_hWnd : nullptr;
-        RECT r;
-        if (!w || !IsWindowVisible(w) || !GetUpdateRect(w, nullptr, FALSE) || !GetClientRect(w, &r) ||
-            r.right <= 0 || r.bottom <= 0)
-            continue;
-        win::WindowDC dc(w);
-        if (!dc.dc())
-            continue;
-        SendMessageA(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.dc()), 0);
-        cell->PaintTo(memory.dc());
-        if (BitBlt(dc.dc(), 0, 0, r.right, r.bottom, memory.dc(), 0, 0, SRCCOPY))
-            ValidateRect(w, nullptr);
-    }
+    // Cells of albums that went before painting (never looked at again, only compared).
+    if (t_pending.size() > 4096)
+        t_pending.clear();
 }
 
 class WindowOps : public AlbumViewOps {
@@ -61,7 +66,17 @@ public:
     {
         if (cell < 0 || cell >= album.m_nCount || !album.m_ppCells[cell])
             return 1;
-        return album.m_ppCells[cell]->SetThumbnail(t);
+        CThumbView2* view = album.m_ppCells[cell];
+        if (!view->m_hWnd)
+            return 0;
+        ShowUnpainted(*view, t);
+        try {
+            if (std::find(t_pending.begin(), t_pending.end(), view) == t_pending.end())
+                t_pending.push_back(view);
+        } catch (...) {
+            InvalidateRect(view->m_hWnd, nullptr, TRUE); // painted the usual way
+        }
+        return 1;
     }
     int UpdateCells(CAlbum& album) override
     {
@@ -73,7 +88,7 @@ public:
             captions::FillShownCaptions(album);
         // The list's own area first: it never paints over its cells, which are painted next.
         RedrawWindow(album.m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_NOCHILDREN);
-        PaintCellsNow(album);
+        PaintPendingCells(album);
         // Whatever is still invalid (a cell that could not be painted here) the usual way.
         return RedrawWindow(album.m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN) ? 1 : 0;
     }

@@ -4,6 +4,7 @@
 #include <string.h>
 #include <algorithm>
 #include "album/AlbumDoc.h"
+#include "views/PrintProgress.h"
 #include "win/Dib.h"
 #include "vendor_standins/imgio/imgio.h"
 #include "win/Gdi.h"
@@ -56,8 +57,11 @@ void DrawBox(HDC dc, const SheetLayout& grid, CAlbumDoc2& doc, CThumbnail2& t, i
     LineTo(dc, x, y);
 }
 
-// Draws the boxes page after page. false when the job could not turn a page.
-bool DrawThumbnails(HDC dc, const SheetLayout& grid, CAlbumDoc2& doc, const SheetOptions& options, PrintJob& job)
+enum class Outcome { Printed, Failed, Cancelled };
+
+// Draws the boxes page after page, asking the job before each box whether to go on.
+Outcome DrawThumbnails(HDC dc, const SheetLayout& grid, CAlbumDoc2& doc, const SheetOptions& options, int pages,
+                       PrintJob& job)
 {
     const int oldStretch = SetStretchBltMode(dc, COLORONCOLOR);
     win::BkModeGuard transparent(dc, TRANSPARENT);
@@ -71,15 +75,25 @@ bool DrawThumbnails(HDC dc, const SheetLayout& grid, CAlbumDoc2& doc, const Shee
     win::SelectGuard usePen(dc, pen.get());
     win::WaitCursor wait;
 
-    bool turned = true;
+    Outcome outcome = Outcome::Printed;
     const int64_t perPage = int64_t(grid.columns) * grid.rows;
     int64_t k = 0;
+    int page = 1;
     for (CThumbnail2* t = doc.m_pEnd->m_pNext; t != doc.m_pEnd; t = t->m_pNext) {
         if (options.selectedOnly && !t->m_bSelect)
             continue;
+        if (!job.Continue()) {
+            outcome = Outcome::Cancelled;
+            break;
+        }
         if (k == perPage) {
-            if (job.FinishPage() <= 0 || job.BeginPage() <= 0) {
-                turned = false;
+            if (job.FinishPage() <= 0) {
+                outcome = Outcome::Failed;
+                break;
+            }
+            job.ShowPage(++page, pages);
+            if (job.BeginPage() <= 0) {
+                outcome = Outcome::Failed;
                 break;
             }
             k = 0;
@@ -89,9 +103,21 @@ bool DrawThumbnails(HDC dc, const SheetLayout& grid, CAlbumDoc2& doc, const Shee
         DrawBox(dc, grid, doc, *t, column * grid.columnPitch, row * grid.rowPitch, options.names);
         ++k;
     }
+    if (outcome == Outcome::Printed && !job.Continue())
+        outcome = Outcome::Cancelled;
     if (oldStretch)
         SetStretchBltMode(dc, oldStretch);
-    return turned;
+    return outcome;
+}
+
+// The pages the job will have: one for every page of boxes, and one blank when nothing is printed.
+int PageCount(CAlbumDoc2& doc, const SheetLayout& grid, bool selectedOnly)
+{
+    int64_t boxes = 0;
+    for (CThumbnail2* t = doc.m_pEnd->m_pNext; t != doc.m_pEnd; t = t->m_pNext)
+        boxes += !selectedOnly || t->m_bSelect;
+    const int64_t perPage = int64_t(grid.columns) * grid.rows;
+    return static_cast<int>(std::max<int64_t>(1, (boxes + perPage - 1) / perPage));
 }
 
 } // namespace
@@ -229,20 +255,36 @@ int PrinterJob::FinishPage() { return EndPage(dc_); }
 int PrinterJob::FinishDocument() { return EndDoc(dc_); }
 void PrinterJob::Abandon() { AbortDoc(dc_); }
 
+void PrinterJob::ShowPage(int page, int pages)
+{
+    if (progress_)
+        progress_->ShowPage(page, pages);
+}
+
+bool PrinterJob::Continue() { return !progress_ || progress_->Continue(); }
+
 int PrintSheets(HDC dc, const PageCaps& caps, CAlbumDoc2& doc, const SheetOptions& options, PrintJob& job)
 {
     SheetLayout grid;
     if (!dc || !LayOutSheet(caps, options.boxWidth, options.boxHeight, options.names, &grid))
         return 0;
+    const int pages = PageCount(doc, grid, options.selectedOnly);
+    job.ShowPage(1, pages);
     // A job that cannot start, turn a page or end (the queue went away, the spool disk is full)
     // is abandoned at once: nothing more is drawn into a DC whose document is gone, the spooler
-    // drops what it got, and the caller learns that nothing was printed.
-    if (job.BeginDocument(options.document ? options.document : "") <= 0 || job.BeginPage() <= 0 ||
-        !DrawThumbnails(dc, grid, doc, options, job) || job.FinishPage() <= 0 || job.FinishDocument() <= 0) {
-        job.Abandon();
-        return 0;
+    // drops what it got, and the caller learns that nothing was printed. So is a job the user
+    // cancels; a call that fails once the user has cancelled (the system asks the abort
+    // procedure too) counts as the cancel.
+    Outcome outcome = Outcome::Failed;
+    if (job.BeginDocument(options.document ? options.document : "") > 0 && job.BeginPage() > 0) {
+        outcome = DrawThumbnails(dc, grid, doc, options, pages, job);
+        if (outcome == Outcome::Printed && (job.FinishPage() <= 0 || job.FinishDocument() <= 0))
+            outcome = Outcome::Failed;
     }
-    return 1;
+    if (outcome == Outcome::Printed)
+        return 1;
+    job.Abandon();
+    return outcome == Outcome::Cancelled || !job.Continue() ? kPrintCancelled : 0;
 }
 
 } // namespace printing

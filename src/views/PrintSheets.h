@@ -60,20 +60,30 @@ public:
     virtual int FinishPage() = 0;
     virtual int FinishDocument() = 0;
     virtual void Abandon() = 0;
+    // Page page of pages is about to be drawn.
+    virtual void ShowPage(int page, int pages) {}
+    // Asked before every box and before the job ends: false once the user has cancelled it.
+    virtual bool Continue() { return true; }
 };
 
-// The job calls of a printer DC.
+class PrintProgress;
+
+// The job calls of a printer DC; with a progress window, the pages are shown in it and the
+// user's Cancel there stops the job.
 class PrinterJob : public PrintJob {
 public:
-    explicit PrinterJob(HDC dc) : dc_(dc) {}
+    explicit PrinterJob(HDC dc, PrintProgress* progress = nullptr) : dc_(dc), progress_(progress) {}
     int BeginDocument(const char* name) override;
     int BeginPage() override;
     int FinishPage() override;
     int FinishDocument() override;
     void Abandon() override;
+    void ShowPage(int page, int pages) override;
+    bool Continue() override;
 
 private:
     HDC dc_;
+    PrintProgress* progress_;
 };
 
 struct SheetOptions {
@@ -84,9 +94,13 @@ struct SheetOptions {
     int boxHeight;
 };
 
+// What PrintSheets (and CAlbum::Print) return for a job the user cancelled.
+constexpr int kPrintCancelled = -1;
+
 // Prints the document's thumbnails as one job on dc. 1 when the job was printed; 0 when the
-// layout is impossible (nothing is started) or a job call failed: the job is then abandoned at
-// once and nothing more is drawn.
+// layout is impossible (nothing is started) or a job call failed; kPrintCancelled when the job
+// stopped because the user cancelled it. A failed or cancelled job is abandoned at once and
+// nothing more is drawn.
 int PrintSheets(HDC dc, const PageCaps& caps, CAlbumDoc2& doc, const SheetOptions& options, PrintJob& job);
 
 } // namespace printing

@@ -126,3 +126,14 @@ int LongPathOf(const char* path, char* out)
     memcpy(out, result.text, result.length + 1);
     return 0;
 }
+
+std::string BaseNameOf(const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    std::string s(name);
+    const size_t dot = s.find_last_of('.');
+    return dot == std::string::npos ? s : s.substr(0, dot);
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <string>
 
 // out receives the long form (at most MAX_PATH bytes with its NUL) and is always a string.
 //   0  built;
@@ -13,3 +14,6 @@
 // the current directory and stays relative, and so does a drive-relative one ("C:name" against
 // the current directory of drive C). "." and ".." are kept as they are.
 int LongPathOf(const char* path, char* out);
+
+// The last component of a path without its extension ("C:\Albums\Trips.abm" gives "Trips").
+std::string BaseNameOf(const char* path);

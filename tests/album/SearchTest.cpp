@@ -117,6 +117,7 @@ TEST_F(Search, NameThroughTheLongAndShortFormsOfRealFiles)
     SetCurrentDirectoryA(oldDir);
     EXPECT_EQ(beaches, (Names{beachShort, relative, beachShort}));
     EXPECT_EQ(Found(table, Crit("MOUNTAIN")), (Names{snowShort}));
+    EXPECT_EQ(Found(table, Crit("VACATION PHOTOS\\SNOWY")), Names{}) << "a name given another folder's long form";
 
     // Stored by the long name, found by the short name's piece (as the file system spells it).
     TestTable longNames;

@@ -257,6 +257,14 @@ TEST(OrderedWork, CancelStopsItemsUnderWayAndWithoutWorkersTheTakerWorks)
     album::SetWorkerStartHook(hook);
     EXPECT_EQ(order, (std::vector<size_t>{0, 1}));
     EXPECT_EQ(stopped, 3);
+
+    // The first item alone first: no other starts before it is done.
+    static std::atomic<bool> firstDone, otherEarly;
+    firstDone = otherEarly = false;
+    album::OrderedWork first(6, [](size_t i) { i ? void(otherEarly = otherEarly || !firstDone) : (Sleep(100), void(firstDone = true)); },
+                             3, 6, true);
+    EXPECT_TRUE(first.Wait(5));
+    EXPECT_FALSE(otherEarly);
 }
 
 } // namespace

@@ -575,7 +575,8 @@ TEST_F(AlbumManTest, ARemovedDescriptionTargetIsNeverWritten)
 
 // Adding a folder decodes and fits on worker threads; the album must come out as one thread
 // makes it (also when no worker can be started), a file that cannot be read is told of once, and
-// Esc keeps what was added so far.
+// Esc keeps what was added so far. Meanwhile the information line counts the files, and it tells
+// the album's count again at the end.
 TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
 {
     const std::string images = dir.File("images");
@@ -591,14 +592,19 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
         const album::WorkerStartHook hook = album::SetWorkerStartHook(workers ? nullptr : +[] { return false; });
         CAlbumMan* m = Open();
         // "Esc" once the album holds escAfter thumbnails; without, after a minute (a run that hangs).
-        static CAlbum* s_album;
+        static CAlbumMan* s_man;
         static int s_after;
         static DWORD s_start;
-        s_album = AlbumOf(m);
+        static std::vector<std::string> s_lines; // the information line as the run polls Esc
+        s_man = m;
         s_after = escAfter;
         s_start = GetTickCount();
-        const AbortCheckFn check = SetAbortCheck(
-            [] { return s_after < 0 ? GetTickCount() - s_start > 60000 : s_album->GetThumbNailCount() >= s_after; });
+        s_lines.clear();
+        const AbortCheckFn check = SetAbortCheck([] {
+            if (s_lines.empty() || s_lines.back() != Item(s_man, 207))
+                s_lines.push_back(Item(s_man, 207));
+            return s_after < 0 ? GetTickCount() - s_start > 60000 : AlbumOf(s_man)->GetThumbNailCount() >= s_after;
+        });
         DialogScript script;
         for (int i = 0; i < 16; ++i) // more than there are files: a wrong count fails instead of waiting
             script.Answer("Lumicraft 2000", IDOK);
@@ -610,6 +616,13 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
         const std::string saved = dir.File("w" + std::to_string(workers) + "_" + std::to_string(escAfter) + ".x");
         EXPECT_NE(AlbumOf(m)->m_Doc.Save(saved.c_str()), 0);
         EXPECT_EQ(m->m_bModified, AlbumOf(m)->GetThumbNailCount() > 0 ? 1 : 0);
+        const int count = AlbumOf(m)->GetThumbNailCount();
+        EXPECT_EQ(Item(m, 207), "Image files in album: " + std::to_string(count));
+        std::vector<std::string> counted;
+        for (int i = 1; i <= (escAfter < 0 ? 15 : count + 1); ++i)
+            counted.push_back("Adding " + std::to_string(i) + " of 15 ... Esc stops");
+        EXPECT_NE(std::search(s_lines.begin(), s_lines.end(), counted.begin(), counted.end()), s_lines.end())
+            << "the line does not count the files one by one: " << ::testing::PrintToString(s_lines);
         DestroyWindow(m->m_hDlg);
         return ReadBytes(saved);
     };

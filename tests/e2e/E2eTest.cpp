@@ -83,8 +83,9 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     ASSERT_TRUE(Click(manager, kSave));
     HWND name = host.Dialog("Save New Album");
     ASSERT_NE(name, nullptr);
-    drive::Click(drive::Center(GetDlgItem(name, 99)));
+    ASSERT_TRUE(drive::Focus(GetDlgItem(name, 99)));
     drive::Type("Trip");
+    ASSERT_TRUE(drive::WaitUntil([name] { return drive::Text(GetDlgItem(name, 99)) == "Trip"; }));
     drive::Click(drive::Center(drive::Descendant(name, "Button", "OK")));
     const std::string trip = albums / "Trip.abm";
     ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(trip).names.size() == 4; }));

@@ -1,12 +1,18 @@
-// Prints two real jobs for the print-queue check (check_print_queue.py), which then reads the
+// Prints three real jobs for the print-queue check (check_print_queue.py), which then reads the
 // PDFs the queue made. The printer is first chosen through "Printer Setup" of the real "Print
-// Thumbnails" dialog. Job "lcprint-all-TAG": an album of 25 thumbnails, every one with its name,
-// in 2-inch boxes; each source image is a plain dark gray, each thumbnail a plain light gray, and
-// the source of thumbnail 3 is missing. Job "lcprint-none-TAG": only the selected thumbnails, none
-// being selected, on the default printer. Prints "key value" lines the check needs.
+// Thumbnails" dialog. Job "lcprint-cancel-TAG": 300 thumbnails in 1-inch boxes with their names;
+// when its progress window shows page 3, the job waits (answering only messages sent to it) while
+// a second thread presses the window's Cancel with the mouse. Job "lcprint-all-TAG": an album of
+// 25 thumbnails, every one with its name, in 2-inch boxes; each source image is a plain dark gray,
+// each thumbnail a plain light gray, and the source of thumbnail 3 is missing. Job
+// "lcprint-none-TAG": only the selected thumbnails, none being selected, on the default printer.
+// Prints "key value" lines the check needs; a screenshot of the progress window goes to FOLDER.
 #include <stdio.h>
 #include <string>
+#include <thread>
 #include <vector>
+#include "Driver.h"
+#include "Host.h"
 #include "album/Album.h"
 #include "support/DialogScript.h"
 #include "support/MessageLog.h"
@@ -38,15 +44,55 @@ std::string DeviceOf(const PRINTDLGA& record)
     return device;
 }
 
+// What the cancelled job showed, seen from inside its window's thread.
+struct CancelWatch {
+    HWND album = nullptr, view = nullptr, progress = nullptr;
+    std::vector<std::string> pages;
+    char caption[256] = "";
+    bool owned = false, disabled = false, repainted = false;
+    HANDLE atPage3 = CreateEventA(nullptr, TRUE, FALSE, nullptr), pressed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+} g_watch;
+
+bool Painted(HWND w) { return !GetUpdateRect(w, nullptr, FALSE); }
+
+// Sees the page text change. At page 2 the album's window is invalidated: it is repainted by page
+// 3 only if the job lets its thread answer. At page 3 the job is held until Cancel was pressed.
+LRESULT CALLBACK WatchPages(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    const char* text = m->message == WM_SETTEXT ? reinterpret_cast<const char*>(m->lParam) : "";
+    if (code == HC_ACTION && strncmp(text, "Printing page", 13) == 0) {
+        CancelWatch& w = g_watch;
+        w.progress = GetParent(m->hwnd);
+        w.owned = GetWindow(w.progress, GW_OWNER) == w.album;
+        GetWindowTextA(w.progress, w.caption, sizeof w.caption);
+        w.pages.push_back(text);
+        if (w.pages.size() == 2)
+            RedrawWindow(w.album, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+        if (w.pages.size() == 3) {
+            w.disabled = !IsWindowEnabled(w.album);
+            w.repainted = Painted(w.album) && Painted(w.view);
+            SetEvent(w.atPage3);
+            MSG msg;
+            for (const DWORD start = GetTickCount(); GetTickCount() - start < 120000;) {
+                if (MsgWaitForMultipleObjects(1, &w.pressed, FALSE, 1000, QS_SENDMESSAGE) == WAIT_OBJECT_0)
+                    break;
+                PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            }
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        fprintf(stderr, "usage: print_queue_probe TAG\n");
+    if (argc < 3) {
+        fprintf(stderr, "usage: print_queue_probe TAG FOLDER\n");
         return 2;
     }
-    const std::string tag = argv[1];
+    const std::string tag = argv[1], folder = argv[2];
     CThumbviewRegister(AlbumInstance());
     CThumbListViewRegister(AlbumInstance());
     MessageLog parent(400, 300);
@@ -102,11 +148,50 @@ int main(int argc, char** argv)
     printf("album %d missing %d source-gray %d thumb-gray %d box %d\n", kCount, kMissing, kSourceGray, kThumbGray,
            chosen.size);
 
+    // 300 thumbnails whose sources are gone, printed as the first job (the queue keeps its order).
+    CAlbum big(parent.hwnd(), RECT{0, 0, 300, 200}, info);
+    for (int i = 1; i <= 300; ++i) {
+        auto rec = MakeRecord(dir.File("gone " + std::to_string(i) + ".bmp").c_str());
+        rec.wThumbWidth = 40;
+        rec.wThumbHeight = 30;
+        big.m_Doc.Insert(new CThumbnail2(&rec, Plain(40, 30, kThumbGray), 0, 1), nullptr);
+    }
+    ShowWindow(album.m_hWnd, SW_HIDE);
+    g_watch.album = parent.hwnd();
+    g_watch.view = big.m_hWnd;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, WatchPages, nullptr, GetCurrentThreadId());
+    std::thread presser([&] {
+        if (WaitForSingleObject(g_watch.atPage3, 120000) != WAIT_OBJECT_0 || g_watch.pages.size() < 3)
+            return;
+        RECT a = {}, p = {};
+        GetWindowRect(g_watch.album, &a);
+        GetWindowRect(g_watch.progress, &p);
+        UnionRect(&a, &a, &p);
+        HGLOBAL shot = CaptureSettledScreen(a, GetCurrentProcessId());
+        if (shot && ImgIoWriteFile(shot, (folder + "\\progress-window.bmp").c_str(), IMGIO_FORMAT_BMP, 0) == IMGIO_WRITE_OK)
+            printf("screenshot progress-window.bmp\n");
+        GlobalFree(shot);
+        drive::Click(drive::Center(GetDlgItem(g_watch.progress, IDCANCEL)));
+        SetEvent(g_watch.pressed);
+    });
+    // Named as the manager names a job, after the album's file (short: the queue cuts titles at
+    // 64 characters); the caption shows the album's name.
+    const int cancelled = big.Print(("C:\\lcprint-cancel-" + tag + ".abm").c_str(), 2, 1, 16, 16, chosen.printer);
+    SetEvent(g_watch.atPage3); // the presser ends when page 3 never came
+    presser.join();
+    UnhookWindowsHookEx(hook);
+    printf("cancel result %d owner %d disabled %d repainted %d enabled-after %d closed %d\n", cancelled, g_watch.owned,
+           g_watch.disabled, g_watch.repainted, IsWindowEnabled(parent.hwnd()) != FALSE, !IsWindow(g_watch.progress));
+    printf("cancel-caption %s\n", g_watch.caption);
+    for (const std::string& page : g_watch.pages)
+        printf("cancel-page %s\n", page.c_str());
+    DestroyWindow(big.m_hWnd);
+
     const int all = album.Print(("lcprint-all-" + tag).c_str(), chosen.printAll ? 2 : 1, chosen.printNames ? 1 : 2,
                                 chosen.size, chosen.size, chosen.printer);
     const int blank = album.Print(("lcprint-none-" + tag).c_str(), 1, 2, 32, 32, PRINTDLGA{});
     printf("printed all %d none %d\n", all, blank);
     fflush(stdout);
     DestroyWindow(album.m_hWnd);
-    return confirmed == 1 && all == 1 && blank == 1 ? 0 : 1;
+    return confirmed == 1 && all == 1 && blank == 1 && cancelled == -1 ? 0 : 1;
 }

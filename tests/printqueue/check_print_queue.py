@@ -2,7 +2,9 @@
 """Printing end to end on the machine's "PDF" print queue (CUPS with cups-pdf).
 
 Runs print_queue_probe under Wine, waits for the PDFs the queue writes, and checks them with
-poppler's tools: the page count of both jobs, and on the rendered first page of the full job the
+poppler's tools. The job cancelled at its third page must have shown its pages and the album's
+name, kept the album's window repainting and closed to input, and left no PDF. Then the page count
+of the other two jobs, and on the rendered first page of the full job the
 frames at the places the page layout gives, the picture inside each box (the source's dark gray,
 or the thumbnail's light gray where the source is missing), the white room between picture and
 frame, and a name under every box; the job of selected thumbnails with none selected must be one
@@ -125,7 +127,8 @@ def main():
     for old in glob.glob(os.path.join(out, "*")):
         os.remove(old)
     tag = "%d-%d" % (os.getpid(), int(time.time()))
-    result = run([os.path.join(ROOT, "scripts", "wine-run.sh"), probe, tag], timeout=180)
+    result = run([os.path.join(ROOT, "scripts", "wine-run.sh"), probe, tag, "Z:" + out.replace("/", "\\")],
+                 timeout=300)
     print(result.stdout, end="")
     if result.returncode != 0:
         print(result.stderr[-2000:])
@@ -146,6 +149,22 @@ def main():
     check(facts.get("setup-device") == ["PDF"], "Printer Setup in the dialog chose the PDF printer")
     check(facts.get("choices") == ["all", "1", "names", "1", "size", "32"], "the dialog's defaults were confirmed")
 
+    width, height, dpi, offset_x, offset_y = (int(v) for v in facts["caps"])
+    columns, rows = layout(width, height, dpi, 16, True)[:2]
+    pages = (300 + columns * rows - 1) // (columns * rows)
+    shown = [line[len("cancel-page "):] for line in result.stdout.splitlines() if line.startswith("cancel-page ")]
+    check(shown == ["Printing page %d of %d" % (n, pages) for n in (1, 2, 3)],
+          "300 thumbnails in 1-inch boxes: pages 1, 2 and 3 of %d shown, none after Cancel" % pages)
+    check(facts.get("cancel-caption") == ["lcprint-cancel-%s" % tag, "-", "Lumicraft", "2000"],
+          "the progress window's caption names the album")
+    check(facts.get("cancel") == ["result", "-1", "owner", "1", "disabled", "1", "repainted", "1",
+                                  "enabled-after", "1", "closed", "1"],
+          "Cancel pressed with the mouse at page 3: the print reports it cancelled; the window was the "
+          "album window's, which repainted during the job, took no input and is enabled again")
+    if os.path.exists(os.path.join(out, "progress-window.bmp")) and shutil.which("convert"):
+        subprocess.run(["convert", os.path.join(out, "progress-window.bmp"), os.path.join(out, "progress-window.png")])
+        os.remove(os.path.join(out, "progress-window.bmp"))
+
     pdf_folder = output_folder()
     pdfs = {}
     for job in ("all", "none"):
@@ -156,8 +175,9 @@ def main():
             shutil.move(found, pdfs[job])
     if len(pdfs) < 2:
         return 1
+    # The queue prints in order: the cancelled job, sent first, would have come out by now.
+    check(not glob.glob(os.path.join(pdf_folder, "*lcprint-cancel-%s*" % tag)), "the cancelled job left no PDF")
 
-    width, height, dpi, offset_x, offset_y = (int(v) for v in facts["caps"])
     count, missing = int(facts["album"][0]), int(facts["album"][2])
     source_gray, thumb_gray, size = int(facts["album"][4]), int(facts["album"][6]), int(facts["album"][8])
     columns, rows, column_pitch, row_pitch, box = layout(width, height, dpi, size, True)

@@ -314,3 +314,79 @@ TEST(ImageFiles, LinkBackToAnOuterFolderIsNotWalkedAgain)
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(got, expected);
 }
+
+// One read of each folder, the patterns matched in memory, lists what the platform's searches
+// (one per pattern, one for the subfolders) list: the same files and folders in the same order,
+// with the same sizes and times. Names match through their 8.3 names too ("x.tiff" is a *.TIF
+// file); a folder holding a name the code page cannot spell is left to the searches.
+TEST(ImageFiles, OneReadListsWhatThePatternSearchesList)
+{
+    const char* const exts[] = {"lcf", "JPG", "bmp", "Tif", "GIF", "png", "pcx", "TGA", "Fpx", "psd", "pcd"};
+    struct Row {
+        const char* what;
+        std::vector<std::string> folders, files;
+        std::vector<std::pair<std::string, DWORD>> marked; // files with attributes
+        bool spelled; // every name in the code page
+    } rows[] = {
+        {"every pattern in mixed case, hidden and system files, dotted folders",
+         {"Sub", "Sub\\Deeper", "dot.d", "pics.jpg", "a.b.c", "UPPER", "Sub\\x.y"},
+         {"notes.txt", "dot.d\\in.bmp", "a.b.c\\in.png", "Sub\\x.y\\z.gif", "UPPER\\LAST.PCD", "Sub\\Deeper\\d.JpG"},
+         {{"Hid.jpg", FILE_ATTRIBUTE_HIDDEN}, {"Sub\\h.tga", FILE_ATTRIBUTE_HIDDEN},
+          {"Sys.BMP", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN}, {"UPPER\\s.psd", FILE_ATTRIBUTE_SYSTEM}},
+         true},
+        {"long extensions, dots and spaces, matched through 8.3 names",
+         {"sp ace", "sp ace\\more"},
+         {"photo.tiff", "pic.jpeg", "x.pngx", "LONGNAME123.TIF", "my photo.jpg", ".jpg", "a.b.JPG", "x.jpg.txt",
+          "noext", "bmp", "sp ace\\in.gifs", "sp ace\\more\\a b.PCX"}, {}, true},
+        {"a name beyond the code page", {"Sub"}, {"a.jpg", "Sub\\b.bmp"}, {}, false},
+    };
+    for (const Row& row : rows) {
+        Tree t;
+        for (const std::string& f : row.folders)
+            t.Folder(f);
+        for (const std::string& f : row.files)
+            t.File(f);
+        for (int i = 0; i < (row.spelled ? 700 : 0); ++i) // more entries than one batch of the read holds
+            t.File("a fairly long file name, number " + std::to_string(i) + "." + exts[i % 11]);
+        for (const auto& f : row.marked)
+            t.File(f.first), SetFileAttributesA(t.Path(f.first).c_str(), f.second);
+        if (!row.spelled)
+            CloseHandle(CreateFileW((testsupport::LongWidePath(t.Path("Sub")) + L"\\\xFF21.jpg").c_str(), GENERIC_WRITE,
+                                    0, nullptr, CREATE_NEW, 0, nullptr));
+
+        unsigned scanReads = 0; // folders read by the scan of the tree
+        auto listAll = [&] {
+            std::vector<std::string> out;
+            for (int sub : {1, 0}) {
+                List files;
+                const unsigned reads = GetImageListingCounters().reads;
+                EXPECT_GT(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, sub), 0) << row.what;
+                if (sub)
+                    scanReads = GetImageListingCounters().reads - reads;
+                out.insert(out.end(), files.paths, files.paths + files.count);
+            }
+            List folders;
+            EXPECT_EQ(CollectSubfolders(t.root().c_str(), &folders.paths, &folders.count), 0) << row.what;
+            out.insert(out.end(), folders.paths, folders.paths + folders.count);
+            std::vector<ImageFileEntry> entries;
+            ListImageFileEntries(t.root().c_str(), entries);
+            for (const ImageFileEntry& e : entries)
+                out.push_back(std::string(e.path) + " " + std::to_string(e.size) + " " +
+                              std::to_string(e.created.dwLowDateTime) + " " + std::to_string(e.written.dwLowDateTime));
+            return out;
+        };
+        const bool was = SetImageListingInOneRead(false);
+        const std::vector<std::string> searched = listAll();
+        SetImageListingInOneRead(true);
+        const unsigned searchedBefore = GetImageListingCounters().searched;
+        EXPECT_EQ(listAll(), searched) << row.what;
+        const unsigned searches = GetImageListingCounters().searched - searchedBefore;
+        SetImageListingInOneRead(was);
+        if (row.spelled) { // the root and each folder entered (no dotted one), read once for the scan
+            const auto walked = std::count_if(row.folders.begin(), row.folders.end(),
+                                              [](const std::string& f) { return f.find('.') == std::string::npos; });
+            EXPECT_EQ(scanReads, unsigned(walked) + 1) << row.what;
+        }
+        EXPECT_EQ(searches > 0, !row.spelled) << row.what;
+    }
+}

@@ -77,7 +77,8 @@ private:
     HDC dc_;
 };
 
-// A print job that logs its calls, marks page starts in the recording, and can fail one call.
+// A print job that logs its calls and the pages shown, marks page starts in the recording, and can
+// fail one call or be cancelled at its time-th question.
 struct TestJob : printing::PrintJob {
     explicit TestJob(HDC dc, std::string failing = "", int failingTime = 1) : dc(dc), failing(failing), time(failingTime) {}
     int Call(const std::string& name)
@@ -96,10 +97,15 @@ struct TestJob : printing::PrintJob {
     int FinishPage() override { return Call("end"); }
     int FinishDocument() override { return Call("enddoc"); }
     void Abandon() override { Call("abort"); }
+    void ShowPage(int page, int pages) override
+    {
+        shown += (shown.empty() ? "" : " ") + std::to_string(page) + "/" + std::to_string(pages);
+    }
+    bool Continue() override { return failing != "cancel" || ++asked != time; }
     HDC dc;
     std::string failing;
-    int time;
-    std::string calls, document;
+    int time, asked = 0;
+    std::string calls, document, shown;
 };
 
 const PageCaps k600 = {4800, 6600, 600};
@@ -180,6 +186,7 @@ TEST(PrintSheets, BoxesPicturesNamesAndFramesLandWhereTheLayoutSays)
     TestJob job(rec.dc());
     ASSERT_EQ(printing::PrintSheets(rec.dc(), k600, doc, Options(false, true), job), 1);
     EXPECT_EQ(job.calls, "doc page end page end enddoc");
+    EXPECT_EQ(job.shown, "1/2 2/2");
     EXPECT_EQ(job.document, "sheets");
     const std::vector<Page> pages = rec.Pages();
     ASSERT_EQ(pages.size(), 2u);
@@ -227,6 +234,7 @@ TEST(PrintSheets, OnlyTheSelectedAndNothingSelectedGivesOneBlankPage)
         TestJob job(rec.dc());
         ASSERT_EQ(printing::PrintSheets(rec.dc(), k600, doc, Options(true, false), job), 1);
         EXPECT_EQ(job.calls, "doc page end enddoc");
+        EXPECT_EQ(job.shown, "1/1");
         const std::vector<Page> pages = rec.Pages();
         ASSERT_EQ(pages.size(), 1u);
         EXPECT_TRUE(pages[0].pictures.empty() && pages[0].path.empty() && pages[0].texts.empty());
@@ -328,7 +336,7 @@ TEST(PrintSheets, LongNamesKeepTheirEndBehindThreeDots)
     DeleteDC(dc);
 }
 
-TEST(PrintSheets, AJobThePrinterStopsIsAbandonedAndReportedAsFailed)
+TEST(PrintSheets, AJobThePrinterStopsOrTheUserCancelsIsAbandoned)
 {
     CAlbumDoc2 doc;
     Fill(doc, 25);
@@ -337,18 +345,22 @@ TEST(PrintSheets, AJobThePrinterStopsIsAbandonedAndReportedAsFailed)
         int time;
         std::string calls;
         size_t pictures;
+        int result;
     } cases[] = {
-        {"doc", 1, "doc abort", 0},
-        {"page", 1, "doc page abort", 0},
-        {"page", 2, "doc page end page abort", 20},
-        {"end", 2, "doc page end page end abort", 25},
-        {"enddoc", 1, "doc page end page end enddoc abort", 25},
+        {"doc", 1, "doc abort", 0, 0},
+        {"page", 1, "doc page abort", 0, 0},
+        {"page", 2, "doc page end page abort", 20, 0},
+        {"end", 2, "doc page end page end abort", 25, 0},
+        {"enddoc", 1, "doc page end page end enddoc abort", 25, 0},
+        // Cancelled before the first box of page 2, and after the last box: nothing more is sent.
+        {"cancel", 21, "doc page abort", 20, printing::kPrintCancelled},
+        {"cancel", 26, "doc page end page abort", 25, printing::kPrintCancelled},
     };
     for (const Case& c : cases) {
         Recording rec;
         GdiComment(rec.dc(), 4, reinterpret_cast<const BYTE*>("page"));
         TestJob job(rec.dc(), c.failing, c.time);
-        EXPECT_EQ(printing::PrintSheets(rec.dc(), k600, doc, Options(false, false), job), 0) << c.calls;
+        EXPECT_EQ(printing::PrintSheets(rec.dc(), k600, doc, Options(false, false), job), c.result) << c.calls;
         EXPECT_EQ(job.calls, c.calls);
         size_t pictures = 0;
         for (const Page& p : rec.Pages())

@@ -2,12 +2,14 @@
 // the mouse and keyboard, while the main thread runs the windows as usual. After each step it
 // saves a screenshot of the whole screen (NN-step.bmp) and writes a line to shots.txt: the file
 // name and the album manager window's screen rectangle at that moment, so that a check can look
-// for the manager window in the picture. Each step waits for what it needs to see, never for a
+// for the manager window in the picture; for the three screenshots the README shows, also the
+// picture's name and the rectangle of the windows it shows. Each step waits for what it needs to see, never for a
 // fixed time; one that does not come about within its (generous) time stops the tour: the reason
 // goes to the standard error and the program ends with exit code 1.
 #include <windows.h>
 #include <commctrl.h>
 #include <atomic>
+#include <initializer_list>
 #include <stdio.h>
 #include <string.h>
 #include <string>
@@ -61,7 +63,9 @@ HWND Manager()
     return reinterpret_cast<HWND>(answer);
 }
 
-void Shot(const char* name)
+// picture: the README picture this screenshot makes, of the windows shows (measured once the
+// screen has settled: a dialog may still be growing when the step is done).
+void Shot(const char* name, const char* picture = nullptr, std::initializer_list<HWND> shows = {})
 {
     char file[64];
     snprintf(file, sizeof file, "%02d-%s.bmp", ++g_shot, name);
@@ -75,9 +79,16 @@ void Shot(const char* name)
     RECT m = {};
     HWND manager = Manager();
     if (manager && IsWindowVisible(manager) && GetWindowRect(manager, &m))
-        fprintf(g_manifest, "%s %ld %ld %ld %ld\n", file, m.left, m.top, m.right, m.bottom);
+        fprintf(g_manifest, "%s %ld %ld %ld %ld", file, m.left, m.top, m.right, m.bottom);
     else
-        fprintf(g_manifest, "%s -\n", file);
+        fprintf(g_manifest, "%s - - - -", file);
+    RECT all = {}, r;
+    for (HWND w : shows)
+        if (GetWindowRect(w, &r))
+            UnionRect(&all, &all, &r);
+    if (picture)
+        fprintf(g_manifest, " %s %ld %ld %ld %ld", picture, all.left, all.top, all.right, all.bottom);
+    fprintf(g_manifest, "\n");
     fflush(g_manifest);
     printf("tour: screenshot %s\n", path.c_str());
     fflush(stdout);
@@ -194,15 +205,19 @@ DWORD WINAPI TourThread(void*)
     HWND manager = drive::WaitFor([] { return Manager(); });
     Check(manager && drive::WaitUntil([&] { return Thumbnails(manager) >= 0; }), "an album window is open");
     // Moved by its caption to the right half of the main window, and made larger by its corner.
+    // A window that has just opened on a new Wine prefix may not take the first press on its
+    // caption as a move (the news of its activation is still on its way): the hand tries again.
     RECT r = {};
-    GetWindowRect(manager, &r);
-    drive::Drag(POINT{r.left + 30, r.top + 8}, POINT{380 + 30, 60 + 8});
-    Check(drive::WaitUntil([&] { return GetWindowRect(manager, &r) && r.left == 380 && r.top == 60; }),
-          "the album window is moved");
+    auto moved = [&] { return GetWindowRect(manager, &r) && r.left == 380 && r.top == 60; };
+    for (int tries = 0; tries < 3 && !moved(); ++tries) {
+        drive::Drag(POINT{r.left + 30, r.top + 8}, POINT{380 + 30, 60 + 8});
+        drive::WaitUntil(moved, 10000);
+    }
+    Check(moved(), "the album window is moved");
     drive::Drag(POINT{r.right - 2, r.bottom - 2}, POINT{960, 560}, 0, 1);
     Check(drive::WaitUntil([&] { return GetWindowRect(manager, &r) && r.left == 380 && r.right - r.left > 500; }),
           "the album window is made larger");
-    Shot("manager-open");
+    Shot("manager-open", "album-window", {manager});
 
     // 2. A new album, and the sample folder added to it: Album > Add Folder To Album, then the
     // folder browser set to the folder and confirmed.
@@ -271,7 +286,7 @@ DWORD WINAPI TourThread(void*)
     Check(drive::WaitUntil([&] { return !drive::Descendants(results, "ThumbViewClass").empty() &&
                                         drive::Text(GetDlgItem(find, IDOK)) != "&Continue"; }, 180000),
           "the Find dialog shows what it found");
-    Shot("found");
+    Shot("found", "find-results", {manager, find});
     drive::Click(drive::Center(GetDlgItem(find, IDCANCEL)));
     // "Save the results?": not this time.
     HWND keep = drive::WaitFor([] {
@@ -293,7 +308,7 @@ DWORD WINAPI TourThread(void*)
     Check(frame != nullptr, "the dock frame stands beside the main window");
     drive::Click(drive::Center(drive::Descendant(frame, "Button", "Dock")));
     Check(drive::WaitUntil([] { return StatusText() == "Album window docked."; }), "the album window is docked");
-    Shot("docked");
+    Shot("docked", "docked", {g_host.main, frame});
     drive::Click(drive::Center(drive::Descendant(frame, "Button", "Float")));
     Check(drive::WaitUntil([] { return StatusText() == "Album window floating."; }), "the album window floats again");
 

@@ -3,22 +3,11 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include "win/ComScope.h"
 
 namespace imgio {
 
-// COM for the calling thread for the lifetime of the scope. A thread that already runs in a
-// multithreaded apartment keeps it (and nothing is undone at the end).
-class ComScope {
-public:
-    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() { if (SUCCEEDED(hr_)) CoUninitialize(); }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    bool Usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
-
-private:
-    HRESULT hr_;
-};
+using win::ComScope;
 
 // Owner of one COM interface reference.
 template <class T>

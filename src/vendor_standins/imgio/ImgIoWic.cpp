@@ -254,6 +254,21 @@ const GUID& ContainerGuid(Container c)
     return GUID_NULL;
 }
 
+// The platform's own decoder of each container.
+const CLSID& DecoderClass(Container c)
+{
+    switch (c) {
+    case Container::Bmp: return CLSID_WICBmpDecoder;
+    case Container::Png: return CLSID_WICPngDecoder;
+    case Container::Jpeg: return CLSID_WICJpegDecoder;
+    case Container::Gif: return CLSID_WICGifDecoder;
+    case Container::Tiff: return CLSID_WICTiffDecoder;
+    case Container::Ico: return CLSID_WICIcoDecoder;
+    case Container::None: break;
+    }
+    return GUID_NULL;
+}
+
 // A read-only stream over an open file. It keeps its own duplicate of the handle, so the file
 // stays open (and closed to writers) for as long as a decoder holds the stream.
 class HandleStream final : public IStream {
@@ -399,10 +414,15 @@ HGLOBAL DecodeWithWic(HANDLE file, Container container, const DecodePlan& plan, 
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 factory.PutVoid())))
         return nullptr;
-    // The decoder of the container whose headers were checked, not whichever claims the file.
+    // The decoder of the container whose headers were checked, not whichever claims the file:
+    // the platform's own, made directly (asking the factory for one walks every registered codec,
+    // which costs more than decoding a small picture); where that cannot be made, the factory's.
     ComRef<IWICBitmapDecoder> decoder;
-    if (FAILED(factory->CreateDecoder(ContainerGuid(container), nullptr, decoder.Put())) ||
-        FAILED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)))
+    if (FAILED(CoCreateInstance(DecoderClass(container), nullptr, CLSCTX_INPROC_SERVER, IID_IWICBitmapDecoder,
+                                decoder.PutVoid())) &&
+        FAILED(factory->CreateDecoder(ContainerGuid(container), nullptr, decoder.Put())))
+        return nullptr;
+    if (FAILED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)))
         return nullptr;
     UINT frames = 0;
     ComRef<IWICBitmapFrameDecode> frame;
