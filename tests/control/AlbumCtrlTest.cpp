@@ -100,6 +100,16 @@ struct AlbumCtrlTest : ::testing::Test {
         c->GetAlbum()->m_Doc.SetAutoCheck(0);
         ASSERT_EQ(c->GetAlbum()->Load(path.c_str()), 1);
     }
+    // Two manager controls side by side, of 3 and 2 thumbnails, shown.
+    void SideBySide(CAlbumCtrl*& a, CAlbumCtrl*& b)
+    {
+        SetForegroundWindow(parent->hwnd());
+        a = Object(Make("ManDlgAlbumCtrl", 0, 0, 300, 250)), b = Object(Make("ManDlgAlbumCtrl", 330, 0, 300, 250));
+        Fill(a, "a", 3);
+        Fill(b, "b", 2);
+        UpdateWindow(parent->hwnd());
+        Pump();
+    }
     ScratchDir files;
 };
 
@@ -338,8 +348,9 @@ POINT CellCentre(CAlbumCtrl* c, int cell)
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-// Presses on a cell of from, moves in steps to the point and releases there.
-void Drag(CAlbumCtrl* from, int cell, POINT to, bool ctrl)
+// Presses on a cell of from, moves past the drag threshold, then in steps to the point; true
+// when a drag is under way.
+bool DragOver(CAlbumCtrl* from, POINT to, int cell = 0)
 {
     POINT start = CellCentre(from, cell);
     MouseTo(start);
@@ -347,6 +358,13 @@ void Drag(CAlbumCtrl* from, int cell, POINT to, bool ctrl)
     MouseTo({start.x + 8, start.y + 8}); // past the drag threshold, still on the cell
     for (int step = 1; step <= 4; ++step)
         MouseTo({start.x + (to.x - start.x) * step / 4, start.y + (to.y - start.y) * step / 4});
+    return IsDragging();
+}
+
+// A whole drag, released at the point.
+void Drag(CAlbumCtrl* from, int cell, POINT to, bool ctrl)
+{
+    DragOver(from, to, cell);
     if (ctrl)
         Input(0, {}, VK_CONTROL);
     Input(MOUSEEVENTF_LEFTUP);
@@ -360,13 +378,8 @@ void Drag(CAlbumCtrl* from, int cell, POINT to, bool ctrl)
 
 TEST_F(AlbumCtrlTest, DraggingMovesCopiesAndReordersThumbnails)
 {
-    SetForegroundWindow(parent->hwnd());
-    HWND left = Make("ManDlgAlbumCtrl", 0, 0, 300, 250), right = Make("ManDlgAlbumCtrl", 330, 0, 300, 250);
-    CAlbumCtrl *a = Object(left), *b = Object(right);
-    Fill(a, "a", 3);
-    Fill(b, "b", 2);
-    UpdateWindow(parent->hwnd());
-    Pump();
+    CAlbumCtrl *a = nullptr, *b = nullptr;
+    SideBySide(a, b);
 
     // Onto a thumbnail of the other album: in front of it, and gone from the source.
     parent->Clear();
@@ -397,21 +410,12 @@ TEST_F(AlbumCtrlTest, DraggingMovesCopiesAndReordersThumbnails)
 
 TEST_F(AlbumCtrlTest, ASourceThatChangesOrGoesMidDragLeavesNothingDangling)
 {
-    SetForegroundWindow(parent->hwnd());
-    HWND left = Make("ManDlgAlbumCtrl", 0, 0, 300, 250), right = Make("ManDlgAlbumCtrl", 330, 0, 300, 250);
-    CAlbumCtrl *a = Object(left), *b = Object(right);
-    Fill(a, "a", 3);
-    Fill(b, "b", 2);
-    UpdateWindow(parent->hwnd());
-    Pump();
+    CAlbumCtrl *a = nullptr, *b = nullptr;
+    SideBySide(a, b);
 
     // The dragged thumbnail is removed before the release: nothing is left to drop.
-    POINT start = CellCentre(a, 0), over = CellCentre(b, 5);
-    MouseTo(start);
-    Input(MOUSEEVENTF_LEFTDOWN);
-    MouseTo({start.x + 8, start.y + 8});
-    ASSERT_TRUE(IsDragging());
-    MouseTo(over);
+    const POINT over = CellCentre(b, 5);
+    ASSERT_TRUE(DragOver(a, over));
     a->GetAlbum()->RemoveSelected(0);
     Input(MOUSEEVENTF_LEFTUP);
     Pump();
@@ -423,13 +427,8 @@ TEST_F(AlbumCtrlTest, ASourceThatChangesOrGoesMidDragLeavesNothingDangling)
     Pump(GetDoubleClickTime() + 100); // the next press is no double click
 
     // The source control is destroyed while its thumbnails are dragged.
-    start = CellCentre(a, 0);
-    MouseTo(start);
-    Input(MOUSEEVENTF_LEFTDOWN);
-    MouseTo({start.x + 8, start.y + 8});
-    ASSERT_TRUE(IsDragging());
-    MouseTo(over);
-    DestroyWindow(left);
+    ASSERT_TRUE(DragOver(a, over));
+    DestroyWindow(a->m_hWnd);
     Input(MOUSEEVENTF_LEFTUP);
     Pump();
     EXPECT_FALSE(IsDragging());
