@@ -633,7 +633,6 @@ TEST(AlbumContent, PastingATableEndsAsPastingOneByOneEnded)
         const int oneByOne = InsertOneByOne(single, sources[1], before[1]);
         EXPECT_EQ(pasted, oneByOne);
         EXPECT_EQ(batch.Order(), single.Order());
-        EXPECT_EQ(batch.GetFirstViewNailID(), single.GetFirstViewNailID());
         EXPECT_EQ(batch.m_nSelHead, single.m_nSelHead);
         EXPECT_EQ(batch.State(), single.State());
         EXPECT_EQ(sources[0].GetCount(), 0);
