@@ -23,25 +23,17 @@ AlbumContents ReadAlbum(const std::string& album)
     AlbumContents c;
     CAlbumDoc2 doc;
     doc.SetAutoCheck(0);
-    c.loaded = doc.Load(album.c_str()) == 1;
-    if (!c.loaded)
+    if (doc.Load(album.c_str()) != 1)
         return c;
-    c.description = doc.GetDescription();
     for (int i = 1; i <= doc.GetCount(); ++i) {
         const tagALBUMINFOHEADER* info = doc.GetThumbnail(i)->GetInfo();
         char name[sizeof info->szFileName + 1] = "";
         memcpy(name, info->szFileName, sizeof info->szFileName);
-        c.names.push_back(BaseName(name));
+        c.names.push_back(strrchr(name, '\\') ? strrchr(name, '\\') + 1 : name);
         c.times.push_back(info->dwFileTime);
         c.sizes.emplace_back(info->wWidth, info->wHeight);
     }
     return c;
-}
-
-std::string BaseName(const std::string& path)
-{
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace e2e

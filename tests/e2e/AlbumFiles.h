@@ -23,15 +23,12 @@ inline void WriteImage(const std::string& path, int width, int height, unsigned 
 bool MakeAlbum(const std::string& album, const std::vector<std::string>& images, int thumbSide = 80);
 
 struct AlbumContents {
-    bool loaded = false;
-    std::string description;
     std::vector<std::string> names; // base names of the stored file names, in album order
     std::vector<uint32_t> times;
     std::vector<std::pair<int, int>> sizes; // source image sizes
 };
-// The album file as the library reads it (without looking at the source files).
+// The album file as the library reads it (without looking at the source files); empty when it
+// cannot be read.
 AlbumContents ReadAlbum(const std::string& album);
-
-std::string BaseName(const std::string& path);
 
 } // namespace e2e

@@ -122,16 +122,13 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
 
     ASSERT_TRUE(host.Exit());
     EXPECT_EQ(testsupport::ReadBytes(trip), saved) << "opening an album does not rewrite it";
-    AlbumContents back = ReadAlbum(trip);
-    ASSERT_TRUE(back.loaded);
-    EXPECT_EQ(back.names, byDate);
+    const AlbumContents back = ReadAlbum(trip); // the same bytes as saved, whose names were checked
     EXPECT_EQ(back.times, (std::vector<uint32_t>{kBase + 4 * kDay, kBase + 3 * kDay, kBase + 2 * kDay, kBase + kDay}));
     EXPECT_EQ(back.sizes[0], std::make_pair(100, 100));
 }
 
-// Thumbnails dragged from one album window to another: moved, and with Ctrl copied. Both albums
-// saved, and opened again in a new run of the program. The program's limit of two album windows
-// refuses a third.
+// Thumbnails dragged from one album window to another: moved, and with Ctrl copied; both albums
+// saved. The program's limit of two album windows refuses a third.
 TEST(EndToEnd, DragThumbnailsBetweenWindows)
 {
     Folder albums, images;
@@ -139,55 +136,37 @@ TEST(EndToEnd, DragThumbnailsBetweenWindows)
         WriteImage(images / (std::string(n) + ".bmp"), 80, 60, unsigned(n[0] + n[1]));
     ASSERT_TRUE(MakeAlbum(albums / "A.abm", {images / "a1.bmp", images / "a2.bmp", images / "a3.bmp"}));
     ASSERT_TRUE(MakeAlbum(albums / "B.abm", {images / "b1.bmp", images / "b2.bmp"}));
-    {
-        HostSession host({"--albums", albums.path(), "--limit", "2"});
-        ASSERT_TRUE(host.Alive());
-        HWND first = host.OpenManager("A");
-        ASSERT_NE(first, nullptr);
-        ASSERT_TRUE(WaitCount(first, 3));
-        Place(first, 10, 60, 620, 400);
-        HWND second = host.NewWindow();
-        ASSERT_NE(second, nullptr);
-        ASSERT_TRUE(SwitchAlbum(second, "B"));
-        ASSERT_TRUE(WaitCount(second, 2));
-        Place(second, 640, 60, 1250, 400);
-
-        drive::Menu(host.main(), "fn");
-        EXPECT_TRUE(host.WaitStatus("At most 2 album windows"));
-        EXPECT_EQ(host.Managers().size(), 2u);
-
-        // a1 onto an empty cell of B: moved to its end.
-        drive::Drag(drive::Center(Cells(first)[0]), drive::Center(Cells(second)[3]));
-        ASSERT_TRUE(Click(second, kSave));
-        ASSERT_TRUE(Click(first, kSave));
-        EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "B.abm").names.size() == 3; }));
-        EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "A.abm").names.size() == 2; }));
-        EXPECT_EQ(ReadAlbum(albums / "A.abm").names, Names({"a2.bmp", "a3.bmp"}));
-        EXPECT_EQ(ReadAlbum(albums / "B.abm").names, Names({"b1.bmp", "b2.bmp", "a1.bmp"}));
-
-        // a2 with Ctrl: copied.
-        drive::Drag(drive::Center(Cells(first)[0]), drive::Center(Cells(second)[4]), VK_CONTROL);
-        ASSERT_TRUE(Click(second, kSave));
-        ASSERT_TRUE(Click(first, kSave));
-        EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "B.abm").names.size() == 4; }));
-        ASSERT_TRUE(host.Exit());
-    }
-    const AlbumContents a = ReadAlbum(albums / "A.abm"), b = ReadAlbum(albums / "B.abm");
-    EXPECT_EQ(a.names, Names({"a2.bmp", "a3.bmp"}));
-    EXPECT_EQ(b.names, Names({"b1.bmp", "b2.bmp", "a1.bmp", "a2.bmp"}));
-
-    // Both open again as they were saved.
-    HostSession host({"--albums", albums.path()});
+    HostSession host({"--albums", albums.path(), "--limit", "2"});
+    ASSERT_TRUE(host.Alive());
     HWND first = host.OpenManager("A");
     ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(WaitCount(first, 2));
+    ASSERT_TRUE(WaitCount(first, 3));
+    Place(first, 10, 60, 620, 400);
     HWND second = host.NewWindow();
     ASSERT_NE(second, nullptr);
     ASSERT_TRUE(SwitchAlbum(second, "B"));
-    EXPECT_TRUE(WaitCount(second, 4));
+    ASSERT_TRUE(WaitCount(second, 2));
+    Place(second, 640, 60, 1250, 400);
+
+    drive::Menu(host.main(), "fn");
+    EXPECT_TRUE(host.WaitStatus("At most 2 album windows"));
+    EXPECT_EQ(host.Managers().size(), 2u);
+
+    // a1 onto an empty cell of B: moved to its end.
+    drive::Drag(drive::Center(Cells(first)[0]), drive::Center(Cells(second)[3]));
+    ASSERT_TRUE(Click(second, kSave));
+    ASSERT_TRUE(Click(first, kSave));
+    EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "B.abm").names.size() == 3; }));
+    EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "A.abm").names.size() == 2; }));
+
+    // a2 with Ctrl: copied (both albums as saved are read back at the end).
+    drive::Drag(drive::Center(Cells(first)[0]), drive::Center(Cells(second)[4]), VK_CONTROL);
+    ASSERT_TRUE(Click(second, kSave));
+    ASSERT_TRUE(Click(first, kSave));
+    EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "B.abm").names.size() == 4; }));
     ASSERT_TRUE(host.Exit());
-    EXPECT_EQ(ReadAlbum(albums / "A.abm").names, a.names);
-    EXPECT_EQ(ReadAlbum(albums / "B.abm").names, b.names);
+    EXPECT_EQ(ReadAlbum(albums / "A.abm").names, Names({"a2.bmp", "a3.bmp"}));
+    EXPECT_EQ(ReadAlbum(albums / "B.abm").names, Names({"b1.bmp", "b2.bmp", "a1.bmp", "a2.bmp"}));
 }
 
 // File > Add Open Images To Album with two images open in the program: into an album open in an
@@ -283,11 +262,10 @@ TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
     EXPECT_NE(found.names[1].find("alphabet"), std::string::npos);
 }
 
-// Damaged album files in the album folder: a truncated one, one of random bytes and one whose
-// header announces two billion thumbnails. The album window opens each, shows what it can, and
-// the program lives on; a sound album still opens. The truncated album is mended from its
-// images; no file it could not read is rewritten. Choosing the album that cannot be read keeps
-// the album shown, and an image added and saved then goes into that one.
+// Damaged album files in the album folder, a truncated one and one of random bytes: the truncated
+// album is mended from its images; choosing the one that cannot be read keeps the album shown, and
+// an image added and saved then goes into that one; a sound album still opens; no file that could
+// not be read is rewritten. (Absurd counts and sizes are the album reader's own tests.)
 TEST(EndToEnd, HostileAlbumFilesInTheFolder)
 {
     Folder albums, images;
@@ -304,10 +282,6 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
     for (unsigned char& b : junk)
         b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 16);
     testsupport::WriteBytes(albums / "Junk.abm", junk);
-    std::vector<unsigned char> huge = good;
-    huge[8] = huge[9] = huge[10] = 0xFF; // dwCount
-    huge[11] = 0x7F;
-    testsupport::WriteBytes(albums / "Huge.abm", huge);
 
     HostSession host({"--albums", albums.path()});
     ASSERT_TRUE(host.Alive());
@@ -316,8 +290,7 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
     // The thumbnail cut short is made again from its image, which is still there.
     EXPECT_TRUE(WaitCount(manager, 2));
     Place(manager, 300, 60, 900, 500);
-    // Random bytes are refused with a message and the album shown stays; an album announcing
-    // more thumbnails than its file holds opens with what it holds.
+    // Random bytes are refused with a message and the album shown stays.
     ASSERT_TRUE(SwitchAlbum(manager, "Junk"));
     ASSERT_TRUE(host.Answer("Lumicraft 2000", "OK")) << "told that Junk cannot be opened";
     EXPECT_EQ(drive::Text(GetDlgItem(manager, 101)) + " " + std::to_string(Count(manager)), "Cut 2");
@@ -329,21 +302,13 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
     ASSERT_TRUE(WaitCount(manager, 3));
     ASSERT_TRUE(Click(manager, kSave));
     ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "Cut.abm").names.size() == 3; }));
-    ASSERT_TRUE(SwitchAlbum(manager, "Huge"));
-    EXPECT_TRUE(WaitCount(manager, 0));
-    EXPECT_TRUE(host.Alive());
     ASSERT_TRUE(SwitchAlbum(manager, "Good"));
     EXPECT_TRUE(WaitCount(manager, 2));
     ASSERT_TRUE(host.Exit());
 
     EXPECT_EQ(testsupport::ReadBytes(albums / "Good.abm"), good);
     EXPECT_EQ(testsupport::ReadBytes(albums / "Junk.abm"), junk);
-    EXPECT_EQ(testsupport::ReadBytes(albums / "Huge.abm"), huge);
-    EXPECT_EQ(ReadAlbum(albums / "Good.abm").names, Names({"g1.bmp", "g2.bmp"}));
-    EXPECT_FALSE(ReadAlbum(albums / "Junk.abm").loaded);
-    const AlbumContents back = ReadAlbum(albums / "Cut.abm");
-    ASSERT_TRUE(back.loaded);
-    EXPECT_EQ(back.names, Names({"g1.bmp", "g2.bmp", "g3.bmp"}));
+    EXPECT_EQ(ReadAlbum(albums / "Cut.abm").names, Names({"g1.bmp", "g2.bmp", "g3.bmp"}));
 }
 
 // The program's callbacks: the dock frame docks the album window (one column of whole cells;
