@@ -22,8 +22,7 @@ using testsupport::MenuStates;
 
 namespace {
 
-// ---- the editor's window: records open requests and saved-results notices ----
-
+// The editor's window records open requests and saved-results notices.
 struct HostMessage {
     UINT msg;
     WPARAM wParam;
@@ -31,23 +30,15 @@ struct HostMessage {
 };
 std::vector<HostMessage> g_hostLog;
 
-// ---- a fixed clock ----
-
-__time64_t g_now = 0;
+__time64_t g_now = 0; // a fixed clock
 __time64_t FixedClock() { return g_now; }
-void SetToday(int year, int month, int day, int hour = 10)
+void SetToday(int year, int month, int day)
 {
-    tm t = {};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_isdst = -1;
+    tm t = {0, 0, 10, day, month - 1, year - 1900, 0, 0, -1};
     g_now = _mktime64(&t);
 }
 
-// ---- the dialog's traffic from the scanner ----
-
+// The dialog's traffic from the scanner.
 struct Traffic {
     std::vector<std::string> examined, shown; // the files examined; the information line meanwhile
     int batches = 0;
@@ -70,8 +61,6 @@ LRESULT CALLBACK WatchProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     return result;
 }
-
-// ---- running the dialog ----
 
 std::function<void(HWND)> g_body;
 HWND g_dialog = nullptr;
@@ -101,19 +90,13 @@ void CALLBACK RunBody(HWND, UINT, UINT_PTR id, DWORD)
 std::string Text(HWND dlg, int id) { return testsupport::ItemText(dlg, id); }
 std::vector<std::string> Items(HWND dlg, int id) { return testsupport::ComboItems(GetDlgItem(dlg, id)); }
 
-// '1' for each control that passes the test (IsWindowEnabled, IsWindowVisible), '0' for the others.
+// '1' for each control that passes the test (IsWindowEnabled, IsWindowVisible, Checked), '0' for the others.
+BOOL WINAPI Checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 std::string Flags(HWND dlg, BOOL(WINAPI* test)(HWND), std::initializer_list<int> ids)
 {
     std::string flags;
     for (int id : ids)
         flags += test(GetDlgItem(dlg, id)) ? '1' : '0';
-    return flags;
-}
-std::string Checked(HWND dlg, std::initializer_list<int> ids)
-{
-    std::string flags;
-    for (int id : ids)
-        flags += IsDlgButtonChecked(dlg, id) == BST_CHECKED ? '1' : '0';
     return flags;
 }
 std::string Day(const tm& t)
@@ -158,8 +141,7 @@ void FindInFolder(HWND dlg, const std::string& folder)
 int WindowHeight(HWND w)
 {
     RECT r;
-    GetWindowRect(w, &r);
-    return r.bottom - r.top;
+    return GetWindowRect(w, &r), r.bottom - r.top;
 }
 
 std::string Profile(const char* key, const char* fallback = "-")
@@ -200,11 +182,7 @@ struct FindDialogTest : ::testing::Test {
         g_hostLog.clear();
         WritePrivateProfileStringA(finddlg::kHistorySection, nullptr, nullptr, finddlg::kHistoryProfile);
     }
-    void TearDown() override
-    {
-        search::SetClock(oldClock);
-        manager::SetClipboard(nullptr);
-    }
+    void TearDown() override { search::SetClock(oldClock), manager::SetClipboard(nullptr); }
 
     // Opens the Find dialog on the album folder; body runs once it is up. answers adds the
     // script's steps for the dialogs and boxes the body will meet.
@@ -261,7 +239,7 @@ TEST_F(FindDialogTest, OpensOnTheAlbumsTheHistoryAndTodaysDates)
         EXPECT_EQ(Items(dlg, finddlg::kFolder), (std::vector<std::string>{"C:\\photos", "D:\\more"}))
             << "entries that were never written are left out";
         EXPECT_GT(Items(dlg, finddlg::kType).size(), 2u);
-        EXPECT_EQ(Checked(dlg, {finddlg::kLookInAlbum, finddlg::kAllImages}), "11");
+        EXPECT_EQ(Flags(dlg, Checked, {finddlg::kLookInAlbum, finddlg::kAllImages}), "11");
         EXPECT_EQ(Flags(dlg, IsWindowVisible, {finddlg::kName, finddlg::kSubfolders, finddlg::kAllImages}), "110")
             << "the first tab's controls";
         EXPECT_EQ(Flags(dlg, IsWindowEnabled, {finddlg::kSave, finddlg::kFolder, finddlg::kFromDate}), "000");
@@ -282,7 +260,7 @@ TEST_F(FindDialogTest, DatesAndWildcardsAreRefusedBeforeASearch)
     Find(
         [this](HWND dlg, CSearchDlg& s) {
             Dates(dlg, finddlg::kBetween);
-            EXPECT_EQ(Checked(dlg, {finddlg::kModified, finddlg::kAllImages}), "10");
+            EXPECT_EQ(Flags(dlg, Checked, {finddlg::kModified, finddlg::kAllImages}), "10");
             EXPECT_EQ(Flags(dlg, IsWindowEnabled, {finddlg::kFromDate, finddlg::kMonths}), "10");
             EXPECT_EQ(Text(dlg, finddlg::kFromDate), "2023-2-31") << "the day is kept, whatever the month holds";
             // Typed letters do not reach the date edits.
@@ -430,19 +408,13 @@ TEST_F(FindDialogTest, AFolderSearchStopsWithEscContinuesAndThenOnlyBeeps)
                   std::vector<LONG>({window.left, window.right - window.left + 94, window.bottom - window.top + 113}));
         EXPECT_EQ(Items(dlg, finddlg::kFolder)[0], photos.root()) << "the typed folder stands first";
 
-        Command(dlg, finddlg::kFind);
-        EXPECT_EQ(std::vector<std::string>(g_traffic.examined.begin() + 2, g_traffic.examined.end()),
-                  (std::vector<std::string>{photos.Path("b.bmp"), photos.Path("d.tif"), photos.Path("e.gif")}))
-            << "Continue goes on at the first untested file";
+        Command(dlg, finddlg::kFind); // Continue: where it goes on is the scan test's
         EXPECT_EQ(std::vector<int>({s.Results()->GetThumbNailCount(), s.m_nSearchState}), std::vector<int>({4, kSearchFinished}))
             << "earlier results are kept";
         EXPECT_EQ(Text(dlg, finddlg::kFind), "Find Now");
-
         Command(dlg, finddlg::kFind);
         EXPECT_EQ(g_traffic.examined.size(), 5u) << "a search that ran to its end only beeps";
-        EXPECT_EQ(s.Results()->GetThumbNailCount(), 4);
-        EXPECT_EQ(Text(dlg, finddlg::kInfo), "  4  image(s) found !");
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, finddlg::kFind)));
+        EXPECT_EQ(Text(dlg, finddlg::kInfo) + "|" + Flags(dlg, IsWindowEnabled, {finddlg::kFind}), "  4  image(s) found !|1");
         Type(dlg, finddlg::kName, "B");
         EXPECT_EQ(s.m_nSearchState, kSearchNew) << "a changed criterion allows a new search";
         Command(dlg, finddlg::kFind);
