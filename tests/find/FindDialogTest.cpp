@@ -224,17 +224,19 @@ const char kWildcards[] = "Wildcard search is not supported!";
 
 } // namespace
 
+// It opens on the albums, the history and today's dates; the scan gets the album list in the list's
+// order, or the one album chosen in it.
 TEST_F(FindDialogTest, OpensOnTheAlbumsTheHistoryAndTodaysDates)
 {
-    WriteAlbum(albums.Path("b.abm"), {});
-    WriteAlbum(albums.Path("a.abm"), {});
+    for (const char* name : {"c.abm", "a.abm", "b.abm"})
+        WriteAlbum(albums.Path(name), {{"D:\\x.bmp", "beach"}});
     WriteHistory({"D:\\more", "NOTFIND", "C:\\photos"}, 4);
     SetToday(2024, 1, 15);
-    const int result = Find([](HWND dlg, CSearchDlg& s) {
+    const int result = Find([&](HWND dlg, CSearchDlg& s) {
         // A month back from 15 January is December of the year before.
         EXPECT_EQ(Text(dlg, finddlg::kFromDate) + " " + Text(dlg, finddlg::kToDate) + " " + Text(dlg, finddlg::kFind),
                   "2023-12-15 2024-1-15 Find Now");
-        EXPECT_EQ(Items(dlg, finddlg::kAlbum), (std::vector<std::string>{"All Albums", "a.abm", "b.abm"}));
+        EXPECT_EQ(Items(dlg, finddlg::kAlbum), (std::vector<std::string>{"All Albums", "a.abm", "b.abm", "c.abm"}));
         EXPECT_EQ(Text(dlg, finddlg::kAlbum), "All Albums");
         EXPECT_EQ(Items(dlg, finddlg::kFolder), (std::vector<std::string>{"C:\\photos", "D:\\more"}))
             << "entries that were never written are left out";
@@ -249,6 +251,14 @@ TEST_F(FindDialogTest, OpensOnTheAlbumsTheHistoryAndTodaysDates)
         SendMessageA(dlg, WM_NOTIFY, finddlg::kTabs, reinterpret_cast<LPARAM>(&change));
         EXPECT_EQ(Flags(dlg, IsWindowVisible, {finddlg::kType, finddlg::kName, finddlg::kSubfolders}), "100");
         EXPECT_EQ(s.m_nTab, 2);
+        Command(dlg, finddlg::kFind);
+        EXPECT_EQ(g_traffic.examined,
+                  (std::vector<std::string>{albums.Path("a.abm"), albums.Path("b.abm"), albums.Path("c.abm")}));
+        Choose(dlg, finddlg::kAlbum, 2); // "b.abm"
+        g_traffic.examined.clear();
+        Command(dlg, finddlg::kFind);
+        EXPECT_EQ(g_traffic.examined, std::vector<std::string>{albums.Path("b.abm")});
+        EXPECT_EQ(s.Results()->GetThumbNailCount(), 1);
     });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(OpenSearchDlg(nullptr, const_cast<char*>(albums.root().c_str()), 8, 8), 0);
@@ -424,23 +434,6 @@ TEST_F(FindDialogTest, AFolderSearchStopsWithEscContinuesAndThenOnlyBeeps)
         SendMessageA(GetDlgItem(dlg, finddlg::kResults), WM_ALBUM_OPEN, 0, reinterpret_cast<LPARAM>(s.Results()->m_ppCells[0]));
         ASSERT_EQ(g_hostLog.size(), 1u);
         EXPECT_EQ(g_hostLog[0].path, photos.Path("b.bmp"));
-    });
-}
-
-// The dialog hands the scan its album list in the list's order, or the one album chosen in it.
-TEST_F(FindDialogTest, AllAlbumsAreSearchedInTheAlbumListsOrder)
-{
-    for (const char* name : {"c.abm", "a.abm", "b.abm"})
-        WriteAlbum(albums.Path(name), {{"D:\\x.bmp", "beach"}});
-    Find([&](HWND dlg, CSearchDlg& s) {
-        Command(dlg, finddlg::kFind);
-        EXPECT_EQ(g_traffic.examined,
-                  (std::vector<std::string>{albums.Path("a.abm"), albums.Path("b.abm"), albums.Path("c.abm")}));
-        Choose(dlg, finddlg::kAlbum, 2); // "b.abm"
-        g_traffic.examined.clear();
-        Command(dlg, finddlg::kFind);
-        EXPECT_EQ(g_traffic.examined, std::vector<std::string>{albums.Path("b.abm")});
-        EXPECT_EQ(s.Results()->GetThumbNailCount(), 1);
     });
 }
 
