@@ -115,7 +115,7 @@ std::string UnixPath(const std::string& windowsPath)
 
 } // namespace
 
-TEST(ImageFiles, FolderFilesFollowThePatternOrderWhateverTheCase)
+TEST(ImageFiles, FolderFilesFollowThePatternOrderAndTheTreeIsWalkedDepthFirst)
 {
     Tree t;
     Populate(t);
@@ -131,38 +131,21 @@ TEST(ImageFiles, FolderFilesFollowThePatternOrderWhateverTheCase)
     EXPECT_EQ(more.Strings(), (std::vector<std::string>{"first", t.Path("Alpha\\y.TIF"), t.Path("Alpha\\x.gif")}))
         << "*.TIF comes before *.GIF";
 
-    // Without subfolders the scan is the folder's own listing.
-    List flat;
-    EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &flat.paths, &flat.count, 0), 4);
-    EXPECT_EQ(flat.Strings(), own);
-}
-
-TEST(ImageFiles, TreeIsWalkedDepthFirstWithTheFoldersOwnFilesLast)
-{
-    Tree t;
-    Populate(t);
+    // Alpha, Alpha\Deep, Beta (not the root, not dotted.d, not pics.jpg), siblings in the file system's order.
     List folders;
     ASSERT_EQ(CollectSubfolders(t.root().c_str(), &folders.paths, &folders.count), 0);
-    // Alpha, Alpha\Deep, Beta (not the root, not dotted.d, not pics.jpg), siblings in the file system's order.
     const std::vector<std::string> got = folders.Strings(), alphaFirst = {t.Path("Alpha"), t.Path("Alpha\\Deep"), t.Path("Beta")};
     EXPECT_TRUE(got == alphaFirst || got == std::vector<std::string>({t.Path("Beta"), t.Path("Alpha"), t.Path("Alpha\\Deep")}))
         << "a folder is followed at once by its own subfolders";
-
-    List files;
-    ASSERT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), 8);
-    std::vector<std::string> all = files.Strings();
-    // The subfolders' files in the walk's order, then the root's own.
-    std::vector<std::string> expected;
-    for (const std::string& f : got) {
-        if (f == t.Path("Alpha"))
-            expected.insert(expected.end(), {t.Path("Alpha\\y.TIF"), t.Path("Alpha\\x.gif")});
-        else if (f == t.Path("Beta"))
-            expected.push_back(t.Path("Beta\\w.psd"));
-        else
-            expected.push_back(t.Path("Alpha\\Deep\\z.tga"));
+    // The scan: the subfolders' files in the walk's order, then the folder's own; without subfolders, its own.
+    std::vector<std::string> expected = {t.Path("Alpha\\y.TIF"), t.Path("Alpha\\x.gif"), t.Path("Alpha\\Deep\\z.tga")};
+    expected.insert(got == alphaFirst ? expected.end() : expected.begin(), t.Path("Beta\\w.psd"));
+    expected.insert(expected.end(), own.begin(), own.end());
+    for (int sub : {1, 0}) {
+        List files;
+        EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, sub), sub ? 8 : 4);
+        EXPECT_EQ(files.Strings(), sub ? expected : own);
     }
-    expected.insert(expected.end(), {t.Path("c.lcf"), t.Path("a.JPG"), t.Path("b.bmp"), t.Path("d.Png")});
-    EXPECT_EQ(all, expected);
 }
 
 TEST(ImageFiles, InconsistentListsAreRefusedAndLeftAlone)
