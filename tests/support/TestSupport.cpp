@@ -113,7 +113,7 @@ HGLOBAL MakeDib(int width, int height, unsigned seed, size_t extra)
     size_t size = sizeof(BITMAPINFOHEADER) + stride * size_t(height) + extra;
     HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     auto* p = static_cast<unsigned char*>(GlobalLock(h));
-    const BITMAPINFOHEADER bih = {sizeof bih, width, height, 1, 24, BI_RGB, DWORD(stride * size_t(height))};
+    const BITMAPINFOHEADER bih = {sizeof bih, width, height, 1, 24, BI_RGB, DWORD(stride * size_t(height)), 0, 0, 0, 0};
     memcpy(p, &bih, sizeof bih);
     for (size_t i = sizeof bih; i < size - extra; ++i)
         p[i] = static_cast<unsigned char>(seed * 31u + i * 7u);
@@ -149,7 +149,7 @@ HGLOBAL MakePackedDib(int width, int height, int bits, const std::vector<unsigne
 {
     const BITMAPINFOHEADER bih = {sizeof bih, width, height, 1, WORD(bits), BI_RGB,
                                   DWORD(((size_t(width) * size_t(bits) + 31) / 32) * 4 * size_t(height)), resolution, resolution,
-                                  clrUsed < 0 ? DWORD(palette.size() / 4) : DWORD(clrUsed)};
+                                  clrUsed < 0 ? DWORD(palette.size() / 4) : DWORD(clrUsed), 0};
     std::vector<unsigned char> bytes(sizeof bih + palette.size() + bih.biSizeImage, 0);
     memcpy(bytes.data(), &bih, sizeof bih);
     std::copy(palette.begin(), palette.end(), bytes.begin() + sizeof bih);
