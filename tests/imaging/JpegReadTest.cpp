@@ -289,13 +289,9 @@ TEST(ThumbnailQuality, ReducedDecodingGivesThumbnailsAsCloseToThePictureAsFullDe
         dib::Layout l;
         ASSERT_TRUE(slow && quick && dib::IsValidBlock(slow.get(), &l)) << file;
         win::GlobalBlock picture(AreaAverage(full.get(), l.width, l.height));
-        const std::vector<double> between = Psnr(slow.get(), quick.get()), slowToPicture = Psnr(picture.get(), slow.get()),
-                                  quickToPicture = Psnr(picture.get(), quick.get());
-        ASSERT_EQ(between.size(), 3u) << file << ": the two thumbnails differ in size";
-        for (int c = 0; c < 3; ++c) {
-            printf("%s channel %d: quick against full %.1f dB; against the area average: full %.1f dB, quick %.1f dB\n",
-                   file.c_str(), c, between[size_t(c)], slowToPicture[size_t(c)], quickToPicture[size_t(c)]);
+        const std::vector<double> slowToPicture = Psnr(picture.get(), slow.get()), quickToPicture = Psnr(picture.get(), quick.get());
+        ASSERT_EQ(quickToPicture.size(), 3u) << file << ": the two thumbnails differ in size";
+        for (int c = 0; c < 3; ++c)
             EXPECT_GE(quickToPicture[size_t(c)], slowToPicture[size_t(c)] - 0.25) << file << " channel " << c;
-        }
     }
 }
