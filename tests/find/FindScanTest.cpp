@@ -139,17 +139,13 @@ TEST_F(FindScan, FilesOnDiskAreMatchedOnNameTypeDateAndSize)
     c.bDateFilter = 1;
     c.tmFrom.tm_year = 2010 - 1900, c.tmFrom.tm_mon = 5, c.tmFrom.tm_mday = 1;
     c.tmTo.tm_year = 2010 - 1900, c.tmTo.tm_mon = 5, c.tmTo.tm_mday = 30;
-    auto fileTime = [](uint32_t seconds) {
-        const uint64_t ticks = (uint64_t(seconds) + 11644473600ull) * 10000000ull;
-        return FILETIME{DWORD(ticks), DWORD(ticks >> 32)};
-    };
     ImageFileEntry entry = {};
     strcpy(entry.path, exact.c_str());
-    entry.created = fileTime(Noon(2010, 6, 30));
-    entry.written = fileTime(Noon(2009, 1, 1));
+    entry.created = testsupport::ToFileTime(Noon(2010, 6, 30));
+    entry.written = testsupport::ToFileTime(Noon(2009, 1, 1));
     EXPECT_TRUE(MatchFileEntry(entry, c)) << "created on the last day of the range, modified long before";
-    entry.created = fileTime(Noon(2010, 7, 1));
-    entry.written = fileTime(Noon(2010, 6, 15));
+    entry.created = testsupport::ToFileTime(Noon(2010, 7, 1));
+    entry.written = testsupport::ToFileTime(Noon(2010, 6, 15));
     EXPECT_FALSE(MatchFileEntry(entry, c)) << "modified in the range, but created the day after it";
     testsupport::SetFileTimes(exact, Noon(2010, 6, 1), Noon(2010, 6, 1));
     EXPECT_EQ(match(exact, c), 1) << "modified on the first day";

@@ -190,13 +190,10 @@ size_t WorkingSet()
     return counters.WorkingSetSize;
 }
 
-static FILETIME ToFileTime(uint32_t seconds)
+FILETIME ToFileTime(uint32_t seconds)
 {
-    uint64_t ticks = uint64_t(seconds) * 10000000ull + 116444736000000000ull;
-    FILETIME ft;
-    ft.dwLowDateTime = DWORD(ticks);
-    ft.dwHighDateTime = DWORD(ticks >> 32);
-    return ft;
+    const uint64_t ticks = uint64_t(seconds) * 10000000ull + 116444736000000000ull;
+    return FILETIME{DWORD(ticks), DWORD(ticks >> 32)};
 }
 
 void SetFileTimes(const std::string& path, uint32_t created, uint32_t written)
