@@ -32,13 +32,18 @@ bool RefBetter(const tagALBUMINFOHEADER& a, const tagALBUMINFOHEADER& b, int key
     }
 }
 
+std::vector<CThumbnail2*> Order(TestTable& table)
+{
+    std::vector<CThumbnail2*> v;
+    for (CThumbnail2* t = table.m_pEnd->m_pNext; t != table.m_pEnd; t = t->m_pNext)
+        v.push_back(t);
+    return v;
+}
+
 // Selection sort: each round takes the first thumbnail with the extreme key.
 std::vector<CThumbnail2*> ReferenceOrder(TestTable& table, int key, bool reverse)
 {
-    std::vector<CThumbnail2*> rest;
-    for (CThumbnail2* t = table.m_pEnd->m_pNext; t != table.m_pEnd; t = t->m_pNext)
-        rest.push_back(t);
-    std::vector<CThumbnail2*> out;
+    std::vector<CThumbnail2*> rest = Order(table), out;
     while (!rest.empty()) {
         size_t best = 0;
         for (size_t i = 1; i < rest.size(); ++i)
@@ -48,14 +53,6 @@ std::vector<CThumbnail2*> ReferenceOrder(TestTable& table, int key, bool reverse
         rest.erase(rest.begin() + long(best));
     }
     return out;
-}
-
-std::vector<CThumbnail2*> Order(TestTable& table)
-{
-    std::vector<CThumbnail2*> v;
-    for (CThumbnail2* t = table.m_pEnd->m_pNext; t != table.m_pEnd; t = t->m_pNext)
-        v.push_back(t);
-    return v;
 }
 
 } // namespace

@@ -22,8 +22,7 @@ using testsupport::MenuStates;
 
 namespace {
 
-// ---- the editor's window: records open requests and saved-results notices ----
-
+// The editor's window records open requests and saved-results notices.
 struct HostMessage {
     UINT msg;
     WPARAM wParam;
@@ -31,23 +30,15 @@ struct HostMessage {
 };
 std::vector<HostMessage> g_hostLog;
 
-// ---- a fixed clock ----
-
-__time64_t g_now = 0;
+__time64_t g_now = 0; // a fixed clock
 __time64_t FixedClock() { return g_now; }
-void SetToday(int year, int month, int day, int hour = 10)
+void SetToday(int year, int month, int day)
 {
-    tm t = {};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_isdst = -1;
+    tm t = {0, 0, 10, day, month - 1, year - 1900, 0, 0, -1};
     g_now = _mktime64(&t);
 }
 
-// ---- the dialog's traffic from the scanner ----
-
+// The dialog's traffic from the scanner.
 struct Traffic {
     std::vector<std::string> examined, shown; // the files examined; the information line meanwhile
     int batches = 0;
@@ -70,8 +61,6 @@ LRESULT CALLBACK WatchProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     return result;
 }
-
-// ---- running the dialog ----
 
 std::function<void(HWND)> g_body;
 HWND g_dialog = nullptr;
@@ -101,19 +90,13 @@ void CALLBACK RunBody(HWND, UINT, UINT_PTR id, DWORD)
 std::string Text(HWND dlg, int id) { return testsupport::ItemText(dlg, id); }
 std::vector<std::string> Items(HWND dlg, int id) { return testsupport::ComboItems(GetDlgItem(dlg, id)); }
 
-// '1' for each control that passes the test (IsWindowEnabled, IsWindowVisible), '0' for the others.
+// '1' for each control that passes the test (IsWindowEnabled, IsWindowVisible, Checked), '0' for the others.
+BOOL WINAPI Checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 std::string Flags(HWND dlg, BOOL(WINAPI* test)(HWND), std::initializer_list<int> ids)
 {
     std::string flags;
     for (int id : ids)
         flags += test(GetDlgItem(dlg, id)) ? '1' : '0';
-    return flags;
-}
-std::string Checked(HWND dlg, std::initializer_list<int> ids)
-{
-    std::string flags;
-    for (int id : ids)
-        flags += IsDlgButtonChecked(dlg, id) == BST_CHECKED ? '1' : '0';
     return flags;
 }
 std::string Day(const tm& t)
@@ -158,8 +141,7 @@ void FindInFolder(HWND dlg, const std::string& folder)
 int WindowHeight(HWND w)
 {
     RECT r;
-    GetWindowRect(w, &r);
-    return r.bottom - r.top;
+    return GetWindowRect(w, &r), r.bottom - r.top;
 }
 
 std::string Profile(const char* key, const char* fallback = "-")
@@ -200,11 +182,7 @@ struct FindDialogTest : ::testing::Test {
         g_hostLog.clear();
         WritePrivateProfileStringA(finddlg::kHistorySection, nullptr, nullptr, finddlg::kHistoryProfile);
     }
-    void TearDown() override
-    {
-        search::SetClock(oldClock);
-        manager::SetClipboard(nullptr);
-    }
+    void TearDown() override { search::SetClock(oldClock), manager::SetClipboard(nullptr); }
 
     // Opens the Find dialog on the album folder; body runs once it is up. answers adds the
     // script's steps for the dialogs and boxes the body will meet.
@@ -246,22 +224,24 @@ const char kWildcards[] = "Wildcard search is not supported!";
 
 } // namespace
 
+// It opens on the albums, the history and today's dates; the scan gets the album list in the list's
+// order, or the one album chosen in it.
 TEST_F(FindDialogTest, OpensOnTheAlbumsTheHistoryAndTodaysDates)
 {
-    WriteAlbum(albums.Path("b.abm"), {});
-    WriteAlbum(albums.Path("a.abm"), {});
+    for (const char* name : {"c.abm", "a.abm", "b.abm"})
+        WriteAlbum(albums.Path(name), {{"D:\\x.bmp", "beach"}});
     WriteHistory({"D:\\more", "NOTFIND", "C:\\photos"}, 4);
     SetToday(2024, 1, 15);
-    const int result = Find([](HWND dlg, CSearchDlg& s) {
+    const int result = Find([&](HWND dlg, CSearchDlg& s) {
         // A month back from 15 January is December of the year before.
         EXPECT_EQ(Text(dlg, finddlg::kFromDate) + " " + Text(dlg, finddlg::kToDate) + " " + Text(dlg, finddlg::kFind),
                   "2023-12-15 2024-1-15 Find Now");
-        EXPECT_EQ(Items(dlg, finddlg::kAlbum), (std::vector<std::string>{"All Albums", "a.abm", "b.abm"}));
+        EXPECT_EQ(Items(dlg, finddlg::kAlbum), (std::vector<std::string>{"All Albums", "a.abm", "b.abm", "c.abm"}));
         EXPECT_EQ(Text(dlg, finddlg::kAlbum), "All Albums");
         EXPECT_EQ(Items(dlg, finddlg::kFolder), (std::vector<std::string>{"C:\\photos", "D:\\more"}))
             << "entries that were never written are left out";
         EXPECT_GT(Items(dlg, finddlg::kType).size(), 2u);
-        EXPECT_EQ(Checked(dlg, {finddlg::kLookInAlbum, finddlg::kAllImages}), "11");
+        EXPECT_EQ(Flags(dlg, Checked, {finddlg::kLookInAlbum, finddlg::kAllImages}), "11");
         EXPECT_EQ(Flags(dlg, IsWindowVisible, {finddlg::kName, finddlg::kSubfolders, finddlg::kAllImages}), "110")
             << "the first tab's controls";
         EXPECT_EQ(Flags(dlg, IsWindowEnabled, {finddlg::kSave, finddlg::kFolder, finddlg::kFromDate}), "000");
@@ -271,6 +251,14 @@ TEST_F(FindDialogTest, OpensOnTheAlbumsTheHistoryAndTodaysDates)
         SendMessageA(dlg, WM_NOTIFY, finddlg::kTabs, reinterpret_cast<LPARAM>(&change));
         EXPECT_EQ(Flags(dlg, IsWindowVisible, {finddlg::kType, finddlg::kName, finddlg::kSubfolders}), "100");
         EXPECT_EQ(s.m_nTab, 2);
+        Command(dlg, finddlg::kFind);
+        EXPECT_EQ(g_traffic.examined,
+                  (std::vector<std::string>{albums.Path("a.abm"), albums.Path("b.abm"), albums.Path("c.abm")}));
+        Choose(dlg, finddlg::kAlbum, 2); // "b.abm"
+        g_traffic.examined.clear();
+        Command(dlg, finddlg::kFind);
+        EXPECT_EQ(g_traffic.examined, std::vector<std::string>{albums.Path("b.abm")});
+        EXPECT_EQ(s.Results()->GetThumbNailCount(), 1);
     });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(OpenSearchDlg(nullptr, const_cast<char*>(albums.root().c_str()), 8, 8), 0);
@@ -282,7 +270,7 @@ TEST_F(FindDialogTest, DatesAndWildcardsAreRefusedBeforeASearch)
     Find(
         [this](HWND dlg, CSearchDlg& s) {
             Dates(dlg, finddlg::kBetween);
-            EXPECT_EQ(Checked(dlg, {finddlg::kModified, finddlg::kAllImages}), "10");
+            EXPECT_EQ(Flags(dlg, Checked, {finddlg::kModified, finddlg::kAllImages}), "10");
             EXPECT_EQ(Flags(dlg, IsWindowEnabled, {finddlg::kFromDate, finddlg::kMonths}), "10");
             EXPECT_EQ(Text(dlg, finddlg::kFromDate), "2023-2-31") << "the day is kept, whatever the month holds";
             // Typed letters do not reach the date edits.
@@ -430,19 +418,13 @@ TEST_F(FindDialogTest, AFolderSearchStopsWithEscContinuesAndThenOnlyBeeps)
                   std::vector<LONG>({window.left, window.right - window.left + 94, window.bottom - window.top + 113}));
         EXPECT_EQ(Items(dlg, finddlg::kFolder)[0], photos.root()) << "the typed folder stands first";
 
-        Command(dlg, finddlg::kFind);
-        EXPECT_EQ(std::vector<std::string>(g_traffic.examined.begin() + 2, g_traffic.examined.end()),
-                  (std::vector<std::string>{photos.Path("b.bmp"), photos.Path("d.tif"), photos.Path("e.gif")}))
-            << "Continue goes on at the first untested file";
+        Command(dlg, finddlg::kFind); // Continue: where it goes on is the scan test's
         EXPECT_EQ(std::vector<int>({s.Results()->GetThumbNailCount(), s.m_nSearchState}), std::vector<int>({4, kSearchFinished}))
             << "earlier results are kept";
         EXPECT_EQ(Text(dlg, finddlg::kFind), "Find Now");
-
         Command(dlg, finddlg::kFind);
         EXPECT_EQ(g_traffic.examined.size(), 5u) << "a search that ran to its end only beeps";
-        EXPECT_EQ(s.Results()->GetThumbNailCount(), 4);
-        EXPECT_EQ(Text(dlg, finddlg::kInfo), "  4  image(s) found !");
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, finddlg::kFind)));
+        EXPECT_EQ(Text(dlg, finddlg::kInfo) + "|" + Flags(dlg, IsWindowEnabled, {finddlg::kFind}), "  4  image(s) found !|1");
         Type(dlg, finddlg::kName, "B");
         EXPECT_EQ(s.m_nSearchState, kSearchNew) << "a changed criterion allows a new search";
         Command(dlg, finddlg::kFind);
@@ -452,23 +434,6 @@ TEST_F(FindDialogTest, AFolderSearchStopsWithEscContinuesAndThenOnlyBeeps)
         SendMessageA(GetDlgItem(dlg, finddlg::kResults), WM_ALBUM_OPEN, 0, reinterpret_cast<LPARAM>(s.Results()->m_ppCells[0]));
         ASSERT_EQ(g_hostLog.size(), 1u);
         EXPECT_EQ(g_hostLog[0].path, photos.Path("b.bmp"));
-    });
-}
-
-// The dialog hands the scan its album list in the list's order, or the one album chosen in it.
-TEST_F(FindDialogTest, AllAlbumsAreSearchedInTheAlbumListsOrder)
-{
-    for (const char* name : {"c.abm", "a.abm", "b.abm"})
-        WriteAlbum(albums.Path(name), {{"D:\\x.bmp", "beach"}});
-    Find([&](HWND dlg, CSearchDlg& s) {
-        Command(dlg, finddlg::kFind);
-        EXPECT_EQ(g_traffic.examined,
-                  (std::vector<std::string>{albums.Path("a.abm"), albums.Path("b.abm"), albums.Path("c.abm")}));
-        Choose(dlg, finddlg::kAlbum, 2); // "b.abm"
-        g_traffic.examined.clear();
-        Command(dlg, finddlg::kFind);
-        EXPECT_EQ(g_traffic.examined, std::vector<std::string>{albums.Path("b.abm")});
-        EXPECT_EQ(s.Results()->GetThumbNailCount(), 1);
     });
 }
 
@@ -543,12 +508,17 @@ TEST_F(FindDialogTest, ResultsAreDescribedCopiedPastedAndDeleted)
     EXPECT_EQ(pending, 0u);
 }
 
-TEST_F(FindDialogTest, SavedResultsBecomeAnAlbumAndTheEditorIsTold)
+// Saved results become an album, the editor is told, and the dialog closes without a question;
+// unsaved ones are asked for on closing, the folder history kept.
+TEST_F(FindDialogTest, SavedResultsBecomeAnAlbumAndClosingAsksForUnsavedOnes)
 {
     Tree photos;
     photos.Image("p.bmp");
     photos.Image("q.bmp");
-    WriteHistory({"A:\\kept"});
+    std::vector<std::string> history;
+    for (int i = 0; i < 25; ++i)
+        history.push_back("A:\\f" + std::string(i < 10 ? "0" : "") + std::to_string(i));
+    WriteHistory(history);
     HWND seen = nullptr;
     Find(
         [&](HWND dlg, CSearchDlg& s) {
@@ -570,25 +540,15 @@ TEST_F(FindDialogTest, SavedResultsBecomeAnAlbumAndTheEditorIsTold)
     ASSERT_EQ(saved.GetCount(), 2);
     EXPECT_EQ(std::string(saved.GetThumbnail(1)->m_Info.szFileName).rfind(photos.root(), 0), 0u)
         << "the saved album names the files where they are";
-    EXPECT_EQ(Profile("ITEMNUM"), "1") << "closing without a question leaves the history alone";
-}
+    EXPECT_EQ(Profile("0") + " " + Profile("ITEMNUM"), "A:\\f00 25") << "closing without a question leaves the history alone";
 
-TEST_F(FindDialogTest, ClosingAsksForUnsavedResultsAndKeepsTheFolderHistory)
-{
-    Tree photos;
-    photos.Image("p.bmp");
-    std::vector<std::string> history;
-    for (int i = 0; i < 25; ++i)
-        history.push_back("A:\\f" + std::string(i < 10 ? "0" : "") + std::to_string(i));
     auto searchAndExit = [&](HWND dlg, CSearchDlg&) {
         FindInFolder(dlg, photos.root());
         EXPECT_EQ(Items(dlg, finddlg::kFolder).size(), 26u);
         Command(dlg, finddlg::kExit);
         EXPECT_FALSE(IsWindowVisible(dlg));
     };
-
     // No: nothing is saved and the history stays as it was.
-    WriteHistory(history);
     Find(searchAndExit, [](DialogScript& s) { s.Answer("Lumicraft 2000", IDNO); });
     EXPECT_EQ(texts, std::vector<std::string>{"Save the results?"});
     EXPECT_EQ(Profile("0") + " " + Profile("ITEMNUM"), "A:\\f00 25");

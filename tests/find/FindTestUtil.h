@@ -35,7 +35,6 @@ public:
         testsupport::WriteBytes(p, std::vector<unsigned char>(100, 0x5A));
         return p;
     }
-
 };
 
 // An album file whose thumbnails stand for the given stored names, with the given descriptions,
@@ -57,15 +56,10 @@ inline void WriteAlbum(const std::string& path, const std::vector<Entry>& entrie
 // Seconds since 1970 (UTC) of a calendar day at noon.
 inline uint32_t Noon(int year, int month, int day)
 {
-    SYSTEMTIME st = {};
-    st.wYear = WORD(year);
-    st.wMonth = WORD(month);
-    st.wDay = WORD(day);
-    st.wHour = 12;
+    const SYSTEMTIME st = {WORD(year), WORD(month), 0, WORD(day), 12, 0, 0, 0};
     FILETIME ft;
     SystemTimeToFileTime(&st, &ft);
-    const uint64_t ticks = (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    return uint32_t(ticks / 10000000ull - 11644473600ull);
+    return uint32_t(((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000000ull - 11644473600ull);
 }
 
 } // namespace findtest

@@ -92,13 +92,11 @@ bool RunUnix(const std::string& commandLine)
     return true;
 }
 
-bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 bool WaitUntil(bool want, const std::string& path)
 {
-    for (int i = 0; i < 200 && PathExists(path) != want; ++i)
+    for (int i = 0; i < 200 && testsupport::FileExists(path) != want; ++i)
         Sleep(25);
-    return PathExists(path) == want;
+    return testsupport::FileExists(path) == want;
 }
 
 std::string UnixPath(const std::string& windowsPath)
@@ -117,7 +115,7 @@ std::string UnixPath(const std::string& windowsPath)
 
 } // namespace
 
-TEST(ImageFiles, FolderFilesFollowThePatternOrderWhateverTheCase)
+TEST(ImageFiles, FolderFilesFollowThePatternOrderAndTheTreeIsWalkedDepthFirst)
 {
     Tree t;
     Populate(t);
@@ -133,44 +131,24 @@ TEST(ImageFiles, FolderFilesFollowThePatternOrderWhateverTheCase)
     EXPECT_EQ(more.Strings(), (std::vector<std::string>{"first", t.Path("Alpha\\y.TIF"), t.Path("Alpha\\x.gif")}))
         << "*.TIF comes before *.GIF";
 
-    // Without subfolders the scan is the folder's own listing.
-    List flat;
-    EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &flat.paths, &flat.count, 0), 4);
-    EXPECT_EQ(flat.Strings(), own);
-}
-
-TEST(ImageFiles, TreeIsWalkedDepthFirstWithTheFoldersOwnFilesLast)
-{
-    Tree t;
-    Populate(t);
+    // Alpha, Alpha\Deep, Beta (not the root, not dotted.d, not pics.jpg), siblings in the file system's order.
     List folders;
     ASSERT_EQ(CollectSubfolders(t.root().c_str(), &folders.paths, &folders.count), 0);
-    std::vector<std::string> got = folders.Strings();
-    ASSERT_EQ(got.size(), 3u) << "Alpha, Alpha\\Deep, Beta: not the root, not dotted.d, not pics.jpg";
-    auto alpha = std::find(got.begin(), got.end(), t.Path("Alpha"));
-    ASSERT_NE(alpha, got.end());
-    ASSERT_NE(alpha + 1, got.end());
-    EXPECT_EQ(*(alpha + 1), t.Path("Alpha\\Deep")) << "a folder is followed at once by its own subfolders";
-    EXPECT_NE(std::find(got.begin(), got.end(), t.Path("Beta")), got.end());
-
-    List files;
-    ASSERT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), 8);
-    std::vector<std::string> all = files.Strings();
-    // The subfolders' files in the walk's order, then the root's own.
-    std::vector<std::string> expected;
-    for (const std::string& f : got) {
-        if (f == t.Path("Alpha"))
-            expected.insert(expected.end(), {t.Path("Alpha\\y.TIF"), t.Path("Alpha\\x.gif")});
-        else if (f == t.Path("Beta"))
-            expected.push_back(t.Path("Beta\\w.psd"));
-        else
-            expected.push_back(t.Path("Alpha\\Deep\\z.tga"));
+    const std::vector<std::string> got = folders.Strings(), alphaFirst = {t.Path("Alpha"), t.Path("Alpha\\Deep"), t.Path("Beta")};
+    EXPECT_TRUE(got == alphaFirst || got == std::vector<std::string>({t.Path("Beta"), t.Path("Alpha"), t.Path("Alpha\\Deep")}))
+        << "a folder is followed at once by its own subfolders";
+    // The scan: the subfolders' files in the walk's order, then the folder's own; without subfolders, its own.
+    std::vector<std::string> expected = {t.Path("Alpha\\y.TIF"), t.Path("Alpha\\x.gif"), t.Path("Alpha\\Deep\\z.tga")};
+    expected.insert(got == alphaFirst ? expected.end() : expected.begin(), t.Path("Beta\\w.psd"));
+    expected.insert(expected.end(), own.begin(), own.end());
+    for (int sub : {1, 0}) {
+        List files;
+        EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, sub), sub ? 8 : 4);
+        EXPECT_EQ(files.Strings(), sub ? expected : own);
     }
-    expected.insert(expected.end(), {t.Path("c.lcf"), t.Path("a.JPG"), t.Path("b.bmp"), t.Path("d.Png")});
-    EXPECT_EQ(all, expected);
 }
 
-TEST(ImageFiles, InconsistentListsAreRefusedAndLeftAlone)
+TEST(ImageFiles, InconsistentListsAreRefusedAndFoldersThatCannotBeListedGiveNoFiles)
 {
     Tree t;
     Populate(t);
@@ -187,14 +165,9 @@ TEST(ImageFiles, InconsistentListsAreRefusedAndLeftAlone)
     int zero = 0; // an array with count 0
     EXPECT_EQ(std::vector<int>({ListImageFiles(t.root().c_str(), &array, &zero), CollectSubfolders(t.root().c_str(), nullptr, &zero), zero}),
               std::vector<int>({-1, -1, 0}));
-}
 
-TEST(ImageFiles, FoldersThatCannotBeListedGiveNoFiles)
-{
-    // Wine runs these tests as the superuser here, to whom no folder is unreadable; a folder
-    // that is a file, or that is gone, is what can be tried.
-    Tree t;
-    Populate(t);
+    // Folders that cannot be listed give no files. Wine runs these tests as the superuser here, to
+    // whom no folder is unreadable; a folder that is a file, or that is gone, is what can be tried.
     for (const std::string& bad : {t.Path("a.JPG"), t.Path("gone"), std::string(300, 'x')}) {
         List list;
         EXPECT_EQ(std::vector<int>({CollectSubfolders(bad.c_str(), &list.paths, &list.count),

@@ -6,6 +6,8 @@
 #include "batchui.h"
 #include "imgio.h"
 #include "support/TestSupport.h"
+#include "win/Dib.h"
+#include "win/Handles.h"
 
 namespace {
 
@@ -119,14 +121,9 @@ TEST(BatchUi, TheUsersImagesChangeOnlyAfterTheWarningAndTheResultSaysSo)
     EXPECT_EQ(RunDialog(reduce(true), {IDYES, IDOK}, paths), 1);
     ASSERT_EQ(g_driver.boxes.size(), 2u);
     EXPECT_NE(g_driver.boxes[1].find("1 of 3 images were replaced"), std::string::npos) << g_driver.boxes[1];
-    int w = 0, h = 0;
-    HGLOBAL replaced = ImgIoReadFile(big.c_str(), 0, nullptr);
-    ASSERT_TRUE(replaced);
-    const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(replaced));
-    w = header->biWidth, h = header->biHeight;
-    GlobalUnlock(replaced);
-    GlobalFree(replaced);
-    EXPECT_EQ(w * 100 + h, 1608);
+    win::GlobalBlock replaced(ImgIoReadFile(big.c_str(), 0, nullptr));
+    dib::Layout l = {};
+    EXPECT_TRUE(dib::IsValidBlock(replaced.get(), &l) && l.width == 16 && l.height == 8) << l.width << "x" << l.height;
     EXPECT_TRUE(unchanged(1) && unchanged(2)) << "already small enough; a format that cannot be written back";
     EXPECT_EQ(src.List().size(), 3u) << "no stray files";
 

@@ -4,6 +4,8 @@
 
 #include <psapi.h>
 #include <stdio.h>
+#include <fstream>
+#include <iterator>
 
 namespace testsupport {
 
@@ -87,16 +89,8 @@ std::vector<std::string> ListFolder(const std::string& folder)
 
 std::vector<unsigned char> ReadBytes(const std::string& path)
 {
-    std::vector<unsigned char> bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    unsigned char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.insert(bytes.end(), buf, buf + n);
-    fclose(f);
-    return bytes;
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)
@@ -119,13 +113,7 @@ HGLOBAL MakeDib(int width, int height, unsigned seed, size_t extra)
     size_t size = sizeof(BITMAPINFOHEADER) + stride * size_t(height) + extra;
     HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     auto* p = static_cast<unsigned char*>(GlobalLock(h));
-    BITMAPINFOHEADER bih = {};
-    bih.biSize = sizeof bih;
-    bih.biWidth = width;
-    bih.biHeight = height;
-    bih.biPlanes = 1;
-    bih.biBitCount = 24;
-    bih.biSizeImage = DWORD(stride * size_t(height));
+    const BITMAPINFOHEADER bih = {sizeof bih, width, height, 1, 24, BI_RGB, DWORD(stride * size_t(height)), 0, 0, 0, 0};
     memcpy(p, &bih, sizeof bih);
     for (size_t i = sizeof bih; i < size - extra; ++i)
         p[i] = static_cast<unsigned char>(seed * 31u + i * 7u);
@@ -159,15 +147,9 @@ std::vector<unsigned char> BlockBytes(HGLOBAL block)
 HGLOBAL MakePackedDib(int width, int height, int bits, const std::vector<unsigned char>& palette,
                       const std::vector<unsigned char>& rows, LONG resolution, long clrUsed)
 {
-    BITMAPINFOHEADER bih = {};
-    bih.biSize = sizeof bih;
-    bih.biWidth = width;
-    bih.biHeight = height;
-    bih.biPlanes = 1;
-    bih.biBitCount = WORD(bits);
-    bih.biClrUsed = clrUsed < 0 ? DWORD(palette.size() / 4) : DWORD(clrUsed);
-    bih.biSizeImage = DWORD(((size_t(width) * size_t(bits) + 31) / 32) * 4 * size_t(height));
-    bih.biXPelsPerMeter = bih.biYPelsPerMeter = resolution;
+    const BITMAPINFOHEADER bih = {sizeof bih, width, height, 1, WORD(bits), BI_RGB,
+                                  DWORD(((size_t(width) * size_t(bits) + 31) / 32) * 4 * size_t(height)), resolution, resolution,
+                                  clrUsed < 0 ? DWORD(palette.size() / 4) : DWORD(clrUsed), 0};
     std::vector<unsigned char> bytes(sizeof bih + palette.size() + bih.biSizeImage, 0);
     memcpy(bytes.data(), &bih, sizeof bih);
     std::copy(palette.begin(), palette.end(), bytes.begin() + sizeof bih);
@@ -208,13 +190,10 @@ size_t WorkingSet()
     return counters.WorkingSetSize;
 }
 
-static FILETIME ToFileTime(uint32_t seconds)
+FILETIME ToFileTime(uint32_t seconds)
 {
-    uint64_t ticks = uint64_t(seconds) * 10000000ull + 116444736000000000ull;
-    FILETIME ft;
-    ft.dwLowDateTime = DWORD(ticks);
-    ft.dwHighDateTime = DWORD(ticks >> 32);
-    return ft;
+    const uint64_t ticks = uint64_t(seconds) * 10000000ull + 116444736000000000ull;
+    return FILETIME{DWORD(ticks), DWORD(ticks >> 32)};
 }
 
 void SetFileTimes(const std::string& path, uint32_t created, uint32_t written)

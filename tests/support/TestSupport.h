@@ -65,7 +65,8 @@ void WriteBmpFile(const std::string& path, int width, int height, unsigned seed)
 void WriteSlowTgaFile(const std::string& path, int width, int height);
 // The process's working set in bytes: tests see big decodes under way by its growth.
 size_t WorkingSet();
-// Sets a file's creation and last-write times to the given seconds since 1970.
+// Seconds since 1970 as a file time; sets a file's creation and last-write times to such seconds.
+FILETIME ToFileTime(uint32_t seconds);
 void SetFileTimes(const std::string& path, uint32_t created, uint32_t written);
 
 tagALBUMINFOHEADER MakeRecord(const char* name, DWORD fileSize = 0, DWORD fileTime = 0,
