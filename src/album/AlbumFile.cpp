@@ -18,19 +18,6 @@ namespace {
 constexpr uint64_t kHeaderSize = sizeof(tagALBUMFILEHEADER);
 constexpr uint64_t kRecordSize = sizeof(tagALBUMINFOHEADER);
 
-// Album bytes from an open file.
-class FileSource : public albumread::Source {
-public:
-    explicit FileSource(HANDLE file) : reader_(file) {}
-    bool ReadAt(uint64_t offset, void* dst, size_t size, size_t* got) override
-    {
-        return reader_.ReadAt(offset, dst, size, got);
-    }
-
-private:
-    fileio::Reader reader_;
-};
-
 } // namespace
 
 int CAlbumDoc2::Load(const char* path)
@@ -52,17 +39,11 @@ int CAlbumDoc2::Load(const char* path)
     DWORD announced = 0;
     albumread::Stop stop = albumread::Stop::Complete;
     {
-        win::UniqueHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                           nullptr));
-        if (!file)
-            return 0;
-        FileSource source(file.get());
+        win::UniqueHandle file;
         tagALBUMFILEHEADER header;
-        size_t got = 0;
-        if (!source.ReadAt(0, &header, sizeof header, &got) || got != sizeof header ||
-            header.dwMagic != ALBUM_FILE_MAGIC)
+        if (!albumread::OpenAlbumFile(path, &file, &header))
             return 0;
+        albumread::FileSource source(file.get());
 
         win::CopyText(m_szPath, sizeof m_szPath, path);
         win::TerminateField(header.szDescription, sizeof header.szDescription);
@@ -118,6 +99,18 @@ int CAlbumDoc2::Load(const char* path)
     if (m_nCount > 0 && readToEnd && (static_cast<DWORD>(m_nCount) != announced || rebuilt > 0))
         Save(path);
     return 1;
+}
+
+bool albumread::OpenAlbumFile(const char* path, win::UniqueHandle* file, tagALBUMFILEHEADER* header)
+{
+    file->reset(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!*file)
+        return false;
+    FileSource source(file->get());
+    size_t got = 0;
+    return source.ReadAt(0, header, sizeof *header, &got) && got == sizeof *header &&
+           header->dwMagic == ALBUM_FILE_MAGIC;
 }
 
 int CAlbumDoc2::Save(const char* path)

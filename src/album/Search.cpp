@@ -3,9 +3,12 @@
 
 #include <stdint.h>
 #include <string.h>
+#include <memory>
 #include <new>
 #include <string>
 #include <unordered_map>
+#include "album/AlbumRead.h"
+#include "album/AlbumSearch.h"
 #include "album/FolderListing.h"
 #include "win/LongPath.h"
 #include "win/AbortCheck.h"
@@ -178,25 +181,23 @@ bool SizeMatches(DWORD fileSize, int bound)
     return true;
 }
 
-} // namespace
-
-int CThumbTable2::DescriptionCmp(CThumbnail2* t, const char* text, int matchCase)
+bool DescriptionMatches(const CThumbnail2* t, const char* text, int matchCase)
 {
     if (!text || !*text)
-        return 1;
+        return true;
     char description[ALBUM_TEXT_FIELD];
     win::CopyText(description, sizeof description, t->m_Info.szDescription);
     if (!matchCase)
         UpperCase(description);
-    return strstr(description, text) ? 1 : 0;
+    return strstr(description, text) != nullptr;
 }
 
-int CThumbTable2::NameCmp(CThumbnail2* t, tagAlbumSearchCreteria* criteria)
+bool NameMatches(const CThumbnail2* t, const tagAlbumSearchCreteria* criteria)
 {
     char wanted[ALBUM_SEARCH_TEXT];
     win::CopyText(wanted, sizeof wanted, criteria->szName);
     if (!*wanted)
-        return 1;
+        return true;
 
     // The stored name as it stands (relative names resolve against the current directory).
     char name[ALBUM_TEXT_FIELD];
@@ -207,37 +208,62 @@ int CThumbTable2::NameCmp(CThumbnail2* t, tagAlbumSearchCreteria* criteria)
     UpperCase(upper);
     // The common case needs no file system at all.
     if (strstr(upper, wanted))
-        return 1;
+        return true;
     if (!*name)
-        return 0;
+        return false;
 
     char shortForm[MAX_PATH];
     DWORD n = album::ShortPathOf(name, shortForm, sizeof shortForm);
     if (n > 0 && n < sizeof shortForm) {
         if (strstr(shortForm, wanted))
-            return 1;
+            return true;
     } else if (n == 0) {
         // The same lookups would fail again for the long form. Only "X:name" resolves against
         // the drive's current directory here and against its root there, so it is still tried.
         DWORD error = GetLastError();
         const bool driveRelative = name[0] && name[1] == ':' && !IsPathSeparator(name[2]);
         if ((error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) && !driveRelative)
-            return 0;
+            return false;
     }
 
     char longForm[MAX_PATH];
     if (!LongForm(name, longForm))
-        return 0;
+        return false;
     UpperCase(longForm);
-    return strstr(longForm, wanted) ? 1 : 0;
+    return strstr(longForm, wanted) != nullptr;
+}
+
+} // namespace
+
+int CThumbTable2::DescriptionCmp(CThumbnail2* t, const char* text, int matchCase)
+{
+    return DescriptionMatches(t, text, matchCase) ? 1 : 0;
+}
+
+int CThumbTable2::NameCmp(CThumbnail2* t, tagAlbumSearchCreteria* criteria)
+{
+    return NameMatches(t, criteria) ? 1 : 0;
+}
+
+void album::TerminateCriteria(tagAlbumSearchCreteria& criteria)
+{
+    win::TerminateField(criteria.szName, sizeof criteria.szName);
+    win::TerminateField(criteria.szDescription, sizeof criteria.szDescription);
+    win::TerminateField(criteria.szType, sizeof criteria.szType);
+}
+
+bool album::MatchesCriteria(CThumbnail2* t, const tagAlbumSearchCreteria& criteria)
+{
+    const tagALBUMINFOHEADER& info = t->m_Info;
+    return DescriptionMatches(t, criteria.szDescription, criteria.bMatchCase) &&
+           (!criteria.szType[0] || TypeMatches(info.szFileName, criteria.szType)) &&
+           (!criteria.bDateFilter || DateMatches(info.dwFileTime, criteria.tmFrom, criteria.tmTo)) &&
+           SizeMatches(info.dwFileSize, criteria.nSize) && NameMatches(t, &criteria);
 }
 
 CThumbTable2* CThumbTable2::Search(tagAlbumSearchCreteria criteria, int& position)
 {
-    // The criteria are our own copy: make every text a string whatever the caller left in it.
-    win::TerminateField(criteria.szName, sizeof criteria.szName);
-    win::TerminateField(criteria.szDescription, sizeof criteria.szDescription);
-    win::TerminateField(criteria.szType, sizeof criteria.szType);
+    album::TerminateCriteria(criteria); // our own copy
 
     CThumbTable2* result = nullptr;
     try {
@@ -258,18 +284,7 @@ CThumbTable2* CThumbTable2::Search(tagAlbumSearchCreteria criteria, int& positio
             position = p;
             return nullptr;
         }
-        const tagALBUMINFOHEADER& info = t->m_Info;
-        // Every condition must hold and none has side effects, so the cheap ones go first and
-        // the file system lookups of the name only run for thumbnails that pass the rest.
-        if (!DescriptionCmp(t, criteria.szDescription, criteria.bMatchCase))
-            continue;
-        if (criteria.szType[0] && !TypeMatches(info.szFileName, criteria.szType))
-            continue;
-        if (criteria.bDateFilter && !DateMatches(info.dwFileTime, criteria.tmFrom, criteria.tmTo))
-            continue;
-        if (!SizeMatches(info.dwFileSize, criteria.nSize))
-            continue;
-        if (!NameCmp(t, &criteria))
+        if (!album::MatchesCriteria(t, criteria))
             continue;
         // A clone that cannot be made is left out; appending renumbers only the new one.
         if (CThumbnail2* clone = t->Clone())
@@ -277,4 +292,87 @@ CThumbTable2* CThumbTable2::Search(tagAlbumSearchCreteria criteria, int& positio
     }
     position = m_nCount + 1 > p ? m_nCount + 1 : p;
     return result;
+}
+
+int album::SearchAlbumFile(CAlbumDoc2& doc, const char* path, const tagAlbumSearchCreteria& given, int& position,
+                           CThumbTable2** found)
+{
+    *found = nullptr;
+    tagAlbumSearchCreteria criteria = given;
+    TerminateCriteria(criteria);
+    // The whole way: what a load changes is written back, and the album in memory is searched.
+    auto loadAndSearch = [&]() {
+        if (!doc.Load(path))
+            return 0;
+        *found = doc.Search(criteria, position);
+        return 1;
+    };
+    if (!path || !*path || strlen(path) >= sizeof doc.m_szPath) // as Load refuses them
+        return 0;
+    std::unique_ptr<CThumbTable2> result(new (std::nothrow) CThumbTable2);
+    if (!result || doc.m_nCount != 0)
+        return loadAndSearch();
+    const bool checkSources = doc.m_bAutoCheck != 0;
+    win::UniqueHandle file;
+    tagALBUMFILEHEADER header;
+    LARGE_INTEGER size;
+    if (!albumread::OpenAlbumFile(path, &file, &header))
+        return 0;
+    if (!GetFileSizeEx(file.get(), &size))
+        return loadAndSearch();
+    doc.SetPath(path);
+
+    LongFormScope longForms;
+    ListingScope listings;
+    const int from = position < 1 ? 1 : position;
+    int read = 0;
+    bool stopped = false, changed = false;
+    albumread::FileSource source(file.get());
+    albumread::Stop stop = albumread::Stop::Complete;
+    try {
+        stop = albumread::ReadThumbnails(
+            source, uint64_t(size.QuadPart), header.dwCount, [&](tagALBUMINFOHEADER& rec, HGLOBAL image, int id) {
+                std::unique_ptr<CThumbnail2> t(new (std::nothrow) CThumbnail2(&rec, image, id, 1));
+                if (!t) {
+                    GlobalFree(image);
+                    return false;
+                }
+                ++read;
+                if (checkSources) {
+                    // A load would rebuild a thumbnail whose source changed, and write it back.
+                    char full[MAX_PATH];
+                    FileStatus status;
+                    t->m_bExist = doc.GetThumbnailFullPath(t->m_Info.szFileName, full) &&
+                                  QuerySourceStatus(full, &status);
+                    if (t->m_bExist && status.lastWriteTime > t->m_Info.dwFileTime) {
+                        changed = true;
+                        return false;
+                    }
+                }
+                if (id < from)
+                    return true;
+                if (EscAbortCheck()) {
+                    stopped = true;
+                    position = id;
+                    return false;
+                }
+                if (MatchesCriteria(t.get(), criteria))
+                    result->Insert(t.release(), nullptr);
+                return true;
+            });
+    } catch (...) {
+        stop = albumread::Stop::OutOfMemory;
+    }
+    file.reset();
+    if (changed)
+        return loadAndSearch();
+    if (stopped)
+        return 1;
+    // A load puts right a file that announced more thumbnails than it holds.
+    const bool readToEnd = stop == albumread::Stop::Complete || stop == albumread::Stop::FileEnded;
+    if (readToEnd && read > 0 && DWORD(read) != header.dwCount)
+        return loadAndSearch();
+    position = read + 1 > from ? read + 1 : from;
+    *found = result.release();
+    return 1;
 }

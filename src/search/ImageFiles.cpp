@@ -205,6 +205,19 @@ bool Enter(const WalkFolder& here, const char* path, DWORD attributes)
 
 int Collect(const WalkFolder& here, PathSlot** list, int* count);
 
+// Lists the subfolder `name` of `here` and the folders below it; a name that cannot be joined
+// or a link back into the walk is passed over (0).
+int CollectSubfolder(const WalkFolder& here, const char* name, DWORD attributes, PathSlot** list, int* count)
+{
+    char path[MAX_PATH];
+    if (!JoinPath(path, here.path, name) || !Enter(here, path, attributes))
+        return 0;
+    if (!AppendPath(list, count, path))
+        return kListNoMemory;
+    WalkFolder inner{path, &here};
+    return Collect(inner, list, count);
+}
+
 // The walk through the platform's search for names without an extension.
 int CollectBySearch(const WalkFolder& here, PathSlot** list, int* count)
 {
@@ -225,15 +238,7 @@ int CollectBySearch(const WalkFolder& here, PathSlot** list, int* count)
         // the name is checked here too. This also passes over "." and "..".
         if (strchr(fd.cFileName, '.'))
             continue;
-        char path[MAX_PATH];
-        if (!JoinPath(path, here.path, fd.cFileName))
-            continue;
-        if (!Enter(here, path, fd.dwFileAttributes))
-            continue;
-        if (!AppendPath(list, count, path))
-            return kListNoMemory;
-        WalkFolder inner{path, &here};
-        int result = Collect(inner, list, count);
+        int result = CollectSubfolder(here, fd.cFileName, fd.dwFileAttributes, list, count);
         if (result == kListStopped || result == kListNoMemory)
             return result;
     } while (find.Next(&fd));
@@ -256,13 +261,7 @@ int Collect(const WalkFolder& here, PathSlot** list, int* count)
             return kListStopped;
         if (!(e.attributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
-        char path[MAX_PATH];
-        if (!JoinPath(path, here.path, e.name.c_str()) || !Enter(here, path, e.attributes))
-            continue;
-        if (!AppendPath(list, count, path))
-            return kListNoMemory;
-        WalkFolder inner{path, &here};
-        int result = Collect(inner, list, count);
+        int result = CollectSubfolder(here, e.name.c_str(), e.attributes, list, count);
         if (result == kListStopped || result == kListNoMemory)
             return result;
     }

@@ -5,6 +5,7 @@
 #include <new>
 #include "album/AlbumDoc.h"
 #include "album/AlbumMessages.h"
+#include "album/AlbumSearch.h"
 #include "album/ThumbBuild.h"
 #include "control/ManagerState.h"
 #include "album/TextKeys.h"
@@ -119,7 +120,7 @@ bool ScanFolders(CSearchDlg& s, SearchReport& report)
     return false;
 }
 
-bool ScanAlbums(CSearchDlg& s, SearchReport& report, CAlbumDoc2& work)
+bool ScanAlbums(CSearchDlg& s, SearchReport& report, const CAlbumDoc2& settings)
 {
     if (s.m_nAlbumIndex < 0)
         s.m_nAlbumIndex = 0;
@@ -129,14 +130,18 @@ bool ScanAlbums(CSearchDlg& s, SearchReport& report, CAlbumDoc2& work)
         const char* path = s.m_pAlbums[s.m_nAlbumIndex];
         report.Examining(path);
         SetCursor(LoadCursor(nullptr, IDC_WAIT));
-        const int loaded = work.Load(path);
-        SetCursor(LoadCursor(nullptr, IDC_WAIT));
-        if (!loaded)
-            continue;
+        // Each album is read into a document of its own: nothing of one is held during the next.
+        CAlbumDoc2 work;
+        work.SetExePath(settings.m_szExePath);
+        work.SetAutoCheck(settings.m_bAutoCheck);
         // A search stopped inside an album hands over nothing of that album, so the next run
         // starts again where this one began in it: what it had found is not lost.
         const int start = s.m_nAlbumPosition;
-        CThumbTable2* found = work.Search(s.m_Criteria, s.m_nAlbumPosition);
+        CThumbTable2* found = nullptr;
+        const int searched = album::SearchAlbumFile(work, path, s.m_Criteria, s.m_nAlbumPosition, &found);
+        SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        if (!searched)
+            continue;
         if (!found) {
             s.m_nAlbumPosition = start;
             return true;

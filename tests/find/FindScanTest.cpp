@@ -1,7 +1,9 @@
 // Scanning folder trees and album files as a search of the Find dialog does, without its window:
 // what is examined, in which order, what is found, and where a search stopped with Esc goes on.
 #include <limits.h>
+#include <memory>
 #include "FindTestUtil.h"
+#include "album/AlbumSearch.h"
 #include "search/SearchScan.h"
 #include "support/ScriptedEsc.h"
 
@@ -232,4 +234,80 @@ TEST_F(FindScan, AlbumsAreSearchedInListOrderSkippingUnreadableOnesAndResumeInsi
     EXPECT_EQ(one.found, std::vector<std::string>{"D:\\b\\y1.bmp"});
     const Recorder none = Search(t, InAlbum("All Albums"));
     EXPECT_TRUE(none.examined.empty() && none.ended == 1 && none.state == kSearchNew);
+}
+
+// Find reads an album record by record and keeps only the pictures of what it finds: what it
+// finds, where it stops and what it leaves on disk are what loading the album and searching it
+// give, also when the load brings the album up to date.
+TEST_F(FindScan, AnAlbumSearchedAsItIsReadGivesWhatLoadingAndSearchingItGives)
+{
+    Tree t;
+    t.Folder("Trip");
+    testsupport::SetFileTimes(t.Image("Trip\\same.bmp"), 0x50000000, 0x50000000);
+    testsupport::SetFileTimes(t.Image("Trip\\newer.bmp", 0, 2), 0x60000000, 0x60000000);
+    const std::vector<Entry> plain = {
+        {"Trip\\same.bmp", "beach"}, {"D:\\gone\\a.bmp", "beach"}, {"D:\\gone\\b.bmp", "city"}, {"D:\\gone\\c.bmp", "beach"}};
+    std::vector<Entry> changed = plain;
+    changed[1] = {"Trip\\newer.bmp", "beach"};
+    struct Row {
+        const char* what;
+        const std::vector<Entry>& entries;
+        bool announcesMore; // the header counts one thumbnail more than the file holds
+        int from, escAt;    // the position searched from; the Esc check that answers yes (0: none)
+        bool rewritten;     // the load writes the album back
+    };
+    const Row rows[] = {
+        {"plain", plain, false, 1, 0, false},
+        {"from the third", plain, false, 3, 0, false},
+        {"Esc before the third", plain, false, 1, 3, false},
+        {"a source changed", changed, false, 1, 0, true},
+        {"announces more than it holds", plain, true, 2, 0, true},
+    };
+    auto digest = [](CThumbTable2* found) {
+        std::vector<std::string> d;
+        for (int i = 1; found && i <= found->GetCount(); ++i) {
+            CThumbnail2* th = found->GetThumbnail(i);
+            std::string one(reinterpret_cast<const char*>(&th->m_Info), sizeof th->m_Info);
+            one.append(static_cast<const char*>(GlobalLock(th->m_hDib)), th->m_Info.dwDibSize);
+            GlobalUnlock(th->m_hDib);
+            d.push_back(one + char('0' + th->m_bExist));
+        }
+        return d;
+    };
+    tagAlbumSearchCreteria c = {};
+    strcpy(c.szDescription, "BEACH");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string loaded = t.Path("loaded.abm"), read = t.Path("read.abm");
+        WriteAlbum(loaded, row.entries);
+        std::vector<unsigned char> bytes = testsupport::ReadBytes(loaded);
+        if (row.announcesMore)
+            ++bytes[8];
+        testsupport::WriteBytes(loaded, bytes);
+        testsupport::WriteBytes(read, bytes);
+
+        CAlbumDoc2 whole;
+        int loadedAt = row.from;
+        esc.Press(row.escAt);
+        ASSERT_EQ(whole.Load(loaded.c_str()), 1);
+        std::unique_ptr<CThumbTable2> expected(whole.Search(c, loadedAt));
+
+        CAlbumDoc2 doc;
+        int readAt = row.from;
+        CThumbTable2* found = nullptr;
+        esc.Press(row.escAt);
+        ASSERT_EQ(album::SearchAlbumFile(doc, read.c_str(), c, readAt, &found), 1);
+        std::unique_ptr<CThumbTable2> got(found);
+        EXPECT_EQ(got == nullptr, expected == nullptr);
+        EXPECT_EQ(readAt, loadedAt);
+        EXPECT_EQ(digest(got.get()), digest(expected.get()));
+        EXPECT_EQ(testsupport::ReadBytes(read), testsupport::ReadBytes(loaded));
+        EXPECT_EQ(testsupport::ReadBytes(read) != bytes, row.rewritten);
+        EXPECT_STREQ(doc.GetPath(), read.c_str()) << "found names resolve against the album";
+    }
+    int position = 1;
+    CThumbTable2* none = nullptr;
+    CAlbumDoc2 doc;
+    EXPECT_EQ(album::SearchAlbumFile(doc, t.Path("missing.abm").c_str(), c, position, &none), 0);
+    EXPECT_EQ(none, nullptr);
 }
