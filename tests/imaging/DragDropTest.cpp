@@ -1,9 +1,5 @@
 // The drag transport with real windows: a source S and a chain C -> P -> G log "C3/2" (who, code, nResult).
-#include <gtest/gtest.h>
-#include <string.h>
-#include <functional>
 #include <map>
-#include <string>
 #include "album/AlbumDoc.h"
 #include "album/AlbumMessages.h"
 #include "imaging/DragDrop.h"
