@@ -132,6 +132,15 @@ bool RealPathOf(const char* path, std::wstring& out)
     return true;
 }
 
+std::wstring UpperCaseWide(const std::wstring& text)
+{
+    std::wstring out(text);
+    if (!out.empty() &&
+        !LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.c_str(), int(text.size()), &out[0], int(out.size())))
+        CharUpperBuffW(&out[0], DWORD(out.size()));
+    return out;
+}
+
 std::string Utf8Of(const WCHAR* text, int length)
 {
     if (!text)

@@ -40,6 +40,10 @@ bool MayHoldShortNames(const char* path);
 // False (out empty) when no component was replaced or the file is not there.
 bool RealPathOf(const char* path, std::wstring& out);
 
+// text upper-cased in Unicode (every script's letters, not only the code page's), for matching
+// names without regard to case.
+std::wstring UpperCaseWide(const std::wstring& text);
+
 // UTF-16 to UTF-8 and back (for consoles, pipes and messages); invalid input gives U+FFFD.
 std::string Utf8Of(const WCHAR* text, int length = -1);
 std::wstring WideOfAnsi(const char* text, int length = -1);

@@ -368,6 +368,12 @@ TEST_F(FindDialogTest, CriteriaAreReadFromTheControls)
         Command(dlg, finddlg::kFind);
         EXPECT_STREQ(c.szName, "TRIP");
         EXPECT_STREQ(c.szDescription, "BEACH");
+        SetDlgItemTextW(dlg, finddlg::kName, L"写真"); // no wildcards, though "??" in the code page
+        Command(dlg, finddlg::kFind);
+        EXPECT_EQ(std::wstring(s.m_szTypedName), L"写真");
+        EXPECT_STREQ(c.szName, "??");
+        Type(dlg, finddlg::kName, "trip");
+        Command(dlg, finddlg::kFind);
         EXPECT_EQ(c.bDateFilter, 0);
         EXPECT_EQ(c.nLookIn, ALBUM_LOOK_IN_ALBUM);
         EXPECT_STREQ(c.szAlbumPath, "All Albums");
