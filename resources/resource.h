@@ -45,3 +45,5 @@
 #define IDS_RESOURCE_NOT_SAVED    1203
 #define IDS_ALBUM_NOT_OPENED      1210
 #define IDS_ADDING                1211
+#define IDS_NAME_NOT_STORABLE     1212
+#define IDS_MORE_NOT_STORABLE     1213

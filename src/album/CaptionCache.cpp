@@ -1,8 +1,12 @@
 #include "album/CaptionCache.h"
 
+#include <string.h>
 #include <atomic>
 #include <mutex>
 #include <unordered_map>
+#include "album/Thumbnail.h"
+#include "win/AnsiNames.h"
+#include "win/Handles.h"
 
 namespace album {
 
@@ -11,6 +15,11 @@ namespace {
 struct Cache {
     std::mutex mutex;
     std::unordered_map<const CThumbnail2*, KeptCaption> entries;
+    struct Real {
+        std::string forName; // the stored name it was found for
+        std::wstring name;
+    };
+    std::unordered_map<const CThumbnail2*, Real> real;
     std::atomic<bool> used{false}; // spares every thumbnail's destruction the lock until then
 };
 
@@ -54,6 +63,7 @@ void ForgetCaption(const CThumbnail2* t)
         return;
     std::lock_guard<std::mutex> lock(c.mutex);
     c.entries.erase(t);
+    c.real.erase(t);
 }
 
 void ForgetKeptCaptions()
@@ -63,6 +73,68 @@ void ForgetKeptCaptions()
         return;
     std::lock_guard<std::mutex> lock(c.mutex);
     c.entries.clear();
+    c.real.clear();
+}
+
+namespace {
+
+std::string StoredNameOf(const CThumbnail2& t)
+{
+    return std::string(t.m_Info.szFileName, win::FieldLength(t.m_Info.szFileName, sizeof t.m_Info.szFileName));
+}
+
+const char* LastPart(const std::string& path)
+{
+    const char* last = path.c_str();
+    for (const char* p = last; *p; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            last = p + 1;
+    return last;
+}
+
+} // namespace
+
+std::wstring RealFileNameOf(const CThumbnail2& t)
+{
+    const std::string stored = StoredNameOf(t);
+    if (!win::MayHoldShortNames(LastPart(stored)))
+        return std::wstring();
+    Cache& c = TheCache();
+    try {
+        {
+            std::lock_guard<std::mutex> lock(c.mutex);
+            auto it = c.real.find(&t);
+            if (it != c.real.end() && it->second.forName == stored)
+                return it->second.name;
+        }
+        std::wstring real, name;
+        if (win::RealPathOf(stored.c_str(), real)) {
+            const size_t cut = real.find_last_of(L"\\/:");
+            name = cut == std::wstring::npos ? real : real.substr(cut + 1);
+            // Only a last part that was replaced is a real name; the rest shows as stored.
+            if (name == win::WideOfAnsi(LastPart(stored)))
+                name.clear();
+        }
+        std::lock_guard<std::mutex> lock(c.mutex);
+        c.real[&t] = Cache::Real{stored, name};
+        c.used.store(true, std::memory_order_release);
+        return name;
+    } catch (...) {
+        return std::wstring(); // without memory the stored name is shown
+    }
+}
+
+std::wstring RealPathOf(const CThumbnail2& t)
+{
+    const std::string stored = StoredNameOf(t);
+    std::wstring real;
+    try {
+        if (!win::RealPathOf(stored.c_str(), real))
+            real = win::WideOfAnsi(stored.c_str());
+    } catch (...) {
+        real.clear();
+    }
+    return real;
 }
 
 } // namespace album

@@ -5,6 +5,8 @@
 // thumbnail's stored name hashes to `forName`.
 #pragma once
 
+#include <string>
+
 class CThumbnail2;
 
 namespace album {
@@ -18,6 +20,14 @@ struct KeptCaption {
 bool FindKeptCaption(const CThumbnail2* t, KeptCaption& out);
 // Keeps (or replaces) t's entry; without memory nothing is kept.
 void KeepCaption(const CThumbnail2* t, const KeptCaption& kept);
+// The real name of t's source (the last part of its stored name) when that part is a short name
+// standing for a name the ANSI code page cannot carry; empty otherwise. Only names with a "~" are
+// looked up, once: the answer is kept with the caption entries, for the same stored name.
+std::wstring RealFileNameOf(const CThumbnail2& t);
+// The stored name of t with each such short part replaced by its real name; the stored name as
+// it is when there is none. Not kept: for printing, which reads each source anyway.
+std::wstring RealPathOf(const CThumbnail2& t);
+
 // Drops t's entry; called as a thumbnail goes.
 void ForgetCaption(const CThumbnail2* t);
 // Drops every entry: the file system is being looked at afresh.

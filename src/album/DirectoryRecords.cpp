@@ -1,5 +1,7 @@
 #include "album/DirectoryRecords.h"
 
+#include "win/AnsiNames.h"
+
 namespace album {
 
 namespace {
@@ -18,25 +20,17 @@ struct BothDirectoryEntry {
 };
 static_assert(offsetof(BothDirectoryEntry, name) == 94, "FILE_BOTH_DIR_INFORMATION layout");
 
-// A UTF-16 name in the ANSI code page, exactly: false when it does not fit or some character has
-// no exact counterpart (no best fit: a full-width U+FF21 must not pass for an "A", another
-// file's name).
+// A UTF-16 name in the ANSI code page, exactly (no best fit: a full-width U+FF21 must not pass
+// for an "A", another file's name).
 bool NarrowName(const WCHAR* name, size_t bytes, std::string& out)
 {
     out.clear();
     if (bytes == 0)
         return true;
-    if (bytes / sizeof(WCHAR) >= MAX_PATH)
-        return false;
     char text[MAX_PATH];
-    BOOL substituted = FALSE;
-    const bool utf8 = GetACP() == CP_UTF8; // converts every valid name exactly, and takes no flag
-    const int n = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, name,
-                                      int(bytes / sizeof(WCHAR)), text, MAX_PATH - 1, nullptr,
-                                      utf8 ? nullptr : &substituted);
-    if (n <= 0 || substituted)
+    if (!win::NarrowExactly(name, int(bytes / sizeof(WCHAR)), text, sizeof text))
         return false;
-    out.assign(text, size_t(n));
+    out = text;
     return true;
 }
 
@@ -53,10 +47,17 @@ FILETIME FileTimeOf(const LARGE_INTEGER& t)
 void AddDirectoryEntry(DirectoryEntries& to, const WCHAR* name, size_t nameBytes, const WCHAR* shortName,
                        size_t shortBytes, DirectoryEntry&& entry)
 {
-    if (!NarrowName(name, nameBytes, entry.name) || !NarrowName(shortName, shortBytes, entry.shortName) ||
-        entry.shortName.size() > 13) {
+    if (!NarrowName(shortName, shortBytes, entry.shortName) || entry.shortName.size() > 13) {
         to.inexact = true;
         return;
+    }
+    if (!NarrowName(name, nameBytes, entry.name)) {
+        if (entry.shortName.empty()) {
+            to.inexact = true;
+            return;
+        }
+        entry.name = entry.shortName;
+        entry.realName.assign(name, nameBytes / sizeof(WCHAR));
     }
     if (entry.name != "." && entry.name != "..")
         to.entries.push_back(std::move(entry));

@@ -12,8 +12,9 @@
 namespace album {
 
 struct DirectoryEntry {
-    std::string name;       // as stored
+    std::string name;       // as stored; its short name when the ANSI code page cannot carry it
     std::string shortName;  // empty when it has none
+    std::wstring realName;  // the stored name when `name` is its short name; else empty
     DWORD attributes = 0;
     uint64_t size = 0;
     FILETIME creation = {};
@@ -21,15 +22,17 @@ struct DirectoryEntry {
 };
 
 // The entries of one folder; `inexact` when some name is not one the ANSI code page can spell
-// exactly (such entries are left out: no best fit may pass one name off as another).
+// exactly and has no short name that it can (such entries are left out: no best fit may pass one
+// name off as another).
 struct DirectoryEntries {
     std::vector<DirectoryEntry> entries;
     bool inexact = false;
 };
 
-// Adds entry under the given UTF-16 names (lengths in bytes), or marks the folder inexact when
-// a name does not convert exactly or a short name is longer than 8.3 allows. "." and ".." are
-// not added. May throw std::bad_alloc.
+// Adds entry under the given UTF-16 names (lengths in bytes): a name that does not convert
+// exactly is added under its short name (keeping it as the real name); the folder is marked
+// inexact, and the entry left out, when neither converts or a short name is longer than 8.3
+// allows. "." and ".." are not added. May throw std::bad_alloc.
 void AddDirectoryEntry(DirectoryEntries& to, const WCHAR* name, size_t nameBytes, const WCHAR* shortName,
                        size_t shortBytes, DirectoryEntry&& entry);
 

@@ -10,6 +10,7 @@
 #include "album/AlbumRead.h"
 #include "album/AlbumSearch.h"
 #include "album/FolderListing.h"
+#include "win/AnsiNames.h"
 #include "win/LongPath.h"
 #include "win/AbortCheck.h"
 #include "win/Handles.h"
@@ -192,7 +193,7 @@ bool DescriptionMatches(const CThumbnail2* t, const char* text, int matchCase)
     return strstr(description, text) != nullptr;
 }
 
-bool NameMatches(const CThumbnail2* t, const tagAlbumSearchCreteria* criteria)
+bool AnsiNameMatches(const CThumbnail2* t, const tagAlbumSearchCreteria* criteria)
 {
     char wanted[ALBUM_SEARCH_TEXT];
     win::CopyText(wanted, sizeof wanted, criteria->szName);
@@ -233,7 +234,51 @@ bool NameMatches(const CThumbnail2* t, const tagAlbumSearchCreteria* criteria)
     return strstr(longForm, wanted) != nullptr;
 }
 
+// A source stored by its short name is also found by its real name; only stored names that may
+// hold one cost a lookup.
+bool NameMatches(const CThumbnail2* t, const tagAlbumSearchCreteria* criteria, const album::RealNameWanted& realName)
+{
+    if (AnsiNameMatches(t, criteria))
+        return true;
+    char name[ALBUM_TEXT_FIELD];
+    win::CopyText(name, sizeof name, t->m_Info.szFileName);
+    std::wstring real;
+    try {
+        return !realName.Empty() && win::MayHoldShortNames(name) && win::RealPathOf(name, real) && realName.In(real);
+    } catch (...) {
+        return false; // without memory the real name is not looked at
+    }
+}
+
 } // namespace
+
+album::RealNameWanted::RealNameWanted(const tagAlbumSearchCreteria& criteria, const wchar_t* typed)
+{
+    try {
+        upper_ = win::UpperCaseWide(typed && *typed ? std::wstring(typed)
+                                                    : win::WideOfAnsi(criteria.szName,
+                                                                      int(win::FieldLength(criteria.szName, sizeof criteria.szName))));
+    } catch (...) {
+        upper_.clear(); // without memory only the stored names are searched
+    }
+}
+
+void album::SetNameCriterion(tagAlbumSearchCreteria& criteria, const wchar_t* typed)
+{
+    char* name = criteria.szName;
+    const int room = 128;
+    if (!win::NarrowExactly(typed, -1, name, room)) {
+        memset(name, 0, room);
+        if (typed)
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, typed, -1, name, room - 1, "?", nullptr);
+    }
+    UpperCase(name);
+}
+
+bool album::RealNameWanted::In(const std::wstring& realName) const
+{
+    return !upper_.empty() && win::UpperCaseWide(realName).find(upper_) != std::wstring::npos;
+}
 
 int CThumbTable2::DescriptionCmp(CThumbnail2* t, const char* text, int matchCase)
 {
@@ -242,7 +287,7 @@ int CThumbTable2::DescriptionCmp(CThumbnail2* t, const char* text, int matchCase
 
 int CThumbTable2::NameCmp(CThumbnail2* t, tagAlbumSearchCreteria* criteria)
 {
-    return NameMatches(t, criteria) ? 1 : 0;
+    return NameMatches(t, criteria, album::RealNameWanted(*criteria)) ? 1 : 0;
 }
 
 void album::TerminateCriteria(tagAlbumSearchCreteria& criteria)
@@ -252,16 +297,23 @@ void album::TerminateCriteria(tagAlbumSearchCreteria& criteria)
     win::TerminateField(criteria.szType, sizeof criteria.szType);
 }
 
-bool album::MatchesCriteria(CThumbnail2* t, const tagAlbumSearchCreteria& criteria)
+bool album::MatchesCriteria(CThumbnail2* t, const tagAlbumSearchCreteria& criteria, const RealNameWanted& realName)
 {
     const tagALBUMINFOHEADER& info = t->m_Info;
     return DescriptionMatches(t, criteria.szDescription, criteria.bMatchCase) &&
            (!criteria.szType[0] || TypeMatches(info.szFileName, criteria.szType)) &&
            (!criteria.bDateFilter || DateMatches(info.dwFileTime, criteria.tmFrom, criteria.tmTo)) &&
-           SizeMatches(info.dwFileSize, criteria.nSize) && NameMatches(t, &criteria);
+           SizeMatches(info.dwFileSize, criteria.nSize) && NameMatches(t, &criteria, realName);
 }
 
 CThumbTable2* CThumbTable2::Search(tagAlbumSearchCreteria criteria, int& position)
+{
+    album::TerminateCriteria(criteria);
+    return album::SearchTable(*this, criteria, position, album::RealNameWanted(criteria));
+}
+
+CThumbTable2* album::SearchTable(CThumbTable2& table, tagAlbumSearchCreteria criteria, int& position,
+                                 const RealNameWanted& realName)
 {
     album::TerminateCriteria(criteria); // our own copy
 
@@ -277,34 +329,35 @@ CThumbTable2* CThumbTable2::Search(tagAlbumSearchCreteria criteria, int& positio
     album::ListingScope listings;
     int p = position < 1 ? 1 : position;
     // Walk the list once rather than looking every position up from the start.
-    CThumbnail2* t = GetThumbnail(p);
-    for (; p <= m_nCount && t && t != m_pEnd; ++p, t = t->m_pNext) {
+    CThumbnail2* t = table.GetThumbnail(p);
+    for (; p <= table.m_nCount && t && t != table.m_pEnd; ++p, t = t->m_pNext) {
         if (EscAbortCheck()) {
             delete result;
             position = p;
             return nullptr;
         }
-        if (!album::MatchesCriteria(t, criteria))
+        if (!album::MatchesCriteria(t, criteria, realName))
             continue;
         // A clone that cannot be made is left out; appending renumbers only the new one.
         if (CThumbnail2* clone = t->Clone())
             result->Insert(clone, nullptr);
     }
-    position = m_nCount + 1 > p ? m_nCount + 1 : p;
+    position = table.m_nCount + 1 > p ? table.m_nCount + 1 : p;
     return result;
 }
 
 int album::SearchAlbumFile(CAlbumDoc2& doc, const char* path, const tagAlbumSearchCreteria& given, int& position,
-                           CThumbTable2** found)
+                           CThumbTable2** found, const wchar_t* typedName)
 {
     *found = nullptr;
     tagAlbumSearchCreteria criteria = given;
     TerminateCriteria(criteria);
+    const RealNameWanted realName(criteria, typedName);
     // The whole way: what a load changes is written back, and the album in memory is searched.
     auto loadAndSearch = [&]() {
         if (!doc.Load(path))
             return 0;
-        *found = doc.Search(criteria, position);
+        *found = SearchTable(doc, criteria, position, realName);
         return 1;
     };
     if (!path || !*path || strlen(path) >= sizeof doc.m_szPath) // as Load refuses them
@@ -356,7 +409,7 @@ int album::SearchAlbumFile(CAlbumDoc2& doc, const char* path, const tagAlbumSear
                     position = id;
                     return false;
                 }
-                if (MatchesCriteria(t.get(), criteria))
+                if (MatchesCriteria(t.get(), criteria, realName))
                     result->Insert(t.release(), nullptr);
                 return true;
             });

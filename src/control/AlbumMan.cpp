@@ -25,6 +25,7 @@
 #include "vendor_standins/imgio/imgio.h"
 #include "views/PrintDialog.h"
 #include "win/AbortCheck.h"
+#include "win/AnsiNames.h"
 #include "win/FolderBrowser.h"
 #include "win/Handles.h"
 #include "win/LongPath.h"
@@ -512,9 +513,12 @@ int CAlbumMan::Add()
 int CAlbumMan::AddFolder()
 {
     char folder[MAX_PATH];
+    std::wstring unstorable;
     HTHREADGUARD guard = DisableThreadWindows();
-    const bool chosen = win::BrowseForFolder(m_hDlg, folder);
+    const bool chosen = win::BrowseForFolder(m_hDlg, folder, &unstorable);
     EnableThreadWindows(guard);
+    if (!unstorable.empty())
+        TellUnstorableNames(m_hDlg, {unstorable});
     return chosen ? AddFolderFiles(*this, folder) : 0;
 }
 
@@ -522,7 +526,10 @@ int AddFolderFiles(CAlbumMan& m, const char* folder)
 {
     PathSlot* list = nullptr;
     int count = 0;
-    if (ScanFolderFiles(folder, &list, &count, 1) <= 0 || count <= 0) {
+    UnstorableNames unstorable;
+    const int listed = ScanFolderFiles(folder, &list, &count, 1);
+    TellUnstorableNames(m.m_hDlg, unstorable.Names());
+    if (listed <= 0 || count <= 0) {
         FreePathList(&list, &count);
         return 0;
     }
@@ -540,15 +547,31 @@ int CAlbumMan::OnDropFiles(HDROP drop)
 {
     if (!drop)
         return 0;
-    const UINT files = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT files = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     int failed = 0;
+    std::vector<std::wstring> unstorable;
     for (UINT i = 0; i < files; ++i) {
+        WCHAR wide[MAX_PATH];
         char path[MAX_PATH];
-        const UINT n = DragQueryFileA(drop, i, nullptr, 0);
-        if (n >= sizeof path || !DragQueryFileA(drop, i, path, sizeof path) || !InsertFromFile(path, ""))
+        const UINT n = DragQueryFileW(drop, i, nullptr, 0);
+        if (n >= MAX_PATH || !DragQueryFileW(drop, i, wide, MAX_PATH)) {
+            ++failed;
+            continue;
+        }
+        // A name in another script is taken by its short name; one without is named below.
+        if (win::AnsiPathOf(wide, path, sizeof path) == win::kAnsiPathNoShortName) {
+            try {
+                unstorable.push_back(wide);
+            } catch (...) {
+                ++failed;
+            }
+            continue;
+        }
+        if (!path[0] || !InsertFromFile(path, ""))
             ++failed;
     }
     DragFinish(drop);
+    TellUnstorableNames(m_hDlg, unstorable);
     if (failed)
         ModalMessageBoxIds(m_hDlg, IDS_DROP_FAILED, IDS_CAPTION_GENERAL, MB_ICONEXCLAMATION);
     return 1;

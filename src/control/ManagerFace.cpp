@@ -7,6 +7,7 @@
 #include "control/ManagerState.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"
+#include "win/AnsiNames.h"
 #include "win/Handles.h"
 #include "win/Module.h"
 #include "win/OkCancelDialog.h"
@@ -61,6 +62,26 @@ void ShowAlbumSummary(CAlbumMan& m)
     CAlbum* album = AlbumOf(m);
     SetInfoCount(m, album ? album->GetThumbNailCount() : 0);
     SetDescriptionBox(m, album ? album->GetDescription() : "");
+}
+
+void TellUnstorableNames(HWND owner, const std::vector<std::wstring>& paths)
+{
+    if (paths.empty())
+        return;
+    const std::wstring line = win::WideOfAnsi(manager::LoadText(IDS_NAME_NOT_STORABLE).c_str());
+    const size_t at = line.find(L"%s");
+    std::wstring text;
+    const size_t kShown = 10;
+    for (size_t i = 0; i < paths.size() && i < kShown; ++i)
+        text += (at == std::wstring::npos ? paths[i] + L" " + line
+                                          : line.substr(0, at) + paths[i] + line.substr(at + 2)) + L"\n";
+    if (paths.size() > kShown) {
+        char more[64];
+        snprintf(more, sizeof more, manager::LoadText(IDS_MORE_NOT_STORABLE).c_str(), int(paths.size() - kShown));
+        text += win::WideOfAnsi(more);
+    }
+    ModalMessageBoxW(owner, text.c_str(), win::WideOfAnsi(manager::LoadText(IDS_CAPTION_GENERAL).c_str()).c_str(),
+                     MB_ICONEXCLAMATION);
 }
 
 // ---- the small dialogs ----

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <windows.h>
+#include <string>
+#include <vector>
 #include "album/AlbumMan.h"
 
 // The information line shows string 9 with count.
@@ -15,6 +17,10 @@ void SetInfoProgress(CAlbumMan& m, int file, int files);
 void SetDescriptionBox(CAlbumMan& m, const char* text);
 // String 9 with the thumbnail count and the album's description.
 void ShowAlbumSummary(CAlbumMan& m);
+
+// Tells in one message box which files were passed over because their names cannot be stored
+// in an album here (each "... cannot be added: ..."; the first ten, then how many more).
+void TellUnstorableNames(HWND owner, const std::vector<std::wstring>& paths);
 
 // Runs "Save New Album" (dialog 109) for folder, owned by owner: name (MAX_PATH bytes) receives
 // the accepted name with ".abm". False when the user cancels.

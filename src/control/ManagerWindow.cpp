@@ -14,6 +14,7 @@
 #include <vector>
 #include "album/AlbumExports.h"
 #include "album/AlbumMessages.h"
+#include "album/CaptionCache.h"
 #include "control/AlbumCtrlLayout.h"
 #include "control/AlbumManOps.h"
 #include "control/ManagerFace.h"
@@ -24,6 +25,7 @@
 #include "resource.h"
 #include "vendor_standins/batchui/batchui.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
+#include "win/AnsiNames.h"
 #include "win/Handles.h"
 #include "win/LongPath.h"
 #include "win/Module.h"
@@ -224,7 +226,12 @@ void OnFocusChanged(HWND dlg, CAlbumMan* m, LPARAM lParam)
     char info[256];
     if (!ThumbnailInfoText(m->m_pDescTarget->m_Info, info, sizeof info))
         return;
-    SetDlgItemTextA(dlg, kInfoLine, info);
+    // A source stored by its short name is named by its real name, which the cells show too.
+    const std::wstring real = album::RealFileNameOf(*m->m_pDescTarget);
+    if (real.empty())
+        SetDlgItemTextA(dlg, kInfoLine, info);
+    else
+        SetDlgItemTextW(dlg, kInfoLine, (real + L"  " + win::WideOfAnsi(info)).c_str());
     SetDescriptionBox(*m, m->m_pDescTarget->m_Info.szDescription);
 }
 

@@ -124,6 +124,15 @@ int ModalMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT flags)
     return result;
 }
 
+int ModalMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT flags)
+{
+    HTHREADGUARD guard = DisableThreadWindows();
+    int result = MessageBoxW(owner, text, caption, flags);
+    if (guard)
+        EnableThreadWindows(guard);
+    return result;
+}
+
 int ModalMessageBoxIds(HWND owner, UINT textId, UINT captionId, UINT flags)
 {
     char text[300];

@@ -22,6 +22,8 @@ INT_PTR ModalDialogBox(HINSTANCE instance, LPCSTR dialogTemplate, HWND owner, DL
 // MessageBoxA likewise. Inside a guarded dialog the guard is already active: the box takes none
 // and releases none, so the dialog's guard stays until the dialog ends.
 int ModalMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT flags);
+// MessageBoxW likewise, for texts that name files in any script.
+int ModalMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT flags);
 // ModalMessageBox with the text (at most 299 characters) and caption (at most 39) loaded from
 // the library's string table.
 int ModalMessageBoxIds(HWND owner, UINT textId, UINT captionId, UINT flags);

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include "album/FolderListing.h"
 #include "win/AbortCheck.h"
+#include "win/AnsiNames.h"
 #include "win/Handles.h"
 #include "win/Realloc.h"
 
@@ -23,6 +24,7 @@ std::atomic<unsigned> g_reads{0}, g_searched{0};
 
 // The folder reads the subfolder walk keeps for the listings that follow it on this thread.
 thread_local std::unordered_map<std::string, album::DirectoryEntries>* t_kept = nullptr;
+thread_local UnstorableNames* t_unstorable = nullptr;
 
 inline char Upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
 
@@ -40,11 +42,32 @@ bool EndsLike(const std::string& name, const char* pattern)
     return true;
 }
 
+// Whether the real (UTF-16) name ends in the pattern's ".ext", ignoring ASCII case.
+bool EndsLike(const std::wstring& name, const char* pattern)
+{
+    const size_t n = strlen(pattern) - 1;
+    if (name.size() < n)
+        return false;
+    const wchar_t* tail = name.data() + name.size() - n;
+    for (size_t i = 0; i < n; ++i)
+        if (tail[i] >= 0x80 || Upper(char(tail[i])) != Upper(pattern[1 + i]))
+            return false;
+    return true;
+}
+
 // The file system's search matches a pattern against the long name and against the 8.3 name
 // (so "x.tiff", whose short name ends in ".TIF", is a *.TIF file).
 bool Matches(const album::DirectoryEntry& e, const char* pattern)
 {
-    return EndsLike(e.name, pattern) || (!e.shortName.empty() && EndsLike(e.shortName, pattern));
+    return EndsLike(e.name, pattern) || (!e.shortName.empty() && EndsLike(e.shortName, pattern)) ||
+           (!e.realName.empty() && EndsLike(e.realName, pattern));
+}
+
+// A name without an extension (what "*." finds): judged by its real name.
+bool HasExtension(const album::DirectoryEntry& e)
+{
+    return e.realName.empty() ? e.name.find('.') != std::string::npos
+                              : e.realName.find(L'.') != std::wstring::npos;
 }
 
 // Whether comparing the name's last characters as ASCII decides as the platform's search does:
@@ -56,6 +79,13 @@ bool AsciiDecides(const std::string& name, bool multiByte)
     const size_t from = multiByte || name.size() < 4 ? 0 : name.size() - 4;
     for (size_t i = from; i < name.size(); ++i)
         if (static_cast<unsigned char>(name[i]) >= 0x80)
+            return false;
+    return true;
+}
+bool AsciiDecides(const std::wstring& realName)
+{
+    for (size_t i = realName.size() < 4 ? 0 : realName.size() - 4; i < realName.size(); ++i)
+        if (realName[i] >= 0x80)
             return false;
     return true;
 }
@@ -75,7 +105,8 @@ bool ReadOnce(const char* folder, album::DirectoryEntries& read)
         CPINFO cp;
         const bool multiByte = !GetCPInfo(CP_ACP, &cp) || cp.MaxCharSize > 1;
         for (const album::DirectoryEntry& e : read.entries)
-            if (!AsciiDecides(e.name, multiByte) || !AsciiDecides(e.shortName, multiByte))
+            if (!AsciiDecides(e.name, multiByte) || !AsciiDecides(e.shortName, multiByte) ||
+                !AsciiDecides(e.realName))
                 return false;
         ++g_reads;
         return true;
@@ -136,9 +167,13 @@ bool JoinPath(char (&out)[MAX_PATH], const char* folder, const char* name)
     return true;
 }
 
+// The platform's search in UTF-16, each entry's name as the ANSI functions take it.
 class FindHandle {
 public:
-    FindHandle(const char* pattern, WIN32_FIND_DATAA* data) : h_(FindFirstFileA(pattern, data)) {}
+    FindHandle(const char* pattern, WIN32_FIND_DATAW* data)
+        : h_(FindFirstFileW(win::WideOfAnsi(pattern).c_str(), data))
+    {
+    }
     ~FindHandle()
     {
         if (h_ != INVALID_HANDLE_VALUE)
@@ -147,11 +182,31 @@ public:
     FindHandle(const FindHandle&) = delete;
     FindHandle& operator=(const FindHandle&) = delete;
     bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    bool Next(WIN32_FIND_DATAA* data) { return FindNextFileA(h_, data) != 0; }
+    bool Next(WIN32_FIND_DATAW* data) { return FindNextFileW(h_, data) != 0; }
 
 private:
     HANDLE h_;
 };
+
+// The entry's name as the ANSI functions open it (its short name when the code page cannot carry
+// its name); false when it has none such.
+bool EntryName(const WIN32_FIND_DATAW& fd, char (&out)[MAX_PATH], const char* folder)
+{
+    WCHAR longName[MAX_PATH], shortName[14];
+    memcpy(longName, fd.cFileName, sizeof longName);
+    memcpy(shortName, fd.cAlternateFileName, sizeof shortName);
+    longName[MAX_PATH - 1] = L'\0';
+    shortName[13] = L'\0';
+    if (win::AnsiEntryName(longName, shortName, out, sizeof out))
+        return true;
+    if (t_unstorable) {
+        std::wstring path = win::WideOfAnsi(folder);
+        if (!path.empty() && path.back() != L'\\')
+            path += L'\\';
+        t_unstorable->Note(path + longName);
+    }
+    return false;
+}
 
 // What identifies a folder however it is reached.
 struct FolderId {
@@ -225,7 +280,7 @@ int CollectBySearch(const WalkFolder& here, PathSlot** list, int* count)
     char pattern[MAX_PATH];
     if (!JoinPath(pattern, here.path, "*."))
         return kListUnreadable;
-    WIN32_FIND_DATAA fd;
+    WIN32_FIND_DATAW fd;
     FindHandle find(pattern, &fd);
     if (!find.valid())
         return kListUnreadable;
@@ -236,9 +291,10 @@ int CollectBySearch(const WalkFolder& here, PathSlot** list, int* count)
             continue;
         // "*." asks for names without an extension; not every file system honours that, so
         // the name is checked here too. This also passes over "." and "..".
-        if (strchr(fd.cFileName, '.'))
+        char name[MAX_PATH];
+        if (wcschr(fd.cFileName, L'.') || !EntryName(fd, name, here.path))
             continue;
-        int result = CollectSubfolder(here, fd.cFileName, fd.dwFileAttributes, list, count);
+        int result = CollectSubfolder(here, name, fd.dwFileAttributes, list, count);
         if (result == kListStopped || result == kListNoMemory)
             return result;
     } while (find.Next(&fd));
@@ -255,7 +311,7 @@ int Collect(const WalkFolder& here, PathSlot** list, int* count)
     if (EscAbortCheck())
         return kListStopped;
     for (const album::DirectoryEntry& e : read.entries) {
-        if (e.name.find('.') != std::string::npos)
+        if (HasExtension(e))
             continue;
         if (EscAbortCheck())
             return kListStopped;
@@ -280,15 +336,15 @@ void ForEachImageFileBySearches(const char* folder, Take take)
         char pattern[MAX_PATH];
         if (!JoinPath(pattern, folder, image))
             break; // the folder itself is too long for any pattern
-        WIN32_FIND_DATAA fd;
+        WIN32_FIND_DATAW fd;
         FindHandle find(pattern, &fd);
         if (!find.valid())
             continue;
         do {
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 continue; // a folder named "x.jpg" is not an image
-            char path[MAX_PATH];
-            if (!JoinPath(path, folder, fd.cFileName))
+            char name[MAX_PATH], path[MAX_PATH];
+            if (!EntryName(fd, name, folder) || !JoinPath(path, folder, name))
                 continue;
             if (!take(static_cast<const char*>(path), (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow,
                       fd.ftCreationTime, fd.ftLastWriteTime))
@@ -422,6 +478,18 @@ int ScanFolderFiles(const char* folder, PathSlot** list, int* count, int include
             ListImageFiles(folders[i], list, count);
     FreePathList(&folders, &folderCount);
     return result == 0 ? *count : result;
+}
+
+UnstorableNames::UnstorableNames() : outer_(t_unstorable) { t_unstorable = this; }
+UnstorableNames::~UnstorableNames() { t_unstorable = outer_; }
+
+void UnstorableNames::Note(const std::wstring& path)
+{
+    try {
+        names_.push_back(path);
+    } catch (...) {
+        // Without memory the name goes unsaid; the file is still passed over.
+    }
 }
 
 bool SetImageListingInOneRead(bool on) { return g_oneRead.exchange(on); }

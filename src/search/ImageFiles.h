@@ -74,6 +74,24 @@ private:
     std::unique_ptr<std::unordered_map<std::string, album::DirectoryEntries>> own_;
 };
 
+// While one lives on a thread, the listings note every image file and subfolder they pass over
+// because its name cannot be given to the ANSI functions (it needs a short name and its volume
+// keeps none), by its full path, so that the caller can say which. Scopes nest; the innermost
+// collects.
+class UnstorableNames {
+public:
+    UnstorableNames();
+    ~UnstorableNames();
+    UnstorableNames(const UnstorableNames&) = delete;
+    UnstorableNames& operator=(const UnstorableNames&) = delete;
+    const std::vector<std::wstring>& Names() const { return names_; }
+    void Note(const std::wstring& path);
+
+private:
+    std::vector<std::wstring> names_;
+    UnstorableNames* outer_;
+};
+
 // Whether a folder is read once and the image patterns matched in memory (on by default), or
 // searched once per pattern (and once for its subfolders) by the platform; both list the same.
 // Tests and benchmarks compare the two. Returns the previous setting.

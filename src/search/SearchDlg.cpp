@@ -13,6 +13,7 @@
 #include <new>
 #include "album/AlbumExports.h"
 #include "album/AlbumMessages.h"
+#include "album/AlbumSearch.h"
 #include "control/ManagerState.h"
 #include "win/LongPath.h"
 #include "imaging/ModalGuard.h"
@@ -235,6 +236,10 @@ void OnInitDialog(HWND dlg, CSearchDlg* s)
     } limits[] = {{kName, 127}, {kDescription, 127}, {kFromDate, 10}, {kToDate, 10}, {kMonths, 3}, {kDays, 3}, {kSize, 7}};
     for (const auto& l : limits)
         SendDlgItemMessageA(dlg, l.id, EM_LIMITTEXT, static_cast<WPARAM>(l.limit), 0);
+    // The name box takes names in any script: as a UTF-16 window its text is not narrowed to the
+    // ANSI code page on its way in or out.
+    HWND nameBox = GetDlgItem(dlg, kName);
+    SetWindowLongPtrW(nameBox, GWLP_WNDPROC, GetWindowLongPtrW(nameBox, GWLP_WNDPROC));
 
     CheckDlgButton(dlg, kAllImages, BST_CHECKED);
     CheckDlgButton(dlg, kBetween, BST_CHECKED);
@@ -319,9 +324,10 @@ bool FillCriteria(CSearchDlg& s)
     tagAlbumSearchCreteria c;
     memset(&c, 0, sizeof c);
 
-    GetDlgItemTextA(dlg, kName, c.szName, 128);
-    UpperCase(c.szName);
-    if (strpbrk(c.szName, "*?")) {
+    WCHAR typed[128] = L"";
+    GetDlgItemTextW(dlg, kName, typed, 128);
+    album::SetNameCriterion(c, typed); // kept as typed too, for the real names
+    if (wcspbrk(typed, L"*?")) {
         FocusControl(dlg, kName);
         ModalMessageBoxIds(dlg, IDS_NO_WILDCARDS, IDS_CAPTION_FIND, MB_ICONEXCLAMATION | MB_OK);
         FocusControl(dlg, kName);
@@ -396,6 +402,7 @@ bool FillCriteria(CSearchDlg& s)
     if (!c.bMatchCase)
         UpperCase(c.szDescription);
     s.m_Criteria = c;
+    memcpy(s.m_szTypedName, typed, sizeof typed);
     return true;
 }
 
@@ -585,6 +592,7 @@ CSearchDlg::CSearchDlg(HWND host, const char* albumFolder, int thumbWidth, int t
 {
     win::CopyText(m_szAlbumFolder, sizeof m_szAlbumFolder, albumFolder ? albumFolder : " ");
     memset(&m_Criteria, 0, sizeof m_Criteria);
+    m_szTypedName[0] = L'\0';
 }
 
 CSearchDlg::~CSearchDlg()

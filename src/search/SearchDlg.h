@@ -46,6 +46,9 @@ public:
     tagAlbumSearchCreteria m_Criteria;
     int m_nSearchState;
     HWND m_hDlg;
+    // The name box's text as typed, beside the criteria (whose name holds it in the ANSI code
+    // page, which may not carry it): real names of sources are searched for it.
+    WCHAR m_szTypedName[128];
 };
 
 // Control identifiers of dialog 120.

@@ -8,11 +8,13 @@
 #include <string.h>
 #include <new>
 #include "album/AlbumMessages.h"
+#include "album/CaptionCache.h"
 #include "control/AlbumManOps.h"
 #include "control/ManagerFace.h"
 #include "control/ManagerState.h"
 #include "imaging/ModalGuard.h"
 #include "resource.h"
+#include "win/AnsiNames.h"
 #include "win/Handles.h"
 #include "win/Module.h"
 
@@ -161,7 +163,12 @@ void OnResultFocus(CSearchDlg& s, LPARAM thumbnail)
     const int kilobytes = static_cast<int>((uint64_t(info.dwFileSize) + 518) / 1024);
     snprintf(text, sizeof text, manager::LoadText(IDS_THUMB_INFO).c_str(), day.wMonth, day.wDay, day.wYear, kilobytes,
              info.wWidth, info.wHeight);
-    SetInfo(s, text);
+    // A source stored by its short name is named by its real name, which the cells show too.
+    const std::wstring real = album::RealFileNameOf(*s.m_pFocused);
+    if (real.empty())
+        SetInfo(s, text);
+    else
+        SetDlgItemTextW(s.m_hDlg, kInfo, (real + L"  " + win::WideOfAnsi(text)).c_str());
     char description[ALBUM_TEXT_FIELD];
     win::CopyText(description, sizeof description, info.szDescription);
     SetDlgItemTextA(s.m_hDlg, kResultDesc, description);

@@ -10,6 +10,7 @@
 #include "control/ManagerState.h"
 #include "album/TextKeys.h"
 #include "win/AbortCheck.h"
+#include "win/AnsiNames.h"
 #include "win/ComScope.h"
 #include "resource.h"
 #include "win/Handles.h"
@@ -90,7 +91,7 @@ void BuildLists(CSearchDlg& s, SearchReport& report)
 }
 
 // True when Esc stopped the run.
-bool ScanFolders(CSearchDlg& s, SearchReport& report)
+bool ScanFolders(CSearchDlg& s, SearchReport& report, const album::RealNameWanted& realName)
 {
     const WORD width = static_cast<WORD>(s.m_nThumbWidth), height = static_cast<WORD>(s.m_nThumbHeight);
     if (s.m_nFolderIndex < 0)
@@ -106,7 +107,7 @@ bool ScanFolders(CSearchDlg& s, SearchReport& report)
             const ImageFileEntry& file = files[static_cast<size_t>(s.m_nFileIndex)];
             report.Examining(file.path);
             // Only a file whose name, type, date and size match is opened, to build its thumbnail.
-            if (!MatchFileEntry(file, s.m_Criteria))
+            if (!MatchFileEntry(file, s.m_Criteria, &realName))
                 continue;
             CThumbnail2* t = BuildThumbnailFromFile(file.path, width, height, nullptr);
             if (!t)
@@ -138,7 +139,8 @@ bool ScanAlbums(CSearchDlg& s, SearchReport& report, const CAlbumDoc2& settings)
         // starts again where this one began in it: what it had found is not lost.
         const int start = s.m_nAlbumPosition;
         CThumbTable2* found = nullptr;
-        const int searched = album::SearchAlbumFile(work, path, s.m_Criteria, s.m_nAlbumPosition, &found);
+        const int searched =
+            album::SearchAlbumFile(work, path, s.m_Criteria, s.m_nAlbumPosition, &found, s.m_szTypedName);
         SetCursor(LoadCursor(nullptr, IDC_WAIT));
         if (!searched)
             continue;
@@ -186,9 +188,30 @@ private:
     HWND dlg_;
 };
 
+// Whether the real name of a file listed by its short name holds the name wanted (the name
+// without its folder and extension, as for the stored name).
+bool RealBaseNameMatches(const char* path, const album::RealNameWanted& realName)
+{
+    std::wstring real;
+    if (realName.Empty() || !win::MayHoldShortNames(textkeys::FileNameInPath(path)))
+        return false;
+    try {
+        if (!win::RealPathOf(path, real))
+            return false;
+        real.erase(0, real.find_last_of(L"\\/") + 1);
+        const size_t dot = real.rfind(L'.');
+        if (dot != std::wstring::npos)
+            real.erase(dot);
+        return realName.In(real);
+    } catch (...) {
+        return false;
+    }
+}
+
 } // namespace
 
-bool MatchFileEntry(const ImageFileEntry& entry, const tagAlbumSearchCreteria& criteria)
+bool MatchFileEntry(const ImageFileEntry& entry, const tagAlbumSearchCreteria& criteria,
+                    const album::RealNameWanted* realName)
 {
     char wanted[ALBUM_SEARCH_TEXT];
     win::CopyText(wanted, sizeof wanted, criteria.szName);
@@ -199,13 +222,13 @@ bool MatchFileEntry(const ImageFileEntry& entry, const tagAlbumSearchCreteria& c
     win::CopyText(name, sizeof name, textkeys::FileNameInPath(entry.path));
     char* dot = strrchr(name, '.');
     const char* extension = dot ? dot : name + strlen(name);
+    bool nameFound = true;
     if (*wanted) {
         char base[MAX_PATH];
         win::CopyText(base, sizeof base, name);
         base[extension - name] = '\0';
         CharUpperBuffA(base, static_cast<DWORD>(strlen(base)));
-        if (!strstr(base, wanted))
-            return false;
+        nameFound = strstr(base, wanted) != nullptr;
     }
     if (*type && _stricmp(extension, type) != 0)
         return false;
@@ -221,6 +244,10 @@ bool MatchFileEntry(const ImageFileEntry& entry, const tagAlbumSearchCreteria& c
         return false;
     if (criteria.nSize < 0 && entry.size > static_cast<uint64_t>(-static_cast<int64_t>(criteria.nSize)))
         return false;
+    // Last, as it may ask the file system: the real name of a file listed by its short name.
+    if (!nameFound)
+        return realName ? RealBaseNameMatches(entry.path, *realName)
+                        : RealBaseNameMatches(entry.path, album::RealNameWanted(criteria));
     return true;
 }
 
@@ -261,7 +288,7 @@ int RunSearch(CSearchDlg& s, SearchReport& report)
     const tagAlbumSearchCreteria& c = s.m_Criteria;
     if (c.nLookIn != ALBUM_LOOK_IN_ALBUM && c.szFolderPath[0] && s.m_nFolderIndex < s.m_nFolderCount) {
         last = kFolders;
-        stopped = ScanFolders(s, report);
+        stopped = ScanFolders(s, report, album::RealNameWanted(c, s.m_szTypedName));
     }
     if (!stopped && c.nLookIn != ALBUM_LOOK_IN_FOLDER && s.m_nAlbumCount > 0 && s.m_nAlbumIndex < s.m_nAlbumCount) {
         last = kAlbums;

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "album/AlbumSearch.h"
 #include "search/SearchDlg.h"
 
 // Where a run reports. The dialog turns these into message 0xD401 to its window; tests record them.
@@ -35,5 +36,7 @@ int ScanForSearchDlg(CSearchDlg* s);
 // 1 when the file on disk meets the criteria on name, type, date and size (the description is
 // not tested for files); else 0, also when the file cannot be examined. The file is not opened.
 int MatchFileCriteria(const char* path, const tagAlbumSearchCreteria* criteria);
-// The same test on what a directory listing told about the file.
-bool MatchFileEntry(const ImageFileEntry& entry, const tagAlbumSearchCreteria& criteria);
+// The same test on what a directory listing told about the file; a file listed by its short name
+// also matches by its real name (realName, else the criteria's name).
+bool MatchFileEntry(const ImageFileEntry& entry, const tagAlbumSearchCreteria& criteria,
+                    const album::RealNameWanted* realName = nullptr);

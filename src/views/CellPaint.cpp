@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <algorithm>
+#include <string>
 
 namespace cellpaint {
 
@@ -47,28 +48,46 @@ void LowerField(char* out, size_t outSize, const char* field, size_t fieldSize)
         CharLowerBuffA(out, DWORD(n));
 }
 
+namespace {
+
+// The name, or its first characters, "~" and its last four; count is the name's length and
+// width(text, n) the width of its first n characters.
+template <class Char, class Width>
+std::basic_string<Char> Shortened(const Char* name, int len, int limit, Width width)
+{
+    if (len <= 4)
+        return std::basic_string<Char>(name, size_t(len));
+    const Char* tail = name + len - 4;
+    const int tailWidth = width(tail, 4);
+    int n = len - 4;
+    int w;
+    do {
+        w = width(name, n);
+        --n;
+    } while (n >= 1 && w + tailWidth > limit);
+    if (n == len - 5)
+        return std::basic_string<Char>(name, size_t(len));
+    std::basic_string<Char> out(name, size_t(n > 0 ? n : 0));
+    out += Char('~');
+    return out.append(tail, 4);
+}
+
+} // namespace
+
 void ShortName(const char* path, int limit, const TextMeasure& measure, char* out, size_t outSize)
 {
     if (!out || outSize == 0)
         return;
     const char* name = AfterLast(path ? path : "", "\\");
-    const int len = int(strlen(name));
-    if (len <= 4) {
-        snprintf(out, outSize, "%s", name);
-        return;
-    }
-    const char* tail = name + len - 4;
-    const int tailWidth = measure.Width(tail, 4);
-    int n = len - 4;
-    int width;
-    do {
-        width = measure.Width(name, n);
-        --n;
-    } while (n >= 1 && width + tailWidth > limit);
-    if (n == len - 5)
-        snprintf(out, outSize, "%s", name);
-    else
-        snprintf(out, outSize, "%.*s~%s", n, name, tail);
+    const std::string shown = Shortened(name, int(strlen(name)), limit,
+                                        [&](const char* text, int count) { return measure.Width(text, count); });
+    snprintf(out, outSize, "%s", shown.c_str());
+}
+
+std::wstring ShortName(const std::wstring& name, int limit, const WideTextMeasure& measure)
+{
+    return Shortened(name.c_str(), int(name.size()), limit,
+                     [&](const wchar_t* text, int count) { return measure.Width(text, count); });
 }
 
 void CardCaption(int id, const char* path, int limit, const TextMeasure& measure, char* out, size_t outSize)

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <stddef.h>
+#include <string>
 
 namespace cellpaint {
 
@@ -32,6 +33,17 @@ void LowerField(char* out, size_t outSize, const char* field, size_t fieldSize);
 // in limit pixels, its first characters, "~" and its last four characters (the extension). Names
 // of four characters or fewer are kept whole.
 void ShortName(const char* path, int limit, const TextMeasure& measure, char* out, size_t outSize);
+
+// The same for a real name (a source whose name the ANSI code page cannot carry), drawn with the
+// wide text functions.
+class WideTextMeasure {
+public:
+    virtual int Width(const wchar_t* text, int count) const = 0;
+
+protected:
+    ~WideTextMeasure() = default;
+};
+std::wstring ShortName(const std::wstring& name, int limit, const WideTextMeasure& measure);
 
 // The caption of a card cell: "<id>. " + file name + extension. When that does not fit in limit
 // pixels the file name is cut from the front, keeping its tail, so the end of the name that

@@ -4,6 +4,8 @@
 #include <string.h>
 #include <algorithm>
 #include "album/AlbumDoc.h"
+#include "album/CaptionCache.h"
+#include "win/AnsiNames.h"
 #include "views/PrintProgress.h"
 #include "win/Dib.h"
 #include "vendor_standins/imgio/imgio.h"
@@ -44,7 +46,12 @@ void DrawBox(HDC dc, const SheetLayout& grid, CAlbumDoc2& doc, CThumbnail2& t, i
         if (!source || !DrawDibBanded(dc, left, top, drawn.cx, drawn.cy, source.get()))
             DrawDibBanded(dc, left, top, drawn.cx, drawn.cy, t.m_hDib);
     }
-    if (names) {
+    const std::wstring real = names && memchr(info.szFileName, '~', sizeof info.szFileName) ? album::RealPathOf(t) : std::wstring();
+    if (!real.empty()) {
+        // Names stored by their short names are printed by their real names.
+        const std::wstring caption = ShortenCaption(dc, real, grid.boxWidth);
+        TextOutW(dc, x, y + grid.boxHeight, caption.c_str(), static_cast<int>(caption.size()));
+    } else if (names) {
         char caption[ALBUM_TEXT_FIELD + 4];
         const size_t length = ShortenCaption(dc, info.szFileName, win::FieldLength(info.szFileName, sizeof info.szFileName),
                                              grid.boxWidth, caption, sizeof caption);
@@ -173,19 +180,25 @@ SIZE FitToBox(int width, int height, int boxWidth, int boxHeight)
     return s;
 }
 
-size_t ShortenCaption(HDC dc, const char* text, size_t length, int maxWidth, char* out, size_t outSize)
+namespace {
+
+bool TextExtent(HDC dc, const char* text, int n, SIZE* s) { return GetTextExtentPoint32A(dc, text, n, s) != 0; }
+bool TextExtent(HDC dc, const wchar_t* text, int n, SIZE* s) { return GetTextExtentPoint32W(dc, text, n, s) != 0; }
+
+template <class Char>
+size_t Shorten(HDC dc, const Char* text, size_t length, int maxWidth, Char* out, size_t outSize)
 {
     if (!out || outSize == 0)
         return 0;
-    out[0] = '\0';
+    out[0] = Char(0);
     if (!text || length == 0)
         return 0;
     auto widthFrom = [dc, text, length](size_t from) {
         SIZE s = {0, 0};
-        GetTextExtentPoint32A(dc, text + from, static_cast<int>(length - from), &s);
+        TextExtent(dc, text + from, static_cast<int>(length - from), &s);
         return s.cx;
     };
-    const char* tail = text;
+    const Char* tail = text;
     size_t tailLength = length;
     const char* dots = "";
     if (widthFrom(0) > maxWidth) {
@@ -203,11 +216,25 @@ size_t ShortenCaption(HDC dc, const char* text, size_t length, int maxWidth, cha
     const size_t dotCount = strlen(dots);
     size_t n = 0;
     for (size_t i = 0; i < dotCount && n + 1 < outSize; ++i)
-        out[n++] = dots[i];
+        out[n++] = Char(dots[i]);
     for (size_t i = 0; i < tailLength && n + 1 < outSize; ++i)
         out[n++] = tail[i];
-    out[n] = '\0';
+    out[n] = Char(0);
     return n;
+}
+
+} // namespace
+
+size_t ShortenCaption(HDC dc, const char* text, size_t length, int maxWidth, char* out, size_t outSize)
+{
+    return Shorten(dc, text, length, maxWidth, out, outSize);
+}
+
+std::wstring ShortenCaption(HDC dc, const std::wstring& text, int maxWidth)
+{
+    std::wstring out(text.size() + 4, L'\0');
+    out.resize(Shorten(dc, text.c_str(), text.size(), maxWidth, &out[0], out.size()));
+    return out;
 }
 
 bool DrawDibBanded(HDC dc, int x, int y, int width, int height, HGLOBAL dib)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <string>
 #include <stddef.h>
 
 class CAlbumDoc2;
@@ -44,6 +45,8 @@ SIZE FitToBox(int width, int height, int boxWidth, int boxHeight);
 // the DC's font: the whole name when it fits; otherwise "..." and the end of the name. out gets at
 // most outSize - 1 characters and a NUL; returns the caption's length.
 size_t ShortenCaption(HDC dc, const char* text, size_t length, int maxWidth, char* out, size_t outSize);
+// The same for a real name (stored by its short name), drawn with the wide text functions.
+std::wstring ShortenCaption(HDC dc, const std::wstring& text, int maxWidth);
 
 // Draws a packed DIB stretched into (x, y, width, height). A picture of 0x100000 pixels or more
 // goes in horizontal bands of fewer pixels each, so no single call hands the printer driver the

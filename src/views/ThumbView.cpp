@@ -7,6 +7,7 @@
 #include <string.h>
 #include <algorithm>
 #include "album/AlbumMessages.h"
+#include "album/CaptionCache.h"
 #include "album/DragRecord.h"
 #include "win/Dib.h"
 #include "win/Module.h"
@@ -41,6 +42,21 @@ public:
     {
         SIZE size = {0, 0};
         if (count <= 0 || !GetTextExtentPoint32A(dc_, text, count, &size))
+            return 0;
+        return size.cx;
+    }
+
+private:
+    HDC dc_;
+};
+
+class WideDcMeasure final : public cellpaint::WideTextMeasure {
+public:
+    explicit WideDcMeasure(HDC dc) : dc_(dc) {}
+    int Width(const wchar_t* text, int count) const override
+    {
+        SIZE size = {0, 0};
+        if (count <= 0 || !GetTextExtentPoint32W(dc_, text, count, &size))
             return 0;
         return size.cx;
     }
@@ -98,9 +114,14 @@ void DrawCaption(HDC dc, const char* text, RECT box)
 {
     DrawTextA(dc, text, -1, &box, kCaptionFormat);
 }
+void DrawCaption(HDC dc, const wchar_t* text, RECT box)
+{
+    DrawTextW(dc, text, -1, &box, kCaptionFormat);
+}
 
 // A caption line; marked, it sits in a box of the selected brush and is written in white.
-void DrawMarkedCaption(HDC dc, const char* text, RECT box, bool marked)
+template <class Char>
+void DrawMarkedCaption(HDC dc, const Char* text, RECT box, bool marked)
 {
     if (!marked) {
         DrawCaption(dc, text, box);
@@ -546,12 +567,22 @@ void CThumbView2::CThumbTextOut(HDC dc, RECT* client)
     RECT nameBox = {0, 0, 0, 0};
     const bool nameLine = m_aci.nCaption == ACI_CAPTION_NUMBER_NAME;
     if (nameLine) {
-        char path[ALBUM_TEXT_FIELD];
-        cellpaint::LowerField(path, sizeof path, m_pThumbnail->m_Info.szFileName, sizeof m_pThumbnail->m_Info.szFileName);
-        char name[cellpaint::kCaptionChars];
-        cellpaint::ShortName(path, area.right - area.right / 10, DcMeasure(dc), name, sizeof name);
+        const int limit = area.right - area.right / 10;
         nameBox = cellpaint::NameBox(area, textHeight);
-        DrawMarkedCaption(dc, name, nameBox, m_pThumbnail->m_bFocus != 0);
+        std::wstring real = album::RealFileNameOf(*m_pThumbnail);
+        if (!real.empty()) {
+            // Stored by its short name: shown by the name people gave it, lower-cased likewise.
+            CharLowerBuffW(&real[0], DWORD(real.size()));
+            const std::wstring name = cellpaint::ShortName(real, limit, WideDcMeasure(dc));
+            DrawMarkedCaption(dc, name.c_str(), nameBox, m_pThumbnail->m_bFocus != 0);
+        } else {
+            char path[ALBUM_TEXT_FIELD];
+            cellpaint::LowerField(path, sizeof path, m_pThumbnail->m_Info.szFileName,
+                                  sizeof m_pThumbnail->m_Info.szFileName);
+            char name[cellpaint::kCaptionChars];
+            cellpaint::ShortName(path, limit, DcMeasure(dc), name, sizeof name);
+            DrawMarkedCaption(dc, name, nameBox, m_pThumbnail->m_bFocus != 0);
+        }
     }
 
     const RECT numberBox = cellpaint::NumberBox(area, numberSize.cx, textHeight, nameLine ? &nameBox : nullptr);

@@ -1,6 +1,7 @@
 #include "win/LongPath.h"
 
 #include <string.h>
+#include "win/AnsiNames.h"
 
 namespace {
 
@@ -42,15 +43,18 @@ struct PathBuilder {
     bool Append(const char* s) { return Append(s, strlen(s)); }
 };
 
-// The name the directory stores for the last component of path; false when there is no entry.
-bool StoredName(const char* path, WIN32_FIND_DATAA* fd)
+// The name the directory stores for the last component of path, as the ANSI functions open it
+// (its short name when the code page cannot carry it); false when there is no such entry.
+bool StoredName(const char* path, char (&name)[MAX_PATH])
 {
-    HANDLE h = FindFirstFileA(path, fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(win::WideOfAnsi(path).c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     FindClose(h);
-    fd->cFileName[MAX_PATH - 1] = '\0';
-    return true;
+    fd.cFileName[MAX_PATH - 1] = L'\0';
+    fd.cAlternateFileName[13] = L'\0';
+    return win::AnsiEntryName(fd.cFileName, fd.cAlternateFileName, name, sizeof name);
 }
 
 } // namespace
@@ -112,12 +116,12 @@ int LongPathOf(const char* path, char* out)
         // A wildcard would find some other entry; such a path names no single file.
         if (memchr(part, '*', partLength) || memchr(part, '?', partLength))
             return -1;
-        WIN32_FIND_DATAA fd;
-        if (!StoredName(result.text, &fd))
+        char stored[MAX_PATH];
+        if (!StoredName(result.text, stored))
             return -1;
         result.length = keep;
         result.text[keep] = '\0';
-        if (!result.Append(fd.cFileName))
+        if (!result.Append(stored))
             return -1;
     }
 

@@ -13,6 +13,7 @@
 #include "support/ManagerSuite.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
+#include "win/AnsiNames.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "win/AbortCheck.h"
 #include "win/Module.h"
@@ -113,6 +114,16 @@ TEST_F(AlbumManTest, OpensOnTheLastAlbumInTheFoldersOrder)
     AlbumOf(m)->SetCurrentFocus(2);
     EXPECT_EQ(m->m_pDescTarget, AlbumOf(m)->m_Doc.GetThumbnail(2));
     EXPECT_NE(Item(m, 207).find("File Size: 2 KB   22x 12"), std::string::npos) << Item(m, 207);
+    // A source stored by its short name is named by its real name first.
+    CloseHandle(CreateFileW((testsupport::LongWidePath(dir.path()) + L"\\写真.jpg").c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_NEW, 0, nullptr));
+    CThumbnail2* third = AlbumOf(m)->m_Doc.GetThumbnail(3);
+    ASSERT_EQ(win::AnsiPathOf((win::WideOfAnsi(dir.path().c_str()) + L"\\写真.jpg").c_str(), third->m_Info.szFileName,
+                              sizeof third->m_Info.szFileName), win::kAnsiPathMade);
+    AlbumOf(m)->SetCurrentFocus(3);
+    WCHAR line[128] = L"";
+    GetDlgItemTextW(m->m_hDlg, 207, line, 128);
+    EXPECT_EQ(std::wstring(line).substr(0, 14), L"写真.jpg  Date: ");
     tagALBUMINFOHEADER rec = {};
     rec.dwFileSize = 1540; // (1540 + 518) / 1024
     char info[128];

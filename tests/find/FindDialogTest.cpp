@@ -335,6 +335,11 @@ TEST_F(FindDialogTest, CriteriaAreReadFromTheControls)
         EXPECT_EQ(std::string(c.szName) + "|" + c.szDescription + "|" + c.szAlbumPath + "|" + c.szFolderPath,
                   "TRIP|BEACH|All Albums|");
         EXPECT_EQ(std::vector<int>({c.bDateFilter, c.nLookIn}), std::vector<int>({0, ALBUM_LOOK_IN_ALBUM}));
+        SetDlgItemTextW(dlg, finddlg::kName, L"写真"); // no wildcards, though "??" in the code page
+        find();
+        EXPECT_EQ(std::wstring(s.m_szTypedName), L"写真");
+        EXPECT_STREQ(c.szName, "??");
+        Type(dlg, finddlg::kName, "trip");
         Click(dlg, finddlg::kMatchCase);
         find();
         EXPECT_EQ(std::string(c.szDescription) + " " + std::to_string(c.bMatchCase), "Beach 1");

@@ -4,8 +4,10 @@
 #include <memory>
 #include "FindTestUtil.h"
 #include "album/AlbumSearch.h"
+#include "album/TextKeys.h"
 #include "search/SearchScan.h"
 #include "support/ScriptedEsc.h"
+#include "win/AnsiNames.h"
 
 using namespace findtest;
 
@@ -156,6 +158,54 @@ TEST_F(FindScan, FilesOnDiskAreMatchedOnNameTypeDateAndSize)
 
     EXPECT_EQ(match(t.Path("missing.bmp"), tagAlbumSearchCreteria{}), 0);
     EXPECT_EQ(match(t.root(), tagAlbumSearchCreteria{}), 0) << "a folder is no image";
+}
+
+// Names the code page cannot carry, stored and listed by their short names: a file (by its name)
+// and a thumbnail (by its whole stored path) are found by their real names without regard to case
+// in any script, and still by the short name; what is typed never passes for another name.
+TEST_F(FindScan, RealNamesInAnyScriptAreFoundWithoutRegardToCase)
+{
+    Tree t;
+    const std::wstring root = win::WideOfAnsi(t.root().c_str());
+    ASSERT_TRUE(CreateDirectoryW((root + L"\\Фото 2026").c_str(), nullptr));
+    std::vector<std::unique_ptr<CThumbnail2>> thumbs;
+    std::vector<ImageFileEntry> files;
+    for (const wchar_t* name : {L"Фото 2026\\写真.jpg", L"סבתא.png", L"Ölberg 写.jpg"}) {
+        CloseHandle(CreateFileW((root + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ImageFileEntry e = {};
+        ASSERT_EQ(win::AnsiPathOf((root + L"\\" + name).c_str(), e.path, MAX_PATH), win::kAnsiPathMade);
+        files.push_back(e);
+        tagALBUMINFOHEADER rec = {};
+        strcpy(rec.szFileName, e.path);
+        thumbs.emplace_back(new CThumbnail2(&rec, nullptr, 1, 1));
+    }
+    std::string shortStem = textkeys::FileNameInPath(files[0].path);
+    shortStem.erase(shortStem.find('.'));
+    const struct {
+        std::wstring typed;
+        const char *files, *thumbs; // which of the three match
+    } rows[] = {
+        {L"写真", "100", "100"},
+        {L"фОТО 2026", "000", "100"}, // a folder's name: only in the thumbnail's stored path
+        {L"סבתא", "010", "010"},
+        {L"öLBERG 写", "001", "001"},
+        {L"ölberg", "001", "001"}, // carried by the code page, and found in the real name
+        {win::WideOfAnsi(shortStem.c_str()), "100", "100"},
+        {L"写真x", "000", "000"},
+        {L"Ａ", "000", "000"}, // a best fit would look for "A"
+    };
+    for (const auto& row : rows) {
+        tagAlbumSearchCreteria c = {};
+        album::SetNameCriterion(c, row.typed.c_str());
+        const album::RealNameWanted wanted(c, row.typed.c_str());
+        std::string foundFiles, foundThumbs;
+        for (size_t i = 0; i < files.size(); ++i) {
+            foundFiles += MatchFileEntry(files[i], c, &wanted) ? '1' : '0';
+            foundThumbs += album::MatchesCriteria(thumbs[i].get(), c, wanted) ? '1' : '0';
+        }
+        EXPECT_EQ(foundFiles, row.files) << win::Utf8Of(row.typed.c_str());
+        EXPECT_EQ(foundThumbs, row.thumbs) << win::Utf8Of(row.typed.c_str());
+    }
 }
 
 TEST_F(FindScan, EscStopsAFolderScanAndTheNextRunGoesOnFromTheNextFile)

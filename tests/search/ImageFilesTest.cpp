@@ -5,6 +5,7 @@
 #include "support/ScriptedEsc.h"
 #include "support/TestSupport.h"
 #include "search/ImageFiles.h"
+#include "win/AnsiNames.h"
 #include "win/Realloc.h"
 
 namespace {
@@ -311,7 +312,7 @@ TEST(ImageFiles, OneReadListsWhatThePatternSearchesList)
          {"sp ace", "sp ace\\more"},
          {"photo.tiff", "pic.jpeg", "x.pngx", "LONGNAME123.TIF", "my photo.jpg", ".jpg", "a.b.JPG", "x.jpg.txt",
           "noext", "bmp", "sp ace\\in.gifs", "sp ace\\more\\a b.PCX"}, {}, true},
-        {"a name beyond the code page", {"Sub"}, {"a.jpg", "Sub\\b.bmp"}, {}, false},
+        {"a name beyond the code page: listed by its short name", {"Sub"}, {"a.jpg", "Sub\\b.bmp"}, {}, true},
     };
     for (const Row& row : rows) {
         Tree t;
@@ -323,7 +324,7 @@ TEST(ImageFiles, OneReadListsWhatThePatternSearchesList)
             t.File("a fairly long file name, number " + std::to_string(i) + "." + exts[i % 11]);
         for (const auto& f : row.marked)
             t.File(f.first), SetFileAttributesA(t.Path(f.first).c_str(), f.second);
-        if (!row.spelled)
+        if (row.folders.size() == 1)
             CloseHandle(CreateFileW((testsupport::LongWidePath(t.Path("Sub")) + L"\\\xFF21.jpg").c_str(), GENERIC_WRITE,
                                     0, nullptr, CREATE_NEW, 0, nullptr));
 
@@ -361,5 +362,34 @@ TEST(ImageFiles, OneReadListsWhatThePatternSearchesList)
             EXPECT_EQ(scanReads, unsigned(walked) + 1) << row.what;
         }
         EXPECT_EQ(searches > 0, !row.spelled) << row.what;
+    }
+}
+
+TEST(ImageFiles, NamesBeyondTheCodePageAreListedByShortNamesThatOpen)
+{
+    Tree t;
+    const std::wstring root = testsupport::LongWidePath(t.root());
+    ASSERT_TRUE(CreateDirectoryW((root + L"\\Фото 2026").c_str(), nullptr));
+    const std::vector<std::wstring> names = {L"Фото 2026\\写真.jpg", L"Фото 2026\\סבתא.png", L"Фото 2026\\Ölberg.jpg",
+                                             L"Фото.bmp"};
+    for (const std::wstring& n : names)
+        CloseHandle(CreateFileW((root + L"\\" + n).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    for (bool oneRead : {true, false}) {
+        const bool was = SetImageListingInOneRead(oneRead);
+        List files;
+        EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), 4);
+        SetImageListingInOneRead(was);
+        std::vector<std::wstring> real;
+        for (const std::string& path : files.Strings()) {
+            EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+            std::wstring shown;
+            if (!win::RealPathOf(path.c_str(), shown))
+                shown = win::WideOfAnsi(path.c_str()); // carried exactly: "Ölberg.jpg" is stored as it is
+            real.push_back(shown.substr(t.root().size() + 1));
+        }
+        std::sort(real.begin(), real.end());
+        std::vector<std::wstring> expected = names;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(real, expected) << oneRead;
     }
 }

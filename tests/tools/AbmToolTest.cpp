@@ -70,6 +70,21 @@ TEST(AbmTool, ListShowsNoControlCharacters)
     EXPECT_NE(out.find("_[31mred_"), std::string::npos) << out;
 }
 
+TEST(AbmTool, BuildTakesNamesInAnyScriptAndListPrintsThemInUtf8)
+{
+    ScratchDir dir;
+    const std::wstring folder = testsupport::LongWidePath(dir.path()) + L"\\Фото 2026";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    WriteBmpFile(dir.File("plain.bmp"), 4, 3, 1);
+    ASSERT_TRUE(MoveFileW(testsupport::LongWidePath(dir.File("plain.bmp")).c_str(), (folder + L"\\写真.bmp").c_str()));
+    int result = -1;
+    CaptureStdout(dir, [&] { return abmtool::Build(dir.path(), dir.File("a.abm"), abmtool::BuildOptions{32, true}); },
+                  &result);
+    ASSERT_EQ(result, 0);
+    const std::string out = CaptureStdout(dir, [&] { return abmtool::List(dir.File("a.abm")); }, &result);
+    EXPECT_NE(out.find("\xE5\x86\x99\xE7\x9C\x9F.bmp (stored as "), std::string::npos) << out; // 写真.bmp
+}
+
 TEST(AbmTool, ExportNeverTouchesFilesItDidNotWrite)
 {
     ScratchDir dir;

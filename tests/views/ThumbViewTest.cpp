@@ -11,6 +11,7 @@
 #include "views/CellPaint.h"
 #include "views/ViewCreateInfo.h"
 #include "views/ViewResources.h"
+#include "win/AnsiNames.h"
 #include "win/Module.h"
 
 using namespace testsupport;
@@ -212,6 +213,37 @@ TEST_F(Cell, CaptionPlacement)
     cell->m_aci.nCaption = ACI_CAPTION_NUMBER;
     const Rect box = Canvas(*cell).Box(kBlue);
     EXPECT_EQ((Rect{box[1], box[3]}), (Rect{100 - n.cy * 12 / 10 + 1, 100 - n.cy * 12 / 10 + n.cy * 11 / 10 - 1}));
+}
+
+// A source stored by its short name is captioned by its real name, drawn with the wide functions:
+// the caption's ink is that of the real name drawn directly, not that of the short name.
+TEST_F(Cell, RealNamesOfShortStoredSources)
+{
+    testsupport::ScratchDir dir;
+    const tagAlbumViewCreateInfo aci = Info(ACI_CELL_PLAIN, ACI_CAPTION_NUMBER_NAME);
+    for (const wchar_t* real : {L"写真.jpg", L"фото.bmp", L"סבתא.png"}) {
+        const std::wstring wide = testsupport::LongWidePath(dir.path()) + L"\\" + real;
+        CloseHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        char stored[MAX_PATH];
+        ASSERT_EQ(win::AnsiPathOf((win::WideOfAnsi(dir.path().c_str()) + L"\\" + real).c_str(), stored, MAX_PATH),
+                  win::kAnsiPathMade);
+        ASSERT_NE(strchr(stored, '~'), nullptr) << stored;
+        auto cell = Make(160, 100, aci);
+        auto t = Thumb(8, 8, stored);
+        t->m_bFocus = 1; // the name in white on blue
+        cell->Attach(t.get());
+        Canvas c(*cell), direct(*cell);
+        HGDIOBJ font = SelectObject(direct.dc, CreateFontIndirectA(&aci.lfCaption));
+        SIZE n = {};
+        GetTextExtentPoint32A(direct.dc, "7", 1, &n);
+        RECT name = {6, 96 - n.cy, 154, 96};
+        FillRect(direct.dc, &name, HBRUSH(GetStockObject(BLACK_BRUSH)));
+        SetTextColor(direct.dc, RGB(255, 255, 255)), SetBkMode(direct.dc, TRANSPARENT);
+        DrawTextW(direct.dc, real, -1, &name, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        DeleteObject(SelectObject(direct.dc, font));
+        EXPECT_EQ(c.Box(kWhite, name), direct.Box(kWhite, name)) << stored;
+        EXPECT_EQ(c.Count(kWhite, name), direct.Count(kWhite, name)) << stored;
+    }
 }
 
 TEST_F(Cell, DamagedThumbnailsPaintSafely)

@@ -1,4 +1,5 @@
 #include "AbmTool.h"
+#include "win/AnsiNames.h"
 
 #include <windows.h>
 #include <io.h>
@@ -153,17 +154,27 @@ bool IsImageFileName(const std::string& name)
 std::vector<std::string> ListImageFiles(const std::string& folder, bool recursive)
 {
     std::vector<std::string> files, folders;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(win::WideOfAnsi((folder + "\\*").c_str()).c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, ".."))
+            if (!wcscmp(fd.cFileName, L".") || !wcscmp(fd.cFileName, L".."))
                 continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                folders.push_back(fd.cFileName);
-            else if (IsImageFileName(fd.cFileName))
-                files.push_back(fd.cFileName);
-        } while (FindNextFileA(h, &fd));
+            const std::string real = win::Utf8Of(fd.cFileName);
+            const bool isFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (!isFolder && !IsImageFileName(real))
+                continue;
+            // Names in another script are taken by their short names, which open through the
+            // ANSI functions; without one the file cannot be kept in an album.
+            char name[MAX_PATH];
+            fd.cAlternateFileName[13] = L'\0';
+            if (!win::AnsiEntryName(fd.cFileName, fd.cAlternateFileName, name, sizeof name)) {
+                fprintf(stderr, "abmtool: %s\\%s cannot be added: its name cannot be stored in an album on this system\n",
+                        win::Utf8Of(win::WideOfAnsi(folder.c_str()).c_str()).c_str(), real.c_str());
+                continue;
+            }
+            (isFolder ? folders : files).push_back(name);
+        } while (FindNextFileW(h, &fd));
         FindClose(h);
     }
     auto byName = [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; };
@@ -263,14 +274,40 @@ int Info()
     return 0;
 }
 
+// Text in the ANSI code page as UTF-8, which `list` prints to consoles and pipes alike.
+std::string Utf8(const std::string& ansi) { return win::Utf8Of(win::WideOfAnsi(ansi.c_str()).c_str()); }
+
+// A stored name as `list` shows it: a short name standing for a name the code page cannot carry
+// is shown by that real name (found through the source, resolved), marked with what is stored.
+std::string ShownName(const char* stored, const char* resolved)
+{
+    const std::string plain = Utf8(WithoutControls(stored));
+    std::wstring real;
+    if (!resolved || !win::RealPathOf(resolved, real))
+        return plain;
+    // As many trailing components of the real path as the stored name has.
+    size_t parts = 1;
+    for (const char* p = stored; *p; ++p)
+        parts += *p == '\\' || *p == '/';
+    size_t from = real.size();
+    while (parts > 0 && from > 0) {
+        --from;
+        if (real[from] == L'\\' || real[from] == L'/')
+            --parts;
+    }
+    if (parts == 0)
+        ++from;
+    return win::Utf8Of(real.c_str() + from) + " (stored as " + plain + ")";
+}
+
 int List(const std::string& albumArg)
 {
     const std::string path = FullPath(albumArg);
     Album doc;
     if (!doc.Open(path))
         return 1;
-    printf("Album:       %s\nDescription: %s\nThumbnails:  %d\n\n", path.c_str(),
-           WithoutControls(doc.GetDescription()).c_str(), doc.GetCount());
+    printf("Album:       %s\nDescription: %s\nThumbnails:  %d\n\n", Utf8(path).c_str(),
+           Utf8(WithoutControls(doc.GetDescription())).c_str(), doc.GetCount());
     printf("%5s  %-32s %11s %10s %-16s %7s  %s\n", "#", "name", "image", "bytes", "date (UTC)", "thumb", "description / source");
     char resolved[MAX_PATH];
     for (int i = 1; i <= doc.GetCount(); ++i) {
@@ -280,9 +317,9 @@ int List(const std::string& albumArg)
         snprintf(image, sizeof image, "%ux%ux%u", r.wWidth, r.wHeight, r.wBitCount);
         snprintf(thumb, sizeof thumb, "%ux%u", r.wThumbWidth, r.wThumbHeight);
         bool found = doc.GetThumbnailFullPath(r.szFileName, resolved) && GetFileAttributesA(resolved) != INVALID_FILE_ATTRIBUTES;
-        printf("%5d  %-32s %11s %10lu %-16s %7s  \"%s\" %s\n", i, WithoutControls(r.szFileName).c_str(), image,
-               static_cast<unsigned long>(r.dwFileSize), FormatTime(r.dwFileTime).c_str(), thumb,
-               WithoutControls(r.szDescription).c_str(), found ? "" : "(source missing)");
+        printf("%5d  %-32s %11s %10lu %-16s %7s  \"%s\" %s\n", i, ShownName(r.szFileName, found ? resolved : nullptr).c_str(),
+               image, static_cast<unsigned long>(r.dwFileSize), FormatTime(r.dwFileTime).c_str(), thumb,
+               Utf8(WithoutControls(r.szDescription)).c_str(), found ? "" : "(source missing)");
     }
     return 0;
 }

@@ -3,7 +3,10 @@
 #include <string.h>
 #include <string>
 #include <vector>
+#include <windows.h>
+#include <shellapi.h>
 #include "AbmTool.h"
+#include "win/AnsiNames.h"
 
 namespace {
 
@@ -21,11 +24,34 @@ int Usage()
     return 2;
 }
 
+// The arguments as the ANSI functions open them: a path with names in another script (which the
+// ANSI argument list has lost) by the short names of those components.
+std::vector<std::string> Arguments(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    int wideCount = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+    if (!wide)
+        return args;
+    for (int i = 1; i < argc && wideCount == argc; ++i) {
+        char exact[MAX_PATH], ansi[MAX_PATH];
+        if (!win::NarrowExactly(wide[i], -1, exact, sizeof exact) &&
+            win::AnsiPathOf(wide[i], ansi, sizeof ansi) == win::kAnsiPathMade)
+            args[size_t(i - 1)] = ansi;
+    }
+    LocalFree(wide);
+    return args;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    // `list` prints UTF-8; a console is told so (a pipe takes the bytes as they come).
+    DWORD mode;
+    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode))
+        SetConsoleOutputCP(CP_UTF8);
+    std::vector<std::string> args = Arguments(argc, argv);
     if (args.empty())
         return Usage();
     const std::string command = args[0];

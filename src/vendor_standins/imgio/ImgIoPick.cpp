@@ -3,6 +3,8 @@
 
 #include <commdlg.h>
 #include <string.h>
+#include <string>
+#include "win/AnsiNames.h"
 
 namespace imgio {
 namespace {
@@ -73,6 +75,61 @@ int FinishList(char* buffer, size_t size, WORD fileOffset)
     return 1;
 }
 
+// UTF-16 text of `chars` characters (NULs inside kept), from the ANSI code page.
+std::wstring Widen(const char* text, size_t chars)
+{
+    return chars ? win::WideOfAnsi(text, int(chars)) : std::wstring();
+}
+
+// The dialog's UTF-16 answer as the list our callers expect, in the ANSI code page: the folder
+// and each name as the ANSI functions open them (a name in another script by its short name; one
+// that has none is left out). The count of files, or -1 when none is left or the list does not
+// fit.
+int NarrowPicked(const WCHAR* wide, size_t wideChars, WORD fileOffset, char* buffer, size_t size)
+{
+    std::wstring folder(wide, wcsnlen(wide, wideChars));
+    std::wstring names;
+    if (fileOffset == 0 || fileOffset != folder.size() + 1) {
+        // One file: its full path.
+        char ansi[MAX_PATH];
+        if (win::AnsiPathOf(folder.c_str(), ansi, sizeof ansi) != win::kAnsiPathMade || strlen(ansi) + 2 > size)
+            return -1;
+        memcpy(buffer, ansi, strlen(ansi) + 1);
+        buffer[strlen(ansi) + 1] = '\0';
+        return 1;
+    }
+    for (size_t at = fileOffset; at < wideChars && wide[at];) {
+        const size_t n = wcsnlen(wide + at, wideChars - at);
+        names.append(wide + at, n).push_back(L'\0');
+        at += n + 1;
+    }
+    char ansiFolder[MAX_PATH];
+    if (win::AnsiPathOf(folder.c_str(), ansiFolder, sizeof ansiFolder) != win::kAnsiPathMade)
+        return -1;
+    std::string list = std::string(ansiFolder) + '\0';
+    int count = 0;
+    for (size_t at = 0; at < names.size(); at += wcslen(names.c_str() + at) + 1) {
+        std::wstring path = folder;
+        if (path.back() != L'\\')
+            path += L'\\';
+        path += names.c_str() + at;
+        char ansi[MAX_PATH];
+        if (win::AnsiPathOf(path.c_str(), ansi, sizeof ansi) != win::kAnsiPathMade)
+            continue;
+        const char* name = ansi;
+        for (const char* p = ansi; *p; ++p)
+            if (*p == '\\' || *p == '/')
+                name = p + 1;
+        list.append(name).push_back('\0');
+        ++count;
+    }
+    list.push_back('\0');
+    if (count == 0 || list.size() > size)
+        return -1;
+    memcpy(buffer, list.data(), list.size());
+    return count;
+}
+
 int Pick(HWND owner, int formatIndex, LPCSTR defaultExt, DWORD formatMask, LPSTR buffer, int bufferSize,
          DWORD flags, IMGIOOPTIONS* options, LPCSTR initialFolder)
 {
@@ -113,21 +170,33 @@ int Pick(HWND owner, int formatIndex, LPCSTR defaultExt, DWORD formatMask, LPSTR
     // current dialog. The host's current folder is not ours to change.
     const DWORD dropped = OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE | OFN_ENABLEHOOK | OFN_SHOWHELP |
                           OFN_ENABLEINCLUDENOTIFY | OFN_NOVALIDATE;
-    OPENFILENAMEA ofn = {};
+    // The dialog in UTF-16, so that files named in any script are given back by names that open.
+    const char* filterText = filter.Get();
+    size_t filterChars = 0;
+    while (filterText[filterChars] || filterText[filterChars + 1])
+        ++filterChars;
+    const std::wstring wideFilter = Widen(filterText, filterChars + 2);
+    const std::wstring wideFolder = initialFolder ? win::WideOfAnsi(initialFolder) : std::wstring();
+    const std::wstring wideExt = defaultExt ? win::WideOfAnsi(defaultExt) : std::wstring();
+    std::wstring wideBuffer = win::WideOfAnsi(buffer);
+    wideBuffer.resize(size, L'\0');
+    OPENFILENAMEW ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner && IsWindow(owner) ? owner : nullptr;
-    ofn.lpstrFilter = filter.Get();
+    ofn.lpstrFilter = wideFilter.c_str();
     ofn.nFilterIndex = DWORD(initialType);
-    ofn.lpstrFile = buffer;
+    ofn.lpstrFile = &wideBuffer[0];
     ofn.nMaxFile = DWORD(size);
-    ofn.lpstrInitialDir = initialFolder && *initialFolder ? initialFolder : nullptr;
-    ofn.lpstrDefExt = defaultExt && *defaultExt ? defaultExt : nullptr;
+    ofn.lpstrInitialDir = wideFolder.empty() ? nullptr : wideFolder.c_str();
+    ofn.lpstrDefExt = wideExt.empty() ? nullptr : wideExt.c_str();
     ofn.Flags = (flags & ~dropped) | OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
 
-    if (!GetOpenFileNameA(&ofn))
+    if (!GetOpenFileNameW(&ofn))
         return CommDlgExtendedError() == 0 ? IMGIO_PICK_CANCELLED : IMGIO_PICK_ERROR;
 
-    int count = FinishList(buffer, size, ofn.nFileOffset);
+    int count = NarrowPicked(wideBuffer.data(), size, ofn.nFileOffset, buffer, size);
+    if (count > 0)
+        count = FinishList(buffer, size, count > 1 || buffer[strlen(buffer) + 1] ? WORD(strlen(buffer) + 1) : 0);
     if (count < 0) {
         buffer[0] = '\0';
         buffer[1] = '\0';
