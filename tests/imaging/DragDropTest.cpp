@@ -1,8 +1,12 @@
 // The drag transport with real windows: a source S and a chain C -> P -> G log "C3/2" (who, code, nResult).
 #include <map>
+#include <string>
+#include <vector>
+#include <shlobj.h>
 #include "album/AlbumDoc.h"
 #include "album/AlbumMessages.h"
 #include "imaging/DragDrop.h"
+#include "imaging/OleDrag.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -188,3 +192,45 @@ TEST_F(DragTest, RecordFieldsAndTheLeaveShortCut)
 }
 
 } // namespace
+
+// Thumbnails dragged out to other programs: only existing files are offered, as CF_HDROP (read
+// back as the receiver reads it), the first picture as CF_DIB, and Copy as the preferred effect.
+TEST(OleDragData, OffersTheExistingFilesAPictureAndCopy)
+{
+    testsupport::ScratchDir dir;
+    testsupport::WriteBytes(dir.File("a.bmp"), {1});
+    testsupport::WriteBytes(dir.File("b c.jpg"), {2});
+    const std::vector<std::string> files = {dir.File("a.bmp"), dir.File("b c.jpg")};
+    EXPECT_EQ(oledrag::ExistingFiles({dir.File("a.bmp"), dir.File("gone.bmp"), dir.path(), dir.File("b c.jpg")}),
+              files);
+
+    HGLOBAL dib = testsupport::MakeDib(4, 3, 7);
+    const std::vector<unsigned char> picture = testsupport::BlockBytes(dib);
+    IDataObject* data = oledrag::CreateFileDataObject(files, dib);
+    const CLIPFORMAT preferred = CLIPFORMAT(RegisterClipboardFormatA(CFSTR_PREFERREDDROPEFFECT));
+    struct Row { CLIPFORMAT format; DWORD tymed; HRESULT expected; };
+    for (const Row& row : {Row{CF_HDROP, TYMED_HGLOBAL, S_OK}, Row{CF_DIB, TYMED_HGLOBAL, S_OK},
+                           Row{preferred, TYMED_HGLOBAL, S_OK}, Row{CF_TEXT, TYMED_HGLOBAL, DV_E_FORMATETC},
+                           Row{CF_HDROP, TYMED_ISTREAM, DV_E_TYMED}}) {
+        SCOPED_TRACE(row.format);
+        FORMATETC format = {row.format, nullptr, DVASPECT_CONTENT, -1, row.tymed};
+        STGMEDIUM medium = {};
+        ASSERT_EQ(data->GetData(&format, &medium), row.expected);
+        if (row.expected != S_OK)
+            continue;
+        if (row.format == CF_HDROP)
+            EXPECT_EQ(oledrag::PathsOfDrop(static_cast<HDROP>(medium.hGlobal)), files);
+        else if (row.format == CF_DIB)
+            EXPECT_EQ(testsupport::BlockBytes(medium.hGlobal), picture);
+        else
+            EXPECT_EQ(testsupport::BlockBytes(medium.hGlobal), std::vector<unsigned char>({DROPEFFECT_COPY, 0, 0, 0}));
+        ReleaseStgMedium(&medium);
+    }
+    data->Release();
+    // Without a picture there is no CF_DIB; without files nothing to drop.
+    data = oledrag::CreateFileDataObject(files, nullptr);
+    FORMATETC dibFormat = {CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    EXPECT_EQ(data->QueryGetData(&dibFormat), DV_E_FORMATETC);
+    data->Release();
+    EXPECT_EQ(oledrag::MakeFileDrop({}), nullptr);
+}
