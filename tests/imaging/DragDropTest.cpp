@@ -1,6 +1,7 @@
 // The drag transport with real windows: a source S and a chain C -> P -> G log "C3/2" (who, code, nResult).
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 #include <shlobj.h>
 #include "album/AlbumDoc.h"
@@ -233,4 +234,26 @@ TEST(OleDragData, OffersTheExistingFilesAPictureAndCopy)
     EXPECT_EQ(data->QueryGetData(&dibFormat), DV_E_FORMATETC);
     data->Release();
     EXPECT_EQ(oledrag::MakeFileDrop({}), nullptr);
+}
+
+// A window of a thread in the multithreaded apartment keeps WM_DROPFILES alone; on an apartment
+// thread its drop target is registered (the host's COM left as it was).
+TEST(OleDragData, DropTargetOnlyWhereTheThreadCanDoOle)
+{
+    struct Ignore : oledrag::FileDropHandler {
+        bool Over(POINT) override { return true; }
+        void Leave() override {}
+        void Drop(const std::vector<std::string>&, POINT) override {}
+    };
+    for (DWORD model : {COINIT_MULTITHREADED, COINIT_APARTMENTTHREADED})
+        std::thread([model] {
+            ASSERT_EQ(CoInitializeEx(nullptr, model), S_OK);
+            HWND w = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+            const bool apartment = model == COINIT_APARTMENTTHREADED;
+            EXPECT_EQ(oledrag::AttachFileDrop(w, std::unique_ptr<Ignore>(new Ignore)), apartment);
+            EXPECT_EQ(RevokeDragDrop(w) == S_OK, apartment) << "registered only on the apartment thread";
+            oledrag::DetachFileDrop(w);
+            DestroyWindow(w);
+            CoUninitialize();
+        }).join();
 }
