@@ -43,9 +43,10 @@ std::vector<std::string> PathsOfDrop(HDROP drop);
 IDataObject* CreateFileDataObject(std::vector<std::string> paths, HGLOBAL dib);
 
 // Runs OLE drag and drop of data from this thread, Copy or Move as the target chooses, until the
-// button is released (DROP), Esc is pressed (CANCEL) or backInside() answers true while the cursor
-// moves (CANCEL: the caller resumes its own drag). Drop targets of this process refuse data while
-// it is being dragged out. Returns the drop effect, DROPEFFECT_NONE when nothing was dropped.
+// button is released (Dropped, *effect what the target did), Esc is pressed (Cancelled) or
+// backInside() answers true while the cursor moves (BackInside: the caller resumes its own drag).
+// Failed when the thread cannot do OLE. Drop targets of this process refuse data while it is
+// being dragged out.
 enum class DragOutEnd { Dropped, Cancelled, BackInside, Failed };
 DragOutEnd DragOut(IDataObject* data, bool (*backInside)(), DWORD* effect);
 
