@@ -257,3 +257,22 @@ TEST(OleDragData, DropTargetOnlyWhereTheThreadCanDoOle)
             CoUninitialize();
         }).join();
 }
+
+// Over a window of another process (the desktop) the thumbnails' files are handed to OLE drag and
+// drop; the source hears at once that nobody took them, so the album keeps them. With no source
+// file left nothing is handed out and the drag goes on here.
+TEST_F(DragTest, LeavingTheProcessHandsOutTheFilesThatExist)
+{
+    testsupport::ScratchDir dir;
+    testsupport::WriteBytes(dir.File("a.bmp"), {1});
+    for (bool exists : {false, true}) {
+        Doc doc{exists ? dir.File("a.bmp").c_str() : "C:\\no such folder\\a.bmp"};
+        g_roles = {{'S', {"12"}}};
+        g_hook = [&](char, tagDRAGRECORD* r) { r->nCode == DRAG_CODE_FETCH && (r->pTable = &doc, r->nCount = 1); };
+        ASSERT_TRUE(StartDrag());
+        Mouse(WM_MOUSEMOVE, atNothing); // the button is up: the OLE drag ends at once
+        EXPECT_EQ(g_log, "S1/3 S2/1") << exists;
+        EXPECT_EQ(Idle(), exists);
+        CancelDrag(nullptr);
+    }
+}
