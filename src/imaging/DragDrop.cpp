@@ -209,13 +209,14 @@ bool HandOut(HWND dragWindow)
     CAlbumDoc2* table = g_record.bHandled ? g_record.pTable : nullptr;
     if (g.dragWindow == dragWindow && table) {
         files = oledrag::ExistingFiles(TablePaths(table));
-        if (!files.empty() && table->m_pEnd && table->m_pEnd->m_pNext != table->m_pEnd)
-            picture = table->m_pEnd->m_pNext->GetDib();
-        if (picture) {
-            win::GlobalBlock copy = win::GlobalBlock::Allocate(GlobalSize(picture), false);
-            win::GlobalLockGuard from(picture);
-            win::GlobalLockGuard to(copy.get());
-            picture = from && to ? (memcpy(to.data(), from.data(), from.size()), copy.release()) : nullptr;
+        HGLOBAL first = !files.empty() && table->m_pEnd->m_pNext != table->m_pEnd ? table->m_pEnd->m_pNext->GetDib()
+                                                                                 : nullptr;
+        win::GlobalLockGuard from(first);
+        win::GlobalBlock copy = from ? win::GlobalBlock::Allocate(from.size(), false) : win::GlobalBlock();
+        win::GlobalLockGuard to(copy.get());
+        if (from && to) {
+            memcpy(to.data(), from.data(), from.size());
+            picture = copy.release();
         }
     }
     if (Alive(source)) {
