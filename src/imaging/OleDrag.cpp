@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <string.h>
+#include "win/AnsiNames.h"
 #include "win/Handles.h"
 
 namespace oledrag {
@@ -312,12 +313,15 @@ HGLOBAL MakeFileDrop(const std::vector<std::string>& paths)
 std::vector<std::string> PathsOfDrop(HDROP drop)
 {
     std::vector<std::string> paths;
-    const UINT files = drop ? DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) : 0;
+    const UINT files = drop ? DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) : 0;
     for (UINT i = 0; i < files; ++i) {
+        WCHAR wide[MAX_PATH];
         char path[MAX_PATH];
-        const UINT n = DragQueryFileA(drop, i, nullptr, 0);
-        if (n > 0 && n < sizeof path && DragQueryFileA(drop, i, path, sizeof path) == n)
-            paths.emplace_back(path, n);
+        const UINT n = DragQueryFileW(drop, i, nullptr, 0);
+        // A name in another script is taken by its short name, as the ANSI functions open it.
+        if (n > 0 && n < MAX_PATH && DragQueryFileW(drop, i, wide, MAX_PATH) == n &&
+            win::AnsiPathOf(wide, path, sizeof path) == win::kAnsiPathMade && path[0])
+            paths.emplace_back(path);
     }
     return paths;
 }

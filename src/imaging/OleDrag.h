@@ -35,7 +35,8 @@ private:
 std::vector<std::string> ExistingFiles(const std::vector<std::string>& paths);
 // A CF_HDROP block (DROPFILES, wide names) listing paths; null when there is none or no memory.
 HGLOBAL MakeFileDrop(const std::vector<std::string>& paths);
-// The paths a CF_HDROP block lists (names longer than MAX_PATH - 1 are left out).
+// The paths a CF_HDROP block lists as the ANSI functions open them (short names for names in
+// another script); names too long, or with no name those functions can open, are left out.
 std::vector<std::string> PathsOfDrop(HDROP drop);
 
 // A data object offering CF_HDROP of paths, CF_DIB of dib when there is one (the object takes the

@@ -188,10 +188,10 @@ struct Ole {
 TEST(EndToEnd, DragFilesToAndFromAnotherProgram)
 {
     Ole ole;
-    e2e::Folder albums("albums-ole"), images("images-ole");
+    e2e::Folder albums, images;
     for (const char* n : {"a", "x", "y"})
         WriteImage(images / (std::string(n) + ".bmp"), 80, 60, unsigned(n[0]));
-    WriteBytes(images / "notes.txt", {'n', 'o'});
+    testsupport::WriteBytes(images / "notes.txt", {'n', 'o'});
     ASSERT_TRUE(MakeAlbum(albums / "A.abm", {images / "a.bmp"}));
     HostSession host({"--albums", albums.path()});
     HWND manager = host.OpenManager("A");

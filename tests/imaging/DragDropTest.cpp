@@ -268,7 +268,10 @@ TEST_F(DragTest, LeavingTheProcessHandsOutTheFilesThatExist)
     for (bool exists : {false, true}) {
         Doc doc{exists ? dir.File("a.bmp").c_str() : "C:\\no such folder\\a.bmp"};
         g_roles = {{'S', {"12"}}};
-        g_hook = [&](char, tagDRAGRECORD* r) { r->nCode == DRAG_CODE_FETCH && (r->pTable = &doc, r->nCount = 1); };
+        g_hook = [&](char, tagDRAGRECORD* r) {
+            if (r->nCode == DRAG_CODE_FETCH)
+                r->pTable = &doc, r->nCount = 1;
+        };
         ASSERT_TRUE(StartDrag());
         Mouse(WM_MOUSEMOVE, atNothing); // the button is up: the OLE drag ends at once
         EXPECT_EQ(g_log, "S1/3 S2/1") << exists;
