@@ -446,6 +446,28 @@ TEST_F(AlbumManTest, DroppedFilesAreAddedAndFailuresReportedOnce)
     EXPECT_EQ(Item(m, 207), "Image files in album: 2");
 }
 
+// Files dragged from another program: image files go in front of the thumbnail under the cursor,
+// a folder's images as Add Folder adds them, other files skipped and counted on the information line.
+TEST_F(AlbumManTest, FilesDraggedInGoInAtTheCellAndOthersAreCounted)
+{
+    MakeAlbum("a", 2);
+    CAlbumMan* m = Open("a");
+    CreateDirectoryA(dir.File("sub").c_str(), nullptr);
+    WriteBmpFile(dir.File("x.bmp"), 30, 20, 5);
+    WriteBmpFile(dir.File("sub\\y.bmp"), 20, 30, 6);
+    WriteBytes(dir.File("sub\\z.txt"), {'z'});
+    WriteBytes(dir.File("notes.txt"), {'n'});
+    CAlbum* album = AlbumOf(m);
+    const std::vector<std::string> dropped = {dir.File("x.bmp"), dir.File("notes.txt"), dir.File("sub")};
+    ASSERT_EQ(InsertDroppedFiles(*m, dropped, album->m_Doc.GetThumbnail(2)), 1);
+    std::vector<std::string> names;
+    for (int i = 1; i <= album->GetThumbNailCount(); ++i)
+        names.push_back(strrchr(album->m_Doc.GetThumbnail(i)->m_Info.szFileName, '\\') + 1);
+    EXPECT_EQ(names, (std::vector<std::string>{"a_1.bmp", "x.bmp", "y.bmp", "a_2.bmp"}));
+    EXPECT_EQ(Item(m, 207), "Image files in album: 4 (1 dropped files skipped: not images)");
+    EXPECT_EQ(m->m_bModified, 1);
+}
+
 namespace {
 
 HWND g_frame = nullptr;

@@ -232,7 +232,7 @@ TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
     drive::Menu(host.main(), "ff");
     HWND find = host.Dialog("Find");
     ASSERT_NE(find, nullptr);
-    drive::Click(drive::Center(GetDlgItem(find, 125)));
+    ASSERT_TRUE(drive::Focus(GetDlgItem(find, 125))); // typed once the box has the focus
     drive::Type("ALPHA");
     drive::Click(drive::Center(GetDlgItem(find, IDOK)));
     HWND results = GetDlgItem(find, 104);
@@ -243,7 +243,7 @@ TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
     drive::Click(drive::Center(GetDlgItem(find, 122))); // Save
     HWND name = host.Dialog("Save New Album");
     ASSERT_NE(name, nullptr);
-    drive::Click(drive::Center(GetDlgItem(name, 99)));
+    ASSERT_TRUE(drive::Focus(GetDlgItem(name, 99)));
     drive::Type("Found");
     drive::Click(drive::Center(GetDlgItem(name, IDOK)));
     EXPECT_TRUE(host.WaitStatus("Search results saved as the album"));
@@ -380,7 +380,7 @@ TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
     ASSERT_TRUE(Click(manager, kSave));
     HWND name = host.Dialog("Save New Album");
     ASSERT_NE(name, nullptr);
-    drive::Click(drive::Center(GetDlgItem(name, 99)));
+    ASSERT_TRUE(drive::Focus(GetDlgItem(name, 99)));
     drive::Type("Shots");
     drive::Click(drive::Center(drive::Descendant(name, "Button", "OK")));
     ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "Shots.abm").names.size() == 1; }));
