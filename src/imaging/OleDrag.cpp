@@ -39,16 +39,17 @@ HGLOBAL CopyBlock(HGLOBAL from)
     return to.release();
 }
 
-class FileDataObject final : public IDataObject {
+// The IUnknown of an object offering the one interface I, made with new: counted, deleted at its
+// last Release.
+template <class I, const IID* Id>
+class HeapComObject : public I {
 public:
-    FileDataObject(std::vector<std::string> paths, HGLOBAL dib) : paths_(std::move(paths)), dib_(dib) {}
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
         if (!out)
             return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDataObject) {
-            *out = static_cast<IDataObject*>(this);
+        if (iid == IID_IUnknown || iid == *Id) {
+            *out = static_cast<I*>(this);
             AddRef();
             return S_OK;
         }
@@ -63,6 +64,18 @@ public:
             delete this;
         return left;
     }
+
+protected:
+    virtual ~HeapComObject() = default;
+
+private:
+    LONG refs_ = 1;
+};
+
+class FileDataObject final : public HeapComObject<IDataObject, &IID_IDataObject> {
+public:
+    FileDataObject(std::vector<std::string> paths, HGLOBAL dib) : paths_(std::move(paths)), dib_(dib) {}
+
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override
     {
@@ -132,8 +145,7 @@ public:
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
 private:
-    ~FileDataObject() = default;
-    LONG refs_ = 1;
+    ~FileDataObject() override = default;
     std::vector<std::string> paths_;
     win::GlobalBlock dib_;
 };
@@ -175,30 +187,10 @@ private:
     bool (*backInside_)();
 };
 
-class FileDropTarget final : public IDropTarget {
+class FileDropTarget final : public HeapComObject<IDropTarget, &IID_IDropTarget> {
 public:
     FileDropTarget(std::unique_ptr<FileDropHandler> handler) : handler_(std::move(handler)) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDropTarget) {
-            *out = static_cast<IDropTarget*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL at, DWORD* effect) override
     {
         FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
@@ -249,8 +241,7 @@ public:
     }
 
 private:
-    ~FileDropTarget() = default;
-    LONG refs_ = 1;
+    ~FileDropTarget() override = default;
     bool files_ = false;
     std::unique_ptr<FileDropHandler> handler_;
 };
