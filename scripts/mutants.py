@@ -19,13 +19,16 @@ line again after code has moved (in the same file, or any product file with that
 Run by hand, not by CI: it takes an hour or more on two cores.
 """
 import argparse
+import io
 import json
 import os
 import random
 import re
 import shutil
+import signal
 import subprocess
 import sys
+import tarfile
 import time
 
 HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -249,7 +252,9 @@ class Tree:
                                 text=True, check=True).stdout.strip()
         stamp = os.path.join(self.tree, ".mutants-commit")
         # A copy of the same commit made by an earlier run is kept and only brought up to date.
-        if not (os.path.exists(stamp) and open(stamp).read().strip() == commit):
+        if os.path.exists(stamp) and open(stamp).read().strip() == commit:
+            self.restore_sources(commit)
+        else:
             if os.path.exists(self.tree):
                 shutil.rmtree(self.tree)
             os.makedirs(self.tree)
@@ -282,6 +287,23 @@ class Tree:
                 self.exclude |= broken
         if self.exclude:
             self.env["GTEST_FILTER"] = "-" + ":".join(sorted(self.exclude))
+
+    def restore_sources(self, commit):
+        """Puts back any file that differs from the commit: a run stopped while a mutant was in
+        place leaves it there, and the next run would take the mutated tree for the product."""
+        archive = subprocess.run(["git", "archive", commit], cwd=HERE, stdout=subprocess.PIPE,
+                                 check=True).stdout
+        with tarfile.open(fileobj=io.BytesIO(archive)) as tar:
+            for member in tar.getmembers():
+                if not member.isfile():
+                    continue
+                want = tar.extractfile(member).read()
+                path = os.path.join(self.tree, member.name)
+                have = open(path, "rb").read() if os.path.exists(path) else None
+                if have != want:
+                    print(f"   restored {member.name} (left changed by an earlier run)", flush=True)
+                    with open(path, "wb") as f:
+                        f.write(want)
 
     def step(self, what, cmd, timeout=None):
         print(f"   {what}: {' '.join(cmd)}", flush=True)
@@ -352,6 +374,8 @@ def main():
     ap.add_argument("--timeout", type=int, default=600, help="seconds a test program may take")
     ap.add_argument("--results", help="write the results as JSON here")
     args = ap.parse_args()
+    # Stopped from outside, the mutant in place is still put back (the finally below).
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))
 
     tree = Tree(args.work, args.commit, not args.no_e2e)
     if args.sample:
