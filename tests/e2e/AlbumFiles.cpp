@@ -17,26 +17,38 @@ Folder::Folder(const std::string& name)
 
 Folder::~Folder() { RemoveTree(path_); }
 
-void RemoveTree(const std::string& path)
+namespace {
+
+// Wide, so that names in any script go too.
+void RemoveWideTree(const std::wstring& path)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            const std::string child = path + "\\" + name;
+            const std::wstring child = path + L"\\" + name;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
+                RemoveWideTree(child);
             } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
             }
-        } while (FindNextFileA(h, &fd));
+        } while (FindNextFileW(h, &fd));
         FindClose(h);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
+}
+
+} // namespace
+
+void RemoveTree(const std::string& path)
+{
+    WCHAR wide[MAX_PATH] = L"";
+    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH))
+        RemoveWideTree(wide);
 }
 
 void WriteImage(const std::string& path, int width, int height, unsigned seed, uint32_t time)
