@@ -47,3 +47,4 @@
 #define IDS_ADDING                1211
 #define IDS_NAME_NOT_STORABLE     1212
 #define IDS_MORE_NOT_STORABLE     1213
+#define IDS_DROP_SKIPPED          1214

@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 #include <vector>
-#include "album/AlbumRead.h"
+#include "album/AlbumFileSource.h"
 #include "album/FileIo.h"
 #include "album/FolderListing.h"
 #include "album/SourceFile.h"

@@ -8,7 +8,6 @@
 #include <stddef.h>
 #include <functional>
 #include "album/AlbumFile.h"
-#include "album/FileIo.h"
 
 namespace albumread {
 
@@ -20,23 +19,6 @@ public:
     // data). False when the read itself failed, which is not the end of the data.
     virtual bool ReadAt(uint64_t offset, void* dst, size_t size, size_t* got) = 0;
 };
-
-// Album bytes from an open file.
-class FileSource : public Source {
-public:
-    explicit FileSource(HANDLE file) : reader_(file) {}
-    bool ReadAt(uint64_t offset, void* dst, size_t size, size_t* got) override
-    {
-        return reader_.ReadAt(offset, dst, size, got);
-    }
-
-private:
-    fileio::Reader reader_;
-};
-
-// Opens an album file for reading and reads its header: false when the file cannot be opened or
-// does not begin with an album header.
-bool OpenAlbumFile(const char* path, win::UniqueHandle* file, tagALBUMFILEHEADER* header);
 
 // Why reading stopped.
 enum class Stop {

@@ -14,7 +14,7 @@ namespace album {
 struct DirectoryEntry {
     std::string name;       // as stored; its short name when the ANSI code page cannot carry it
     std::string shortName;  // empty when it has none
-    std::wstring realName;  // the stored name when `name` is its short name; else empty
+    std::basic_string<WCHAR> realName;  // the stored name when `name` is its short name; else empty
     DWORD attributes = 0;
     uint64_t size = 0;
     FILETIME creation = {};

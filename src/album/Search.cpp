@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 #include <unordered_map>
-#include "album/AlbumRead.h"
+#include "album/AlbumFileSource.h"
 #include "album/AlbumSearch.h"
 #include "album/FolderListing.h"
 #include "win/AnsiNames.h"

@@ -23,6 +23,24 @@ struct Item {
     uint32_t value; // the number, or the rank of the text
 };
 
+// Stable sort by value, ascending, or descending when the values are taken as their complements:
+// three counting passes of 11 bits each, so that the time grows with the thumbnails alone.
+void SortByValue(std::vector<Item>& items, bool descending)
+{
+    std::vector<Item> other(items.size());
+    const uint32_t flip = descending ? ~0u : 0u;
+    for (int shift = 0; shift < 32; shift += 11) {
+        std::vector<size_t> start(2049, 0);
+        for (const Item& item : items)
+            ++start[(((item.value ^ flip) >> shift) & 2047) + 1];
+        for (size_t i = 1; i < start.size(); ++i)
+            start[i] += start[i - 1];
+        for (const Item& item : items)
+            other[start[((item.value ^ flip) >> shift) & 2047]++] = item;
+        items.swap(other);
+    }
+}
+
 } // namespace
 
 namespace textkeys {
@@ -104,10 +122,7 @@ int CThumbTable2::SortBy(int key, int reverse)
             descending = reverse != 0;
         }
 
-        if (descending)
-            std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.value > b.value; });
-        else
-            std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.value < b.value; });
+        SortByValue(items, descending);
 
         // Relink in the new order and renumber.
         CThumbnail2* prev = m_pEnd;

@@ -6,8 +6,10 @@
 #include <new>
 #include "album/AlbumMessages.h"
 #include "control/AlbumCtrlLayout.h"
+#include "control/FileDrop.h"
 #include "control/MiniAlbums.h"
 #include "imaging/DragDrop.h"
+#include "imaging/OleDrag.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "views/ViewCreateInfo.h"
 #include "win/Module.h"
@@ -457,6 +459,7 @@ LRESULT CAlbumCtrl::CAlbumCtrlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     switch (msg) {
     case WM_CREATE:
         OnInitCtrl(hwnd);
+        AttachAlbumFileDrop(hwnd, this);
         break;
     case WM_SIZE:
         OnSize(msg, wParam, lParam);
@@ -507,6 +510,7 @@ LRESULT CAlbumCtrl::CAlbumCtrlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
             OnDragRecord(*liveRecord);
         break;
     case WM_DESTROY:
+        oledrag::DetachFileDrop(hwnd);
         if (m_bAutoScroll) {
             KillTimer(hwnd, kAutoScrollTimer);
             m_bAutoScroll = 0;

@@ -383,7 +383,8 @@ void RepaintWaiting()
 // decoded and fitted on worker threads and inserted here in list order, as one thread would: the
 // count on the information line follows, the window repaints as thumbnails arrive, and Esc
 // stops the run keeping what was added (the decodes under way stop too, not waited for).
-void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIONS* options, bool several)
+void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIONS* options, bool several,
+                 CThumbnail2* before = nullptr)
 {
     win::WaitCursor wait;
     EscAbortCheck(); // an Esc pressed before the run does not stop it
@@ -436,7 +437,7 @@ void InsertFiles(CAlbumMan& m, const std::vector<std::string>& files, IMGIOOPTIO
         if (item.read) {
             CAlbum* album = AlbumOf(m);
             HGLOBAL picture = item.picture.release();
-            if (album && picture && album->InsertFromThumbnail(picture, "", files[i].c_str(), nullptr, item.width,
+            if (album && picture && album->InsertFromThumbnail(picture, "", files[i].c_str(), before, item.width,
                                                                item.height)) {
                 if (!progress)
                     SetInfoCount(m, album->GetThumbNailCount());
@@ -540,6 +541,43 @@ int AddFolderFiles(CAlbumMan& m, const char* folder)
     IMGIOOPTIONS options = {};
     InsertFiles(m, files, &options, true);
     SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+    return 1;
+}
+
+DroppedFiles SortDroppedPaths(const std::vector<std::string>& paths)
+{
+    DroppedFiles dropped;
+    for (const std::string& path : paths) {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            // As Add Folder adds it: its image files and those of its subfolders.
+            PathSlot* list = nullptr;
+            int count = 0;
+            if (ScanFolderFiles(path.c_str(), &list, &count, 1) > 0)
+                for (int i = 0; i < count; ++i)
+                    dropped.images.push_back(list[i]);
+            FreePathList(&list, &count);
+        } else if (IsImageFileName(path.c_str())) {
+            dropped.images.push_back(path);
+        } else {
+            ++dropped.skipped;
+        }
+    }
+    return dropped;
+}
+
+int InsertDroppedFiles(CAlbumMan& m, const std::vector<std::string>& paths, CThumbnail2* before)
+{
+    CAlbum* album = AlbumOf(m);
+    if (!album || !BusyEnter())
+        return 0;
+    const DroppedFiles dropped = SortDroppedPaths(paths);
+    IMGIOOPTIONS options = {};
+    InsertFiles(m, dropped.images, &options, dropped.images.size() > 1, IsThumbnailOf(album, before) ? before : nullptr);
+    if (dropped.skipped)
+        SetInfoSkipped(m, album->GetThumbNailCount(), dropped.skipped);
+    SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+    BusyLeave();
     return 1;
 }
 

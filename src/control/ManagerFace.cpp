@@ -48,6 +48,15 @@ void SetInfoProgress(CAlbumMan& m, int file, int files)
     UpdateWindow(GetDlgItem(m.m_hDlg, kInfoLine));
 }
 
+void SetInfoSkipped(CAlbumMan& m, int count, int skipped)
+{
+    if (!m.m_hDlg)
+        return;
+    char text[160];
+    snprintf(text, sizeof text, manager::LoadText(IDS_DROP_SKIPPED).c_str(), count, skipped);
+    SetDlgItemTextA(m.m_hDlg, kInfoLine, text);
+}
+
 void SetDescriptionBox(CAlbumMan& m, const char* text)
 {
     if (!m.m_hDlg)

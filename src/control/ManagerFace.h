@@ -13,6 +13,8 @@ void SetInfoCount(CAlbumMan& m, int count);
 // How far a run of several additions is ("Adding 37 of 200 ... Esc stops"); the run ends with
 // SetInfoCount.
 void SetInfoProgress(CAlbumMan& m, int file, int files);
+// The count, and how many dropped files were skipped as not images.
+void SetInfoSkipped(CAlbumMan& m, int count, int skipped);
 // The description box shows text; the modified flag stays as it was.
 void SetDescriptionBox(CAlbumMan& m, const char* text);
 // String 9 with the thumbnail count and the album's description.

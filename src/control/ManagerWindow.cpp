@@ -17,11 +17,13 @@
 #include "album/CaptionCache.h"
 #include "control/AlbumCtrlLayout.h"
 #include "control/AlbumManOps.h"
+#include "control/FileDrop.h"
 #include "control/ManagerFace.h"
 #include "control/ManagerState.h"
 #include "host/AlbumRegistry.h"
 #include "imaging/DragDrop.h"
 #include "imaging/ModalGuard.h"
+#include "imaging/OleDrag.h"
 #include "resource.h"
 #include "vendor_standins/batchui/batchui.h"
 #include "vendor_standins/ctrlkit/ctrlkit.h"
@@ -101,6 +103,7 @@ void OnInitDialog(HWND dlg, CAlbumMan* m)
 {
     SendDlgItemMessageA(dlg, kDescription, EM_LIMITTEXT, 127, 0);
     win::SetUserData(dlg, m);
+    AttachAlbumFileDrop(dlg, nullptr);
     m->m_hDlg = dlg;
     m->m_pCtrl = win::ObjectOf<CAlbumCtrl>(GetDlgItem(dlg, kControl), "ManDlgAlbumCtrl", AlbumInstance());
     CAlbum* album = AlbumOf(m);
@@ -133,6 +136,7 @@ void OnInitDialog(HWND dlg, CAlbumMan* m)
 
 void OnDestroy(HWND dlg, CAlbumMan* m)
 {
+    oledrag::DetachFileDrop(dlg);
     const LRESULT selected = SendMessageA(m->m_hAlbumList, CB_GETCURSEL, 0, 0);
     char text[MAX_PATH];
     if (selected != CB_ERR && manager::ListText(m->m_hAlbumList, static_cast<int>(selected), text))

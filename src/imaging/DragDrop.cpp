@@ -6,10 +6,14 @@
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
+#include <string>
+#include <vector>
 #include "album/AlbumDoc.h"
 #include "album/AlbumMessages.h"
+#include "imaging/OleDrag.h"
 #include "win/Handles.h"
 #include "win/Module.h"
+#include "win/WindowObject.h"
 
 namespace {
 
@@ -32,6 +36,8 @@ struct Transport {
     int sending = 0;           // depth of sends made by a move
     bool captureLost = false;  // lost while a move was sending; acted on when the send returns
     CAlbumDoc2* liveTable = nullptr; // the table the source handed over, from code 1 until code 2
+    bool handedOut = false;    // inside the OLE drag the drag went on as outside this process
+    bool nothingToHandOut = false; // outside, the thumbnails have no source file: "no drop"
 };
 
 tagDRAGRECORD g_record;
@@ -152,6 +158,106 @@ bool StillDragging(HWND dragWindow)
     return true;
 }
 
+// The full paths of a table's thumbnails in order; names that do not resolve are left out (given as
+// stored, a receiver would resolve them against its own current folder and could open an unrelated
+// file).
+std::vector<std::string> TablePaths(CAlbumDoc2* table)
+{
+    std::vector<std::string> paths;
+    const int count = table && table->m_pEnd ? table->GetCount() : 0;
+    int n = 0;
+    // Walked directly (not by index) so a long list costs one pass.
+    for (CThumbnail2* t = count > 0 ? table->m_pEnd->m_pNext : nullptr; t && t != table->m_pEnd && n < count;
+         t = t->m_pNext, ++n) {
+        char name[ALBUM_TEXT_FIELD];
+        memcpy(name, t->m_Info.szFileName, sizeof name);
+        win::TerminateField(name, sizeof name);
+        char path[MAX_PATH];
+        if (!table->GetThumbnailFullPath(name, path))
+            continue;
+        const size_t length = strnlen(path, sizeof path - 1);
+        if (length > 0)
+            paths.emplace_back(path, length);
+    }
+    return paths;
+}
+
+// A window of another process, or none: the drag has left the editor.
+bool OutsideProcess(HWND w) { return !w || !win::IsOwnWindow(w); }
+
+bool CursorBackInside()
+{
+    POINT pt;
+    return GetCursorPos(&pt) && !OutsideProcess(WindowFromPoint(pt));
+}
+
+// The drag has left the editor's windows: the source's thumbnails go on as an OLE drag of their
+// files (and a picture of the first), which other programs take. The album is not changed
+// whatever the target does: the source hears that nobody took them before the OLE drag begins.
+// True when the drag is over; false when it goes on here (nothing to offer, or the cursor came
+// back over a window of this process with the button still down).
+bool HandOut(HWND dragWindow)
+{
+    HWND source = g.source;
+    ++g.sending;
+    g.dropping = true; // the source's fetch and closing codes, as in a release
+    g_record.nResult = DRAG_RESULT_REFUSED;
+    g_record.bHandled = 1;
+    Send(source, DRAG_CODE_FETCH);
+    std::vector<std::string> files;
+    HGLOBAL picture = nullptr;
+    CAlbumDoc2* table = g_record.bHandled ? g_record.pTable : nullptr;
+    if (g.dragWindow == dragWindow && table) {
+        files = oledrag::ExistingFiles(TablePaths(table));
+        HGLOBAL first = !files.empty() && table->m_pEnd->m_pNext != table->m_pEnd ? table->m_pEnd->m_pNext->GetDib()
+                                                                                 : nullptr;
+        win::GlobalLockGuard from(first);
+        win::GlobalBlock copy = from ? win::GlobalBlock::Allocate(from.size(), false) : win::GlobalBlock();
+        win::GlobalLockGuard to(copy.get());
+        if (from && to) {
+            memcpy(to.data(), from.data(), from.size());
+            picture = copy.release();
+        }
+    }
+    if (Alive(source)) {
+        g_record.nResult = DRAG_RESULT_NOBODY;
+        Send(source, DRAG_CODE_DONE);
+    }
+    ForgetTable();
+    g.dropping = false;
+    --g.sending;
+    if (g.dragWindow != dragWindow) { // the source cancelled (nothing selected)
+        if (picture)
+            GlobalFree(picture);
+        return true;
+    }
+    IDataObject* data = files.empty() ? nullptr : oledrag::CreateFileDataObject(files, picture);
+    if (!data) {
+        if (picture)
+            GlobalFree(picture);
+        g.nothingToHandOut = true;
+        return false;
+    }
+    g.handedOut = true;
+    DWORD effect = DROPEFFECT_NONE;
+    const oledrag::DragOutEnd end = oledrag::DragOut(data, CursorBackInside, &effect);
+    data->Release();
+    g.handedOut = false;
+    g.captureLost = false;
+    if (end == oledrag::DragOutEnd::BackInside && g.dragWindow == dragWindow && (GetKeyState(VK_LBUTTON) < 0 ||
+                                                                               GetAsyncKeyState(VK_LBUTTON) < 0)) {
+        SetCapture(dragWindow);
+        if (GetCapture() == dragWindow)
+            return true; // the drag goes on here from the next move
+    }
+    if (end == oledrag::DragOutEnd::Failed)
+        g.nothingToHandOut = true;
+    if (end == oledrag::DragOutEnd::Failed && g.dragWindow == dragWindow)
+        return false;
+    CloseDragWindow(dragWindow);
+    return true;
+}
+
 void OnDragMove(HWND dragWindow, WPARAM keys, LPARAM lParam)
 {
     if (!Alive(g.source)) { // nothing could be dropped any more
@@ -164,6 +270,22 @@ void OnDragMove(HWND dragWindow, WPARAM keys, LPARAM lParam)
     g_record.nResult = DRAG_RESULT_REFUSED;
     g_record.bHandled = 1;
     g_record.nKeys = static_cast<int>(keys);
+
+    if (OutsideProcess(w)) {
+        if (last) { // the mark goes before anything is handed out
+            ++g.sending;
+            Send(last, DRAG_CODE_LEAVE);
+            --g.sending;
+            g.last = nullptr;
+            if (!StillDragging(dragWindow))
+                return;
+        }
+        if (g.kind == DRAG_KIND_THUMBNAILS && !g.nothingToHandOut && HandOut(dragWindow))
+            return;
+        SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_NO)));
+        return;
+    }
+    g.nothingToHandOut = false;
 
     ++g.sending;
     bool alive = true;
@@ -258,7 +380,7 @@ void OnDragRelease(HWND dragWindow, WPARAM keys, LPARAM lParam)
 
 void OnCaptureLost(HWND dragWindow)
 {
-    if (g.dragWindow != dragWindow || g.releasing || g.dropping)
+    if (g.dragWindow != dragWindow || g.releasing || g.dropping || g.handedOut)
         return;
     if (g.sending > 0)
         g.captureLost = true; // a receiver is still running; the move ends the drag afterwards
@@ -340,6 +462,7 @@ bool CheckDragStart(HWND window, WPARAM wParam, LPARAM lParam)
 
     g.source = window;
     g.last = nullptr;
+    g.nothingToHandOut = false;
     g_record.nKind = g.kind;
     g_record.nResult = DRAG_RESULT_REFUSED;
     g_record.bHandled = 0;
@@ -395,24 +518,11 @@ HGLOBAL GetDropData(LPARAM lParam)
             return nullptr;
         char* out = static_cast<char*>(lock.data());
         size_t used = 0;
-        int n = 0;
-        // Walked directly (not by index) so a long list costs one pass.
-        for (CThumbnail2* t = table->m_pEnd->m_pNext; t && t != table->m_pEnd && n < count; t = t->m_pNext, ++n) {
-            char name[ALBUM_TEXT_FIELD];
-            memcpy(name, t->m_Info.szFileName, sizeof name);
-            win::TerminateField(name, sizeof name);
-            char path[MAX_PATH];
-            // A name that does not resolve is left out (an empty entry would end the list): given as
-            // stored, the editor would resolve it against its own current folder and could open an
-            // unrelated file.
-            if (!table->GetThumbnailFullPath(name, path))
+        for (const std::string& path : TablePaths(table)) {
+            if (used + path.size() + 1 > static_cast<size_t>(count) * MAX_PATH)
                 continue;
-            size_t length = strnlen(path, sizeof path - 1);
-            if (length == 0 || used + length + 1 > static_cast<size_t>(count) * MAX_PATH)
-                continue;
-            memcpy(out + used, path, length);
-            out[used + length] = '\0';
-            used += length + 1;
+            memcpy(out + used, path.c_str(), path.size() + 1);
+            used += path.size() + 1;
         }
     }
     return block.release();

@@ -381,6 +381,15 @@ void ForEachImageFile(const char* folder, Take take)
 
 } // namespace
 
+bool IsImageFileName(const char* path)
+{
+    const std::string name = path ? path : "";
+    for (const char* pattern : kImagePatterns)
+        if (EndsLike(name, pattern))
+            return true;
+    return false;
+}
+
 bool AppendPath(PathSlot** list, int* count, const char* path)
 {
     if (!list || !count || !path)

@@ -55,6 +55,9 @@ int ListImageFileEntries(const char* folder, std::vector<ImageFileEntry>& entrie
 // that negative code, and no file is listed.
 int ScanFolderFiles(const char* folder, PathSlot** list, int* count, int includeSubfolders);
 
+// Whether a file's name ends in the extension of one of the image patterns above (ignoring case).
+bool IsImageFileName(const char* path);
+
 // Appends one path; false (list unchanged) when it does not fit a slot or memory runs out.
 bool AppendPath(PathSlot** list, int* count, const char* path);
 // Frees the array and leaves the empty list.

@@ -15,6 +15,7 @@
 #include "vendor_standins/imgio/imgio.h"
 #include "views/CaptionNames.h"
 #include "views/CellPaint.h"
+#include "views/DropMark.h"
 #include "views/ViewResources.h"
 #include "win/Gdi.h"
 #include "win/Handles.h"
@@ -151,6 +152,26 @@ void DrawHoverMark(CThumbView2& cell)
     cell.CThumbTextOut_Net(dc, l + 6, b - 16, r - 10, 16, kRed);
 }
 
+} // namespace
+
+bool ShowDropMark(CThumbView2& cell)
+{
+    if (!cell.m_pThumbnail || cell.m_aci.nCellStyle != ACI_CELL_CARD)
+        return false;
+    DrawHoverMark(cell);
+    return true;
+}
+
+void RemoveDropMark(CThumbView2& cell)
+{
+    if (cell.m_hWnd) {
+        InvalidateRect(cell.m_hWnd, nullptr, TRUE);
+        UpdateWindow(cell.m_hWnd);
+    }
+}
+
+namespace {
+
 void OnDragRecord(CThumbView2& cell, WPARAM wParam, LPARAM lParam)
 {
     // Only the transport's own record, while it is delivering, is answered in: any other lParam
@@ -170,16 +191,12 @@ void OnDragRecord(CThumbView2& cell, WPARAM wParam, LPARAM lParam)
             SendMessageA(parent, WM_ALBUM_DROP, reinterpret_cast<WPARAM>(&cell), lParam);
         break;
     case DRAG_CODE_OVER:
-        if (cell.m_pThumbnail && card && record->nKind == DRAG_KIND_THUMBNAILS) {
-            DrawHoverMark(cell);
+        if (record->nKind == DRAG_KIND_THUMBNAILS && ShowDropMark(cell))
             record->nResult = DRAG_RESULT_ACCEPTED;
-        }
         break;
     case DRAG_CODE_LEAVE:
-        if (cell.m_pThumbnail && card && cell.m_hWnd) {
-            InvalidateRect(cell.m_hWnd, nullptr, TRUE);
-            UpdateWindow(cell.m_hWnd);
-        }
+        if (cell.m_pThumbnail && card)
+            RemoveDropMark(cell);
         break;
     default:
         if (HWND parent = ParentOf(cell))

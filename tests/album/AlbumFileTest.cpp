@@ -9,6 +9,11 @@ namespace {
 struct AlbumFile : ::testing::Test {
     ScratchDir dir;
     std::string path = dir.File("album.abm");
+    int LoadAsIs(TestTable& doc) // the sources not looked at
+    {
+        doc.SetAutoCheck(0);
+        return doc.Load(path.c_str());
+    }
 
     FileEntry Entry(const std::string& name, size_t imageSize, unsigned seed)
     {
@@ -47,110 +52,45 @@ BOOL WINAPI FailFourthRead(HANDLE h, LPVOID p, DWORD n, LPDWORD done, LPOVERLAPP
 
 } // namespace
 
-TEST_F(AlbumFile, EmptyAlbumIsAHeaderOnly)
-{
-    TestTable doc;
-    doc.SetDescription("Holidays");
-    ASSERT_NE(doc.Save(path.c_str()), 0);
-    Bytes expected(144, 0);
-    memcpy(&expected[0], "PALM", 4);
-    PutU32(expected, 4, 144);
-    PutU32(expected, 12, 144);
-    PutText(expected, 16, "Holidays");
-    EXPECT_EQ(ReadBytes(path), expected);
-
-    TestTable back;
-    back.Insert(new CThumbnail2(nullptr, MakeBlock(8, 1), 0, 1), nullptr); // replaced by the load
-    EXPECT_EQ(back.Load(path.c_str()), 1);
-    EXPECT_EQ(back.GetCount(), 0);
-    EXPECT_STREQ(back.GetDescription(), "Holidays");
-    EXPECT_STREQ(back.GetPath(), path.c_str());
-    EXPECT_EQ(ReadBytes(path), expected);
-    EXPECT_EQ(dir.List().size(), 1u) << "no rewrite, no stray file";
-}
-
-TEST_F(AlbumFile, TwoThumbnailsAreWrittenByteForByte)
-{
-    TestTable doc;
-    doc.SetDescription("Two");
-    auto r1 = MakeRecord("Trip\\a.jpg", 1111, 0x5F000000u, "first");
-    auto r2 = MakeRecord("D:\\Pics\\b.png", 2222, 0x5F000001u, " ");
-    r1.dwDibSize = 5000;
-    r2.dwDibSize = 7000;
-    r1.dwDibOffset = 777; // stale values in memory are not what the file gets
-    r2.wReserved2 = 0xABCD;
-    doc.Insert(new CThumbnail2(&r1, MakeBlock(5000, 1), 0, 1), nullptr);
-    doc.Insert(new CThumbnail2(&r2, MakeBlock(7000, 2), 0, 1), nullptr);
-    ASSERT_NE(doc.Save(path.c_str()), 0);
-
-    Bytes file = ReadBytes(path);
-    ASSERT_EQ(file.size(), 12720u);
-    EXPECT_EQ(doc.GetThumbnail(1)->m_Info.dwDibOffset, 777u) << "records in memory keep their offset";
-
-    // Sizes and offsets as computed by the writer; everything else exactly as held in memory.
-    Bytes expected(144, 0);
-    memcpy(&expected[0], "PALM", 4);
-    PutU32(expected, 4, 12720);
-    PutU32(expected, 8, 2);
-    PutU32(expected, 12, 720);
-    PutText(expected, 16, "Two");
-    r1.dwDibOffset = 0;
-    r2.dwDibOffset = 5000;
-    const auto* p1 = reinterpret_cast<const unsigned char*>(&r1);
-    const auto* p2 = reinterpret_cast<const unsigned char*>(&r2);
-    expected.insert(expected.end(), p1, p1 + 288);
-    expected.insert(expected.end(), p2, p2 + 288);
-    Bytes i1 = BlockBytes(doc.GetThumbnail(1)->GetDib()), i2 = BlockBytes(doc.GetThumbnail(2)->GetDib());
-    expected.insert(expected.end(), i1.begin(), i1.begin() + 5000);
-    expected.insert(expected.end(), i2.begin(), i2.begin() + 7000);
-    EXPECT_TRUE(file == expected);
-}
-
+// The writer gives the file built here field by field (an empty album, then three thumbnails):
+// offsets and sizes are its own, the rest as held in memory; a complete album is not rewritten. The
+// reader clears wReserved2 and never reads the header's file size and image offset.
 TEST_F(AlbumFile, RoundTripKeepsRecordsImagesAndBytes)
 {
     std::vector<FileEntry> entries = {Entry("Trip\\a.jpg", 3000, 1), Entry("\\b.bmp", 10, 2),
                                       Entry("E:\\x\\c.png", 40000, 3)};
     entries[1].description = "a description";
-    Bytes original = BuildAlbumFile("Trip album", entries);
-    // Bytes behind a string's NUL carry no meaning but are kept as they are.
-    original[144 + 8 + 20] = 'Q';
-    WriteBytes(path, original);
-
-    TestTable doc;
-    doc.SetAutoCheck(0);
-    ASSERT_EQ(doc.Load(path.c_str()), 1);
-    ASSERT_EQ(doc.GetCount(), 3);
-    ExpectConsistent(doc);
-    EXPECT_STREQ(doc.GetDescription(), "Trip album");
-    for (int i = 0; i < 3; ++i) {
-        CThumbnail2* t = doc.GetThumbnail(i + 1);
-        EXPECT_STREQ(t->m_Info.szFileName, entries[size_t(i)].name.c_str());
-        EXPECT_STREQ(t->m_Info.szDescription, entries[size_t(i)].description.c_str());
-        EXPECT_EQ(t->m_Info.dwFileSize, entries[size_t(i)].fileSize);
-        EXPECT_EQ(t->m_bExist, 1);
-        ExpectImage(t, entries[size_t(i)].image, entries[size_t(i)].image.size());
+    for (size_t n : {0u, 3u}) {
+        Bytes original = BuildAlbumFile("Trip album", std::vector<FileEntry>(entries.begin(), entries.begin() + long(n)));
+        if (n)
+            original[144 + 8 + 20] = 'Q'; // bytes behind a string's NUL are kept as they are
+        Bytes stored = original;
+        if (n)
+            PutU16(stored, 144 + 284, 0x7777), PutU32(stored, 4, 0xDEADBEEF), PutU32(stored, 12, 3);
+        WriteBytes(path, stored);
+        TestTable doc;
+        doc.Insert(new CThumbnail2(nullptr, MakeBlock(8, 1), 0, 1), nullptr); // replaced by the load
+        ASSERT_EQ(LoadAsIs(doc), 1);
+        ASSERT_EQ(doc.GetCount(), int(n));
+        ExpectConsistent(doc);
+        EXPECT_STREQ(doc.GetDescription(), "Trip album");
+        EXPECT_STREQ(doc.GetPath(), path.c_str());
+        for (size_t i = 0; i < n; ++i) {
+            CThumbnail2* t = doc.GetThumbnail(int(i) + 1);
+            EXPECT_STREQ(t->m_Info.szFileName, entries[i].name.c_str());
+            EXPECT_STREQ(t->m_Info.szDescription, entries[i].description.c_str());
+            EXPECT_EQ(t->m_Info.dwFileSize, entries[i].fileSize);
+            EXPECT_EQ(t->m_bExist, 1);
+            ExpectImage(t, entries[i].image, entries[i].image.size());
+        }
+        EXPECT_EQ(ReadBytes(path), stored) << "a complete album is not rewritten";
+        if (n)
+            doc.GetThumbnail(2)->m_Info.dwDibOffset = 777; // stale values in memory are not what the file gets
+        const std::string copy = dir.File("copy.abm");
+        ASSERT_NE(doc.Save(copy.c_str()), 0);
+        EXPECT_EQ(ReadBytes(copy), original) << n;
+        EXPECT_EQ(doc.GetThumbnail(2) ? doc.GetThumbnail(2)->m_Info.dwDibOffset : 777u, 777u) << "records keep their offset";
     }
-    EXPECT_EQ(ReadBytes(path), original) << "a complete album is not rewritten";
-
-    std::string copy = dir.File("copy.abm");
-    ASSERT_NE(doc.Save(copy.c_str()), 0);
-    EXPECT_EQ(ReadBytes(copy), original);
-}
-
-TEST_F(AlbumFile, LoadClearsReservedTwoAndIgnoresHeaderSizes)
-{
-    Bytes file = BuildAlbumFile("x", {Entry("a.bmp", 100, 1), Entry("b.bmp", 50, 2)});
-    PutU16(file, 144 + 284, 0x7777);
-    PutU32(file, 4, 0xDEADBEEF);  // dwFileSize and dwDibOffset of the header are never read
-    PutU32(file, 12, 3);
-    WriteBytes(path, file);
-    TestTable doc;
-    doc.SetAutoCheck(0);
-    ASSERT_EQ(doc.Load(path.c_str()), 1);
-    EXPECT_EQ(doc.GetCount(), 2);
-    EXPECT_EQ(doc.GetThumbnail(1)->m_Info.wReserved2, 0);
-    ExpectImage(doc.GetThumbnail(2), Pattern(50, 2), 50);
-    EXPECT_EQ(ReadBytes(path), file) << "all records read: no rewrite";
 }
 
 TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
@@ -162,8 +102,7 @@ TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
     WriteBytes(path, cut);
 
     TestTable doc;
-    doc.SetAutoCheck(0);
-    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    ASSERT_EQ(LoadAsIs(doc), 1);
     ASSERT_EQ(doc.GetCount(), 2);
     EXPECT_EQ(doc.GetLoadOutcome(), ALBUM_LOAD_WHOLE) << "all the file holds";
     ExpectImage(doc.GetThumbnail(2), entries[1].image, 100);
@@ -203,10 +142,8 @@ TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
 
 TEST(AlbumRead, ImageSizesAreCheckedAsA32BitProcessCountsThem)
 {
-    EXPECT_TRUE(albumread::FitsWithSlack<uint32_t>(0xFFFFFFFFull - 10));
+    EXPECT_TRUE(albumread::FitsWithSlack<uint32_t>(0xFFFFFFFFull - 10) && albumread::FitsWithSlack<uint64_t>(0xFFFFFFFFull));
     EXPECT_FALSE(albumread::FitsWithSlack<uint32_t>(0xFFFFFFFFull - 9));
-    EXPECT_FALSE(albumread::FitsWithSlack<uint32_t>(0xFFFFFFFFull));
-    EXPECT_TRUE(albumread::FitsWithSlack<uint64_t>(0xFFFFFFFFull));
 }
 
 TEST_F(AlbumFile, AFailedReadStopsWithoutRewritingTheAlbum)
@@ -218,8 +155,7 @@ TEST_F(AlbumFile, AFailedReadStopsWithoutRewritingTheAlbum)
     g_reads = 0;
     fileio::Calls().read = FailFourthRead;
     TestTable doc;
-    doc.SetAutoCheck(0);
-    int result = doc.Load(path.c_str());
+    int result = LoadAsIs(doc);
     fileio::ResetCalls();
     EXPECT_EQ(result, 1);
     EXPECT_EQ(doc.GetCount(), 1);
@@ -233,47 +169,35 @@ TEST_F(AlbumFile, AFailedReadStopsWithoutRewritingTheAlbum)
     EXPECT_FALSE(doc.HoldsOnlyPartOf(path.c_str()));
 }
 
-TEST_F(AlbumFile, PathsTheDocumentCannotHoldAreRefused)
+// A path the document cannot hold is refused and leaves it alone; a file that cannot be read leaves
+// an empty album with its path and description.
+TEST_F(AlbumFile, RefusedPathsLeaveTheDocumentAloneRefusedFilesAnEmptyAlbumAndItsNames)
 {
     TestTable doc;
     doc.SetAutoCheck(0);
     doc.SetPath("C:\\kept.abm");
+    doc.SetDescription("kept");
     doc.Add("held.bmp");
     for (size_t length : {256u, 259u}) {
-        std::string tooLong = "C:\\" + std::string(length - 7, 'p') + ".abm";
-        ASSERT_EQ(tooLong.size(), length);
+        const std::string tooLong = "C:\\" + std::string(length - 7, 'p') + ".abm";
         EXPECT_EQ(doc.Load(tooLong.c_str()), 0);
         doc.SetPath(tooLong.c_str());
-        EXPECT_STREQ(doc.GetPath(), "C:\\kept.abm");
-        EXPECT_EQ(doc.GetCount(), 1) << "a refused path leaves the document alone";
+        EXPECT_TRUE(doc.GetPath() == std::string("C:\\kept.abm") && doc.GetCount() == 1) << length;
     }
-    // 255 characters fit whole.
-    std::string fits = "C:\\" + std::string(248, 'p') + ".abm";
-    doc.SetPath(fits.c_str());
-    EXPECT_EQ(doc.GetPath(), fits);
-}
-
-TEST_F(AlbumFile, RefusedFilesLeaveAnEmptyAlbumAndItsNames)
-{
-    TestTable doc;
-    doc.SetAutoCheck(0);
-    doc.SetPath("C:\\before.abm");
-    doc.SetDescription("kept");
-    doc.Insert(new CThumbnail2(nullptr, MakeBlock(8, 1), 0, 1), nullptr);
-
     EXPECT_EQ(doc.Load(dir.File("missing.abm").c_str()), 0);
     EXPECT_EQ(doc.GetCount(), 0);
-
     Bytes file = BuildAlbumFile("x", {Entry("a.bmp", 100, 1)});
     file[0] = 'Q';
     WriteBytes(path, file);
-    EXPECT_EQ(doc.Load(path.c_str()), 0);
-
-    WriteBytes(path, Bytes(file.begin(), file.begin() + 143));
-    EXPECT_EQ(doc.Load(path.c_str()), 0);
-    EXPECT_EQ(doc.Load(nullptr), 0);
-    EXPECT_STREQ(doc.GetPath(), "C:\\before.abm");
+    WriteBytes(dir.File("short.abm"), Bytes(file.begin(), file.begin() + 143));
+    EXPECT_EQ(std::vector<int>({doc.Load(path.c_str()), doc.Load(dir.File("short.abm").c_str()), doc.Load(nullptr)}),
+              std::vector<int>({0, 0, 0}));
+    EXPECT_STREQ(doc.GetPath(), "C:\\kept.abm");
     EXPECT_STREQ(doc.GetDescription(), "kept");
+    // 255 characters fit whole.
+    const std::string fits = "C:\\" + std::string(248, 'p') + ".abm";
+    doc.SetPath(fits.c_str());
+    EXPECT_EQ(doc.GetPath(), fits);
 }
 
 TEST_F(AlbumFile, UnterminatedFieldsAreCutAt127Characters)
@@ -286,8 +210,7 @@ TEST_F(AlbumFile, UnterminatedFieldsAreCutAt127Characters)
     WriteBytes(path, file);
 
     TestTable doc;
-    doc.SetAutoCheck(0);
-    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    ASSERT_EQ(LoadAsIs(doc), 1);
     ASSERT_EQ(doc.GetCount(), 1);
     EXPECT_EQ(std::string(doc.GetDescription()), std::string(127, 'D'));
     EXPECT_EQ(std::string(doc.GetThumbnail(1)->m_Info.szFileName), std::string(127, 'N'));
@@ -310,8 +233,7 @@ TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
         Bytes file = BuildAlbumFile("h", {good, bad});
         WriteBytes(path, file);
         TestTable doc;
-        doc.SetAutoCheck(0);
-        ASSERT_EQ(doc.Load(path.c_str()), 1);
+        ASSERT_EQ(LoadAsIs(doc), 1);
         EXPECT_EQ(doc.GetCount(), 1) << size;
         EXPECT_EQ(ReadBytes(path), file);
     }
@@ -320,8 +242,7 @@ TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
     WriteBytes(path, BuildAlbumFile("h", {Entry("a.bmp", 100, 1), Entry("b.bmp", 100, 2)}, 0xFFFFFFFFu));
     {
         TestTable doc;
-        doc.SetAutoCheck(0);
-        ASSERT_EQ(doc.Load(path.c_str()), 1);
+        ASSERT_EQ(LoadAsIs(doc), 1);
         EXPECT_EQ(doc.GetCount(), 0);
     }
 
@@ -336,8 +257,7 @@ TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
     }
     WriteBytes(path, BuildAlbumFile("h", many));
     TestTable doc;
-    doc.SetAutoCheck(0);
-    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    ASSERT_EQ(LoadAsIs(doc), 1);
     EXPECT_GE(doc.GetCount(), 1);
     EXPECT_LE(doc.GetCount(), 3);
     ExpectConsistent(doc);
@@ -365,41 +285,9 @@ TEST_F(AlbumFile, ACutImageMayDeclareNoMoreThanItsBitmapNorMoreThanAThumbnail)
         const Bytes file(full.begin(), full.begin() + 144 + 3 * 288 + 100 + 1000);
         WriteBytes(path, file);
         TestTable doc;
-        doc.SetAutoCheck(0);
-        ASSERT_EQ(doc.Load(path.c_str()), 1);
+        ASSERT_EQ(LoadAsIs(doc), 1);
         EXPECT_EQ(doc.GetCount(), c.loaded) << c.side << " " << cut.declaredSize;
         EXPECT_EQ(ReadBytes(path).size(), c.loaded == 2 ? 144 + 2 * 288 + 100 + size_t(cut.declaredSize) : file.size());
-    }
-}
-
-TEST_F(AlbumFile, RandomDamageNeverBreaksTheReader)
-{
-    std::vector<FileEntry> entries;
-    for (int i = 0; i < 6; ++i)
-        entries.push_back(Entry("img" + std::to_string(i) + ".bmp", size_t(200 + 37 * i), unsigned(i)));
-    const Bytes base = BuildAlbumFile("fuzz", entries);
-    uint32_t seed = 99;
-    auto next = [&seed] { seed = seed * 1664525u + 1013904223u; return seed >> 8; };
-    for (int round = 0; round < 300; ++round) {
-        Bytes file = base;
-        int edits = 1 + int(next() % 8);
-        for (int e = 0; e < edits; ++e)
-            file[next() % file.size()] = static_cast<unsigned char>(next());
-        if (round % 3 == 0)
-            file.resize(next() % file.size());
-        if (file.size() >= 4)
-            memcpy(&file[0], "PALM", 4);
-        WriteBytes(path, file);
-        TestTable doc;
-        doc.SetAutoCheck(0);
-        int r = doc.Load(path.c_str());
-        ASSERT_EQ(r, file.size() >= 144 ? 1 : 0);
-        ExpectConsistent(doc);
-        for (int i = 1; i <= doc.GetCount(); ++i) {
-            CThumbnail2* t = doc.GetThumbnail(i);
-            ASSERT_LT(strlen(t->m_Info.szFileName), 128u);
-            ASSERT_GE(GlobalSize(t->GetDib()), t->m_Info.dwDibSize);
-        }
     }
 }
 
@@ -408,21 +296,17 @@ TEST_F(AlbumFile, AlbumsBeyondTheMovableBlockLimitLoadWhole)
     // A process has 65536 movable memory handles; an album with more thumbnails must still load
     // completely, and above all must not be rewritten with only the ones that fitted.
     const int n = 70000;
-    Bytes file(144 + size_t(n) * 288 + size_t(n) * 8, 0);
+    std::vector<FileEntry> entries(n);
     for (int i = 0; i < n; ++i) {
-        size_t r = 144 + size_t(i) * 288;
-        PutText(file, r + 8, "n" + std::to_string(i) + ".bmp");
-        PutU32(file, r + 272, uint32_t(i) * 8);
-        PutU32(file, r + 280, 8);
-        PutU32(file, 144 + size_t(n) * 288 + size_t(i) * 8, uint32_t(i));
+        entries[size_t(i)].name = "n" + std::to_string(i) + ".bmp";
+        entries[size_t(i)].image = Bytes(8, 0);
+        PutU32(entries[size_t(i)].image, 0, uint32_t(i));
     }
-    memcpy(&file[0], "PALM", 4);
-    PutU32(file, 8, n);
+    const Bytes file = BuildAlbumFile("", entries);
     WriteBytes(path, file);
 
     TestTable doc;
-    doc.SetAutoCheck(0);
-    ASSERT_EQ(doc.Load(path.c_str()), 1);
+    ASSERT_EQ(LoadAsIs(doc), 1);
     ASSERT_EQ(doc.GetCount(), n);
     CThumbnail2* last = doc.m_pEnd->m_pPrev;
     EXPECT_EQ(last->GetID(), n);

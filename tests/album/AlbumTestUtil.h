@@ -1,10 +1,6 @@
 // Building album files byte by byte, independently of the writer, and reading their fields.
 #pragma once
 
-#include <stdint.h>
-#include <string.h>
-#include <string>
-#include <vector>
 #include "TableTestUtil.h"
 
 using Bytes = std::vector<unsigned char>;

@@ -1,82 +1,68 @@
-#include <gtest/gtest.h>
-#include <string.h>
-#include <vector>
 #include "win/Dib.h"
 #include "support/TestSupport.h"
 
 namespace {
 
+using Bytes = std::vector<unsigned char>;
+
 // A packed bitmap with the given palette room, its size changed by sizeAdjust bytes.
-std::vector<unsigned char> Packed(int width, int height, int bits, DWORD clrUsed, size_t paletteEntries,
-                                  long sizeAdjust = 0)
+Bytes Packed(int width, int height, int bits, DWORD clrUsed, size_t paletteEntries, long sizeAdjust = 0)
 {
-    HGLOBAL block = testsupport::MakePackedDib(width, height, bits, std::vector<unsigned char>(paletteEntries * 4),
-                                               {}, 0, long(clrUsed));
-    std::vector<unsigned char> v = testsupport::BlockBytes(block);
+    HGLOBAL block = testsupport::MakePackedDib(width, height, bits, Bytes(paletteEntries * 4), {}, 0, long(clrUsed));
+    Bytes v = testsupport::BlockBytes(block);
     GlobalFree(block);
     v.resize(size_t(long(v.size()) + sizeAdjust), 0);
     return v;
 }
 
-TEST(Dib, AcceptsWellFormedBitmapsAndReportsTheirLayout)
+BITMAPINFOHEADER* Header(Bytes& v) { return reinterpret_cast<BITMAPINFOHEADER*>(v.data()); }
+
+TEST(Dib, AcceptsWellFormedBitmapsAndRefusesWhatWouldBeReadOutOfBoundsOrActedOn)
 {
-    auto rgb = Packed(5, 3, 24, 0, 0);
-    dib::Layout l;
-    ASSERT_TRUE(dib::Parse(rgb.data(), rgb.size(), &l));
-    EXPECT_EQ(l.stride, 16u); // 15 bytes padded to 16
-    EXPECT_EQ(l.bitsOffset, 40u);
-    EXPECT_EQ(l.imageBytes, 48u);
+    // Layouts: stride, bits offset, image bytes, palette entries. An 8-bit bitmap that counts no
+    // colours carries all 256; blocks may be larger than the bitmap (albums keep spare bytes).
+    const struct { Bytes v; size_t stride, offset, image, entries; } good[] = {
+        {Packed(5, 3, 24, 0, 0), 16, 40, 48, 0}, {Packed(3, 2, 8, 0, 256), 4, 40 + 1024, 8, 256},
+        {Packed(33, 1, 1, 2, 2), 8, 48, 8, 2}, {Packed(4, 4, 24, 0, 0, 10), 12, 40, 48, 0}};
+    for (const auto& g : good) {
+        dib::Layout l;
+        ASSERT_TRUE(dib::Parse(g.v.data(), g.v.size(), &l)) << &g - good;
+        EXPECT_EQ(std::vector<size_t>({l.stride, l.bitsOffset, l.imageBytes, l.paletteEntries}),
+                  std::vector<size_t>({g.stride, g.offset, g.image, g.entries})) << &g - good;
+    }
+    // Short rows, a palette announced but absent, a huge frame; top-down, no width, odd depths,
+    // core, absurd, V4 and V5 headers (colour spaces GDI would act on), compressed, palettes too big.
+    const struct { const char* what; Bytes v; std::function<void(BITMAPINFOHEADER*)> spoil; } bad[] = {
+        {"short rows", Packed(5, 3, 24, 0, 0, -1), nullptr},
+        {"no palette", Packed(3, 2, 8, 0, 0), nullptr},
+        {"huge", Packed(1, 1, 24, 0, 0), [](BITMAPINFOHEADER* h) { h->biWidth = h->biHeight = 0x7FFFFFFF; }},
+        {"top-down", {}, [](BITMAPINFOHEADER* h) { h->biHeight = -4; }},
+        {"zero width", {}, [](BITMAPINFOHEADER* h) { h->biWidth = 0; }},
+        {"depth", {}, [](BITMAPINFOHEADER* h) { h->biBitCount = 7; }},
+        {"core header", {}, [](BITMAPINFOHEADER* h) { h->biSize = 12; }},
+        {"header size", {}, [](BITMAPINFOHEADER* h) { h->biSize = 0xFFFFFFF0; }},
+        {"V4 header", {}, [](BITMAPINFOHEADER* h) { h->biSize = sizeof(BITMAPV4HEADER); }},
+        {"V5 header", {}, [](BITMAPINFOHEADER* h) { h->biSize = sizeof(BITMAPV5HEADER); }},
+        {"compressed", {}, [](BITMAPINFOHEADER* h) { h->biCompression = BI_RLE8; }},
+        {"palette", {}, [](BITMAPINFOHEADER* h) { h->biClrUsed = 257; }},
+        {"palette beyond 4 bits", {}, [](BITMAPINFOHEADER* h) { h->biBitCount = 4, h->biClrUsed = 17; }},
+    };
+    for (const auto& b : bad) {
+        Bytes v = b.v.empty() ? Packed(4, 4, 24, 0, 0, 2048) : b.v;
+        if (b.spoil)
+            b.spoil(Header(v));
+        EXPECT_FALSE(dib::Parse(v.data(), v.size())) << b.what;
+    }
+    Bytes header = Packed(1, 1, 24, 0, 0);
+    EXPECT_FALSE(dib::Parse(header.data(), 39) || dib::Parse(nullptr, 100));
 
-    // An 8-bit bitmap that counts no colours carries the full 256-entry palette.
-    auto gray = Packed(3, 2, 8, 0, 256);
-    ASSERT_TRUE(dib::Parse(gray.data(), gray.size(), &l));
-    EXPECT_EQ(l.paletteEntries, 256u);
-    EXPECT_EQ(l.bitsOffset, 40u + 1024u);
-
-    auto mono = Packed(33, 1, 1, 2, 2);
-    ASSERT_TRUE(dib::Parse(mono.data(), mono.size(), &l));
-    EXPECT_EQ(l.stride, 8u);
-
-    // Blocks may be larger than the bitmap (albums store a few spare bytes).
-    auto roomy = Packed(4, 4, 24, 0, 0, 10);
-    EXPECT_TRUE(dib::Parse(roomy.data(), roomy.size()));
-}
-
-TEST(Dib, RefusesBlocksThatWouldBeReadOutOfBounds)
-{
-    auto shortRows = Packed(5, 3, 24, 0, 0, -1);
-    EXPECT_FALSE(dib::Parse(shortRows.data(), shortRows.size()));
-
-    auto noPalette = Packed(3, 2, 8, 0, 0); // 256 entries announced, none present
-    EXPECT_FALSE(dib::Parse(noPalette.data(), noPalette.size()));
-
-    auto header = Packed(1, 1, 24, 0, 0);
-    EXPECT_FALSE(dib::Parse(header.data(), 39));
-    EXPECT_FALSE(dib::Parse(nullptr, 100));
-
-    auto huge = Packed(1, 1, 24, 0, 0);
-    reinterpret_cast<BITMAPINFOHEADER*>(huge.data())->biWidth = 0x7FFFFFFF;
-    reinterpret_cast<BITMAPINFOHEADER*>(huge.data())->biHeight = 0x7FFFFFFF;
-    EXPECT_FALSE(dib::Parse(huge.data(), huge.size()));
-}
-
-TEST(Dib, RefusesMalformedHeaders)
-{
-    auto make = [] { return Packed(4, 4, 24, 0, 0, 2048); };
-    auto at = [](std::vector<unsigned char>& v) { return reinterpret_cast<BITMAPINFOHEADER*>(v.data()); };
-
-    auto v = make(); at(v)->biHeight = -4;          EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "top-down";
-    v = make(); at(v)->biWidth = 0;                 EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "zero width";
-    v = make(); at(v)->biBitCount = 7;              EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "depth";
-    v = make(); at(v)->biSize = 12;                 EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "core header";
-    v = make(); at(v)->biSize = 0xFFFFFFF0;         EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "header size";
-    // The V4 and V5 headers carry colour spaces and profiles that GDI would act on.
-    v = make(); at(v)->biSize = sizeof(BITMAPV4HEADER); EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "V4 header";
-    v = make(); at(v)->biSize = sizeof(BITMAPV5HEADER); EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "V5 header";
-    v = make(); at(v)->biCompression = BI_RLE8;     EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "compressed";
-    v = make(); at(v)->biClrUsed = 257;             EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "palette";
-    v = make(); at(v)->biBitCount = 4; at(v)->biClrUsed = 17;
-    EXPECT_FALSE(dib::Parse(v.data(), v.size())) << "palette larger than 4 bits allow";
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, header.size());
+    memcpy(GlobalLock(h), header.data(), header.size());
+    GlobalUnlock(h);
+    dib::Layout l = {};
+    EXPECT_TRUE(dib::IsValidBlock(h, &l) && l.width == 1 && l.stride == 4);
+    GlobalFree(h);
+    EXPECT_FALSE(dib::IsValidBlock(nullptr));
 }
 
 TEST(Dib, SizesAreCountedAsA32BitProcessCountsThem)
@@ -89,17 +75,6 @@ TEST(Dib, SizesAreCountedAsA32BitProcessCountsThem)
     // Up to the last byte a 32-bit size holds, and not one more.
     EXPECT_EQ(dib::BlockBytesFor<uint32_t>(3, 1, 0x3FFFFFFF, 32), 0xFFFFFFFFu);
     EXPECT_EQ(dib::BlockBytesFor<uint32_t>(4, 1, 0x3FFFFFFF, 32), 0u);
-}
-
-TEST(Dib, ChecksGlobalBlocks)
-{
-    auto v = Packed(2, 2, 24, 0, 0);
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, v.size());
-    memcpy(GlobalLock(h), v.data(), v.size());
-    GlobalUnlock(h);
-    EXPECT_TRUE(dib::IsValidBlock(h));
-    GlobalFree(h);
-    EXPECT_FALSE(dib::IsValidBlock(nullptr));
 }
 
 } // namespace

@@ -1,10 +1,6 @@
 // Source lookups through one folder listing per operation must answer exactly as the file system
 // does when asked about each file on its own: searches, source checks and the two-candidate path
 // rule give the same results with the listings on and off.
-#include <gtest/gtest.h>
-#include <string.h>
-#include <string>
-#include <vector>
 #include "TableTestUtil.h"
 #include "album/FolderListing.h"
 #include "album/SearchCriteria.h"
@@ -66,10 +62,11 @@ TEST(FolderListing, SearchFindsTheSameWithAndWithoutListings)
     CreateDirectoryA(trip.c_str(), nullptr);
     const std::string beach = summer + "\\Beach Sunset Panorama.jpeg";
     for (const std::string& f : {beach, summer + "\\a.bmp", summer + "\\UPPER.BMP", trip + "\\x.jpg",
-                                 trip + "\\caf\xe9 au lait.jpg", dir.File("plain.txt")})
+                                 trip + "\\caf\xe9 au lait.jpg", dir.File("plain.txt"), dir.File("Snowy Mountain Ridge.jpeg")})
         WriteBytes(f, {1});
     const std::string beachShort = ShortOf(beach), summerShort = ShortOf(summer);
-    ASSERT_FALSE(beachShort.empty() || summerShort.empty());
+    const std::string snowShort = ShortOf(dir.File("Snowy Mountain Ridge.jpeg"));
+    ASSERT_FALSE(beachShort.empty() || summerShort.empty() || snowShort.empty());
 
     // Every way a stored name goes through the lookups: long and short forms, either separator,
     // relative and absolute, names in other letter case, missing files and folders, a file used
@@ -81,14 +78,16 @@ TEST(FolderListing, SearchFindsTheSameWithAndWithoutListings)
                           LastPart(summerShort) + "\\" + LastPart(beachShort), "Trip\\x.jpg", "trip\\X.JPG",
                           "Trip\\missing.jpg", "NoFolder\\x.jpg", "plain.txt\\y.bmp", "Trip\\x.jpg.", "Trip\\x*.jpg",
                           "Trip\\..", "Trip\\.", "\\Trip\\x.jpg", "C:x.jpg", "Trip\\caf\xe9 au lait.jpg", "Trip\\",
-                          trip + "\\x.jpg", trip + "\\\\x.jpg", summerShort + "\\UPPER.BMP."};
+                          trip + "\\x.jpg", trip + "\\\\x.jpg", summerShort + "\\UPPER.BMP.", snowShort,
+                          summerShort + "\\SUNSET~9.JPE"};
     for (const std::string& n : stored)
         table.Add(n.c_str());
 
     CurrentDirectory here(dir.path());
     const Names criteria = {"VACATION PHOTOS\\BEACH", "BEACH SUNSET", "~", LastPart(beachShort).substr(0, 6),
                             LastPart(summerShort), "A.BMP", "UPPER", "X.JPG", "TRIP\\X", "MISSING", "PLAIN",
-                            "AU LAIT", "..", "SUMMER VACATION PHOTOS/A", "\\\\X", "VACATION PHOTOS\\UPPER"};
+                            "AU LAIT", "..", "SUMMER VACATION PHOTOS/A", "\\\\X", "VACATION PHOTOS\\UPPER", "MOUNTAIN",
+                            "VACATION PHOTOS\\SNOWY"};
     // Folders read in batches and entry by entry.
     for (bool batches : {true, false}) {
         const bool was = album::SetFolderReadInBatches(batches);
@@ -101,9 +100,13 @@ TEST(FolderListing, SearchFindsTheSameWithAndWithoutListings)
         EXPECT_GT(after.answered, before.answered) << "the listings were not used";
         album::SetFolderReadInBatches(was);
     }
-    // Spot checks that the comparison is not empty-handed.
-    EXPECT_EQ(Found(table, "BEACH SUNSET").size(), 4u);
-    EXPECT_FALSE(Found(table, LastPart(beachShort).substr(0, 6).c_str()).empty());
+    // Short forms are found through their long forms (each file's own folder), long names through
+    // their short forms' pieces.
+    EXPECT_EQ(Found(table, "VACATION PHOTOS\\BEACH SUNSET"), (Names{stored[0], stored[1], stored[5], stored[7]}));
+    EXPECT_EQ(Found(table, "MOUNTAIN"), Names{snowShort});
+    EXPECT_EQ(Found(table, "VACATION PHOTOS\\SNOWY"), Names{});
+    const Names piece = Found(table, LastPart(beachShort).substr(0, 6).c_str());
+    EXPECT_TRUE(!piece.empty() && piece[0] == beach);
 }
 
 TEST(FolderListing, SourceChecksAndTheTwoCandidateRuleGiveTheSameAlbum)
@@ -128,21 +131,13 @@ TEST(FolderListing, SourceChecksAndTheTwoCandidateRuleGiveTheSameAlbum)
     SetFileTimes(program + "Pics\\both.bmp", old + 500, old);
 
     const std::string albumFile = albums + "\\x.abm";
-    {
-        TestTable doc;
-        doc.SetAutoCheck(0);
-        for (const std::string& n : {std::string("Pics\\both.bmp"), std::string("Pics\\ALBUM ONLY.BMP"),
-                                     std::string("Pics\\changed.bmp"), std::string("Pics\\gone.bmp"),
-                                     std::string("Pics\\sub"), dir.File("elsewhere") + "\\absolute.bmp",
-                                     dir.File("elsewhere") + "\\gone.bmp", std::string("NoSuchFolder\\a.bmp")})
-        {
-            auto rec = MakeRecord(n.c_str(), 123, old);
-            HGLOBAL image = MakeDib(6, 4, 9);
-            rec.dwDibSize = DWORD(GlobalSize(image));
-            doc.Insert(new CThumbnail2(&rec, image, 0, 1), nullptr);
-        }
-        ASSERT_NE(doc.Save(albumFile.c_str()), 0);
-    }
+    std::vector<tagALBUMINFOHEADER> records;
+    for (const std::string& n : {std::string("Pics\\both.bmp"), std::string("Pics\\ALBUM ONLY.BMP"),
+                                 std::string("Pics\\changed.bmp"), std::string("Pics\\gone.bmp"), std::string("Pics\\sub"),
+                                 dir.File("elsewhere") + "\\absolute.bmp", dir.File("elsewhere") + "\\gone.bmp",
+                                 std::string("NoSuchFolder\\a.bmp")})
+        records.push_back(MakeRecord(n.c_str(), 123, old));
+    SaveAlbum(albumFile, records);
     const std::vector<unsigned char> saved = ReadBytes(albumFile);
 
     struct Result {

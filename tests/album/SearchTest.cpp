@@ -1,15 +1,11 @@
 #include <limits.h>
-#include <string.h>
 #include <memory>
 #include "TableTestUtil.h"
-#include "win/AbortCheck.h"
+#include "support/ScriptedEsc.h"
 
 using Names = std::vector<std::string>;
 
 namespace {
-
-int g_pollsBeforeEsc = -1; // negative: Esc never pressed
-bool TestEsc() { return g_pollsBeforeEsc >= 0 && g_pollsBeforeEsc-- == 0; }
 
 // Dates as yyyymmdd; a from date of 0 leaves the date filter off.
 tagAlbumSearchCreteria Crit(const char* name, const char* type = "", const char* desc = "", int matchCase = 0,
@@ -38,18 +34,9 @@ Names Found(CThumbTable2& table, const tagAlbumSearchCreteria& c, int* position 
     return v;
 }
 
-std::string ShortOf(const std::string& path)
-{
-    char buf[MAX_PATH] = "";
-    return GetShortPathNameA(path.c_str(), buf, sizeof buf) < sizeof buf ? buf : "";
-}
-std::string FileOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
-
-// Every test owns the Esc key: none pressed unless it says so; the keyboard check comes back after.
-class Search : public ::testing::Test {
-    void SetUp() override { old_ = SetAbortCheck(TestEsc), g_pollsBeforeEsc = -1; }
-    void TearDown() override { SetAbortCheck(old_); }
-    AbortCheckFn old_ = nullptr;
+// Every test owns the Esc key: none pressed unless it says so.
+struct Search : ::testing::Test {
+    testsupport::ScriptedEsc esc;
 };
 
 } // namespace
@@ -92,43 +79,10 @@ TEST_F(Search, EveryCriterionEscAndResumption)
 
     // Esc stops with no table and the position where it stopped; the search then resumes there.
     int position = 2;
-    g_pollsBeforeEsc = 1; // the second examined, Esc before the third
+    testsupport::ScriptedEsc::Press(2); // the second examined, Esc before the third
     EXPECT_EQ(Found(table, Crit(""), &position), Names{"(stopped)"});
     EXPECT_EQ(position, 3);
     EXPECT_EQ(Found(table, Crit(""), &position), (Names{jpeg, "huge.jpgx", "jpg", "2038", "2106"}));
     EXPECT_EQ(position, 8);
     EXPECT_EQ(Found(table, Crit(""), &(position = 50)), Names{}); // beyond the count: nothing
-}
-
-TEST_F(Search, NameThroughTheLongAndShortFormsOfRealFiles)
-{
-    testsupport::ScratchDir scratch;
-    const std::string summer = scratch.File("Summer Vacation Photos"), beach = summer + "\\Beach Sunset Panorama.jpeg";
-    ASSERT_TRUE(CreateDirectoryA(summer.c_str(), nullptr));
-    struct Cleanup { std::string file, dir; ~Cleanup() { DeleteFileA(file.c_str()), RemoveDirectoryA(dir.c_str()); } };
-    Cleanup cleanup{beach, summer};
-    testsupport::WriteBytes(beach, {1});
-    testsupport::WriteBytes(scratch.File("Snowy Mountain Ridge.jpeg"), {1});
-    const std::string beachShort = ShortOf(beach), snowShort = ShortOf(scratch.File("Snowy Mountain Ridge.jpeg"));
-    const std::string relative = FileOf(ShortOf(summer)) + "\\" + FileOf(beachShort);
-    ASSERT_FALSE(beachShort.empty() || snowShort.empty());
-
-    // Stored by short forms: only the long forms hold the words. One folder's names follow each other,
-    // folders alternate, a file is missing, a name is relative: every way through the lookups.
-    TestTable table;
-    for (const std::string& n : {beachShort, ShortOf(summer) + "\\SUNSET~9.JPE", snowShort, relative, beachShort})
-        table.Add(n.c_str());
-    char oldDir[MAX_PATH];
-    GetCurrentDirectoryA(sizeof oldDir, oldDir);
-    ASSERT_TRUE(SetCurrentDirectoryA(scratch.path().c_str()));
-    const Names beaches = Found(table, Crit("VACATION PHOTOS\\BEACH SUNSET"));
-    SetCurrentDirectoryA(oldDir);
-    EXPECT_EQ(beaches, (Names{beachShort, relative, beachShort}));
-    EXPECT_EQ(Found(table, Crit("MOUNTAIN")), (Names{snowShort}));
-    EXPECT_EQ(Found(table, Crit("VACATION PHOTOS\\SNOWY")), Names{}) << "a name given another folder's long form";
-
-    // Stored by the long name, found by the short name's piece (as the file system spells it).
-    TestTable longNames;
-    longNames.Add(beach.c_str());
-    EXPECT_EQ(Found(longNames, Crit(FileOf(beachShort).c_str())), (Names{beach}));
 }

@@ -1,9 +1,6 @@
 // Access to the table's protected operations, and list invariants every test checks.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
 #include "album/AlbumDoc.h"
 #include "support/TestSupport.h"
 

@@ -1,15 +1,10 @@
-#include <gtest/gtest.h>
 #include <limits.h>
-#include <string.h>
-#include <algorithm>
 #include <memory>
 #include <random>
-#include <string>
-#include <vector>
 #include "album/OrderedWork.h"
 #include "album/ThumbBuild.h"
 #include "support/TestSupport.h"
-#include "win/AbortCheck.h"
+#include "support/ScriptedEsc.h"
 #include "win/Handles.h"
 
 using namespace testsupport;
@@ -102,17 +97,6 @@ Image Reference(const Image& src, int nw, int nh, bool bilinear, bool widen, LON
     }
     return out;
 }
-
-// Stands in for the Esc key: answers yes on poll escAt (counted from 1; -1: every poll), counts polls.
-int gPolls, gEscAt;
-struct ScriptedEsc {
-    AbortCheckFn old;
-    explicit ScriptedEsc(int at)
-    {
-        gPolls = 0, gEscAt = at, old = SetAbortCheck([] { return ++gPolls == gEscAt || gEscAt < 0; });
-    }
-    ~ScriptedEsc() { SetAbortCheck(old); }
-};
 
 TEST(Resample, MatchesTheReferenceOnRandomImagesOfEachDepth)
 {
@@ -234,7 +218,7 @@ TEST(ThumbBuild, BuildsRecordsFromRealFiles)
                           {-1, false, 2}}) {
         ScriptedEsc esc(c.escAt);
         t.reset(BuildThumbnailFromDib(in.get(), path.c_str(), 120, 90, nullptr));
-        EXPECT_EQ(std::make_pair(t != nullptr, gPolls), std::make_pair(c.built, c.polls)) << "Esc at " << c.escAt;
+        EXPECT_EQ(std::make_pair(t != nullptr, ScriptedEsc::polls), std::make_pair(c.built, c.polls)) << "Esc at " << c.escAt;
     }
 }
 

@@ -1,12 +1,7 @@
 // Album controls in a real parent window: the class table, geometry, scroll bar, docking, keys,
 // and dragging thumbnails between two controls with real mouse input.
-#include <gtest/gtest.h>
-#include <string.h>
 #include <stdlib.h>
-#include <algorithm>
 #include <new>
-#include <string>
-#include <vector>
 #include "album/AlbumCtrl.h"
 #include "album/AlbumMessages.h"
 #include "control/AlbumCtrlLayout.h"
@@ -97,17 +92,23 @@ struct AlbumCtrlTest : ::testing::Test {
     // Gives the control an album of count thumbnails named C:\pics\<prefix><n>.bmp, loaded from a file.
     void Fill(CAlbumCtrl* c, const std::string& prefix, int count)
     {
-        CAlbumDoc2 doc;
-        for (int i = 1; i <= count; ++i) {
-            auto rec = MakeRecord(("C:\\pics\\" + prefix + std::to_string(i) + ".bmp").c_str());
-            HGLOBAL image = MakeDib(40, 30, unsigned(i));
-            rec.dwDibSize = DWORD(GlobalSize(image));
-            doc.Insert(new CThumbnail2(&rec, image, 0, 1), nullptr);
-        }
+        std::vector<std::string> names;
+        for (int i = 1; i <= count; ++i)
+            names.push_back("C:\\pics\\" + prefix + std::to_string(i) + ".bmp");
         const std::string path = files.File(prefix + ".abm");
-        ASSERT_NE(doc.Save(path.c_str()), 0);
+        SaveAlbum(path, names);
         c->GetAlbum()->m_Doc.SetAutoCheck(0);
         ASSERT_EQ(c->GetAlbum()->Load(path.c_str()), 1);
+    }
+    // Two manager controls side by side, of 3 and 2 thumbnails, shown.
+    void SideBySide(CAlbumCtrl*& a, CAlbumCtrl*& b)
+    {
+        SetForegroundWindow(parent->hwnd());
+        a = Object(Make("ManDlgAlbumCtrl", 0, 0, 300, 250)), b = Object(Make("ManDlgAlbumCtrl", 330, 0, 300, 250));
+        Fill(a, "a", 3);
+        Fill(b, "b", 2);
+        UpdateWindow(parent->hwnd());
+        Pump();
     }
     ScratchDir files;
 };
@@ -117,18 +118,13 @@ struct AlbumCtrlTest : ::testing::Test {
 TEST_F(AlbumCtrlTest, ClassTableTakesNamesFromTheFront)
 {
     tagAlbumViewCreateInfo info;
-    EXPECT_EQ(GetAlbumCtrlACI(&info, "ManDlgAlbumCtrl"), 0);
-    EXPECT_EQ(info.nCellStyle, ACI_CELL_CARD);
-    EXPECT_EQ(GetAlbumCtrlACI(&info, "OptionDlgAlbumCtrl"), 1);
-    EXPECT_EQ(info.nScrollDir, ACI_SCROLL_HORIZONTAL);
-    EXPECT_EQ(GetAlbumCtrlACI(&info, "WizDlgAlbumCtrl"), 2);
-    EXPECT_EQ(info.nRows * info.nCols, 4);
-    EXPECT_EQ(GetAlbumCtrlACI(&info, "wizdlgalbumctrl"), 3) << "names are case-sensitive";
-
-    // Never registered: the first free entry and an all-zero record.
+    EXPECT_TRUE(GetAlbumCtrlACI(&info, "ManDlgAlbumCtrl") == 0 && info.nCellStyle == ACI_CELL_CARD);
+    EXPECT_TRUE(GetAlbumCtrlACI(&info, "OptionDlgAlbumCtrl") == 1 && info.nScrollDir == ACI_SCROLL_HORIZONTAL);
+    EXPECT_TRUE(GetAlbumCtrlACI(&info, "WizDlgAlbumCtrl") == 2 && info.nRows * info.nCols == 4);
+    // Names are case-sensitive; one never registered gets the first free entry and an all-zero record.
     memset(&info, 0x5A, sizeof info);
-    EXPECT_EQ(GetAlbumCtrlACI(&info, "Nobody"), 3);
-    tagAlbumViewCreateInfo zero = {};
+    EXPECT_EQ(GetAlbumCtrlACI(&info, "wizdlgalbumctrl"), 3);
+    const tagAlbumViewCreateInfo zero = {};
     EXPECT_EQ(memcmp(&info, &zero, sizeof info), 0);
 
     tagAlbumViewCreateInfo mine = {};
@@ -138,11 +134,9 @@ TEST_F(AlbumCtrlTest, ClassTableTakesNamesFromTheFront)
     EXPECT_NE(info.nRows, 7) << "a duplicate changes nothing";
     for (int i = 3; i < 16; ++i)
         EXPECT_EQ(RegisterMiniAlbum(("Mine" + std::to_string(i)).c_str(), mine), 1);
-    EXPECT_EQ(GetAlbumCtrlACI(&info, "Mine3"), 3);
-    EXPECT_EQ(info.nRows, 7);
-    EXPECT_EQ(RegisterMiniAlbum("Seventeenth", mine), 0);
+    EXPECT_TRUE(GetAlbumCtrlACI(&info, "Mine3") == 3 && info.nRows == 7);
+    EXPECT_EQ(RegisterMiniAlbum("Seventeenth", mine) + RegisterMiniAlbum(std::string(256, 'x').c_str(), mine), 0);
     EXPECT_EQ(GetAlbumCtrlACI(&info, "Seventeenth"), -1);
-    EXPECT_EQ(RegisterMiniAlbum(std::string(256, 'x').c_str(), mine), 0);
 
     ResetMiniAlbumsForTest();
     ASSERT_EQ(CAlbumCtrl::Register(AlbumInstance()), 1) << "classes already there, records again";
@@ -155,13 +149,10 @@ TEST_F(AlbumCtrlTest, ManagerControlSnapsItsGridAndKeepsTheScrollBarInStep)
     ASSERT_TRUE(w);
     CAlbumCtrl* c = Object(w);
     ASSERT_TRUE(c && c->GetAlbum() && c->m_hScrollBar);
-    EXPECT_EQ(c->m_bOwnedByWindow, 1);
-    RECT bar = ChildRect(c->m_hScrollBar);
-    EXPECT_EQ(bar.left, 284);
-    EXPECT_EQ(bar.right - bar.left, 16);
     CAlbum* a = c->GetAlbum();
-    EXPECT_EQ(a->m_aci.nCols, 4);
-    EXPECT_EQ(a->m_aci.nRows, 2);
+    RECT bar = ChildRect(c->m_hScrollBar);
+    EXPECT_EQ(std::vector<LONG>({c->m_bOwnedByWindow, bar.left, bar.right - bar.left, a->m_aci.nCols, a->m_aci.nRows}),
+              std::vector<LONG>({1, 284, 16, 4, 2}));
     // Created on 4 x 2 cells of 70 x 108 (280 x 216); the size that follows at once gives the list
     // all the room beside the bar, and the grid stays.
     tagAlbumViewCreateInfo snapped = {};
@@ -169,28 +160,26 @@ TEST_F(AlbumCtrlTest, ManagerControlSnapsItsGridAndKeepsTheScrollBarInStep)
     ctrllayout::SnapGrid(ctrllayout::SnapPitch(0, snapped), snapped, width, height);
     EXPECT_EQ(width * 1000 + height, 280216);
     RECT list = ChildRect(a->m_hWnd);
-    EXPECT_EQ(list.right - list.left, 284);
-    EXPECT_EQ(list.bottom - list.top, 250);
+    EXPECT_EQ((list.right - list.left) * 1000 + list.bottom - list.top, 284250);
     tagAlbumViewCreateInfo entry;
     GetAlbumCtrlACI(&entry, "ManDlgAlbumCtrl");
     EXPECT_EQ(entry.nCols * 10 + entry.nRows, 42) << "the entry holds the latest grid";
 
     // 20 thumbnails in 4 columns: 5 lines, 2 visible. Scrolling follows the first shown one.
     Fill(c, "p", 20);
+    auto position = [c] { return GetScrollPos(c->m_hScrollBar, SB_CTL); };
     SendMessageA(w, WM_VSCROLL, SB_LINEDOWN, 0);
-    EXPECT_EQ(a->GetFirstViewNailID(), 5);
-    EXPECT_EQ(GetScrollPos(c->m_hScrollBar, SB_CTL), 33); // (5 + 2) / 4 * 100 / 3
+    EXPECT_EQ(a->GetFirstViewNailID() * 1000 + position(), 5033); // (5 + 2) / 4 * 100 / 3
     SendMessageA(w, WM_VSCROLL, SB_BOTTOM, 0);
-    EXPECT_EQ(GetScrollPos(c->m_hScrollBar, SB_CTL), 100);
+    EXPECT_EQ(position(), 100);
     SendMessageA(a->m_hWnd, WM_KEYDOWN, VK_HOME, 0); // the list reports its change with 0x504
-    EXPECT_EQ(GetScrollPos(c->m_hScrollBar, SB_CTL), 0);
+    EXPECT_EQ(position(), 0);
 
     // Smaller than one cell: no rows, no columns, an empty list window, nothing breaks.
     HWND tiny = Make("ManDlgAlbumCtrl", 0, 0, 50, 60);
     CAlbumCtrl* t = Object(tiny);
     ASSERT_TRUE(t && t->GetAlbum());
-    EXPECT_EQ(t->GetAlbum()->m_aci.nRows * t->GetAlbum()->m_aci.nCols, 0);
-    EXPECT_EQ(t->GetAlbum()->m_nCount, 0);
+    EXPECT_EQ(t->GetAlbum()->m_aci.nRows * t->GetAlbum()->m_aci.nCols + t->GetAlbum()->m_nCount, 0);
     Fill(t, "q", 3);
     SendMessageA(tiny, WM_VSCROLL, SB_LINEDOWN, 0);
     SendMessageA(tiny, WM_KEYDOWN, VK_NEXT, 0);
@@ -199,18 +188,16 @@ TEST_F(AlbumCtrlTest, ManagerControlSnapsItsGridAndKeepsTheScrollBarInStep)
 
 TEST_F(AlbumCtrlTest, ScrollPositionFollowsTheFirstShownThumbnail)
 {
-    tagAlbumViewCreateInfo info = {};
-    info.nScrollDir = ACI_SCROLL_VERTICAL;
-    info.nCols = 3;
-    info.nRows = 2;
-    EXPECT_EQ(ctrllayout::ScrollPosition(info, 10, 1), 0);
-    EXPECT_EQ(ctrllayout::ScrollPosition(info, 10, 4), 50);
-    EXPECT_EQ(ctrllayout::ScrollPosition(info, 10, 7), 100);
-    EXPECT_EQ(ctrllayout::ScrollPosition(info, 6, 4), 0) << "everything fits";
-    info.nScrollDir = ACI_SCROLL_HORIZONTAL; // lines are columns of nRows
-    EXPECT_EQ(ctrllayout::ScrollPosition(info, 10, 3), 50);
-    tagAlbumViewCreateInfo zero = {};
-    EXPECT_EQ(ctrllayout::ScrollPosition(zero, 10, 3), 0);
+    // 3 x 2 cells: lines of 3, or sideways of 2; everything fits in 6; no grid.
+    tagAlbumViewCreateInfo info = {}, zero = {};
+    info.nScrollDir = ACI_SCROLL_VERTICAL, info.nCols = 3, info.nRows = 2;
+    std::vector<int> got;
+    for (const auto& c : {std::make_pair(10, 1), {10, 4}, {10, 7}, {6, 4}})
+        got.push_back(ctrllayout::ScrollPosition(info, c.first, c.second));
+    info.nScrollDir = ACI_SCROLL_HORIZONTAL;
+    got.push_back(ctrllayout::ScrollPosition(info, 10, 3));
+    got.push_back(ctrllayout::ScrollPosition(zero, 10, 3));
+    EXPECT_EQ(got, std::vector<int>({0, 50, 100, 0, 50, 0}));
 }
 
 TEST_F(AlbumCtrlTest, DeleteKeysAskTheParent)
@@ -239,48 +226,35 @@ TEST_F(AlbumCtrlTest, DockModesPlaceTheListBetweenArrowButtons)
     HWND w = Make("ManDlgAlbumCtrl", 0, 0, 300, 250);
     CAlbumCtrl* c = Object(w);
     CAlbum* a = c->GetAlbum();
-    c->SetDock(ALBUM_DOCK_VERTICAL);
-    SendMessageA(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 250));
-    RECT bar = ChildRect(c->m_hScrollBar), list = ChildRect(a->m_hWnd);
-    EXPECT_EQ(bar.right - bar.left, 300);
-    EXPECT_EQ(bar.bottom - bar.top, 250);
-    EXPECT_EQ(list.top, 22);
-    EXPECT_EQ(list.bottom - list.top, 206);
-    EXPECT_EQ(c->m_pAlbum->m_aci.nScrollDir, ACI_SCROLL_VERTICAL);
+    // {bar's left, width, height; list's left, top, width, height; scrolling} in each mode.
+    auto layout = [&](int dock) {
+        c->SetDock(dock);
+        SendMessageA(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 250));
+        const RECT bar = ChildRect(c->m_hScrollBar), list = ChildRect(a->m_hWnd);
+        return std::vector<LONG>({bar.left, bar.right - bar.left, bar.bottom - bar.top, list.left, list.top,
+                                  list.right - list.left, list.bottom - list.top, c->m_pAlbum->m_aci.nScrollDir});
+    };
+    EXPECT_EQ(layout(ALBUM_DOCK_VERTICAL), std::vector<LONG>({0, 300, 250, 0, 22, 300, 206, ACI_SCROLL_VERTICAL}));
     EXPECT_EQ(CtrlKitHookScroll(c->m_hScrollBar, 1, 1), 1) << "hooked again: still a scroll bar";
-
     // The bottom arrow scrolls the album down a line.
     Fill(c, "d", 30);
     const int before = a->GetFirstViewNailID();
     SendMessageA(c->m_hScrollBar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 240));
     SendMessageA(c->m_hScrollBar, WM_LBUTTONUP, 0, MAKELPARAM(150, 240));
     EXPECT_GT(a->GetFirstViewNailID(), before);
-
-    c->SetDock(ALBUM_DOCK_HORIZONTAL);
-    SendMessageA(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 250));
-    list = ChildRect(a->m_hWnd);
-    EXPECT_EQ(list.left, 22);
-    EXPECT_EQ(list.right - list.left, 256);
-    EXPECT_EQ(c->m_pAlbum->m_aci.nScrollDir, ACI_SCROLL_HORIZONTAL);
-
-    c->SetDock(ALBUM_DOCK_NONE);
-    SendMessageA(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 250));
-    bar = ChildRect(c->m_hScrollBar);
-    EXPECT_EQ(bar.left, 284);
+    EXPECT_EQ(layout(ALBUM_DOCK_HORIZONTAL), std::vector<LONG>({0, 300, 250, 22, 0, 256, 250, ACI_SCROLL_HORIZONTAL}));
+    EXPECT_EQ(layout(ALBUM_DOCK_NONE)[0], 284);
     EXPECT_EQ(CtrlKitUnhookScroll(c->m_hScrollBar), 0) << "a fresh bar is not hooked";
 
-    // Sizing snaps to whole cells plus what the docked bar takes, from the dragged edge.
-    c->SetDock(ALBUM_DOCK_VERTICAL);
-    SendMessageA(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 250));
+    // Sizing snaps to whole cells and the two arrows the docked bar takes, from the dragged edge.
+    layout(ALBUM_DOCK_VERTICAL);
     RECT cell;
     GetWindowRect(a->m_ppCells[0]->m_hWnd, &cell);
     const int cw = cell.right - cell.left, ch = cell.bottom - cell.top;
     RECT r = {100, 100, 100 + 215, 100 + 300};
     SendMessageA(w, WM_SIZING, WMSZ_TOPLEFT, reinterpret_cast<LPARAM>(&r));
-    EXPECT_EQ(r.right, 315);
-    EXPECT_EQ(r.bottom, 400);
-    EXPECT_EQ(r.right - r.left, 215 / cw * cw);
-    EXPECT_EQ(r.bottom - r.top, (300 - 44) / ch * ch + 44) << "whole cells and the two arrows";
+    EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right, r.bottom}),
+              std::vector<LONG>({315 - 215 / cw * cw, 400 - (256 / ch * ch + 44), 315, 400}));
 }
 
 TEST_F(AlbumCtrlTest, ARecordWithoutCellsIsHarmless)
@@ -350,36 +324,22 @@ TEST_F(AlbumCtrlTest, CallerOwnedControlAndForeignParameters)
 
 namespace {
 
-void MouseTo(POINT screen)
-{
-    SetCursorPos(screen.x, screen.y);
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    in.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &in, sizeof in);
-    Pump(40);
-}
-
-void Button(DWORD flag)
+// Input through the system's queue, then a moment for the windows to act on it.
+void Input(DWORD mouseFlags, POINT screen = {}, WORD key = 0, bool keyUp = false)
 {
     INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flag;
+    in.type = key ? INPUT_KEYBOARD : INPUT_MOUSE;
+    if (key)
+        in.ki.wVk = key, in.ki.dwFlags = keyUp ? KEYEVENTF_KEYUP : 0;
+    else if (mouseFlags & MOUSEEVENTF_MOVE)
+        SetCursorPos(screen.x, screen.y), in.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1),
+            in.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1), in.mi.dwFlags = mouseFlags | MOUSEEVENTF_ABSOLUTE;
+    else
+        in.mi.dwFlags = mouseFlags;
     SendInput(1, &in, sizeof in);
-    Pump(60);
+    Pump(50);
 }
-
-void CtrlKey(bool down)
-{
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = VK_CONTROL;
-    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &in, sizeof in);
-    Pump(30);
-}
+void MouseTo(POINT screen) { Input(MOUSEEVENTF_MOVE, screen); }
 
 POINT CellCentre(CAlbumCtrl* c, int cell)
 {
@@ -388,20 +348,28 @@ POINT CellCentre(CAlbumCtrl* c, int cell)
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-// Presses on a cell of from, moves in steps to the point and releases there.
-void Drag(CAlbumCtrl* from, int cell, POINT to, bool ctrl)
+// Presses on a cell of from, moves past the drag threshold, then in steps to the point; true
+// when a drag is under way.
+bool DragOver(CAlbumCtrl* from, POINT to, int cell = 0)
 {
     POINT start = CellCentre(from, cell);
     MouseTo(start);
-    Button(MOUSEEVENTF_LEFTDOWN);
+    Input(MOUSEEVENTF_LEFTDOWN);
     MouseTo({start.x + 8, start.y + 8}); // past the drag threshold, still on the cell
     for (int step = 1; step <= 4; ++step)
         MouseTo({start.x + (to.x - start.x) * step / 4, start.y + (to.y - start.y) * step / 4});
+    return IsDragging();
+}
+
+// A whole drag, released at the point.
+void Drag(CAlbumCtrl* from, int cell, POINT to, bool ctrl)
+{
+    DragOver(from, to, cell);
     if (ctrl)
-        CtrlKey(true);
-    Button(MOUSEEVENTF_LEFTUP);
+        Input(0, {}, VK_CONTROL);
+    Input(MOUSEEVENTF_LEFTUP);
     if (ctrl)
-        CtrlKey(false);
+        Input(0, {}, VK_CONTROL, true);
     for (int i = 0; i < 20 && IsDragging(); ++i)
         Pump(20);
 }
@@ -410,13 +378,8 @@ void Drag(CAlbumCtrl* from, int cell, POINT to, bool ctrl)
 
 TEST_F(AlbumCtrlTest, DraggingMovesCopiesAndReordersThumbnails)
 {
-    SetForegroundWindow(parent->hwnd());
-    HWND left = Make("ManDlgAlbumCtrl", 0, 0, 300, 250), right = Make("ManDlgAlbumCtrl", 330, 0, 300, 250);
-    CAlbumCtrl *a = Object(left), *b = Object(right);
-    Fill(a, "a", 3);
-    Fill(b, "b", 2);
-    UpdateWindow(parent->hwnd());
-    Pump();
+    CAlbumCtrl *a = nullptr, *b = nullptr;
+    SideBySide(a, b);
 
     // Onto a thumbnail of the other album: in front of it, and gone from the source.
     parent->Clear();
@@ -447,23 +410,14 @@ TEST_F(AlbumCtrlTest, DraggingMovesCopiesAndReordersThumbnails)
 
 TEST_F(AlbumCtrlTest, ASourceThatChangesOrGoesMidDragLeavesNothingDangling)
 {
-    SetForegroundWindow(parent->hwnd());
-    HWND left = Make("ManDlgAlbumCtrl", 0, 0, 300, 250), right = Make("ManDlgAlbumCtrl", 330, 0, 300, 250);
-    CAlbumCtrl *a = Object(left), *b = Object(right);
-    Fill(a, "a", 3);
-    Fill(b, "b", 2);
-    UpdateWindow(parent->hwnd());
-    Pump();
+    CAlbumCtrl *a = nullptr, *b = nullptr;
+    SideBySide(a, b);
 
     // The dragged thumbnail is removed before the release: nothing is left to drop.
-    POINT start = CellCentre(a, 0), over = CellCentre(b, 5);
-    MouseTo(start);
-    Button(MOUSEEVENTF_LEFTDOWN);
-    MouseTo({start.x + 8, start.y + 8});
-    ASSERT_TRUE(IsDragging());
-    MouseTo(over);
+    const POINT over = CellCentre(b, 5);
+    ASSERT_TRUE(DragOver(a, over));
     a->GetAlbum()->RemoveSelected(0);
-    Button(MOUSEEVENTF_LEFTUP);
+    Input(MOUSEEVENTF_LEFTUP);
     Pump();
     EXPECT_FALSE(IsDragging());
     // What is dropped is what is selected at the release (the next thumbnail became current).
@@ -473,14 +427,9 @@ TEST_F(AlbumCtrlTest, ASourceThatChangesOrGoesMidDragLeavesNothingDangling)
     Pump(GetDoubleClickTime() + 100); // the next press is no double click
 
     // The source control is destroyed while its thumbnails are dragged.
-    start = CellCentre(a, 0);
-    MouseTo(start);
-    Button(MOUSEEVENTF_LEFTDOWN);
-    MouseTo({start.x + 8, start.y + 8});
-    ASSERT_TRUE(IsDragging());
-    MouseTo(over);
-    DestroyWindow(left);
-    Button(MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(DragOver(a, over));
+    DestroyWindow(a->m_hWnd);
+    Input(MOUSEEVENTF_LEFTUP);
     Pump();
     EXPECT_FALSE(IsDragging());
     EXPECT_EQ(b->GetAlbum()->GetThumbNailCount(), 3) << "nothing arrives from a source that is gone";

@@ -1,9 +1,6 @@
 // The manager's Print command with its real "Print Thumbnails" dialog answered by a script; the
 // album's print call is replaced so that no printer is needed.
-#include <gtest/gtest.h>
 #include <ostream>
-#include <string>
-#include <vector>
 #include "album/AlbumMan.h"
 #include "control/ManagerState.h"
 #include "host/AlbumRegistry.h"
@@ -48,12 +45,7 @@ DialogState Read(HWND d, HWND owner)
     s.selected = IsDlgButtonChecked(d, 113) == BST_CHECKED;
     s.names = IsDlgButtonChecked(d, 114) == BST_CHECKED;
     s.ownerEnabled = IsWindowEnabled(owner) != FALSE;
-    const int n = int(SendDlgItemMessageA(d, 111, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-        char text[64] = "";
-        SendDlgItemMessageA(d, 111, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        s.sizes.push_back(text);
-    }
+    s.sizes = ComboItems(GetDlgItem(d, 111));
     s.chosen = int(SendDlgItemMessageA(d, 111, CB_GETCURSEL, 0, 0));
     return s;
 }
@@ -84,16 +76,11 @@ struct PrintCommandTest : ManagerSuite {
     }
     void Open(int thumbnails)
     {
-        if (thumbnails) {
-            CAlbumDoc2 doc;
-            for (int i = 1; i <= thumbnails; ++i) {
-                auto rec = MakeRecord(dir.File(std::to_string(i) + ".bmp").c_str());
-                HGLOBAL dib = MakeDib(8, 6, unsigned(i));
-                rec.dwDibSize = DWORD(GlobalSize(dib));
-                doc.Insert(new CThumbnail2(&rec, dib, 0, 1), nullptr);
-            }
-            ASSERT_NE(doc.Save(dir.File("a.abm").c_str()), 0);
-        }
+        std::vector<std::string> names;
+        for (int i = 1; i <= thumbnails; ++i)
+            names.push_back(dir.File(std::to_string(i) + ".bmp"));
+        if (thumbnails)
+            SaveAlbum(dir.File("a.abm"), names);
         WritePrivateProfileStringA("Context", "LastOpen", "a", "album.ini");
         manager = CAlbumMan::CreateAlbumMan(96, 72);
         ASSERT_EQ(manager->Open(host->hwnd(), dir.path().c_str()), 1);
@@ -137,9 +124,8 @@ TEST_F(PrintCommandTest, TheDialogOpensOnItsDefaultsAndPrintsWhatWasChosen)
     EXPECT_FALSE(seen.ownerEnabled) << "the manager window waits while the dialog is up";
     const std::string album = dir.File("a.abm");
     EXPECT_EQ(calls, std::vector<PrintCall>({{album, 1, 2, 24, 24}}));
-    EXPECT_EQ(printing::Current().printAll, 0);
-    EXPECT_EQ(printing::Current().printNames, 0);
-    EXPECT_EQ(printing::Current().size, 24);
+    auto kept = [] { return std::vector<int>({printing::Current().printAll, printing::Current().printNames, printing::Current().size}); };
+    EXPECT_EQ(kept(), std::vector<int>({0, 0, 24}));
 
     // Again: the defaults, whatever was chosen the last time; OK as they stand.
     script.On("Print Thumbnails", [&](HWND d) {

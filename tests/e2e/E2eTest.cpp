@@ -1,11 +1,6 @@
 // The editor stand-in driven as a person drives it: mouse clicks, drags and typing reach its real
 // windows through the system's input queue. Each scenario ends with the album files read back
 // through the library.
-#include <gtest/gtest.h>
-#include <windows.h>
-#include <commctrl.h>
-#include <string>
-#include <vector>
 #include "AlbumFiles.h"
 #include "Driver.h"
 #include "HostSession.h"
@@ -235,7 +230,7 @@ TEST(EndToEnd, PhotosNamedInAnyScript)
 // and the album opened again: the same album in the same order, remembered as the last opened.
 TEST(EndToEnd, AddSortSaveCloseAndReopen)
 {
-    Folder albums("albums1"), images("images1");
+    Folder albums, images;
     WriteImage(images / "a.bmp", 120, 90, 1, kBase + 3 * kDay);
     WriteImage(images / "b.bmp", 90, 120, 2, kBase + 1 * kDay);
     WriteImage(images / "c.bmp", 100, 100, 3, kBase + 4 * kDay);
@@ -252,9 +247,8 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     ASSERT_TRUE(Click(manager, kAdd));
     HWND open = host.Dialog("Open");
     ASSERT_TRUE(open && drive::WaitUntil([open] { return drive::HasFocus(open); }));
-    drive::Type(images.path());
+    drive::Type(images.path()); // the keys wait in the dialog's queue while it changes folder
     drive::Press(VK_RETURN);
-    Sleep(500);
     drive::Type("\"a.bmp\" \"b.bmp\" \"c.bmp\" \"d.bmp\"");
     drive::Press(VK_RETURN);
     ASSERT_TRUE(WaitCount(manager, 4));
@@ -276,7 +270,7 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     const std::string trip = albums / "Trip.abm";
     ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(trip).names.size() == 4; }));
     EXPECT_EQ(ReadAlbum(trip).names, byDate);
-    const std::vector<unsigned char> saved = Bytes(trip);
+    const std::vector<unsigned char> saved = testsupport::ReadBytes(trip);
 
     // The window's own close box (Alt+F4 on it): nothing unsaved, so it closes at once.
     ActivateByCaption(manager);
@@ -307,73 +301,52 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     EXPECT_EQ(ImageWindowTitle(host, "b.bmp"), "b.bmp (90 x 120)");
 
     ASSERT_TRUE(host.Exit());
-    EXPECT_EQ(Bytes(trip), saved) << "opening an album does not rewrite it";
-    AlbumContents back = ReadAlbum(trip);
-    ASSERT_TRUE(back.loaded);
-    EXPECT_EQ(back.names, byDate);
+    EXPECT_EQ(testsupport::ReadBytes(trip), saved) << "opening an album does not rewrite it";
+    const AlbumContents back = ReadAlbum(trip); // the same bytes as saved, whose names were checked
     EXPECT_EQ(back.times, (std::vector<uint32_t>{kBase + 4 * kDay, kBase + 3 * kDay, kBase + 2 * kDay, kBase + kDay}));
     EXPECT_EQ(back.sizes[0], std::make_pair(100, 100));
 }
 
-// Thumbnails dragged from one album window to another: moved, and with Ctrl copied. Both albums
-// saved, and opened again in a new run of the program. The program's limit of two album windows
-// refuses a third.
+// Thumbnails dragged from one album window to another: moved, and with Ctrl copied; both albums
+// saved. The program's limit of two album windows refuses a third.
 TEST(EndToEnd, DragThumbnailsBetweenWindows)
 {
-    Folder albums("albums2"), images("images2");
+    Folder albums, images;
     for (const char* n : {"a1", "a2", "a3", "b1", "b2"})
         WriteImage(images / (std::string(n) + ".bmp"), 80, 60, unsigned(n[0] + n[1]));
     ASSERT_TRUE(MakeAlbum(albums / "A.abm", {images / "a1.bmp", images / "a2.bmp", images / "a3.bmp"}));
     ASSERT_TRUE(MakeAlbum(albums / "B.abm", {images / "b1.bmp", images / "b2.bmp"}));
-    {
-        HostSession host({"--albums", albums.path(), "--limit", "2"});
-        ASSERT_TRUE(host.Alive());
-        HWND first = host.OpenManager("A");
-        ASSERT_NE(first, nullptr);
-        ASSERT_TRUE(WaitCount(first, 3));
-        Place(first, 10, 60, 620, 400);
-        HWND second = host.NewWindow();
-        ASSERT_NE(second, nullptr);
-        ASSERT_TRUE(SwitchAlbum(second, "B"));
-        ASSERT_TRUE(WaitCount(second, 2));
-        Place(second, 640, 60, 1250, 400);
-
-        drive::Menu(host.main(), "fn");
-        EXPECT_TRUE(host.WaitStatus("At most 2 album windows"));
-        EXPECT_EQ(host.Managers().size(), 2u);
-
-        // a1 onto an empty cell of B: moved to its end.
-        drive::Drag(drive::Center(Cells(first)[0]), drive::Center(Cells(second)[3]));
-        ASSERT_TRUE(Click(second, kSave));
-        ASSERT_TRUE(Click(first, kSave));
-        EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "B.abm").names.size() == 3; }));
-        EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "A.abm").names.size() == 2; }));
-        EXPECT_EQ(ReadAlbum(albums / "A.abm").names, Names({"a2.bmp", "a3.bmp"}));
-        EXPECT_EQ(ReadAlbum(albums / "B.abm").names, Names({"b1.bmp", "b2.bmp", "a1.bmp"}));
-
-        // a2 with Ctrl: copied.
-        drive::Drag(drive::Center(Cells(first)[0]), drive::Center(Cells(second)[4]), VK_CONTROL);
-        ASSERT_TRUE(Click(second, kSave));
-        ASSERT_TRUE(Click(first, kSave));
-        EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "B.abm").names.size() == 4; }));
-        ASSERT_TRUE(host.Exit());
-    }
-    const AlbumContents a = ReadAlbum(albums / "A.abm"), b = ReadAlbum(albums / "B.abm");
-    EXPECT_EQ(a.names, Names({"a2.bmp", "a3.bmp"}));
-    EXPECT_EQ(b.names, Names({"b1.bmp", "b2.bmp", "a1.bmp", "a2.bmp"}));
-
-    // Both open again as they were saved.
-    HostSession host({"--albums", albums.path()});
+    HostSession host({"--albums", albums.path(), "--limit", "2"});
+    ASSERT_TRUE(host.Alive());
     HWND first = host.OpenManager("A");
     ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(WaitCount(first, 2));
+    ASSERT_TRUE(WaitCount(first, 3));
+    Place(first, 10, 60, 620, 400);
     HWND second = host.NewWindow();
     ASSERT_NE(second, nullptr);
     ASSERT_TRUE(SwitchAlbum(second, "B"));
-    EXPECT_TRUE(WaitCount(second, 4));
+    ASSERT_TRUE(WaitCount(second, 2));
+    Place(second, 640, 60, 1250, 400);
+
+    drive::Menu(host.main(), "fn");
+    EXPECT_TRUE(host.WaitStatus("At most 2 album windows"));
+    EXPECT_EQ(host.Managers().size(), 2u);
+
+    // a1 onto an empty cell of B: moved to its end.
+    drive::Drag(drive::Center(Cells(first)[0]), drive::Center(Cells(second)[3]));
+    ASSERT_TRUE(Click(second, kSave));
+    ASSERT_TRUE(Click(first, kSave));
+    EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "B.abm").names.size() == 3; }));
+    EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "A.abm").names.size() == 2; }));
+
+    // a2 with Ctrl: copied (both albums as saved are read back at the end).
+    drive::Drag(drive::Center(Cells(first)[0]), drive::Center(Cells(second)[4]), VK_CONTROL);
+    ASSERT_TRUE(Click(second, kSave));
+    ASSERT_TRUE(Click(first, kSave));
+    EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "B.abm").names.size() == 4; }));
     ASSERT_TRUE(host.Exit());
-    EXPECT_EQ(ReadAlbum(albums / "A.abm").names, a.names);
-    EXPECT_EQ(ReadAlbum(albums / "B.abm").names, b.names);
+    EXPECT_EQ(ReadAlbum(albums / "A.abm").names, Names({"a2.bmp", "a3.bmp"}));
+    EXPECT_EQ(ReadAlbum(albums / "B.abm").names, Names({"b1.bmp", "b2.bmp", "a1.bmp", "a2.bmp"}));
 }
 
 // File > Add Open Images To Album with two images open in the program: into an album open in an
@@ -381,14 +354,14 @@ TEST(EndToEnd, DragThumbnailsBetweenWindows)
 // file rewritten).
 TEST(EndToEnd, AddOpenImagesToOpenAndClosedAlbums)
 {
-    Folder albums("albums3"), images("images3");
+    Folder albums, images;
     WriteImage(images / "o1.bmp", 64, 64, 7);
     WriteImage(images / "c1.bmp", 64, 64, 8);
     WriteImage(images / "x.bmp", 120, 80, 9);
     WriteImage(images / "y.bmp", 80, 120, 10);
     ASSERT_TRUE(MakeAlbum(albums / "Open.abm", {images / "o1.bmp"}));
     ASSERT_TRUE(MakeAlbum(albums / "Closed.abm", {images / "c1.bmp"}));
-    const std::vector<unsigned char> openBytes = Bytes(albums / "Open.abm");
+    const std::vector<unsigned char> openBytes = testsupport::ReadBytes(albums / "Open.abm");
 
     HostSession host({"--albums", albums.path(), images / "x.bmp", images / "y.bmp"});
     ASSERT_TRUE(host.Alive());
@@ -404,7 +377,7 @@ TEST(EndToEnd, AddOpenImagesToOpenAndClosedAlbums)
     ASSERT_TRUE(ChooseAlbum(choice, "Open"));
     EXPECT_TRUE(WaitCount(manager, 3));
     EXPECT_TRUE(host.WaitStatus("2 of 2 open images are in the album."));
-    EXPECT_EQ(Bytes(albums / "Open.abm"), openBytes) << "an album open in a window is not written behind it";
+    EXPECT_EQ(testsupport::ReadBytes(albums / "Open.abm"), openBytes) << "an album open in a window is not written behind it";
 
     drive::Menu(host.main(), "fi");
     choice = host.Dialog("Add To Album");
@@ -428,7 +401,7 @@ TEST(EndToEnd, AddOpenImagesToOpenAndClosedAlbums)
 // that album opened in an album window.
 TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
 {
-    Folder albums("albums6"), images("images6");
+    Folder albums, images;
     for (const char* name : {"alpha.bmp", "beta.bmp", "gamma.bmp", "alphabet.bmp"})
         WriteImage(images / name, 64, 48, unsigned(name[0]));
     ASSERT_TRUE(MakeAlbum(albums / "First.abm", {images / "alpha.bmp", images / "beta.bmp"}));
@@ -439,7 +412,7 @@ TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
     drive::Menu(host.main(), "ff");
     HWND find = host.Dialog("Find");
     ASSERT_NE(find, nullptr);
-    drive::Click(drive::Center(GetDlgItem(find, 125)));
+    ASSERT_TRUE(drive::Focus(GetDlgItem(find, 125))); // typed once the box has the focus
     drive::Type("ALPHA");
     drive::Click(drive::Center(GetDlgItem(find, IDOK)));
     HWND results = GetDlgItem(find, 104);
@@ -450,7 +423,7 @@ TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
     drive::Click(drive::Center(GetDlgItem(find, 122))); // Save
     HWND name = host.Dialog("Save New Album");
     ASSERT_NE(name, nullptr);
-    drive::Click(drive::Center(GetDlgItem(name, 99)));
+    ASSERT_TRUE(drive::Focus(GetDlgItem(name, 99)));
     drive::Type("Found");
     drive::Click(drive::Center(GetDlgItem(name, IDOK)));
     EXPECT_TRUE(host.WaitStatus("Search results saved as the album"));
@@ -469,31 +442,26 @@ TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
     EXPECT_NE(found.names[1].find("alphabet"), std::string::npos);
 }
 
-// Damaged album files in the album folder: a truncated one, one of random bytes and one whose
-// header announces two billion thumbnails. The album window opens each, shows what it can, and
-// the program lives on; a sound album still opens. The truncated album is mended from its
-// images; no file it could not read is rewritten. Choosing the album that cannot be read keeps
-// the album shown, and an image added and saved then goes into that one.
+// Damaged album files in the album folder, a truncated one and one of random bytes: the truncated
+// album is mended from its images; choosing the one that cannot be read keeps the album shown, and
+// an image added and saved then goes into that one; a sound album still opens; no file that could
+// not be read is rewritten. (Absurd counts and sizes are the album reader's own tests.)
 TEST(EndToEnd, HostileAlbumFilesInTheFolder)
 {
-    Folder albums("albums4"), images("images4");
+    Folder albums, images;
     WriteImage(images / "g1.bmp", 64, 48, 11);
     WriteImage(images / "g2.bmp", 48, 64, 12);
     WriteImage(images / "g3.bmp", 40, 40, 13);
     ASSERT_TRUE(MakeAlbum(albums / "Good.abm", {images / "g1.bmp", images / "g2.bmp"}));
-    const std::vector<unsigned char> good = Bytes(albums / "Good.abm");
+    const std::vector<unsigned char> good = testsupport::ReadBytes(albums / "Good.abm");
     ASSERT_GT(good.size(), 144u + 2 * 288u + 600u);
     std::vector<unsigned char> cut(good.begin(), good.end() - 500); // in the second image
-    WriteBytes(albums / "Cut.abm", cut);
+    testsupport::WriteBytes(albums / "Cut.abm", cut);
     std::vector<unsigned char> junk(4000);
     unsigned seed = 12345;
     for (unsigned char& b : junk)
         b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 16);
-    WriteBytes(albums / "Junk.abm", junk);
-    std::vector<unsigned char> huge = good;
-    huge[8] = huge[9] = huge[10] = 0xFF; // dwCount
-    huge[11] = 0x7F;
-    WriteBytes(albums / "Huge.abm", huge);
+    testsupport::WriteBytes(albums / "Junk.abm", junk);
 
     HostSession host({"--albums", albums.path()});
     ASSERT_TRUE(host.Alive());
@@ -502,8 +470,7 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
     // The thumbnail cut short is made again from its image, which is still there.
     EXPECT_TRUE(WaitCount(manager, 2));
     Place(manager, 300, 60, 900, 500);
-    // Random bytes are refused with a message and the album shown stays; an album announcing
-    // more thumbnails than its file holds opens with what it holds.
+    // Random bytes are refused with a message and the album shown stays.
     ASSERT_TRUE(SwitchAlbum(manager, "Junk"));
     ASSERT_TRUE(host.Answer("Lumicraft 2000", "OK")) << "told that Junk cannot be opened";
     EXPECT_EQ(drive::Text(GetDlgItem(manager, 101)) + " " + std::to_string(Count(manager)), "Cut 2");
@@ -515,21 +482,13 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
     ASSERT_TRUE(WaitCount(manager, 3));
     ASSERT_TRUE(Click(manager, kSave));
     ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "Cut.abm").names.size() == 3; }));
-    ASSERT_TRUE(SwitchAlbum(manager, "Huge"));
-    EXPECT_TRUE(WaitCount(manager, 0));
-    EXPECT_TRUE(host.Alive());
     ASSERT_TRUE(SwitchAlbum(manager, "Good"));
     EXPECT_TRUE(WaitCount(manager, 2));
     ASSERT_TRUE(host.Exit());
 
-    EXPECT_EQ(Bytes(albums / "Good.abm"), good);
-    EXPECT_EQ(Bytes(albums / "Junk.abm"), junk);
-    EXPECT_EQ(Bytes(albums / "Huge.abm"), huge);
-    EXPECT_EQ(ReadAlbum(albums / "Good.abm").names, Names({"g1.bmp", "g2.bmp"}));
-    EXPECT_FALSE(ReadAlbum(albums / "Junk.abm").loaded);
-    const AlbumContents back = ReadAlbum(albums / "Cut.abm");
-    ASSERT_TRUE(back.loaded);
-    EXPECT_EQ(back.names, Names({"g1.bmp", "g2.bmp", "g3.bmp"}));
+    EXPECT_EQ(testsupport::ReadBytes(albums / "Good.abm"), good);
+    EXPECT_EQ(testsupport::ReadBytes(albums / "Junk.abm"), junk);
+    EXPECT_EQ(ReadAlbum(albums / "Cut.abm").names, Names({"g1.bmp", "g2.bmp", "g3.bmp"}));
 }
 
 // The program's callbacks: the dock frame docks the album window (one column of whole cells;
@@ -538,10 +497,10 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
 // albums shows on the status line. The album with the screenshot is saved and read back.
 TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
 {
-    Folder albums("albums5");
+    Folder albums;
     const std::string program = ProgramFolder();
-    RemoveTree(program + "brush");
-    RemoveTree(program + "textures");
+    testsupport::RemoveTree(program + "brush");
+    testsupport::RemoveTree(program + "textures");
     CreateDirectoryA((program + "brush").c_str(), nullptr);
     CreateDirectoryA((program + "textures").c_str(), nullptr);
     WriteImage(program + "brush\\dot.bmp", 32, 32, 20);
@@ -549,7 +508,7 @@ TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
     WriteImage(program + "textures\\wood.bmp", 64, 64, 22);
     ASSERT_TRUE(MakeAlbum(program + "Brushes.abm", {program + "brush\\dot.bmp", program + "brush\\bar.bmp"}, 40));
     ASSERT_TRUE(MakeAlbum(program + "Textures.abm", {program + "textures\\wood.bmp"}, 40));
-    const std::vector<unsigned char> brushes = Bytes(program + "Brushes.abm");
+    const std::vector<unsigned char> brushes = testsupport::ReadBytes(program + "Brushes.abm");
 
     HostSession host({"--albums", albums.path()});
     ASSERT_TRUE(host.Alive());
@@ -565,18 +524,9 @@ TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
     ASSERT_TRUE(host.WaitStatus("Album window docked."));
     GetWindowRect(manager, &r);
     EXPECT_EQ(r.right - r.left, 92) << "one column";
-    // Whole cells of 88 x 107, one above the other, as many as the docked window holds.
+    // As many whole cells of 107 pixels as the docked window holds (their shapes: the manager's test).
     GetWindowRect(GetDlgItem(manager, 104), &list);
-    const std::vector<HWND> docked = Cells(manager);
-    ASSERT_FALSE(docked.empty());
-    EXPECT_EQ(docked.size(), size_t((list.bottom - list.top - 44) / 107));
-    for (HWND cell : docked) {
-        RECT c;
-        GetWindowRect(cell, &c);
-        EXPECT_EQ(std::vector<LONG>({c.left - list.left, c.right - c.left, c.bottom - c.top}),
-                  std::vector<LONG>({0, 88, 107}));
-        EXPECT_TRUE(c.top >= list.top && c.bottom <= list.bottom);
-    }
+    EXPECT_EQ(Cells(manager).size(), size_t((list.bottom - list.top - 44) / 107));
     EXPECT_TRUE(SaveScreenshot(ProgramFolder() + "docked.bmp", host.pid()));
     drive::Click(drive::Center(drive::Descendant(frame, "Button", "Float")));
     ASSERT_TRUE(host.WaitStatus("Album window floating."));
@@ -610,7 +560,7 @@ TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
     ASSERT_TRUE(Click(manager, kSave));
     HWND name = host.Dialog("Save New Album");
     ASSERT_NE(name, nullptr);
-    drive::Click(drive::Center(GetDlgItem(name, 99)));
+    ASSERT_TRUE(drive::Focus(GetDlgItem(name, 99)));
     drive::Type("Shots");
     drive::Click(drive::Center(drive::Descendant(name, "Button", "OK")));
     ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "Shots.abm").names.size() == 1; }));
@@ -621,9 +571,9 @@ TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
     EXPECT_EQ(shots.names[0].rfind("Lumicraft ", 0), 0u) << shots.names[0];
     EXPECT_EQ(shots.sizes[0], std::make_pair(int(mainRect.right - mainRect.left), int(mainRect.bottom - mainRect.top)));
     EXPECT_NE(GetFileAttributesA((albums / ("Captures\\" + shots.names[0])).c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(Bytes(program + "Brushes.abm"), brushes);
+    EXPECT_EQ(testsupport::ReadBytes(program + "Brushes.abm"), brushes);
     DeleteFileA((program + "Brushes.abm").c_str());
     DeleteFileA((program + "Textures.abm").c_str());
-    RemoveTree(program + "brush");
-    RemoveTree(program + "textures");
+    testsupport::RemoveTree(program + "brush");
+    testsupport::RemoveTree(program + "textures");
 }

@@ -1,31 +1,23 @@
 // Scanning folder trees and album files as a search of the Find dialog does, without its window:
 // what is examined, in which order, what is found, and where a search stopped with Esc goes on.
-#include <gtest/gtest.h>
 #include <limits.h>
-#include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 #include "FindTestUtil.h"
 #include "album/AlbumSearch.h"
 #include "album/TextKeys.h"
 #include "search/SearchScan.h"
-#include "win/AbortCheck.h"
+#include "support/ScriptedEsc.h"
 #include "win/AnsiNames.h"
 
 using namespace findtest;
 
 namespace {
 
-// Esc answers yes at the n-th check after it was armed.
-int g_escIn = 0;
-bool ScriptedEsc() { return g_escIn > 0 && --g_escIn == 0; }
-
 struct Recorder : SearchReport {
     std::vector<std::string> examined, found, descriptions;
     std::vector<int> thumbWidths;
     std::vector<std::string> albums;
-    int ended = 0;
+    int ended = 0, result = -1, state = -1; // RunSearch's answer and the search's state, for Search below
     std::function<void(const std::string&)> onExamining;
     std::function<void()> onFound;
 
@@ -58,10 +50,27 @@ tagAlbumSearchCreteria InFolder(const std::string& folder, int subfolders)
     return c;
 }
 
+tagAlbumSearchCreteria InAlbum(const char* album)
+{
+    tagAlbumSearchCreteria c = {};
+    c.nLookIn = ALBUM_LOOK_IN_ALBUM;
+    strcpy(c.szAlbumPath, album);
+    return c;
+}
+
+// One new search of the tree's albums or files.
+Recorder Search(const Tree& t, const tagAlbumSearchCreteria& c)
+{
+    CSearchDlg s(nullptr, t.root().c_str(), 8, 8);
+    s.m_Criteria = c;
+    Recorder r;
+    r.result = RunSearch(s, r);
+    r.state = s.m_nSearchState;
+    return r;
+}
+
 struct FindScan : ::testing::Test {
-    void SetUp() override { old = SetAbortCheck(ScriptedEsc); g_escIn = 0; }
-    void TearDown() override { SetAbortCheck(old); }
-    AbortCheckFn old = nullptr;
+    testsupport::ScriptedEsc esc; // Esc at the n-th check after Press(n)
 };
 
 } // namespace
@@ -96,18 +105,10 @@ TEST_F(FindScan, FolderTreeIsSearchedDepthFirstAndResultsKeepTheirFullPaths)
     EXPECT_EQ(r.ended, 1);
 
     // Without subfolders only the folder's own files; a folder that is not there finds nothing.
-    CSearchDlg flat(nullptr, t.root().c_str(), 8, 8);
-    flat.m_Criteria = InFolder(t.root(), 0);
-    Recorder f;
-    RunSearch(flat, f);
-    EXPECT_EQ(f.found, (std::vector<std::string>{t.Path("a.JPG"), t.Path("b.bmp")}));
-    CSearchDlg gone(nullptr, t.root().c_str(), 8, 8);
-    gone.m_Criteria = InFolder(t.Path("missing"), 1);
-    Recorder g;
-    EXPECT_EQ(RunSearch(gone, g), 1);
-    EXPECT_TRUE(g.examined.empty());
-    EXPECT_EQ(g.ended, 1);
-    EXPECT_EQ(gone.m_nSearchState, kSearchNew) << "a tree that cannot be walked leaves a new search";
+    EXPECT_EQ(Search(t, InFolder(t.root(), 0)).found, (std::vector<std::string>{t.Path("a.JPG"), t.Path("b.bmp")}));
+    const Recorder gone = Search(t, InFolder(t.Path("missing"), 1));
+    EXPECT_TRUE(gone.result == 1 && gone.examined.empty() && gone.ended == 1);
+    EXPECT_EQ(gone.state, kSearchNew) << "a tree that cannot be walked leaves a new search";
 }
 
 TEST_F(FindScan, FilesOnDiskAreMatchedOnNameTypeDateAndSize)
@@ -142,17 +143,13 @@ TEST_F(FindScan, FilesOnDiskAreMatchedOnNameTypeDateAndSize)
     c.bDateFilter = 1;
     c.tmFrom.tm_year = 2010 - 1900, c.tmFrom.tm_mon = 5, c.tmFrom.tm_mday = 1;
     c.tmTo.tm_year = 2010 - 1900, c.tmTo.tm_mon = 5, c.tmTo.tm_mday = 30;
-    auto fileTime = [](uint32_t seconds) {
-        const uint64_t ticks = (uint64_t(seconds) + 11644473600ull) * 10000000ull;
-        return FILETIME{DWORD(ticks), DWORD(ticks >> 32)};
-    };
     ImageFileEntry entry = {};
     strcpy(entry.path, exact.c_str());
-    entry.created = fileTime(Noon(2010, 6, 30));
-    entry.written = fileTime(Noon(2009, 1, 1));
+    entry.created = testsupport::ToFileTime(Noon(2010, 6, 30));
+    entry.written = testsupport::ToFileTime(Noon(2009, 1, 1));
     EXPECT_TRUE(MatchFileEntry(entry, c)) << "created on the last day of the range, modified long before";
-    entry.created = fileTime(Noon(2010, 7, 1));
-    entry.written = fileTime(Noon(2010, 6, 15));
+    entry.created = testsupport::ToFileTime(Noon(2010, 7, 1));
+    entry.written = testsupport::ToFileTime(Noon(2010, 6, 15));
     EXPECT_FALSE(MatchFileEntry(entry, c)) << "modified in the range, but created the day after it";
     testsupport::SetFileTimes(exact, Noon(2010, 6, 1), Noon(2010, 6, 1));
     EXPECT_EQ(match(exact, c), 1) << "modified on the first day";
@@ -222,7 +219,7 @@ TEST_F(FindScan, EscStopsAFolderScanAndTheNextRunGoesOnFromTheNextFile)
     CSearchDlg s(nullptr, t.root().c_str(), 8, 8);
     s.m_Criteria = InFolder(t.root(), 0);
     Recorder r;
-    r.onFound = [] { g_escIn = 1; }; // Esc while a.JPG's thumbnail is handed over
+    r.onFound = [] { testsupport::ScriptedEsc::Press(1); }; // Esc while a.JPG's thumbnail is handed over
     ASSERT_EQ(RunSearch(s, r), 1);
     EXPECT_EQ(r.examined, (std::vector<std::string>{t.Path("c.lcf"), t.Path("a.JPG")}));
     EXPECT_EQ(r.found, std::vector<std::string>{t.Path("a.JPG")});
@@ -237,12 +234,8 @@ TEST_F(FindScan, EscStopsAFolderScanAndTheNextRunGoesOnFromTheNextFile)
     EXPECT_EQ(s.m_nSearchState, kSearchFinished);
 
     // An Esc pressed before the search began does not stop it.
-    CSearchDlg again(nullptr, t.root().c_str(), 8, 8);
-    again.m_Criteria = InFolder(t.root(), 0);
-    g_escIn = 1;
-    Recorder all;
-    RunSearch(again, all);
-    EXPECT_EQ(all.examined.size(), 5u);
+    testsupport::ScriptedEsc::Press(1);
+    EXPECT_EQ(Search(t, InFolder(t.root(), 0)).examined.size(), 5u);
 }
 
 TEST_F(FindScan, AlbumsAreSearchedInListOrderSkippingUnreadableOnesAndResumeInsideAnAlbum)
@@ -264,14 +257,13 @@ TEST_F(FindScan, AlbumsAreSearchedInListOrderSkippingUnreadableOnesAndResumeInsi
     testsupport::WriteBytes(t.Path("bad2.abm"), std::vector<unsigned char>(500, 0x41));
 
     CSearchDlg s(nullptr, t.root().c_str(), 8, 8);
-    s.m_Criteria.nLookIn = ALBUM_LOOK_IN_ALBUM;
-    strcpy(s.m_Criteria.szAlbumPath, "All Albums");
+    s.m_Criteria = InAlbum("All Albums");
     strcpy(s.m_Criteria.szDescription, "BEACH");
     Recorder r;
     r.albums = {"b.abm", "bad1.abm", "a.abm", "bad2.abm", "missing.abm"};
     r.onExamining = [&](const std::string& path) {
         if (path == t.Path("a.abm"))
-            g_escIn = 3; // the check before this album's third thumbnail
+            testsupport::ScriptedEsc::Press(3); // the check before this album's third thumbnail
     };
     ASSERT_EQ(RunSearch(s, r), 1);
     EXPECT_EQ(r.examined, (std::vector<std::string>{t.Path("b.abm"), t.Path("bad1.abm"), t.Path("a.abm")}));
@@ -287,21 +279,11 @@ TEST_F(FindScan, AlbumsAreSearchedInListOrderSkippingUnreadableOnesAndResumeInsi
     EXPECT_EQ(s.m_nSearchState, kSearchFinished);
 
     // One album by its name; "All Albums" with no album to search leaves a new search.
-    CSearchDlg one(nullptr, t.root().c_str(), 8, 8);
-    one.m_Criteria.nLookIn = ALBUM_LOOK_IN_ALBUM;
-    strcpy(one.m_Criteria.szAlbumPath, "b.abm");
-    Recorder b;
-    RunSearch(one, b);
-    EXPECT_EQ(b.examined, std::vector<std::string>{t.Path("b.abm")});
-    EXPECT_EQ(b.found, std::vector<std::string>{"D:\\b\\y1.bmp"});
-    CSearchDlg none(nullptr, t.root().c_str(), 8, 8);
-    none.m_Criteria.nLookIn = ALBUM_LOOK_IN_ALBUM;
-    strcpy(none.m_Criteria.szAlbumPath, "All Albums");
-    Recorder n;
-    RunSearch(none, n);
-    EXPECT_TRUE(n.examined.empty());
-    EXPECT_EQ(n.ended, 1);
-    EXPECT_EQ(none.m_nSearchState, kSearchNew);
+    const Recorder one = Search(t, InAlbum("b.abm"));
+    EXPECT_EQ(one.examined, std::vector<std::string>{t.Path("b.abm")});
+    EXPECT_EQ(one.found, std::vector<std::string>{"D:\\b\\y1.bmp"});
+    const Recorder none = Search(t, InAlbum("All Albums"));
+    EXPECT_TRUE(none.examined.empty() && none.ended == 1 && none.state == kSearchNew);
 }
 
 // Find reads an album record by record and keeps only the pictures of what it finds: what it
@@ -356,14 +338,14 @@ TEST_F(FindScan, AnAlbumSearchedAsItIsReadGivesWhatLoadingAndSearchingItGives)
 
         CAlbumDoc2 whole;
         int loadedAt = row.from;
-        g_escIn = row.escAt;
+        esc.Press(row.escAt);
         ASSERT_EQ(whole.Load(loaded.c_str()), 1);
         std::unique_ptr<CThumbTable2> expected(whole.Search(c, loadedAt));
 
         CAlbumDoc2 doc;
         int readAt = row.from;
         CThumbTable2* found = nullptr;
-        g_escIn = row.escAt;
+        esc.Press(row.escAt);
         ASSERT_EQ(album::SearchAlbumFile(doc, read.c_str(), c, readAt, &found), 1);
         std::unique_ptr<CThumbTable2> got(found);
         EXPECT_EQ(got == nullptr, expected == nullptr);

@@ -1,13 +1,7 @@
 // Folder trees with image files of chosen sizes and times, and album files, for the search tests.
 #pragma once
 
-#include <windows.h>
-#include <gtest/gtest.h>
-#include <stdint.h>
 #include <stdio.h>
-#include <string.h>
-#include <string>
-#include <vector>
 #include "album/AlbumDoc.h"
 #include "support/TestSupport.h"
 
@@ -41,7 +35,6 @@ public:
         testsupport::WriteBytes(p, std::vector<unsigned char>(100, 0x5A));
         return p;
     }
-
 };
 
 // An album file whose thumbnails stand for the given stored names, with the given descriptions,
@@ -54,32 +47,19 @@ struct Entry {
 };
 inline void WriteAlbum(const std::string& path, const std::vector<Entry>& entries)
 {
-    CAlbumDoc2 doc;
-    unsigned seed = 1;
-    for (const Entry& e : entries) {
-        tagALBUMINFOHEADER rec = testsupport::MakeRecord(e.name.c_str(), e.size, e.time, e.description.c_str());
-        HGLOBAL dib = testsupport::MakeDib(6, 4, seed++);
-        rec.dwDibSize = DWORD(GlobalSize(dib));
-        rec.wThumbWidth = 6;
-        rec.wThumbHeight = 4;
-        rec.wBitCount = 24;
-        doc.Insert(new CThumbnail2(&rec, dib, 0, 1), nullptr);
-    }
-    ASSERT_NE(doc.Save(path.c_str()), 0) << path;
+    std::vector<tagALBUMINFOHEADER> records;
+    for (const Entry& e : entries)
+        records.push_back(testsupport::MakeRecord(e.name.c_str(), e.size, e.time, e.description.c_str()));
+    testsupport::SaveAlbum(path, records);
 }
 
 // Seconds since 1970 (UTC) of a calendar day at noon.
 inline uint32_t Noon(int year, int month, int day)
 {
-    SYSTEMTIME st = {};
-    st.wYear = WORD(year);
-    st.wMonth = WORD(month);
-    st.wDay = WORD(day);
-    st.wHour = 12;
+    const SYSTEMTIME st = {WORD(year), WORD(month), 0, WORD(day), 12, 0, 0, 0};
     FILETIME ft;
     SystemTimeToFileTime(&st, &ft);
-    const uint64_t ticks = (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    return uint32_t(ticks / 10000000ull - 11644473600ull);
+    return uint32_t(((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000000ull - 11644473600ull);
 }
 
 } // namespace findtest

@@ -1,14 +1,10 @@
 // The exported free functions as the editor calls them: public headers and the DLL only.
-#include <gtest/gtest.h>
-#include <string.h>
-#include <functional>
-#include <string>
 #include <thread>
-#include <vector>
 #include "album.h"
 #include "support/DialogScript.h"
+#include "support/TestSupport.h"
 
-using testsupport::DialogScript;
+using namespace testsupport;
 
 namespace {
 
@@ -23,90 +19,12 @@ void Pump()
     }
 }
 
-// A scratch folder under the temporary folder, removed with its files.
-struct Folder {
-    std::string path;
-    Folder()
-    {
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        static int n = 0;
-        path = std::string(temp) + "exports_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++n);
-        CreateDirectoryA(path.c_str(), nullptr);
-        CreateDirectoryA(File("pics").c_str(), nullptr);
-    }
-    ~Folder()
-    {
-        Clear(File("pics"));
-        Clear(path);
-    }
-    static void Clear(const std::string& path)
-    {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                std::string f = path + "\\" + fd.cFileName;
-                SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(f.c_str());
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(path.c_str());
-    }
-    std::string File(const std::string& name) const { return path + "\\" + name; }
-    std::string Pic(const std::string& name) const { return path + "\\pics\\" + name; }
-    char* c() { return &path[0]; }
+// A scratch folder with a "pics" subfolder for the images.
+struct Folder : testsupport::ScratchDir {
+    Folder() { CreateDirectoryA(File("pics").c_str(), nullptr); }
+    std::string Pic(const std::string& name) const { return File("pics\\" + name); }
+    char* c() { return const_cast<char*>(path().c_str()); }
 };
-
-std::vector<unsigned char> Bytes(const std::string& path)
-{
-    std::vector<unsigned char> v;
-    if (FILE* f = fopen(path.c_str(), "rb")) {
-        int c;
-        while ((c = fgetc(f)) != EOF)
-            v.push_back(static_cast<unsigned char>(c));
-        fclose(f);
-    }
-    return v;
-}
-
-// A 24-bit bitmap file of the given size.
-void WriteBmp(const std::string& path, int w, int h)
-{
-    const int stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER fh = {};
-    BITMAPINFOHEADER ih = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof ih;
-    fh.bfSize = fh.bfOffBits + DWORD(stride * h);
-    ih.biSize = sizeof ih;
-    ih.biWidth = w;
-    ih.biHeight = h;
-    ih.biPlanes = 1;
-    ih.biBitCount = 24;
-    FILE* f = fopen(path.c_str(), "wb");
-    fwrite(&fh, sizeof fh, 1, f);
-    fwrite(&ih, sizeof ih, 1, f);
-    std::vector<unsigned char> row(size_t(stride), 0x80);
-    for (int y = 0; y < h; ++y)
-        fwrite(row.data(), 1, row.size(), f);
-    fclose(f);
-}
-
-HGLOBAL Dib(int w, int h)
-{
-    const size_t stride = size_t((w * 3 + 3) & ~3), size = 40 + stride * size_t(h);
-    HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    auto* ih = static_cast<BITMAPINFOHEADER*>(GlobalLock(g));
-    ih->biSize = 40;
-    ih->biWidth = w;
-    ih->biHeight = h;
-    ih->biPlanes = 1;
-    ih->biBitCount = 24;
-    GlobalUnlock(g);
-    return g;
-}
 
 // An album file of the named bitmap files, made in the folder's "pics" subfolder: thumbnails
 // keep the image's folder and name, found again next to the album.
@@ -114,7 +32,7 @@ void MakeAlbum(const Folder& folder, const std::string& name, const std::vector<
 {
     CAlbumDoc2 doc;
     for (const std::string& image : images) {
-        WriteBmp(folder.Pic(image), 40, 30);
+        WriteBmpFile(folder.Pic(image), 40, 30, 1);
         doc.Insert(BuildThumbnailFromFile(folder.Pic(image).c_str(), 32, 32, nullptr), nullptr);
     }
     ASSERT_NE(doc.Save(folder.File(name + ".abm").c_str()), 0);
@@ -127,6 +45,8 @@ void WaitPumping(HANDLE event)
     while (MsgWaitForMultipleObjects(1, &event, FALSE, 30000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1)
         PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
+
+const char kCancel[] = "(cancel)"; // as a new album's name: the naming is cancelled
 
 // AddToAlbum as a thread of the editor calls it: the album chosen (and named, when it is new) by
 // a script of that thread; beforeOk runs while the choice is up.
@@ -141,7 +61,9 @@ int AddFrom(Folder& folder, const std::string& album, const std::string& name, c
             beforeOk();
         DialogScript::Press(d, IDOK);
     });
-    if (!name.empty())
+    if (name == kCancel)
+        script.Answer("Save New Album", IDCANCEL);
+    else if (!name.empty())
         script.Type("Save New Album", 99, name);
     std::string buffer;
     for (const std::string& f : files)
@@ -162,13 +84,6 @@ LRESULT CALLBACK LetAnotherAddWhileTheNameDialogCloses(int code, WPARAM wParam, 
         WaitPumping(g_otherAdded);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-int CountIn(const std::string& album)
-{
-    CAlbumDoc2 doc;
-    doc.SetAutoCheck(0);
-    return doc.Load(album.c_str()) ? doc.GetCount() : -1;
 }
 
 struct Exports : ::testing::Test {
@@ -217,7 +132,7 @@ TEST_F(Exports, WindowsThatAreNotManagersAreRefused)
                                    nullptr);
     HWND gone = Open(folder);
     DestroyWindow(gone);
-    HGLOBAL image = Dib(8, 8);
+    HGLOBAL image = MakeDib(8, 8, 1);
     char path[] = "C:\\x.bmp";
     for (HWND w : {HWND(nullptr), foreign, control, gone, GetDesktopWindow()}) {
         EXPECT_EQ(InsertFromDib(w, image, nullptr, path), 0);
@@ -263,15 +178,19 @@ TEST_F(Exports, ActiveAlbumListsAndLimits)
     SendMessageA(first, WM_ACTIVATE, WA_ACTIVE, 0);
     EXPECT_EQ(GetActiveAlbum(), first);
 
-    HGLOBAL all = GetAllAlbum();
-    ASSERT_NE(all, nullptr);
-    ASSERT_EQ(GlobalSize(all), 12u);
-    const auto* words = static_cast<const int*>(GlobalLock(all));
-    EXPECT_EQ(words[0], 2);
-    EXPECT_EQ(LongToHandle(words[1]), first);
-    EXPECT_EQ(LongToHandle(words[2]), second);
-    GlobalUnlock(all);
-    GlobalFree(all);
+    // The windows of this thread's managers: a count, then each window.
+    auto all = [this] {
+        HGLOBAL block = GetAllAlbum();
+        std::vector<HWND> windows;
+        if (const auto* words = static_cast<const int*>(block ? GlobalLock(block) : nullptr)) {
+            for (int i = 1; i <= words[0]; ++i)
+                windows.push_back(static_cast<HWND>(LongToHandle(words[i])));
+            GlobalUnlock(block);
+        }
+        GlobalFree(block);
+        return windows;
+    };
+    EXPECT_EQ(all(), (std::vector<HWND>{first, second}));
 
     int count = 0;
     char (*paths)[MAX_PATH] = nullptr;
@@ -283,19 +202,12 @@ TEST_F(Exports, ActiveAlbumListsAndLimits)
     EXPECT_EQ(GetAcitveAlbumSelectedThumbnialList(count, paths), 0) << "nothing selected";
     EXPECT_EQ(paths, nullptr);
 
-    // The clone opens a third window and answers with the window it was given.
+    // The clone opens a third window and answers with the window it was given; the limit counts it.
     EXPECT_EQ(CloneNewAlbumManager(first), first);
-    HGLOBAL three = GetAllAlbum();
-    managers.push_back((HWND)LongToHandle(static_cast<const int*>(GlobalLock(three))[3]));
-    EXPECT_EQ(static_cast<const int*>(GlobalLock(three))[0], 3);
-    GlobalUnlock(three);
-    GlobalUnlock(three);
-    GlobalFree(three);
-    EXPECT_EQ(CanOpenMoreAlbum(3), 0);
-    EXPECT_EQ(CanOpenMoreAlbum(4), 1);
-    int elsewhere = -1;
-    std::thread([&] { elsewhere = CanOpenMoreAlbum(3); }).join();
-    EXPECT_EQ(elsewhere, 1) << "another thread sees none of them";
+    const std::vector<HWND> three = all();
+    ASSERT_EQ(three.size(), 3u);
+    managers.push_back(three[2]);
+    EXPECT_EQ(CanOpenMoreAlbum(3) * 10 + CanOpenMoreAlbum(4), 1);
 
     // An empty album delivers no list.
     Folder empty;
@@ -331,91 +243,64 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     Folder folder;
     MakeAlbum(folder, "a", {"held.bmp"});
     const std::string one = folder.Pic("one.bmp"), two = folder.Pic("two.bmp"), bad = folder.Pic("bad.bmp");
-    WriteBmp(one, 50, 40);
-    WriteBmp(two, 40, 50);
-    FILE* f = fopen(bad.c_str(), "wb");
-    fputs("not an image", f);
-    fclose(f);
-    auto buffer = [](const std::vector<std::string>& files) {
-        std::string b;
-        for (const std::string& s : files)
-            b += s + '\0';
-        return b;
-    };
-    POINT size = {48, 48};
-    DialogScript script;
-    auto choose = [&script](const char* album) {
-        script.On("Add To Album", [album](HWND d) {
-            HWND list = GetDlgItem(d, 101);
-            SendMessageA(list, CB_SETCURSEL, SendMessageA(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(album)), 0);
-            DialogScript::Press(d, IDOK);
-        });
-    };
+    WriteBmpFile(one, 50, 40, 1);
+    WriteBmpFile(two, 40, 50, 2);
+    WriteBytes(bad, {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
+    int r[4] = {7, 7, 7, 7};
+    auto results = [&r](int n) { return std::vector<int>(r, r + n); };
 
-    // A closed album: the file is rewritten with the new thumbnails.
-    std::string files = buffer({one, folder.Pic("held.bmp"), bad});
-    char* p = &files[0];
-    int results[3] = {7, 7, 7};
-    int* r = results;
-    choose("a");
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 3, r, size), 1) << "one held already, one unreadable";
-    EXPECT_EQ(results[0] * 100 + results[1] * 10 + results[2], 110);
-    EXPECT_EQ(CountIn(folder.File("a.abm")), 2);
+    // A closed album: the file is rewritten with the new thumbnails; one held already, one
+    // unreadable; nothing written past the results of the files given.
+    EXPECT_EQ(AddFrom(folder, "a", "", {one, folder.Pic("held.bmp"), bad}, r), 1);
+    EXPECT_EQ(results(4), std::vector<int>({1, 1, 0, 7}));
+    EXPECT_EQ(CountInAlbum(folder.File("a.abm")), 2);
 
     // A failed save keeps the file as it was and reports only what it held.
-    const std::vector<unsigned char> before = Bytes(folder.File("a.abm"));
+    const std::vector<unsigned char> before = ReadBytes(folder.File("a.abm"));
     SetFileAttributesA(folder.File("a.abm").c_str(), FILE_ATTRIBUTE_READONLY);
-    files = buffer({two, one});
-    p = &files[0];
-    choose("a");
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
-    EXPECT_EQ(results[0] * 10 + results[1], 1);
-    EXPECT_EQ(Bytes(folder.File("a.abm")), before);
+    EXPECT_EQ(AddFrom(folder, "a", "", {two, one}, r), -1);
+    EXPECT_EQ(results(2), std::vector<int>({0, 1}));
+    EXPECT_EQ(ReadBytes(folder.File("a.abm")), before);
     SetFileAttributesA(folder.File("a.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // An album read only in part (its second record declares a 768 MiB image) is never saved
     // over: -1, the results untouched, the file as it was.
     MakeAlbum(folder, "d", {"d1.bmp", "d2.bmp", "d3.bmp"});
-    std::vector<unsigned char> damaged = Bytes(folder.File("d.abm"));
+    std::vector<unsigned char> damaged = ReadBytes(folder.File("d.abm"));
     const uint32_t huge = 768u << 20;
     memcpy(&damaged[144 + 288 + 280], &huge, 4);
-    FILE* out = fopen(folder.File("d.abm").c_str(), "wb");
-    fwrite(damaged.data(), 1, damaged.size(), out);
-    fclose(out);
-    results[0] = results[1] = 7;
-    choose("d");
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
-    EXPECT_EQ(results[0] * 10 + results[1], 77);
-    EXPECT_EQ(Bytes(folder.File("d.abm")), damaged);
+    WriteBytes(folder.File("d.abm"), damaged);
+    r[0] = r[1] = 7;
+    EXPECT_EQ(AddFrom(folder, "d", "", {two, one}, r), -1);
+    EXPECT_EQ(results(2), std::vector<int>({7, 7}));
+    EXPECT_EQ(ReadBytes(folder.File("d.abm")), damaged);
 
-    // The album open in a manager of this thread: into its view, nothing written.
+    // The album open in a manager of this thread: into its view (both are in it, one was held
+    // already), nothing written.
     WritePrivateProfileStringA("Context", "LastOpen", "a", "album.ini");
     HWND manager = Open(folder);
-    choose("a");
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), 1) << "one was held already";
-    EXPECT_EQ(results[0] + results[1], 2) << "both are in the album";
-    EXPECT_EQ(Bytes(folder.File("a.abm")), before);
+    EXPECT_EQ(AddFrom(folder, "a", "", {two, one}, r), 1);
+    EXPECT_EQ(results(2), std::vector<int>({1, 1}));
+    EXPECT_EQ(ReadBytes(folder.File("a.abm")), before);
     CAlbumMan* m = reinterpret_cast<CAlbumMan*>(GetWindowLongPtrA(manager, GWLP_USERDATA));
     EXPECT_EQ(m->GetAlbumCtrl()->GetAlbum()->GetThumbNailCount(), 3);
     DestroyWindow(manager);
 
     // A new album: named in the dialog, holding what could be read.
-    files = buffer({two, bad});
-    p = &files[0];
-    choose("New Album");
-    script.Type("Save New Album", 99, "Fresh");
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), 1);
-    EXPECT_EQ(CountIn(folder.File("Fresh.abm")), 1);
+    EXPECT_EQ(AddFrom(folder, "New Album", "Fresh", {two, bad}, r), 1);
+    EXPECT_EQ(CountInAlbum(folder.File("Fresh.abm")), 1);
 
     // Cancelled choice: 0, results untouched; cancelled name: -1.
-    results[0] = results[1] = 9;
+    r[0] = r[1] = 9;
+    DialogScript script;
     script.Answer("Add To Album", IDCANCEL);
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), 0);
-    choose("New Album");
-    script.Answer("Save New Album", IDCANCEL);
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, r, size), -1);
-    EXPECT_EQ(results[0] + results[1], 18);
+    std::string files = one + '\0' + two + '\0';
+    char* p = &files[0];
+    int* kept = r;
+    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, kept, POINT{48, 48}), 0);
     EXPECT_EQ(script.Pending(), 0u);
+    EXPECT_EQ(AddFrom(folder, "New Album", kCancel, {one, two}, r), -1);
+    EXPECT_EQ(results(2), std::vector<int>({9, 9}));
 }
 
 TEST_F(Exports, AddsFromTwoThreadsAllArriveEachUnderItsOwnName)
@@ -425,7 +310,7 @@ TEST_F(Exports, AddsFromTwoThreadsAllArriveEachUnderItsOwnName)
     for (int t = 0; t < 2; ++t)
         for (int i = 0; i < 8; ++i) {
             files[t].push_back(folder.Pic("t" + std::to_string(t) + "_" + std::to_string(i) + ".bmp"));
-            WriteBmp(files[t].back(), 640, 480);
+            WriteBmpFile(files[t].back(), 640, 480, 3);
         }
     // Both threads load the closed album at once (they meet while their choices are up).
     HANDLE ready[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
@@ -450,7 +335,7 @@ TEST_F(Exports, AddsFromTwoThreadsAllArriveEachUnderItsOwnName)
         for (std::thread& t : threads)
             t.join();
         EXPECT_EQ(returned[0] * 10 + returned[1], 0) << "every file added, round " << round;
-        EXPECT_EQ(CountIn(folder.File("a.abm")), 17) << "round " << round;
+        EXPECT_EQ(CountInAlbum(folder.File("a.abm")), 17) << "round " << round;
     }
 
     // Two new albums named at once: each call keeps the name its own dialog accepted.
@@ -466,7 +351,7 @@ TEST_F(Exports, AddsFromTwoThreadsAllArriveEachUnderItsOwnName)
     EXPECT_EQ(AddFrom(folder, "New Album", "first", {files[0][0], files[0][1]}, mine), 0);
     UnhookWindowsHookEx(hook);
     other.join();
-    EXPECT_EQ(CountIn(folder.File("first.abm")) * 10 + CountIn(folder.File("second.abm")), 21);
+    EXPECT_EQ(CountInAlbum(folder.File("first.abm")) * 10 + CountInAlbum(folder.File("second.abm")), 21);
     for (HANDLE h : {ready[0], ready[1], done[0], done[1], g_nameAccepted, g_otherAdded})
         CloseHandle(h);
 }

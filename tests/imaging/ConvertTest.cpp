@@ -1,10 +1,8 @@
-#include <gtest/gtest.h>
 #include <limits.h>
 #include <tuple>
-#include <vector>
 #include "imaging/DibConvert.h"
 #include "support/TestSupport.h"
-#include "win/AbortCheck.h"
+#include "support/ScriptedEsc.h"
 #include "win/Handles.h"
 
 using namespace testsupport;
@@ -26,14 +24,6 @@ Bytes Ramp(int entries = 256)
 // The conversions under one signature; k is the level parameter of the scaling.
 HGLOBAL Gray(HGLOBAL h, int) { return DibToGray(h); }
 HGLOBAL Invert(HGLOBAL h, int) { return InvertDib(h); }
-
-// Stands in for the Esc key: answers yes on poll escAt (counted from 1; 0: never), counts polls.
-int gPolls, gEscAt;
-struct ScriptedEsc {
-    AbortCheckFn old;
-    explicit ScriptedEsc(int at) { gPolls = 0, gEscAt = at, old = SetAbortCheck([] { return ++gPolls == gEscAt; }); }
-    ~ScriptedEsc() { SetAbortCheck(old); }
-};
 
 TEST(DibConvert, GrayRampTestSizeQueryAndUnfitInputs)
 {
@@ -118,7 +108,7 @@ TEST(DibConvert, EscStopsConversions)
     for (const Case& c : cases) {
         ScriptedEsc esc(c.escAt);
         GlobalBlock out(c.convert(rgb.get(), -192));
-        EXPECT_EQ(std::make_pair(out.get() != nullptr, gPolls), std::make_pair(c.done, c.polls)) << c.escAt;
+        EXPECT_EQ(std::make_pair(out.get() != nullptr, ScriptedEsc::polls), std::make_pair(c.done, c.polls)) << c.escAt;
     }
 }
 

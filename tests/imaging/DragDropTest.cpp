@@ -1,12 +1,13 @@
 // The drag transport with real windows: a source S and a chain C -> P -> G log "C3/2" (who, code, nResult).
-#include <gtest/gtest.h>
-#include <string.h>
-#include <functional>
 #include <map>
 #include <string>
+#include <thread>
+#include <vector>
+#include <shlobj.h>
 #include "album/AlbumDoc.h"
 #include "album/AlbumMessages.h"
 #include "imaging/DragDrop.h"
+#include "imaging/OleDrag.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -192,3 +193,89 @@ TEST_F(DragTest, RecordFieldsAndTheLeaveShortCut)
 }
 
 } // namespace
+
+// Thumbnails dragged out to other programs: only existing files are offered, as CF_HDROP (read
+// back as the receiver reads it), the first picture as CF_DIB, and Copy as the preferred effect.
+TEST(OleDragData, OffersTheExistingFilesAPictureAndCopy)
+{
+    testsupport::ScratchDir dir;
+    testsupport::WriteBytes(dir.File("a.bmp"), {1});
+    testsupport::WriteBytes(dir.File("b c.jpg"), {2});
+    const std::vector<std::string> files = {dir.File("a.bmp"), dir.File("b c.jpg")};
+    EXPECT_EQ(oledrag::ExistingFiles({dir.File("a.bmp"), dir.File("gone.bmp"), dir.path(), dir.File("b c.jpg")}),
+              files);
+
+    HGLOBAL dib = testsupport::MakeDib(4, 3, 7);
+    const std::vector<unsigned char> picture = testsupport::BlockBytes(dib);
+    IDataObject* data = oledrag::CreateFileDataObject(files, dib);
+    const CLIPFORMAT preferred = CLIPFORMAT(RegisterClipboardFormatA(CFSTR_PREFERREDDROPEFFECT));
+    struct Row { CLIPFORMAT format; DWORD tymed; HRESULT expected; };
+    for (const Row& row : {Row{CF_HDROP, TYMED_HGLOBAL, S_OK}, Row{CF_DIB, TYMED_HGLOBAL, S_OK},
+                           Row{preferred, TYMED_HGLOBAL, S_OK}, Row{CF_TEXT, TYMED_HGLOBAL, DV_E_FORMATETC},
+                           Row{CF_HDROP, TYMED_ISTREAM, DV_E_TYMED}}) {
+        SCOPED_TRACE(row.format);
+        FORMATETC format = {row.format, nullptr, DVASPECT_CONTENT, -1, row.tymed};
+        STGMEDIUM medium = {};
+        ASSERT_EQ(data->GetData(&format, &medium), row.expected);
+        if (row.expected != S_OK)
+            continue;
+        if (row.format == CF_HDROP)
+            EXPECT_EQ(oledrag::PathsOfDrop(static_cast<HDROP>(medium.hGlobal)), files);
+        else if (row.format == CF_DIB)
+            EXPECT_EQ(testsupport::BlockBytes(medium.hGlobal), picture);
+        else
+            EXPECT_EQ(testsupport::BlockBytes(medium.hGlobal), std::vector<unsigned char>({DROPEFFECT_COPY, 0, 0, 0}));
+        ReleaseStgMedium(&medium);
+    }
+    data->Release();
+    // Without a picture there is no CF_DIB; without files nothing to drop.
+    data = oledrag::CreateFileDataObject(files, nullptr);
+    FORMATETC dibFormat = {CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    EXPECT_EQ(data->QueryGetData(&dibFormat), DV_E_FORMATETC);
+    data->Release();
+    EXPECT_EQ(oledrag::MakeFileDrop({}), nullptr);
+}
+
+// A window of a thread in the multithreaded apartment keeps WM_DROPFILES alone; on an apartment
+// thread its drop target is registered (the host's COM left as it was).
+TEST(OleDragData, DropTargetOnlyWhereTheThreadCanDoOle)
+{
+    struct Ignore : oledrag::FileDropHandler {
+        bool Over(POINT) override { return true; }
+        void Leave() override {}
+        void Drop(const std::vector<std::string>&, POINT) override {}
+    };
+    for (DWORD model : {COINIT_MULTITHREADED, COINIT_APARTMENTTHREADED})
+        std::thread([model] {
+            ASSERT_EQ(CoInitializeEx(nullptr, model), S_OK);
+            HWND w = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+            const bool apartment = model == COINIT_APARTMENTTHREADED;
+            EXPECT_EQ(oledrag::AttachFileDrop(w, std::unique_ptr<Ignore>(new Ignore)), apartment);
+            EXPECT_EQ(RevokeDragDrop(w) == S_OK, apartment) << "registered only on the apartment thread";
+            oledrag::DetachFileDrop(w);
+            DestroyWindow(w);
+            CoUninitialize();
+        }).join();
+}
+
+// Over a window of another process (the desktop) the thumbnails' files are handed to OLE drag and
+// drop; the source hears at once that nobody took them, so the album keeps them. With no source
+// file left nothing is handed out and the drag goes on here.
+TEST_F(DragTest, LeavingTheProcessHandsOutTheFilesThatExist)
+{
+    testsupport::ScratchDir dir;
+    testsupport::WriteBytes(dir.File("a.bmp"), {1});
+    for (bool exists : {false, true}) {
+        Doc doc{exists ? dir.File("a.bmp").c_str() : "C:\\no such folder\\a.bmp"};
+        g_roles = {{'S', {"12"}}};
+        g_hook = [&](char, tagDRAGRECORD* r) {
+            if (r->nCode == DRAG_CODE_FETCH)
+                r->pTable = &doc, r->nCount = 1;
+        };
+        ASSERT_TRUE(StartDrag());
+        Mouse(WM_MOUSEMOVE, atNothing); // the button is up: the OLE drag ends at once
+        EXPECT_EQ(g_log, "S1/3 S2/1") << exists;
+        EXPECT_EQ(Idle(), exists);
+        CancelDrag(nullptr);
+    }
+}

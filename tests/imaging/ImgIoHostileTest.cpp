@@ -71,17 +71,6 @@ Bytes BmpHeader(int32_t w, int32_t h, unsigned bits, uint32_t compression, uint3
     return v;
 }
 
-// SOI, a quantisation table, a three-component frame header, scans with scanBytes of data each, EOI.
-Bytes Jpeg(unsigned w, unsigned h, size_t scanBytes, int scans = 1)
-{
-    Bytes v = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00};
-    v.resize(v.size() + 64, 1);
-    v = v + Bytes{0xFF, 0xC0, 0x00, 0x11, 0x08} + Be16(h) + Be16(w) + Bytes{3, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0};
-    while (scans-- > 0)
-        v = v + Bytes{0xFF, 0xDA, 0x00, 0x0C, 3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0} + Bytes(scanBytes, 0);
-    return v + Bytes{0xFF, 0xD9};
-}
-
 // SOI, a quantisation table, Huffman tables in which a single 0 bit is a DC difference of 0 or
 // the end of a block (so zeros are valid data), the frame (its marker, frameComponents of 1 x 1
 // sampling), scans over its first scanComponents each with scanBytes of zeros (progressive ones
@@ -150,8 +139,8 @@ std::vector<Bomb> Bombs()
     bombs.push_back({"gif-no-colours.gif", Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0,
                                                  1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B}});
     // JPEG frames of 37838 x 37838 (three bytes a pixel pass 2^32) and 33408 x 33248 without scan data.
-    bombs.push_back({"jpeg-budget-37838.jpg", Jpeg(37838, 37838, 64)});
-    bombs.push_back({"jpeg-budget-33408-noscan.jpg", Jpeg(33408, 33248, 0)});
+    bombs.push_back({"jpeg-budget-37838.jpg", JpegScans(0xC0, 37838, 37838, 3, 3, 1, 64)});
+    bombs.push_back({"jpeg-budget-33408-noscan.jpg", JpegScans(0xC0, 33408, 33248, 3, 3, 1, 0)});
     // A baseline frame whose one scan has one of its three components: the decoder keeps every
     // coefficient of the frame (1.2 GB at 14000 x 14000; 65500 x 65500 is left to the header check
     // test: without its check it would ask for 26 GB).
@@ -203,15 +192,8 @@ TEST(ImgIoBombs, DISABLED_ChildReadsEveryFileOfItsFolder)
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
     std::string lines;
-    WIN32_FIND_DATAA fd;
-    std::vector<std::string> names;
-    HANDLE find = FindFirstFileA((std::string(dir) + "\\*.*").c_str(), &fd);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &fd))
-        if (fd.cFileName[0] != '.')
-            names.push_back(fd.cFileName);
-    FindClose(find);
     const char* const ways[] = {"read", "thumb1", "thumb2"};
-    for (const std::string& name : names) {
+    for (const std::string& name : testsupport::ListFolder(dir)) {
         const std::string path = std::string(dir) + "\\" + name;
         for (int way = 0; way < (name.compare(0, 2, "t-") ? 1 : 3); ++way) {
             QueryPerformanceCounter(&t0);
@@ -259,8 +241,7 @@ TEST(ImgIoBombs, EachIsRefusedWithinASecondAndBoundedMemory)
     std::string command = std::string("\"") + exe +
                           "\" --gtest_also_run_disabled_tests --gtest_filter=ImgIoBombs.DISABLED_ChildReadsEveryFileOfItsFolder";
     SetEnvironmentVariableA(kBombDirVariable, dir.path().c_str());
-    STARTUPINFOA si;
-    ZeroMemory(&si, sizeof si);
+    STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
@@ -331,11 +312,10 @@ bool Passes(imgio::Container c, const Bytes& b) { return Passes(c, imgio::Memory
 
 TEST(ImgIoPrecheck, HeadersTheDecoderWouldFollowTooFarAreRefused)
 {
-    auto passes = [](imgio::Container c, const Bytes& b) { return Passes(c, b); };
     // An uncompressed bitmap must hold every row, padding included.
     const Bytes bmp = MakeBmp(5, 3, 24, {}, PatternValue);
-    EXPECT_TRUE(passes(imgio::Container::Bmp, bmp));
-    EXPECT_FALSE(passes(imgio::Container::Bmp, Bytes(bmp.begin(), bmp.end() - 1)));
+    EXPECT_TRUE(Passes(imgio::Container::Bmp, bmp));
+    EXPECT_FALSE(Passes(imgio::Container::Bmp, Bytes(bmp.begin(), bmp.end() - 1)));
     // A GIF image needs its own colour table or the screen's.
     const Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255, 0x2C, 0, 0, 0, 0,
                        1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
@@ -344,8 +324,8 @@ TEST(ImgIoPrecheck, HeadersTheDecoderWouldFollowTooFarAreRefused)
     noTable[10] = 0;
     Bytes hugeScreen = gif; // 65535 x 65535 around an image of one pixel
     std::fill(hugeScreen.begin() + 6, hugeScreen.begin() + 10, 0xFF);
-    EXPECT_TRUE(passes(imgio::Container::Gif, gif));
-    EXPECT_FALSE(passes(imgio::Container::Gif, noTable) || passes(imgio::Container::Gif, hugeScreen));
+    EXPECT_TRUE(Passes(imgio::Container::Gif, gif));
+    EXPECT_FALSE(Passes(imgio::Container::Gif, noTable) || Passes(imgio::Container::Gif, hugeScreen));
     // Every value of the first TIFF directory lies inside the file: strip offsets past its end, or
     // more samples' bit counts than any image has, are refused.
     auto tiff = [](uint32_t stripOffsets, uint32_t bitCounts) {
@@ -361,9 +341,9 @@ TEST(ImgIoPrecheck, HeadersTheDecoderWouldFollowTooFarAreRefused)
             Put32(v, 8); // 64 strip offsets, or bit counts of 8 and 0
         return v;
     };
-    EXPECT_TRUE(passes(imgio::Container::Tiff, tiff(64, 3)));
-    EXPECT_FALSE(passes(imgio::Container::Tiff, tiff(65, 3)));
-    EXPECT_FALSE(passes(imgio::Container::Tiff, tiff(64, 17)));
+    EXPECT_TRUE(Passes(imgio::Container::Tiff, tiff(64, 3)));
+    EXPECT_FALSE(Passes(imgio::Container::Tiff, tiff(65, 3)));
+    EXPECT_FALSE(Passes(imgio::Container::Tiff, tiff(64, 17)));
     // The chain of directories behind the first: one that comes back to a directory, or that is
     // longer than 1000 directories, is refused. The last directory links to loopTo, or to none.
     auto chain = [&tiff](size_t directories, int loopTo) {
@@ -387,7 +367,7 @@ TEST(ImgIoPrecheck, HeadersTheDecoderWouldFollowTooFarAreRefused)
         bool passes;
     } chains[] = {{2, -1, true}, {1000, -1, true}, {1001, -1, false}, {1, 0, false}, {3, 0, false}, {3, 2, false}};
     for (const auto& c : chains)
-        EXPECT_EQ(passes(imgio::Container::Tiff, chain(c.directories, c.loopTo)), c.passes) << c.directories << " " << c.loopTo;
+        EXPECT_EQ(Passes(imgio::Container::Tiff, chain(c.directories, c.loopTo)), c.passes) << c.directories << " " << c.loopTo;
 }
 
 TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
@@ -411,14 +391,9 @@ TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
         Put16(v, w); Put16(v, h);
         return Passes(Container::Gif, v + Bytes{0, 2, 2, 0x44, 0x01, 0, 0x3B});
     };
-    auto jpeg = [](uint8_t frameMarker, int scans) {
-        return [=](uint32_t w, uint32_t h) {
-            Bytes v = Jpeg(w, h, 4, scans);
-            v[2 + 69 + 1] = frameMarker; // after SOI and the quantisation table
-            return Passes(Container::Jpeg, v);
-        };
+    auto jpeg = [](uint8_t frameMarker, int scans, unsigned inScan) {
+        return [=](uint32_t w, uint32_t h) { return Passes(Container::Jpeg, JpegScans(frameMarker, w, h, 3, inScan, scans, 4)); };
     };
-    auto jpegShortScan = [](uint32_t w, uint32_t h) { return Passes(Container::Jpeg, JpegScans(0xC0, w, h, 3, 2, 1, 4)); };
     auto tiff = [](uint32_t samples, uint32_t bits, uint32_t bitsType) {
         return [=](uint32_t w, uint32_t h) {
             Bytes v = {'I', 'I', 42, 0, 8, 0, 0, 0, 4, 0};
@@ -438,10 +413,10 @@ TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
         {"bmp 8-bit", bmp(8, BI_RGB), 20000, 10000},
         {"bmp RLE4, decoded at 32 bits", bmp(4, BI_RLE4), 20000, 10000},
         {"gif", gif, 20000, 10000},
-        {"jpeg baseline", jpeg(0xC0, 1), 20000, 10000},
-        {"jpeg progressive, with its coefficients", jpeg(0xC2, 1), 10000, 8888},
-        {"jpeg baseline in two scans, with its coefficients", jpeg(0xC0, 2), 10000, 8888},
-        {"jpeg baseline whose one scan lacks a component, with its coefficients", jpegShortScan, 10000, 8888},
+        {"jpeg baseline", jpeg(0xC0, 1, 3), 20000, 10000},
+        {"jpeg progressive, with its coefficients", jpeg(0xC2, 1, 3), 10000, 8888},
+        {"jpeg baseline in two scans, with its coefficients", jpeg(0xC0, 2, 3), 10000, 8888},
+        {"jpeg baseline whose one scan lacks a component, with its coefficients", jpeg(0xC0, 1, 2), 10000, 8888},
         {"tiff gray", tiff(1, 8, 3), 20000, 10000},
         {"tiff 16-bit RGBA, its bit counts written as longs", tiff(4, 16, 4), 10000, 10000},
     };

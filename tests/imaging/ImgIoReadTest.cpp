@@ -9,19 +9,6 @@ namespace {
 using Expect = std::function<Rgb(int, int)>;
 Expect Grid(std::vector<std::vector<Rgb>> rows) { return [rows](int x, int y) { return rows[size_t(y)][size_t(x)]; }; }
 
-// w x h pixels of colour(x, y) by the platform's encoder.
-Bytes Encoded(const GUID& container, int w, int h, const Expect& colour = Pattern, double dpi = 0)
-{
-    const UINT stride = UINT(w * 3 + 3) & ~3u;
-    Bytes bgr(size_t(stride) * h);
-    for (int i = 0; i < w * h; ++i) {
-        Rgb c = colour(i % w, i / w);
-        unsigned char* p = &bgr[size_t(i / w) * stride + 3 * (i % w)];
-        p[0] = uint8_t(c.b), p[1] = uint8_t(c.g), p[2] = uint8_t(c.r);
-    }
-    return Encode(container, GUID_WICPixelFormat24bppBGR, UINT(w), UINT(h), bgr.data(), stride, dpi);
-}
-
 // The bitmap file with a V5 header that links a colour profile in place of its 40-byte one.
 Bytes WithV5Header(Bytes bmp)
 {

@@ -1,12 +1,8 @@
 // Shared by the image-file library tests: decoded images as values, test files, the damaged-file loop.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <wincodec.h>
 #include <stdlib.h>
-#include <string.h>
-#include <algorithm>
-#include <functional>
 #include "win/Dib.h"
 #include "ImgIoInternal.h"
 #include "ImgIoCom.h"
@@ -151,6 +147,24 @@ inline Bytes Encode(const GUID& container, const GUID& format, UINT w, UINT h, c
     }
     EXPECT_FALSE(out.empty()) << "encoding failed";
     return out;
+}
+
+// w x h pixels of colour(x, y) in a container by the platform's encoder, 24 bits (or 8-bit gray).
+inline Bytes Encoded(const GUID& container, int w, int h, const std::function<Rgb(int, int)>& colour = Pattern,
+                     double dpi = 0, bool gray = false)
+{
+    const int depth = gray ? 1 : 3;
+    const UINT stride = UINT(w * depth + 3) & ~3u;
+    Bytes pixels(size_t(stride) * h);
+    for (int i = 0; i < w * h; ++i) {
+        const Rgb c = colour(i % w, i / w);
+        unsigned char* p = &pixels[size_t(i / w) * stride + size_t(depth * (i % w))];
+        p[0] = uint8_t(gray ? c.r : c.b);
+        if (!gray)
+            p[1] = uint8_t(c.g), p[2] = uint8_t(c.r);
+    }
+    return Encode(container, gray ? GUID_WICPixelFormat8bppGray : GUID_WICPixelFormat24bppBGR, UINT(w), UINT(h),
+                  pixels.data(), stride, dpi);
 }
 
 // While this lives, the thread's cancel check answers yes from its call number `at` on (counted

@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
-#include <string>
 #include <utility>
-#include <vector>
 #include "imaging/Marks.h"
 #include "support/TestSupport.h"
 

@@ -1,6 +1,3 @@
-#include <gtest/gtest.h>
-#include <string.h>
-#include <string>
 #include <thread>
 #include "win/LongPath.h"
 #include "imaging/ModalGuard.h"

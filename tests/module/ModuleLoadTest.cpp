@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -34,24 +35,6 @@ std::string Message(const std::string& line)
     return line.substr(sep + 3, line.size() - sep - 4);
 }
 
-DWORD WINAPI Nothing(void*) { return 0; }
-struct Events {
-    HANDLE started, go;
-};
-DWORD WINAPI StartThenWait(void* arg)
-{
-    auto* e = static_cast<Events*>(arg);
-    SetEvent(e->started);
-    return WaitForSingleObject(e->go, INFINITE);
-}
-
-void RunThread(LPTHREAD_START_ROUTINE body, void* arg)
-{
-    HANDLE t = CreateThread(nullptr, 0, body, arg, 0, nullptr);
-    WaitForSingleObject(t, INFINITE);
-    CloseHandle(t);
-}
-
 } // namespace
 
 TEST(ModuleLoad, EveryAttachmentIsCountedAndLogged)
@@ -59,9 +42,9 @@ TEST(ModuleLoad, EveryAttachmentIsCountedAndLogged)
     SetFileAttributesA(kLog, FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(kLog);
     // A thread that runs before the library is loaded detaches without ever having attached.
-    Events events = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    HANDLE before = CreateThread(nullptr, 0, StartThenWait, &events, 0, nullptr);
-    WaitForSingleObject(events.started, INFINITE); // running before the library arrives
+    HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr), go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread before([&] { SetEvent(started), WaitForSingleObject(go, INFINITE); });
+    WaitForSingleObject(started, INFINITE); // running before the library arrives
 
     HMODULE album = LoadLibraryA("album.dll");
     ASSERT_NE(album, nullptr);
@@ -69,21 +52,20 @@ TEST(ModuleLoad, EveryAttachmentIsCountedAndLogged)
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(Message(lines[0]), "Album - entry - ref count is 1!");
 
-    RunThread(Nothing, nullptr);
+    std::thread([] {}).join();
     lines = LogLines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(Message(lines[1]), "Album - entry - ref count is 2!");
 
-    SetEvent(events.go);
-    WaitForSingleObject(before, INFINITE); // its detachment is not one of ours
-    CloseHandle(before);
-    RunThread(Nothing, nullptr);
+    SetEvent(go);
+    before.join(); // its detachment is not one of ours
+    std::thread([] {}).join();
     lines = LogLines();
     ASSERT_EQ(lines.size(), 3u) << "a thread's end writes nothing";
     EXPECT_EQ(Message(lines[2]), "Album - entry - ref count is 2!");
     EXPECT_TRUE(FreeLibrary(album));
-    CloseHandle(events.go);
-    CloseHandle(events.started);
+    CloseHandle(go);
+    CloseHandle(started);
 
     // A log that cannot be opened does not keep the library from loading. (A read-only file does
     // not stop a process running as root, as the tests do; a folder in its place stops anyone.)

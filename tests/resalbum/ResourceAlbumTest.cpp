@@ -1,12 +1,7 @@
 // Resource albums in a real parent window: the conversions and their profile settings, the
 // classes and their grid, adding into resource folders with marks and free names, deleting with
 // and without files, clicks reported to the parent, the real file picker, and refused windows.
-#include <gtest/gtest.h>
-#include <string.h>
-#include <algorithm>
 #include <memory>
-#include <string>
-#include <vector>
 #include "album/AlbumCtrl.h"
 #include "album/AlbumMessages.h"
 #include "control/BrushAlbumCtrl.h"
@@ -27,40 +22,6 @@ namespace {
 
 const int kCellWidth = 40, kCellHeight = 48;
 const char kCaption[] = "Lumicraft 2000";
-
-void RemoveTree(const std::string& path)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = fd.cFileName, full = path + "\\" + name;
-            if (name == "." || name == "..")
-                continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(path.c_str());
-}
-
-// Files (not folders) in a folder; 0 when there is none.
-size_t FilesIn(const std::string& folder)
-{
-    size_t n = 0;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    do
-        n += (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return n;
-}
 
 // A value in album.ini for the lifetime of the object.
 struct ProfileValue {
@@ -99,23 +60,6 @@ Shape Take(HGLOBAL image)
     return s;
 }
 
-// The parent's record of what the controls report.
-struct Report {
-    UINT msg;
-    WPARAM wParam;
-    LPARAM lParam;
-    std::string path; // 0x503: the text lParam points at
-};
-std::vector<Report> g_reports;
-WNDPROC g_logProc = nullptr;
-LRESULT CALLBACK RecordingParent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_ALBUM_OPEN || msg == WM_ALBUM_CELLUP)
-        g_reports.push_back(
-            {msg, wParam, lParam, msg == WM_ALBUM_CELLUP ? reinterpret_cast<const char*>(lParam) : ""});
-    return CallWindowProcA(g_logProc, hwnd, msg, wParam, lParam);
-}
-
 // The file picker's step: names typed into its name box, then button.
 DialogScript::Action TypeAndPress(const std::string& names, int button)
 {
@@ -140,8 +84,6 @@ struct ResAlbumTest : ::testing::Test {
         ASSERT_EQ(CAlbumCtrl::Register(AlbumInstance()), 1);
         ASSERT_EQ(CBrushAlbumCtrlRegister(AlbumInstance(), kCellWidth, kCellHeight), 1);
         parent = new MessageLog(420, 300);
-        g_logProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(parent->hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingParent)));
     }
     static void TearDownTestSuite()
     {
@@ -159,9 +101,7 @@ struct ResAlbumTest : ::testing::Test {
             if (IsWindow(w))
                 DestroyWindow(w);
         objects.clear();
-        for (const char* sub : {"brush", "stamps", "Shapes", "long"})
-            RemoveTree(program.File(sub));
-        g_reports.clear();
+        parent->onMessage = nullptr;
     }
 
     std::string Folder() const { return program.path() + "\\"; }
@@ -183,23 +123,21 @@ struct ResAlbumTest : ::testing::Test {
         return pics.File(name);
     }
     static std::string Name(CBrushAlbumCtrl* c, int n) { return c->GetAlbum()->m_Doc.GetThumbnail(n)->m_Info.szFileName; }
-    // An album file whose thumbnails name the given files.
-    static void SaveAlbum(const std::string& path, const std::vector<std::string>& names)
+    // The size item n records.
+    static std::vector<int> Size(CBrushAlbumCtrl* c, int n)
     {
-        CAlbumDoc2 doc;
-        for (const std::string& name : names) {
-            auto rec = MakeRecord(name.c_str());
-            HGLOBAL image = MakeDib(20, 20, unsigned(name.size()));
-            rec.dwDibSize = DWORD(GlobalSize(image));
-            doc.Insert(new CThumbnail2(&rec, image, 0, 1), nullptr);
-        }
-        ASSERT_NE(doc.Save(path.c_str()), 0);
+        const tagALBUMINFOHEADER& r = c->GetAlbum()->m_Doc.GetThumbnail(n)->m_Info;
+        return {r.wWidth, r.wHeight};
     }
-    static int CountInFile(const std::string& path)
+    // Deletes the item numbered focus, the questions answered in turn: the result and the texts asked.
+    static std::pair<int, std::vector<std::string>> Delete(CBrushAlbumCtrl* c, int focus, std::vector<int> answers)
     {
-        CAlbumDoc2 doc;
-        doc.SetAutoCheck(0);
-        return doc.Load(path.c_str()) ? doc.GetCount() : -1;
+        EXPECT_EQ(c->GetAlbum()->SetCurrentFocus(focus), 1);
+        DialogScript script;
+        for (int answer : answers)
+            script.Answer(kCaption, answer);
+        const int result = c->DeleteItems();
+        return {result, script.texts};
     }
 };
 
@@ -319,18 +257,15 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
     ASSERT_EQ(brushes->AddItemFile(Bmp("star.bmp", 300, 150, 1).c_str(), nullptr), 1);
     const std::string star = brushDir + "\\star", star2 = brushDir + "\\star (2)";
     EXPECT_EQ(Name(brushes, 1), star);
-    Shape written = Take(ImgIoReadFile(star.c_str(), 0, nullptr));
-    EXPECT_EQ(written.width * 1000 + written.height, 128 * 1000 + 64);
-    EXPECT_EQ(written.gray, 1);
-    const tagALBUMINFOHEADER& first = brushes->GetAlbum()->m_Doc.GetThumbnail(1)->m_Info;
-    EXPECT_EQ(first.wWidth * 1000 + first.wHeight, 128 * 1000 + 64);
+    const Shape written = Take(ImgIoReadFile(star.c_str(), 0, nullptr));
+    EXPECT_EQ(std::vector<int>({written.width, written.height, written.gray}), std::vector<int>({128, 64, 1}));
+    EXPECT_EQ(Size(brushes, 1), std::vector<int>({128, 64}));
 
     // The same base name again: the first item's file stays as it is, the second gets a free name.
     const std::vector<unsigned char> before = ReadBytes(star);
     WriteBmpFile(pics.File("star.png"), 50, 50, 9);
     ASSERT_EQ(brushes->AddItemFile(pics.File("star.png").c_str(), nullptr), 1);
     EXPECT_EQ(ReadBytes(star), before);
-    EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 2);
     EXPECT_EQ(Name(brushes, 2), star2);
     EXPECT_TRUE(FileExists(star2));
 
@@ -340,9 +275,8 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
     ASSERT_EQ(brushes->AddItemFile(marked.c_str(), nullptr), 1);
     BYTE a = 0, b = 0;
     EXPECT_EQ(GetBrushMark((brushDir + "\\soft").c_str(), &a, &b), 1);
-    EXPECT_EQ(a * 1000 + b, 7 * 1000 + 200);
-    const tagALBUMINFOHEADER& soft = brushes->GetAlbum()->m_Doc.GetThumbnail(3)->m_Info;
-    EXPECT_EQ(soft.wWidth * 1000 + soft.wHeight, 7 * 1000 + 200);
+    EXPECT_EQ((std::vector<int>{a, b}), Size(brushes, 3));
+    EXPECT_EQ(Size(brushes, 3), std::vector<int>({7, 200}));
 
     // Stamps and shapes have folders of their own and keep a stamp mark.
     const std::string seal = Bmp("seal.bmp", 150, 600, 5);
@@ -351,9 +285,8 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
     CBrushAlbumCtrl* shapes = Make("ShapeAlbumCtrl", "");
     ASSERT_EQ(stamps->AddItemFile(seal.c_str(), nullptr), 1);
     ASSERT_EQ(shapes->AddItemFile(Bmp("ring.bmp").c_str(), nullptr), 1);
-    EXPECT_EQ(IsStampFile(program.File("stamps\\seal").c_str()), 1);
+    EXPECT_EQ(IsStampFile(program.File("stamps\\seal").c_str()) * 10 + IsStampFile(program.File("Shapes\\ring").c_str()), 10);
     EXPECT_EQ(Take(ImgIoReadFile(program.File("stamps\\seal").c_str(), 0, nullptr)).width, 64);
-    EXPECT_EQ(IsStampFile(program.File("Shapes\\ring").c_str()), 0);
     EXPECT_EQ(Name(shapes, 1), program.File("Shapes\\ring"));
 
     // A texture is recorded where it is, with its own size; nothing is written.
@@ -362,13 +295,12 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
     const size_t programFiles = program.List().size();
     ASSERT_EQ(textures->AddItemFile(photo.c_str(), nullptr), 1);
     EXPECT_EQ(Name(textures, 1), photo);
-    const tagALBUMINFOHEADER& tex = textures->GetAlbum()->m_Doc.GetThumbnail(1)->m_Info;
-    EXPECT_EQ(tex.wWidth * 1000 + tex.wHeight, 90 * 1000 + 70);
+    EXPECT_EQ(Size(textures, 1), std::vector<int>({90, 70}));
     EXPECT_EQ(program.List().size(), programFiles);
 
     // Failures: an unreadable file and a failed conversion say so; a name that does not fit is
     // refused, never cut to another file's name.
-    const size_t brushFiles = FilesIn(brushDir);
+    const size_t brushFiles = ListFolder(brushDir).size();
     {
         DialogScript script;
         script.Answer("Open file ", IDOK);
@@ -384,14 +316,14 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
         SetAbortCheck(old);
         EXPECT_EQ(script.texts, std::vector<std::string>{"The Image can not convert  into gray scale!"});
     }
-    EXPECT_EQ(FilesIn(brushDir), brushFiles);
+    EXPECT_EQ(ListFolder(brushDir).size(), brushFiles);
     const std::string deep = program.File("long\\" + std::string(150, 'p')) + "\\";
     CreateDirectoryA(program.File("long").c_str(), nullptr);
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
     win::CopyText(brushes->m_szProgramFolder, MAX_PATH, deep.c_str());
     const std::string longName = Bmp(std::string(100, 'n') + ".bmp");
     EXPECT_EQ(brushes->AddItemFile(longName.c_str(), nullptr), 0);
-    EXPECT_EQ(FilesIn(deep + "brush"), 0u) << "written under a shortened name";
+    EXPECT_EQ(ListFolder(deep + "brush").size(), 0u) << "written under a shortened name";
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 3);
 }
 
@@ -401,29 +333,20 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     ASSERT_EQ(brushes->AddItemFile(Bmp("a.bmp").c_str(), nullptr), 1);
     ASSERT_EQ(brushes->AddItemFile(Bmp("b.bmp").c_str(), nullptr), 1);
     const std::string a = program.File("brush\\a");
+    const std::vector<std::string> sure = {"Are you sure you want to delete the selected object(s)?"};
     EXPECT_EQ(brushes->DeleteItems(), 0) << "nothing selected";
-    ASSERT_EQ(brushes->GetAlbum()->SetCurrentFocus(1), 1);
-    {
-        DialogScript script;
-        script.Answer(kCaption, IDNO).Answer(kCaption, IDYES);
-        EXPECT_EQ(brushes->DeleteItems(), 0) << "the user said no";
-        EXPECT_TRUE(FileExists(a));
-        EXPECT_EQ(brushes->DeleteItems(), 1);
-        EXPECT_EQ(script.texts, std::vector<std::string>(2, "Are you sure you want to delete the selected object(s)?"));
-    }
+    EXPECT_EQ(Delete(brushes, 1, {IDNO}), std::make_pair(0, sure)) << "the user said no";
+    EXPECT_TRUE(FileExists(a));
+    EXPECT_EQ(Delete(brushes, 1, {IDYES}), std::make_pair(1, sure));
     EXPECT_FALSE(FileExists(a));
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 1);
-    EXPECT_EQ(CountInFile(program.File("brush.abm")), 1) << "saved at once";
+    EXPECT_EQ(CountInAlbum(program.File("brush.abm")), 1) << "saved at once";
 
     // An album file that cannot be written: the item and its file stay, and the user is told.
     SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_READONLY);
-    ASSERT_EQ(brushes->GetAlbum()->SetCurrentFocus(1), 1);
-    {
-        DialogScript script;
-        script.Answer(kCaption, IDYES).Answer(kCaption, IDOK);
-        EXPECT_EQ(brushes->DeleteItems(), 0);
-        EXPECT_EQ(script.texts.back(), "The album file could not be saved. Nothing was changed.");
-    }
+    const auto refused = Delete(brushes, 1, {IDYES, IDOK});
+    EXPECT_EQ(refused.first, 0);
+    EXPECT_EQ(refused.second.back(), "The album file could not be saved. Nothing was changed.");
     SetFileAttributesA(program.File("brush.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(FileExists(program.File("brush\\b")));
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 1);
@@ -432,26 +355,15 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     CBrushAlbumCtrl* textures = Make("TextureAlbumCtrl", "tex.abm");
     const std::string photo = Bmp("photo.bmp");
     ASSERT_EQ(textures->AddItemFile(photo.c_str(), nullptr), 1);
-    ASSERT_EQ(textures->GetAlbum()->SetCurrentFocus(1), 1);
-    {
-        DialogScript script;
-        script.Answer(kCaption, IDYES);
-        EXPECT_EQ(textures->DeleteItems(), 1);
-    }
+    EXPECT_EQ(Delete(textures, 1, {IDYES}).first, 1);
     EXPECT_TRUE(FileExists(photo));
-    EXPECT_EQ(CountInFile(program.File("tex.abm")), 0);
+    EXPECT_EQ(CountInAlbum(program.File("tex.abm")), 0);
 
     // A brush whose file carries the brush mark only beeps: no question, nothing removed.
     const std::string hard = Bmp("hard.bmp");
     SetBrushMark(hard.c_str(), 1, 2);
     ASSERT_EQ(brushes->AddItemFile(hard.c_str(), nullptr), 1);
-    ASSERT_EQ(brushes->GetAlbum()->SetCurrentFocus(2), 1);
-    {
-        DialogScript script;
-        script.Answer(kCaption, IDYES);
-        EXPECT_EQ(brushes->DeleteItems(), 0);
-        EXPECT_EQ(script.Pending(), 1u) << "asked although marked";
-    }
+    EXPECT_EQ(Delete(brushes, 2, {IDYES}), std::make_pair(0, std::vector<std::string>{})) << "asked although marked";
     EXPECT_TRUE(FileExists(program.File("brush\\hard")));
 
     // An album written before names were kept apart: two items on one file. Deleting one keeps
@@ -460,13 +372,9 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     SaveAlbum(program.File("old.abm"), {shared, shared});
     CBrushAlbumCtrl* old = Make("BrushAlbumCtrl", "old.abm");
     ASSERT_EQ(old->GetAlbum()->GetThumbNailCount(), 2);
-    DialogScript script;
-    script.Answer(kCaption, IDYES).Answer(kCaption, IDYES);
-    ASSERT_EQ(old->GetAlbum()->SetCurrentFocus(1), 1);
-    EXPECT_EQ(old->DeleteItems(), 1);
+    EXPECT_EQ(Delete(old, 1, {IDYES}).first, 1);
     EXPECT_TRUE(FileExists(shared)) << "the remaining item's file went too";
-    ASSERT_EQ(old->GetAlbum()->SetCurrentFocus(1), 1);
-    EXPECT_EQ(old->DeleteItems(), 1);
+    EXPECT_EQ(Delete(old, 1, {IDYES}).first, 1);
     EXPECT_FALSE(FileExists(shared));
 
     // Items naming pictures outside the resource folder leave the album only: the pictures are
@@ -475,13 +383,10 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     WriteBmpFile(escape, 8, 8, 1);
     SaveAlbum(program.File("mixed.abm"), {own, program.File("brush\\..\\escape.bmp")});
     CBrushAlbumCtrl* mixed = Make("BrushAlbumCtrl", "mixed.abm");
-    for (int i = 0; i < 2; ++i) {
-        script.Answer(kCaption, IDYES);
-        ASSERT_EQ(mixed->GetAlbum()->SetCurrentFocus(1), 1);
-        EXPECT_EQ(mixed->DeleteItems(), 1);
-    }
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(Delete(mixed, 1, {IDYES}).first, 1);
     EXPECT_TRUE(FileExists(own) && FileExists(escape));
-    EXPECT_EQ(CountInFile(program.File("mixed.abm")), 0);
+    EXPECT_EQ(CountInAlbum(program.File("mixed.abm")), 0);
 }
 
 TEST_F(ResAlbumTest, ClicksTellTheParentTheItemsFullPath)
@@ -493,23 +398,24 @@ TEST_F(ResAlbumTest, ClicksTellTheParentTheItemsFullPath)
     ASSERT_GE(album->m_nCount, 2);
     // The grid fills column by column: item 2 is in the second row.
     HWND second = album->m_ppCells[album->m_aci.nCols]->m_hWnd, empty = album->m_ppCells[1]->m_hWnd;
-    g_reports.clear();
-    SendMessageA(second, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageA(second, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    SendMessageA(empty, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageA(empty, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    std::vector<std::string> paths; // what each 0x503 names, while it is sent
+    parent->onMessage = [&](UINT msg, WPARAM, LPARAM l) { msg == WM_ALBUM_CELLUP && (paths.push_back(reinterpret_cast<const char*>(l)), 0); };
+    for (HWND cell : {second, empty}) {
+        SendMessageA(cell, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        SendMessageA(cell, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    }
     // Cell pointers arrive in messages: one that is no cell of this album is ignored.
-    SendMessageA(brushes->m_hWnd, WM_ALBUM_CELLUP, 0, reinterpret_cast<LPARAM>(&g_reports));
-    ASSERT_EQ(g_reports.size(), 1u);
-    EXPECT_EQ(g_reports[0].path, program.File("brush\\b"));
+    SendMessageA(brushes->m_hWnd, WM_ALBUM_CELLUP, 0, reinterpret_cast<LPARAM>(&paths));
+    EXPECT_EQ(paths, std::vector<std::string>{program.File("brush\\b")});
     EXPECT_EQ(album->GetCurrentFocus(), 2);
 
     // A double click goes up as it came: the cell in lParam.
-    g_reports.clear();
+    parent->Clear();
     SendMessageA(second, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-    ASSERT_EQ(g_reports.size(), 1u);
-    EXPECT_EQ(g_reports[0].msg, UINT(WM_ALBUM_OPEN));
-    EXPECT_EQ(g_reports[0].lParam, reinterpret_cast<LPARAM>(album->m_ppCells[album->m_aci.nCols]));
+    const LPARAM cell = reinterpret_cast<LPARAM>(album->m_ppCells[album->m_aci.nCols]);
+    EXPECT_EQ(std::count_if(parent->messages.begin(), parent->messages.end(),
+                            [&](const LoggedMessage& m) { return m.msg == WM_ALBUM_OPEN && m.lParam == cell; }), 1);
+    EXPECT_EQ(paths.size(), 1u);
 }
 
 TEST_F(ResAlbumTest, AddItemsRunsThePickerOnceTheThreadIsFree)
@@ -527,11 +433,11 @@ TEST_F(ResAlbumTest, AddItemsRunsThePickerOnceTheThreadIsFree)
         .On("Open", TypeAndPress("", IDCANCEL));
     EXPECT_EQ(brushes->AddItems(), 1);
     EXPECT_EQ(brushes->GetAlbum()->GetThumbNailCount(), 2);
-    EXPECT_EQ(CountInFile(program.File("brush.abm")), 2) << "the first add creates the album file";
+    EXPECT_EQ(CountInAlbum(program.File("brush.abm")), 2) << "the first add creates the album file";
     EXPECT_STREQ(brushes->m_szCurrentFolder, pics.path().c_str());
 
     EXPECT_EQ(brushes->AddItems(), 1);
-    EXPECT_EQ(CountInFile(program.File("brush.abm")), 3);
+    EXPECT_EQ(CountInAlbum(program.File("brush.abm")), 3);
     EXPECT_STREQ(brushes->m_szCurrentFolder, (other.path() + "\\").c_str()) << "the picked file's folder";
 
     EXPECT_EQ(brushes->AddItems(), 0) << "cancelled";
@@ -561,7 +467,7 @@ TEST_F(ResAlbumTest, AnAddThatCannotBeStoredIsTakenBack)
         script.On("Open", TypeAndPress("\"a.bmp\" \"b.bmp\"", IDOK)).Answer(kCaption, IDOK);
         EXPECT_EQ(c->AddItems(), 0) << name;
         EXPECT_EQ(c->GetAlbum()->GetThumbNailCount(), 1) << name;
-        EXPECT_EQ(FilesIn(program.File("brush")), 0u) << name;
+        EXPECT_EQ(ListFolder(program.File("brush")).size(), 0u) << name;
         EXPECT_EQ(ReadBytes(program.File(name)), before) << name;
         EXPECT_EQ(script.texts, std::vector<std::string>{"The album file could not be saved. Nothing was changed."});
     }

@@ -1,13 +1,8 @@
 // Listing image files and subfolders of a real folder tree.
-#include <gtest/gtest.h>
 #include <stdio.h>
 #include <malloc.h>
 #include <stdlib.h>
-#include <string.h>
-#include <algorithm>
-#include <string>
-#include <vector>
-#include "win/AbortCheck.h"
+#include "support/ScriptedEsc.h"
 #include "support/TestSupport.h"
 #include "search/ImageFiles.h"
 #include "win/AnsiNames.h"
@@ -64,9 +59,6 @@ void Populate(const Tree& t)
         t.File(f);
 }
 
-int g_checks = 0, g_escAt = 0;
-bool EscAtCall() { return ++g_checks == g_escAt; }
-
 // One press of Esc as soon as the walk has entered the folder whose path ends the list.
 const List* g_watched = nullptr;
 const char* g_escInside = nullptr;
@@ -101,13 +93,11 @@ bool RunUnix(const std::string& commandLine)
     return true;
 }
 
-bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 bool WaitUntil(bool want, const std::string& path)
 {
-    for (int i = 0; i < 200 && PathExists(path) != want; ++i)
+    for (int i = 0; i < 200 && testsupport::FileExists(path) != want; ++i)
         Sleep(25);
-    return PathExists(path) == want;
+    return testsupport::FileExists(path) == want;
 }
 
 std::string UnixPath(const std::string& windowsPath)
@@ -126,7 +116,7 @@ std::string UnixPath(const std::string& windowsPath)
 
 } // namespace
 
-TEST(ImageFiles, FolderFilesFollowThePatternOrderWhateverTheCase)
+TEST(ImageFiles, FolderFilesFollowThePatternOrderAndTheTreeIsWalkedDepthFirst)
 {
     Tree t;
     Populate(t);
@@ -142,76 +132,49 @@ TEST(ImageFiles, FolderFilesFollowThePatternOrderWhateverTheCase)
     EXPECT_EQ(more.Strings(), (std::vector<std::string>{"first", t.Path("Alpha\\y.TIF"), t.Path("Alpha\\x.gif")}))
         << "*.TIF comes before *.GIF";
 
-    // Without subfolders the scan is the folder's own listing.
-    List flat;
-    EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &flat.paths, &flat.count, 0), 4);
-    EXPECT_EQ(flat.Strings(), own);
-}
-
-TEST(ImageFiles, TreeIsWalkedDepthFirstWithTheFoldersOwnFilesLast)
-{
-    Tree t;
-    Populate(t);
+    // Alpha, Alpha\Deep, Beta (not the root, not dotted.d, not pics.jpg), siblings in the file system's order.
     List folders;
     ASSERT_EQ(CollectSubfolders(t.root().c_str(), &folders.paths, &folders.count), 0);
-    std::vector<std::string> got = folders.Strings();
-    ASSERT_EQ(got.size(), 3u) << "Alpha, Alpha\\Deep, Beta: not the root, not dotted.d, not pics.jpg";
-    auto alpha = std::find(got.begin(), got.end(), t.Path("Alpha"));
-    ASSERT_NE(alpha, got.end());
-    ASSERT_NE(alpha + 1, got.end());
-    EXPECT_EQ(*(alpha + 1), t.Path("Alpha\\Deep")) << "a folder is followed at once by its own subfolders";
-    EXPECT_NE(std::find(got.begin(), got.end(), t.Path("Beta")), got.end());
-
-    List files;
-    ASSERT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), 8);
-    std::vector<std::string> all = files.Strings();
-    // The subfolders' files in the walk's order, then the root's own.
-    std::vector<std::string> expected;
-    for (const std::string& f : got) {
-        if (f == t.Path("Alpha"))
-            expected.insert(expected.end(), {t.Path("Alpha\\y.TIF"), t.Path("Alpha\\x.gif")});
-        else if (f == t.Path("Beta"))
-            expected.push_back(t.Path("Beta\\w.psd"));
-        else
-            expected.push_back(t.Path("Alpha\\Deep\\z.tga"));
+    const std::vector<std::string> got = folders.Strings(), alphaFirst = {t.Path("Alpha"), t.Path("Alpha\\Deep"), t.Path("Beta")};
+    EXPECT_TRUE(got == alphaFirst || got == std::vector<std::string>({t.Path("Beta"), t.Path("Alpha"), t.Path("Alpha\\Deep")}))
+        << "a folder is followed at once by its own subfolders";
+    // The scan: the subfolders' files in the walk's order, then the folder's own; without subfolders, its own.
+    std::vector<std::string> expected = {t.Path("Alpha\\y.TIF"), t.Path("Alpha\\x.gif"), t.Path("Alpha\\Deep\\z.tga")};
+    expected.insert(got == alphaFirst ? expected.end() : expected.begin(), t.Path("Beta\\w.psd"));
+    expected.insert(expected.end(), own.begin(), own.end());
+    for (int sub : {1, 0}) {
+        List files;
+        EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, sub), sub ? 8 : 4);
+        EXPECT_EQ(files.Strings(), sub ? expected : own);
     }
-    expected.insert(expected.end(), {t.Path("c.lcf"), t.Path("a.JPG"), t.Path("b.bmp"), t.Path("d.Png")});
-    EXPECT_EQ(all, expected);
 }
 
-TEST(ImageFiles, InconsistentListsAreRefusedAndLeftAlone)
+TEST(ImageFiles, InconsistentListsAreRefusedAndFoldersThatCannotBeListedGiveNoFiles)
 {
     Tree t;
     Populate(t);
     PathSlot* none = nullptr;
     int two = 2;
-    EXPECT_EQ(CollectSubfolders(t.root().c_str(), &none, &two), -1);
-    EXPECT_EQ(ListImageFiles(t.root().c_str(), &none, &two), -1);
-    EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &none, &two, 1), -1);
+    EXPECT_EQ(std::vector<int>({CollectSubfolders(t.root().c_str(), &none, &two), ListImageFiles(t.root().c_str(), &none, &two),
+                                ScanFolderFiles(t.root().c_str(), &none, &two, 1), two}),
+              std::vector<int>({-1, -1, -1, 2}));
     EXPECT_EQ(none, nullptr);
-    EXPECT_EQ(two, 2);
 
     List held;
     ASSERT_TRUE(AppendPath(&held.paths, &held.count, "x"));
     PathSlot* array = held.paths;
-    int zero = 0;
-    EXPECT_EQ(ListImageFiles(t.root().c_str(), &array, &zero), -1) << "an array with count 0";
-    EXPECT_EQ(zero, 0);
-    EXPECT_EQ(CollectSubfolders(t.root().c_str(), nullptr, &zero), -1);
-}
+    int zero = 0; // an array with count 0
+    EXPECT_EQ(std::vector<int>({ListImageFiles(t.root().c_str(), &array, &zero), CollectSubfolders(t.root().c_str(), nullptr, &zero), zero}),
+              std::vector<int>({-1, -1, 0}));
 
-TEST(ImageFiles, FoldersThatCannotBeListedGiveNoFiles)
-{
-    // Wine runs these tests as the superuser here, to whom no folder is unreadable; a folder
-    // that is a file, or that is gone, is what can be tried.
-    Tree t;
-    Populate(t);
+    // Folders that cannot be listed give no files. Wine runs these tests as the superuser here, to
+    // whom no folder is unreadable; a folder that is a file, or that is gone, is what can be tried.
     for (const std::string& bad : {t.Path("a.JPG"), t.Path("gone"), std::string(300, 'x')}) {
         List list;
-        EXPECT_EQ(CollectSubfolders(bad.c_str(), &list.paths, &list.count), -2) << bad.substr(0, 40);
-        EXPECT_EQ(ListImageFiles(bad.c_str(), &list.paths, &list.count), 0);
-        EXPECT_EQ(ScanFolderFiles(bad.c_str(), &list.paths, &list.count, 1), -2);
-        EXPECT_EQ(list.count, 0);
+        EXPECT_EQ(std::vector<int>({CollectSubfolders(bad.c_str(), &list.paths, &list.count),
+                                    ListImageFiles(bad.c_str(), &list.paths, &list.count),
+                                    ScanFolderFiles(bad.c_str(), &list.paths, &list.count, 1), list.count}),
+                  std::vector<int>({-2, 0, -2, 0})) << bad.substr(0, 40);
         EXPECT_EQ(list.paths, nullptr);
     }
 
@@ -237,9 +200,8 @@ TEST(ImageFiles, EscStopsTheWalkAndTheScanListsNothing)
 {
     Tree t;
     Populate(t);
-    g_checks = 0;
-    g_escAt = 1;
-    AbortCheckFn old = SetAbortCheck(EscAtCall);
+    using testsupport::ScriptedEsc;
+    ScriptedEsc esc(1);
     List list;
     EXPECT_EQ(CollectSubfolders(t.root().c_str(), &list.paths, &list.count), -3);
     EXPECT_EQ(list.count, 0) << "stopped before the first entry";
@@ -255,24 +217,19 @@ TEST(ImageFiles, EscStopsTheWalkAndTheScanListsNothing)
     EXPECT_EQ(inner.Strings().back(), alpha) << "nothing after the folder where Esc came";
 
     // Esc at the walk's last check, when the subfolders are known: still no file at all.
-    g_checks = 0;
-    g_escAt = 0;
-    SetAbortCheck(EscAtCall);
+    SetAbortCheck(ScriptedEsc::Check);
+    ScriptedEsc::Press(0);
     List files;
     ASSERT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), 8);
     FreePathList(&files.paths, &files.count);
-    g_escAt = g_checks;
-    g_checks = 0;
+    ScriptedEsc::Press(ScriptedEsc::polls);
     EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), -3);
     EXPECT_EQ(files.count, 0) << "no file at all once the walk was stopped";
 
     // Listing one folder never asks.
-    g_checks = 0;
-    g_escAt = 1;
-    SetAbortCheck(EscAtCall);
+    ScriptedEsc::Press(1);
     EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 0), 4);
-    EXPECT_EQ(g_checks, 0);
-    SetAbortCheck(old);
+    EXPECT_EQ(ScriptedEsc::polls, 0);
 }
 
 TEST(ImageFiles, OutOfMemoryEndsTheWalkAndEmptiesTheFileList)

@@ -1,5 +1,7 @@
 #include "support/DialogScript.h"
 
+#include <algorithm>
+
 namespace testsupport {
 
 namespace {
@@ -64,6 +66,40 @@ LRESULT CALLBACK DialogScript::Hook(int code, WPARAM wParam, LPARAM lParam)
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+std::string ItemText(HWND dlg, int id)
+{
+    char text[1024] = "";
+    GetDlgItemTextA(dlg, id, text, sizeof text);
+    return text;
+}
+
+std::vector<std::string> ComboItems(HWND combo)
+{
+    std::vector<std::string> items(size_t(std::max<LRESULT>(0, SendMessageA(combo, CB_GETCOUNT, 0, 0))));
+    for (size_t i = 0; i < items.size(); ++i) {
+        char text[MAX_PATH] = "";
+        SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        items[i] = text;
+    }
+    return items;
+}
+
+std::vector<UINT> MenuStates(const std::function<void()>& show, const std::vector<UINT>& commands)
+{
+    static std::vector<UINT> ids, states;
+    ids = commands, states.assign(commands.size(), ~0u);
+    SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR timer, DWORD) CALLBACK {
+        KillTimer(nullptr, timer);
+        HWND window = FindWindowA("#32768", nullptr);
+        if (HMENU menu = window ? reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0)) : nullptr)
+            for (size_t i = 0; i < ids.size(); ++i)
+                states[i] = GetMenuState(menu, ids[i], MF_BYCOMMAND);
+        EndMenu();
+    });
+    show();
+    return states;
 }
 
 } // namespace testsupport

@@ -43,4 +43,12 @@ private:
     HHOOK hook_ = nullptr;
 };
 
+// The text of a dialog's control, and the items of a combo box.
+std::string ItemText(HWND dlg, int id);
+std::vector<std::string> ComboItems(HWND combo);
+
+// The states (GetMenuState) of the commands in the popup menu that show() opens, which is then
+// closed; ~0u for a command the menu lacks.
+std::vector<UINT> MenuStates(const std::function<void()>& show, const std::vector<UINT>& commands);
+
 } // namespace testsupport

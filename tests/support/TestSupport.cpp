@@ -1,10 +1,11 @@
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
+#include "album/AlbumDoc.h"
+
 #include <psapi.h>
 #include <stdio.h>
-#include <string.h>
-#include <algorithm>
+#include <fstream>
+#include <iterator>
 
 namespace testsupport {
 
@@ -31,7 +32,7 @@ ScratchDir::ScratchDir()
 
 namespace {
 
-void RemoveTree(const std::wstring& folder)
+void RemoveWideTree(const std::wstring& folder)
 {
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
@@ -42,7 +43,7 @@ void RemoveTree(const std::wstring& folder)
             const std::wstring p = folder + L"\\" + fd.cFileName;
             SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
             if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                RemoveTree(p);
+                RemoveWideTree(p);
             else if (!DeleteFileW(p.c_str()))
                 RemoveDirectoryW(p.c_str());
         } while (FindNextFileW(h, &fd));
@@ -64,14 +65,18 @@ std::wstring LongWidePath(const std::string& path)
 ScratchDir::~ScratchDir()
 {
     if (made_)
-        RemoveTree(LongWidePath(path_));
+        RemoveTree(path_);
 }
 
-std::vector<std::string> ScratchDir::List() const
+void RemoveTree(const std::string& path) { RemoveWideTree(LongWidePath(path)); }
+
+std::vector<std::string> ScratchDir::List() const { return ListFolder(path_); }
+
+std::vector<std::string> ListFolder(const std::string& folder)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path_ + "\\*").c_str(), &fd);
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
         return names;
     do {
@@ -84,16 +89,8 @@ std::vector<std::string> ScratchDir::List() const
 
 std::vector<unsigned char> ReadBytes(const std::string& path)
 {
-    std::vector<unsigned char> bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    unsigned char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.insert(bytes.end(), buf, buf + n);
-    fclose(f);
-    return bytes;
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)
@@ -116,13 +113,7 @@ HGLOBAL MakeDib(int width, int height, unsigned seed, size_t extra)
     size_t size = sizeof(BITMAPINFOHEADER) + stride * size_t(height) + extra;
     HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     auto* p = static_cast<unsigned char*>(GlobalLock(h));
-    BITMAPINFOHEADER bih = {};
-    bih.biSize = sizeof bih;
-    bih.biWidth = width;
-    bih.biHeight = height;
-    bih.biPlanes = 1;
-    bih.biBitCount = 24;
-    bih.biSizeImage = DWORD(stride * size_t(height));
+    const BITMAPINFOHEADER bih = {sizeof bih, width, height, 1, 24, BI_RGB, DWORD(stride * size_t(height)), 0, 0, 0, 0};
     memcpy(p, &bih, sizeof bih);
     for (size_t i = sizeof bih; i < size - extra; ++i)
         p[i] = static_cast<unsigned char>(seed * 31u + i * 7u);
@@ -156,15 +147,9 @@ std::vector<unsigned char> BlockBytes(HGLOBAL block)
 HGLOBAL MakePackedDib(int width, int height, int bits, const std::vector<unsigned char>& palette,
                       const std::vector<unsigned char>& rows, LONG resolution, long clrUsed)
 {
-    BITMAPINFOHEADER bih = {};
-    bih.biSize = sizeof bih;
-    bih.biWidth = width;
-    bih.biHeight = height;
-    bih.biPlanes = 1;
-    bih.biBitCount = WORD(bits);
-    bih.biClrUsed = clrUsed < 0 ? DWORD(palette.size() / 4) : DWORD(clrUsed);
-    bih.biSizeImage = DWORD(((size_t(width) * size_t(bits) + 31) / 32) * 4 * size_t(height));
-    bih.biXPelsPerMeter = bih.biYPelsPerMeter = resolution;
+    const BITMAPINFOHEADER bih = {sizeof bih, width, height, 1, WORD(bits), BI_RGB,
+                                  DWORD(((size_t(width) * size_t(bits) + 31) / 32) * 4 * size_t(height)), resolution, resolution,
+                                  clrUsed < 0 ? DWORD(palette.size() / 4) : DWORD(clrUsed), 0};
     std::vector<unsigned char> bytes(sizeof bih + palette.size() + bih.biSizeImage, 0);
     memcpy(bytes.data(), &bih, sizeof bih);
     std::copy(palette.begin(), palette.end(), bytes.begin() + sizeof bih);
@@ -205,13 +190,10 @@ size_t WorkingSet()
     return counters.WorkingSetSize;
 }
 
-static FILETIME ToFileTime(uint32_t seconds)
+FILETIME ToFileTime(uint32_t seconds)
 {
-    uint64_t ticks = uint64_t(seconds) * 10000000ull + 116444736000000000ull;
-    FILETIME ft;
-    ft.dwLowDateTime = DWORD(ticks);
-    ft.dwHighDateTime = DWORD(ticks >> 32);
-    return ft;
+    const uint64_t ticks = uint64_t(seconds) * 10000000ull + 116444736000000000ull;
+    return FILETIME{DWORD(ticks), DWORD(ticks >> 32)};
 }
 
 void SetFileTimes(const std::string& path, uint32_t created, uint32_t written)
@@ -235,6 +217,35 @@ tagALBUMINFOHEADER MakeRecord(const char* name, DWORD fileSize, DWORD fileTime, 
     rec.wReserved1 = 1;
     rec.wBitCount = 24;
     return rec;
+}
+
+void SaveAlbum(const std::string& path, const std::vector<tagALBUMINFOHEADER>& records)
+{
+    CAlbumDoc2 doc;
+    unsigned seed = 0;
+    for (tagALBUMINFOHEADER rec : records) {
+        HGLOBAL dib = MakeDib(8, 6, ++seed);
+        rec.dwDibSize = DWORD(GlobalSize(dib));
+        rec.wThumbWidth = 8;
+        rec.wThumbHeight = 6;
+        doc.Insert(new CThumbnail2(&rec, dib, 0, 1), nullptr);
+    }
+    EXPECT_NE(doc.Save(path.c_str()), 0) << path;
+}
+
+void SaveAlbum(const std::string& path, const std::vector<std::string>& names)
+{
+    std::vector<tagALBUMINFOHEADER> records;
+    for (const std::string& name : names)
+        records.push_back(MakeRecord(name.c_str()));
+    SaveAlbum(path, records);
+}
+
+int CountInAlbum(const std::string& path)
+{
+    CAlbumDoc2 doc;
+    doc.SetAutoCheck(0);
+    return doc.Load(path.c_str()) == 1 ? doc.GetCount() : -1;
 }
 
 } // namespace testsupport

@@ -1,8 +1,13 @@
-// Shared helpers for the test programs: scratch folders, files, thumbnails.
+// Shared helpers for the test programs: scratch folders, files, thumbnails; and the headers every
+// test program uses.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <stdint.h>
+#include <string.h>
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 #include "album/AlbumFile.h"
@@ -26,6 +31,11 @@ private:
     std::string path_;
     bool made_ = false; // removed at the end only when this made it
 };
+
+// Removes a folder with everything in it (links are removed, never followed).
+void RemoveTree(const std::string& path);
+// Names of the files and folders in a folder.
+std::vector<std::string> ListFolder(const std::string& folder);
 
 // path as a "\\?\" wide path, which the wide file functions take past MAX_PATH.
 std::wstring LongWidePath(const std::string& path);
@@ -55,10 +65,18 @@ void WriteBmpFile(const std::string& path, int width, int height, unsigned seed)
 void WriteSlowTgaFile(const std::string& path, int width, int height);
 // The process's working set in bytes: tests see big decodes under way by its growth.
 size_t WorkingSet();
-// Sets a file's creation and last-write times to the given seconds since 1970.
+// Seconds since 1970 as a file time; sets a file's creation and last-write times to such seconds.
+FILETIME ToFileTime(uint32_t seconds);
 void SetFileTimes(const std::string& path, uint32_t created, uint32_t written);
 
 tagALBUMINFOHEADER MakeRecord(const char* name, DWORD fileSize = 0, DWORD fileTime = 0,
                               const char* description = " ");
+// An album file of thumbnails standing for the records, or for records of the names, each with an
+// 8 x 6 picture of its own (the sources need not exist); a failure to save fails the test.
+void SaveAlbum(const std::string& path, const std::vector<tagALBUMINFOHEADER>& records);
+void SaveAlbum(const std::string& path, const std::vector<std::string>& names);
+// The number of thumbnails an album file holds as read (its sources not looked at); -1 when it
+// cannot be read.
+int CountInAlbum(const std::string& path);
 
 } // namespace testsupport

@@ -1,8 +1,6 @@
 // abmtool's commands on real album files: what they print and what they leave on disk.
-#include <gtest/gtest.h>
 #include <io.h>
 #include <stdio.h>
-#include <string>
 #include <thread>
 #include "AbmTool.h"
 #include "album/AlbumDoc.h"
@@ -30,6 +28,14 @@ std::string CaptureStdout(const ScratchDir& dir, F run, int* result)
     std::vector<unsigned char> bytes = ReadBytes(file);
     DeleteFileA(file.c_str());
     return std::string(bytes.begin(), bytes.end());
+}
+// A command's exit code, what it printed dropped.
+template <class F>
+int Quietly(const ScratchDir& dir, F run)
+{
+    int result = -1;
+    CaptureStdout(dir, run, &result);
+    return result;
 }
 
 // An album of thumbnails with the given stored names; a thumbnail named "broken" holds an image
@@ -90,25 +96,21 @@ TEST(AbmTool, ExportNeverTouchesFilesItDidNotWrite)
     WriteBytes(other, {'k'});
 
     // A target name that exists: refused before anything is written.
-    int result = 0;
-    CaptureStdout(dir, [&] { return abmtool::Export(album, out); }, &result);
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(Quietly(dir, [&] { return abmtool::Export(album, out); }), 1);
     EXPECT_EQ(ReadBytes(mine), (std::vector<unsigned char>{'m', 'i', 'n', 'e'}));
     EXPECT_FALSE(FileExists(out + "\\0001_a.bmp"));
 
     // A failure part way: the undo removes what the export wrote, and only that.
     DeleteFileA(mine.c_str());
     album = MakeAlbum(dir, {"Trip\\a.jpg", "broken", "c.png"}, "x");
-    CaptureStdout(dir, [&] { return abmtool::Export(album, out); }, &result);
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(Quietly(dir, [&] { return abmtool::Export(album, out); }), 1);
     EXPECT_FALSE(FileExists(out + "\\0001_a.bmp"));
     EXPECT_TRUE(FileExists(other));
 
     // Into an empty place it writes every thumbnail.
     DeleteFileA(other.c_str());
     album = MakeAlbum(dir, {"Trip\\a.jpg", "b.png"}, "x");
-    CaptureStdout(dir, [&] { return abmtool::Export(album, out); }, &result);
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Quietly(dir, [&] { return abmtool::Export(album, out); }), 0);
     EXPECT_TRUE(FileExists(out + "\\0001_a.bmp"));
     EXPECT_TRUE(FileExists(out + "\\0002_b.bmp"));
 }
@@ -120,9 +122,7 @@ TEST(AbmTool, SortLeavesAnAlbumReadOnlyInPartAsItIs)
     std::vector<unsigned char> file = ReadBytes(album);
     file[144 + 288 + 283] = 0x30; // the second image declares 768 MiB
     WriteBytes(album, file);
-    int result = 0;
-    CaptureStdout(dir, [&] { return abmtool::Sort(album, "name", false); }, &result);
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(Quietly(dir, [&] { return abmtool::Sort(album, "name", false); }), 1);
     EXPECT_EQ(ReadBytes(album), file);
 }
 
@@ -142,9 +142,7 @@ TEST(AbmTool, BuildMakesTheSameAlbumOnOneWorkerOrMany)
         options.skipUnreadable = true;
         options.threads = threads;
         const std::string album = dir.File("t" + std::to_string(threads) + ".abm");
-        int result = -1;
-        CaptureStdout(dir, [&] { return abmtool::Build(images, album, options); }, &result);
-        EXPECT_EQ(result, 0);
+        EXPECT_EQ(Quietly(dir, [&] { return abmtool::Build(images, album, options); }), 0);
         return ReadBytes(album);
     };
     const auto one = build(1);
@@ -157,9 +155,7 @@ TEST(AbmTool, BuildMakesTheSameAlbumOnOneWorkerOrMany)
     // Without --skip-unreadable the build stops at that file and writes nothing.
     abmtool::BuildOptions strict;
     strict.threads = 4;
-    int result = -1;
-    CaptureStdout(dir, [&] { return abmtool::Build(images, dir.File("strict.abm"), strict); }, &result);
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(Quietly(dir, [&] { return abmtool::Build(images, dir.File("strict.abm"), strict); }), 1);
     EXPECT_FALSE(FileExists(dir.File("strict.abm")));
 }
 
@@ -182,9 +178,8 @@ TEST(AbmTool, CtrlCStopsABuildWritingNothing)
     });
     abmtool::BuildOptions options;
     options.threads = 2;
-    int result = -1;
     const DWORD start = GetTickCount();
-    CaptureStdout(dir, [&] { return abmtool::Build(images, album, options); }, &result);
+    const int result = Quietly(dir, [&] { return abmtool::Build(images, album, options); });
     const DWORD stopped = GetTickCount();
     user.join();
     ASSERT_NE(pressed, 0u) << "the decodes never got under way";

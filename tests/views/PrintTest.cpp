@@ -1,10 +1,6 @@
 // Contact sheets recorded into enhanced metafiles and memory DCs: where the boxes, pictures,
 // names and frames land on a page, how big pictures are banded, how names are shortened, and
 // what happens to a job the printer stops.
-#include <gtest/gtest.h>
-#include <string.h>
-#include <string>
-#include <vector>
 #include "album/AlbumDoc.h"
 #include "support/TestSupport.h"
 #include "views/PrintSheets.h"
@@ -61,28 +57,19 @@ private:
         case EMR_STRETCHDIBITS:
             page.pictures.push_back(*reinterpret_cast<const EMRSTRETCHDIBITS*>(r));
             break;
-        case EMR_EXTTEXTOUTA: {
+        case EMR_EXTTEXTOUTA:
+        case EMR_EXTTEXTOUTW: { // the same record but for the characters' width
             const auto* t = reinterpret_cast<const EMREXTTEXTOUTA*>(r);
             const char* s = reinterpret_cast<const char*>(r) + t->emrtext.offString;
-            page.texts.push_back({t->emrtext.ptlReference, std::string(s, t->emrtext.nChars)});
-            break;
-        }
-        case EMR_EXTTEXTOUTW: {
-            const auto* t = reinterpret_cast<const EMREXTTEXTOUTW*>(r);
-            const WCHAR* s = reinterpret_cast<const WCHAR*>(reinterpret_cast<const char*>(r) + t->emrtext.offString);
             std::string text;
             for (DWORD i = 0; i < t->emrtext.nChars; ++i)
-                text += char(s[i]);
+                text += r->iType == EMR_EXTTEXTOUTA ? s[i] : s[2 * i];
             page.texts.push_back({t->emrtext.ptlReference, text});
             break;
         }
         case EMR_MOVETOEX:
-            page.path.push_back({reinterpret_cast<const EMRMOVETOEX*>(r)->ptl.x, reinterpret_cast<const EMRMOVETOEX*>(r)->ptl.y});
-            break;
-        case EMR_LINETO:
+        case EMR_LINETO: // both a record type, a size and a point
             page.path.push_back({reinterpret_cast<const EMRLINETO*>(r)->ptl.x, reinterpret_cast<const EMRLINETO*>(r)->ptl.y});
-            break;
-        default:
             break;
         }
         return 1;
@@ -207,13 +194,12 @@ TEST(PrintSheets, BoxesPicturesNamesAndFramesLandWhereTheLayoutSays)
     ASSERT_EQ(pages[1].pictures.size(), 5u);
 
     // The 100 x 50 thumbnail: 1200 x 600, 300 below the top of the first box.
-    const EMRSTRETCHDIBITS& first = pages[0].pictures[0];
-    EXPECT_EQ(std::vector<LONG>({first.xDest, first.yDest, first.cxDest, first.cyDest, first.cxSrc, first.cySrc}),
-              std::vector<LONG>({0, 300, 1200, 600, 100, 50}));
+    auto where = [](const EMRSTRETCHDIBITS& p) {
+        return std::vector<LONG>({p.xDest, p.yDest, p.cxDest, p.cyDest, p.cxSrc, p.cySrc});
+    };
+    EXPECT_EQ(where(pages[0].pictures[0]), std::vector<LONG>({0, 300, 1200, 600, 100, 50}));
     // Thumbnail 2: the 300 x 200 source in the second box; thumbnail 3: its own 60 x 40 picture.
-    const EMRSTRETCHDIBITS& second = pages[0].pictures[1];
-    EXPECT_EQ(std::vector<LONG>({second.xDest, second.yDest, second.cxDest, second.cyDest, second.cxSrc, second.cySrc}),
-              std::vector<LONG>({1200, 200, 1200, 800, 300, 200}));
+    EXPECT_EQ(where(pages[0].pictures[1]), std::vector<LONG>({1200, 200, 1200, 800, 300, 200}));
     EXPECT_EQ(pages[0].pictures[2].cxSrc, 60);
 
     for (size_t p = 0; p < pages.size(); ++p) {
@@ -223,12 +209,11 @@ TEST(PrintSheets, BoxesPicturesNamesAndFramesLandWhereTheLayoutSays)
         for (size_t k = 0; k < boxes; ++k) {
             const LONG x = LONG(k % 4) * 1200, y = LONG(k / 4) * 1320;
             const std::vector<POINT>& path = pages[p].path;
-            const POINT expected[5] = {{x, y}, {x + 1200, y}, {x + 1200, y + 1200}, {x, y + 1200}, {x, y}};
-            for (int i = 0; i < 5; ++i)
-                EXPECT_TRUE(path[k * 5 + i].x == expected[i].x && path[k * 5 + i].y == expected[i].y)
-                    << "page " << p << " box " << k << " corner " << i;
-            EXPECT_EQ(pages[p].texts[k].first.x, x);
-            EXPECT_EQ(pages[p].texts[k].first.y, y + 1200);
+            std::vector<LONG> corners, want = {x, y, x + 1200, y, x + 1200, y + 1200, x, y + 1200, x, y};
+            for (size_t i = k * 5; i < k * 5 + 5; ++i)
+                corners.insert(corners.end(), {path[i].x, path[i].y});
+            EXPECT_EQ(corners, want) << "page " << p << " box " << k;
+            EXPECT_EQ(std::make_pair(pages[p].texts[k].first.x, pages[p].texts[k].first.y), std::make_pair(x, y + 1200));
         }
     }
     for (const Page& page : pages)

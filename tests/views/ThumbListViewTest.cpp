@@ -15,10 +15,7 @@ namespace {
 tagAlbumViewCreateInfo Grid(int rows, int cols, int space, int sizeMode)
 {
     tagAlbumViewCreateInfo aci = DefaultListViewInfo();
-    aci.nRows = rows;
-    aci.nCols = cols;
-    aci.nHSpace = aci.nVSpace = space;
-    aci.nSizeMode = sizeMode;
+    aci.nRows = rows, aci.nCols = cols, aci.nHSpace = aci.nVSpace = space, aci.nSizeMode = sizeMode;
     aci.nBkMode = ACI_BK_OPAQUE;
     return aci;
 }
@@ -30,40 +27,29 @@ struct List : CThumbListView2 {
 };
 
 struct ListWindow : ::testing::Test {
-    // One parent for every test: top-level windows are slow to destroy under Wine.
-    static MessageLog* shared;
+    static inline MessageLog* shared = nullptr; // one parent: top-level windows are slow under Wine
     static void SetUpTestSuite()
     {
-        ASSERT_EQ(CThumbviewRegister(AlbumInstance()), 1);
-        ASSERT_EQ(CThumbListViewRegister(AlbumInstance()), 1);
+        ASSERT_EQ(CThumbviewRegister(AlbumInstance()) + CThumbListViewRegister(AlbumInstance()), 2);
         shared = new MessageLog();
     }
     static void TearDownTestSuite() { delete shared; }
     MessageLog& parent = *shared;
     void SetUp() override { parent.Clear(); }
 
-    RECT CellRect(CThumbListView2& list, int i)
+    // Cell i's place and size in the list: {x, y, w, h}.
+    static std::vector<LONG> Cell(CThumbListView2& list, int i)
     {
         RECT r;
         GetWindowRect(list.m_ppCells[i]->m_hWnd, &r);
         MapWindowPoints(nullptr, list.m_hWnd, reinterpret_cast<POINT*>(&r), 2);
-        return r;
+        return {r.left, r.top, r.right - r.left, r.bottom - r.top};
     }
-    void ExpectCell(CThumbListView2& list, int i, int x, int y, int w, int h)
-    {
-        RECT r = CellRect(list, i);
-        EXPECT_EQ(r.left, x) << "cell " << i;
-        EXPECT_EQ(r.top, y) << "cell " << i;
-        EXPECT_EQ(r.right - r.left, w) << "cell " << i;
-        EXPECT_EQ(r.bottom - r.top, h) << "cell " << i;
-    }
-    void Resize(CThumbListView2& list, int w, int h)
+    static void Resize(CThumbListView2& list, int w, int h)
     {
         SetWindowPos(list.m_hWnd, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER);
     }
 };
-
-MessageLog* ListWindow::shared = nullptr;
 
 } // namespace
 
@@ -73,14 +59,13 @@ TEST_F(ListWindow, LaysCellsOutRowByRow)
     List list(parent.hwnd(), RECT{0, 0, 280, 216}, aci);
     ASSERT_EQ(list.m_nCount, 8);
     for (int i = 0; i < 8; ++i)
-        ExpectCell(list, i, 70 * (i % 4), 108 * (i / 4), 70, 108);
+        EXPECT_EQ(Cell(list, i), (std::vector<LONG>{70 * (i % 4), 108 * (i / 4), 70, 108})) << i;
 
     tagAlbumViewCreateInfo def = DefaultListViewInfo();
     List spaced(parent.hwnd(), RECT{0, 0, 300, 200}, def);
     ASSERT_EQ(spaced.m_nCount, 25);
-    ExpectCell(spaced, 0, 8, 8, 44, 24);
-    ExpectCell(spaced, 1, 68, 8, 44, 24);
-    ExpectCell(spaced, 5, 8, 48, 44, 24);
+    for (const std::vector<LONG>& c : {std::vector<LONG>{0, 8, 8}, {1, 68, 8}, {5, 8, 48}})
+        EXPECT_EQ(Cell(spaced, int(c[0])), (std::vector<LONG>{c[1], c[2], 44, 24})) << c[0];
 }
 
 TEST_F(ListWindow, SnappingFollowsTheDraggedEdgeAndRegrids)
@@ -89,50 +74,42 @@ TEST_F(ListWindow, SnappingFollowsTheDraggedEdgeAndRegrids)
     List list(parent.hwnd(), RECT{0, 0, 280, 216}, aci);
     int w = 250, h = 250;
     list.AdjustWindowSize(w, h);
-    EXPECT_EQ(w, 210);
-    EXPECT_EQ(h, 216);
+    EXPECT_EQ(w * 1000 + h, 210216);
 
     parent.Clear();
     Resize(list, w, h);
-    EXPECT_EQ(list.GetACI()->nCols, 3);
-    EXPECT_EQ(list.GetACI()->nRows, 2);
-    EXPECT_EQ(list.m_nCount, 6) << "two cells removed";
-    ExpectCell(list, 5, 140, 108, 70, 108);
-    ASSERT_EQ(parent.messages.size(), 1u);
-    EXPECT_EQ(parent.messages[0], (LoggedMessage{WM_ALBUM_LAYOUT, WPARAM(list.m_hWnd), 0}));
+    EXPECT_EQ(std::vector<int>({list.GetACI()->nCols, list.GetACI()->nRows, list.m_nCount}), std::vector<int>({3, 2, 6}));
+    EXPECT_EQ(Cell(list, 5), (std::vector<LONG>{140, 108, 70, 108}));
+    EXPECT_EQ(parent.messages, (std::vector<LoggedMessage>{{WM_ALBUM_LAYOUT, WPARAM(list.m_hWnd), 0}}));
 
     // Growing back adds cells of the same size.
     Resize(list, 350, 216);
     EXPECT_EQ(list.m_nCount, 10);
-    ExpectCell(list, 9, 280, 108, 70, 108);
+    EXPECT_EQ(Cell(list, 9), (std::vector<LONG>{280, 108, 70, 108}));
 
     // Dragging the left edge to less than a cell keeps one column, one pitch wide.
     RECT r = {100, 0, 130, 216};
     SendMessageA(list.m_hWnd, WM_SIZING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&r));
-    EXPECT_EQ(r.left, 60);
-    EXPECT_EQ(r.right, 130);
+    EXPECT_EQ(r.left * 1000 + r.right, 60130);
 }
 
 TEST_F(ListWindow, StretchingKeepsTheCountWithAMinimum)
 {
     tagAlbumViewCreateInfo aci = Grid(2, 3, 4, ACI_SIZE_STRETCH);
     List list(parent.hwnd(), RECT{0, 0, 300, 200}, aci);
-    ExpectCell(list, 0, 2, 2, 96, 96);
+    EXPECT_EQ(Cell(list, 0), (std::vector<LONG>{2, 2, 96, 96}));
     Resize(list, 390, 100);
     EXPECT_EQ(list.m_nCount, 6);
-    ExpectCell(list, 4, 2 + 130, 2 + 50, 126, 46);
+    EXPECT_EQ(Cell(list, 4), (std::vector<LONG>{2 + 130, 2 + 50, 126, 46}));
 
-    // Sizing stops at 16 pixels per cell plus spacing.
+    // Sizing stops at 16 pixels per cell plus spacing; any mode other than snapping behaves the same.
     int w = 10, h = 10;
     list.AdjustWindowSize(w, h);
-    EXPECT_EQ(w, 3 * (16 + 4));
-    EXPECT_EQ(h, 2 * (16 + 4));
-    // Any mode other than snapping behaves the same.
+    EXPECT_EQ(w * 1000 + h, 3 * (16 + 4) * 1000 + 2 * (16 + 4));
     RECT r = {0, 50, 5, 60};
     aci.nSizeMode = 0;
     grid::AdjustSizingRect(&r, WMSZ_TOPLEFT, {96, 96}, {0, 0}, aci);
-    EXPECT_EQ(r.left, 5 - 60);
-    EXPECT_EQ(r.top, 60 - 40);
+    EXPECT_EQ((std::vector<LONG>{r.left, r.top}), (std::vector<LONG>{5 - 60, 60 - 40}));
 }
 
 TEST_F(ListWindow, RecordsWithoutCellsShowNothingAndIgnoreSizing)
@@ -142,15 +119,11 @@ TEST_F(ListWindow, RecordsWithoutCellsShowNothingAndIgnoreSizing)
     EXPECT_EQ(list.m_nCount, 0);
     int w = 123, h = 45;
     list.AdjustWindowSize(w, h);
-    EXPECT_EQ(w, 123);
-    EXPECT_EQ(h, 45);
+    EXPECT_EQ(w * 1000 + h, 123045);
     EXPECT_EQ(list.ResetLayout(Grid(3, 3, 0, ACI_SIZE_SNAP)), 0);
 
     // Absurd records create nothing instead of thousands of windows.
-    aci = Grid(100000, 100000, 0, ACI_SIZE_SNAP);
-    EXPECT_EQ(grid::CellCount(aci), 0);
-    aci = Grid(2, -3, 0, ACI_SIZE_SNAP);
-    EXPECT_EQ(grid::CellCount(aci), 0);
+    EXPECT_EQ(grid::CellCount(Grid(100000, 100000, 0, ACI_SIZE_SNAP)) + grid::CellCount(Grid(2, -3, 0, ACI_SIZE_SNAP)), 0);
     // Spacing that cancels the cell leaves nothing to snap to (and nothing to divide by).
     aci = Grid(2, 2, -10, ACI_SIZE_SNAP);
     EXPECT_FALSE(grid::IsWholePitches(100, 100, {10, 10}, aci));

@@ -1,18 +1,13 @@
 // The thumbnail cell: layout, pixels per style, captions, messages to its parent, repaints, tooltip.
-#include <gtest/gtest.h>
-#include <windows.h>
+#include "support/TestSupport.h"
 #include <commctrl.h>
-#include <algorithm>
 #include <atomic>
 #include <memory>
-#include <string>
-#include <vector>
 #include "album/AlbumDoc.h"
 #include "album/AlbumMessages.h"
 #include "album/ThumbView.h"
 #include "imaging/DragDrop.h"
 #include "support/MessageLog.h"
-#include "support/TestSupport.h"
 #include "views/CellPaint.h"
 #include "views/ViewCreateInfo.h"
 #include "views/ViewResources.h"
