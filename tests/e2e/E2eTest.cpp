@@ -1,6 +1,8 @@
 // The editor stand-in driven as a person drives it: mouse clicks, drags and typing reach its real
 // windows through the system's input queue. Each scenario ends with the album files read back
 // through the library.
+#include <windows.h>
+#include <commctrl.h>
 #include "AlbumFiles.h"
 #include "Driver.h"
 #include "HostSession.h"
@@ -114,8 +116,11 @@ std::string WideToUtf8(const std::wstring& text)
 
 std::wstring WideText(HWND w)
 {
+    // Sent, not GetWindowTextW: that gives another process's controls their caption, not their text.
     WCHAR text[512] = L"";
-    GetWindowTextW(w, text, 512);
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(w, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000, &copied);
+    text[511] = L'\0';
     return text;
 }
 
@@ -127,7 +132,7 @@ std::wstring WideText(HWND w)
 // dialog, and the album saved, opened again in a new run of the program and its photo opened.
 TEST(EndToEnd, PhotosNamedInAnyScript)
 {
-    Folder albums("albums26"), images("images26");
+    Folder albums, images;
     const std::wstring folder = std::wstring(images.path().begin(), images.path().end()) + L"\\Фото 2026";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     const std::string programFolder = ProgramFolder();
