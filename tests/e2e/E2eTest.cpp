@@ -207,6 +207,11 @@ TEST(EndToEnd, PhotosNamedInAnyScript)
         drive::Click(drive::Center(GetDlgItem(find, IDOK)));
         EXPECT_TRUE(drive::WaitUntil([&] { return drive::Text(GetDlgItem(find, 207)).find("1  image(s) found") != std::string::npos; }))
             << drive::Text(GetDlgItem(find, 207));
+        const std::vector<HWND> found = drive::Descendants(find, "ThumbViewClass");
+        ASSERT_FALSE(found.empty());
+        drive::Click(drive::Center(found[0]));
+        EXPECT_TRUE(drive::WaitUntil([&] { return WideText(GetDlgItem(find, 207)).rfind(L"写真.jpg  Date:", 0) == 0; }))
+            << WideToUtf8(WideText(GetDlgItem(find, 207)));
         drive::Click(drive::Center(GetDlgItem(find, IDCANCEL)));
         EXPECT_TRUE(host.Answer("Lumicraft 2000", "&No"));
         EXPECT_TRUE(drive::WaitUntil([&] { return !IsWindow(find); }));
