@@ -164,10 +164,11 @@ TEST(EndToEnd, PhotosNamedInAnyScript)
         for (HWND cell : {cells[0], cells[1]}) {
             drive::Click(drive::Center(cell));
             std::wstring line;
-            drive::WaitUntil([&] {
+            // Generous: once in a few runs the program stops answering for half a minute here.
+            EXPECT_TRUE(drive::WaitUntil([&] {
                 line = WideText(GetDlgItem(manager, 207));
                 return line.find(L"Date:") != std::wstring::npos && (lines.empty() || line != lines[0]);
-            });
+            }, 120000));
             lines.push_back(line);
         }
         EXPECT_TRUE(lines[0].rfind(L"写真.jpg  Date:", 0) == 0 || lines[1].rfind(L"写真.jpg  Date:", 0) == 0)
@@ -210,7 +211,7 @@ TEST(EndToEnd, PhotosNamedInAnyScript)
         const std::vector<HWND> found = drive::Descendants(find, "ThumbViewClass");
         ASSERT_FALSE(found.empty());
         drive::Click(drive::Center(found[0]));
-        EXPECT_TRUE(drive::WaitUntil([&] { return WideText(GetDlgItem(find, 207)).rfind(L"写真.jpg  Date:", 0) == 0; }))
+        EXPECT_TRUE(drive::WaitUntil([&] { return WideText(GetDlgItem(find, 207)).rfind(L"写真.jpg  Date:", 0) == 0; }, 120000))
             << WideToUtf8(WideText(GetDlgItem(find, 207)));
         drive::Click(drive::Center(GetDlgItem(find, IDCANCEL)));
         EXPECT_TRUE(host.Answer("Lumicraft 2000", "&No"));
