@@ -7,7 +7,7 @@ prefix=${WINEPREFIX:-$here/build/wineprefix}
 
 packages=(cmake ninja-build make googletest
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-          wine wine64 xvfb xauth fonts-wine fonts-liberation imagemagick x11-apps
+          wine wine64 xvfb xauth fonts-wine fonts-liberation fonts-wqy-microhei imagemagick x11-apps
           clang libclang-rt-14-dev   # the native fuzz build (scripts/fuzz.sh)
           cups printer-driver-cups-pdf poppler-utils python3
           nasm dpkg-dev)             # libjpeg-turbo from Debian's source package (below)
@@ -58,6 +58,18 @@ if [ ! -f "$prefix/.unmanaged-windows" ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
   wineserver -w || true
   touch "$prefix/.unmanaged-windows"
+fi
+
+# Names in Chinese, Japanese or Korean script: the dialog and caption fonts fall back to a font
+# that has their characters, as Windows' own font linking does; without it they show as boxes.
+if [ ! -f "$prefix/.cjk-font-link" ]; then
+  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  for face in "Liberation Sans" "MS Shell Dlg" "MS Sans Serif" "Tahoma" "Microsoft Sans Serif"; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
+  done
+  wineserver -w || true
+  touch "$prefix/.cjk-font-link"
 fi
 
 # libjpeg-turbo for JPEG decoding, cross-built from Debian's source package (cached under build/).

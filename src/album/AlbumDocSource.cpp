@@ -2,6 +2,7 @@
 #include "album/AlbumDoc.h"
 
 #include <string.h>
+#include "album/CaptionCache.h"
 #include "album/FileStatus.h"
 #include "album/FolderListing.h"
 #include "album/SourceFile.h"
@@ -137,6 +138,7 @@ int CAlbumDoc2::Refresh(CThumbnail2* t)
         t->m_bExist = 0;
         return 0;
     }
+    album::KeepRealFileName(*t, fullPath);
     switch (CheckSourceFile(&t->m_Info, fullPath)) {
     case -1:
         t->m_bExist = 0;

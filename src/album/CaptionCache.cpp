@@ -94,6 +94,32 @@ const char* LastPart(const std::string& path)
 
 } // namespace
 
+namespace {
+
+// The real name of stored's last part, found through resolved; empty when that part is no short
+// name standing for another.
+std::wstring RealLastPart(const std::string& stored, const char* resolved)
+{
+    std::wstring real;
+    if (!win::RealStoredName(stored.c_str(), resolved, real))
+        return std::wstring();
+    const size_t cut = real.find_last_of(L"\\/:");
+    std::wstring name = cut == std::wstring::npos ? real : real.substr(cut + 1);
+    if (name == win::WideOfAnsi(LastPart(stored)))
+        name.clear();
+    return name;
+}
+
+void KeepReal(const CThumbnail2& t, const std::string& stored, const std::wstring& name)
+{
+    Cache& c = TheCache();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    c.real[&t] = Cache::Real{stored, name};
+    c.used.store(true, std::memory_order_release);
+}
+
+} // namespace
+
 std::wstring RealFileNameOf(const CThumbnail2& t)
 {
     const std::string stored = StoredNameOf(t);
@@ -107,34 +133,26 @@ std::wstring RealFileNameOf(const CThumbnail2& t)
             if (it != c.real.end() && it->second.forName == stored)
                 return it->second.name;
         }
-        std::wstring real, name;
-        if (win::RealPathOf(stored.c_str(), real)) {
-            const size_t cut = real.find_last_of(L"\\/:");
-            name = cut == std::wstring::npos ? real : real.substr(cut + 1);
-            // Only a last part that was replaced is a real name; the rest shows as stored.
-            if (name == win::WideOfAnsi(LastPart(stored)))
-                name.clear();
-        }
-        std::lock_guard<std::mutex> lock(c.mutex);
-        c.real[&t] = Cache::Real{stored, name};
-        c.used.store(true, std::memory_order_release);
+        // Not kept by the album's source check: the stored name as it stands (a relative one
+        // from the current folder, as card captions take it).
+        std::wstring name = RealLastPart(stored, stored.c_str());
+        KeepReal(t, stored, name);
         return name;
     } catch (...) {
         return std::wstring(); // without memory the stored name is shown
     }
 }
 
-std::wstring RealPathOf(const CThumbnail2& t)
+void KeepRealFileName(const CThumbnail2& t, const char* resolvedPath)
 {
     const std::string stored = StoredNameOf(t);
-    std::wstring real;
+    if (!resolvedPath || !win::MayHoldShortNames(LastPart(stored)))
+        return;
     try {
-        if (!win::RealPathOf(stored.c_str(), real))
-            real = win::WideOfAnsi(stored.c_str());
+        KeepReal(t, stored, RealLastPart(stored, resolvedPath));
     } catch (...) {
-        real.clear();
+        // Without memory the name is looked up at the next paint.
     }
-    return real;
 }
 
 } // namespace album

@@ -24,9 +24,9 @@ void KeepCaption(const CThumbnail2* t, const KeptCaption& kept);
 // standing for a name the ANSI code page cannot carry; empty otherwise. Only names with a "~" are
 // looked up, once: the answer is kept with the caption entries, for the same stored name.
 std::wstring RealFileNameOf(const CThumbnail2& t);
-// The stored name of t with each such short part replaced by its real name; the stored name as
-// it is when there is none. Not kept: for printing, which reads each source anyway.
-std::wstring RealPathOf(const CThumbnail2& t);
+// Keeps that real name as found through resolvedPath, the path the album resolved t's stored name
+// to: a name relative to the album's folders is found only that way.
+void KeepRealFileName(const CThumbnail2& t, const char* resolvedPath);
 
 // Drops t's entry; called as a thumbnail goes.
 void ForgetCaption(const CThumbnail2* t);

@@ -4,7 +4,6 @@
 #include <string.h>
 #include <algorithm>
 #include "album/AlbumDoc.h"
-#include "album/CaptionCache.h"
 #include "win/AnsiNames.h"
 #include "views/PrintProgress.h"
 #include "win/Dib.h"
@@ -19,14 +18,11 @@ namespace {
 // Pictures of this many pixels or more go to the printer in bands.
 constexpr int64_t kBandPixels = 0x100000;
 
-// The source image of a thumbnail as a new block, or null when it cannot be found or read.
-HGLOBAL ReadSource(CAlbumDoc2& doc, const tagALBUMINFOHEADER& info)
+// The source image of a thumbnail (at path, resolved by the album) as a new block, or null when
+// it cannot be read.
+HGLOBAL ReadSource(const char* path)
 {
-    char name[ALBUM_TEXT_FIELD];
-    memcpy(name, info.szFileName, sizeof name);
-    win::TerminateField(name, sizeof name);
-    char path[MAX_PATH];
-    if (!doc.GetThumbnailFullPath(name, path))
+    if (!path[0])
         return nullptr;
     IMGIOOPTIONS options;
     memset(&options, 0, sizeof options);
@@ -36,18 +32,24 @@ HGLOBAL ReadSource(CAlbumDoc2& doc, const tagALBUMINFOHEADER& info)
 void DrawBox(HDC dc, const SheetLayout& grid, CAlbumDoc2& doc, CThumbnail2& t, int x, int y, bool names)
 {
     const tagALBUMINFOHEADER& info = t.m_Info;
+    char name[ALBUM_TEXT_FIELD];
+    memcpy(name, info.szFileName, sizeof name);
+    win::TerminateField(name, sizeof name);
+    char path[MAX_PATH];
+    if (!doc.GetThumbnailFullPath(name, path))
+        path[0] = '\0'; // the source cannot be found
     const SIZE drawn = FitToBox(info.wThumbWidth, info.wThumbHeight, grid.boxWidth, grid.boxHeight);
     if (drawn.cx > 0 && drawn.cy > 0) {
         const int left = x + (grid.boxWidth - drawn.cx) / 2;
         const int top = y + (grid.boxHeight - drawn.cy) / 2;
         // The full-size picture prints far better than the thumbnail; the thumbnail stands in
         // when the source has gone or cannot be read.
-        win::GlobalBlock source(ReadSource(doc, info));
+        win::GlobalBlock source(ReadSource(path));
         if (!source || !DrawDibBanded(dc, left, top, drawn.cx, drawn.cy, source.get()))
             DrawDibBanded(dc, left, top, drawn.cx, drawn.cy, t.m_hDib);
     }
-    const std::wstring real = names && memchr(info.szFileName, '~', sizeof info.szFileName) ? album::RealPathOf(t) : std::wstring();
-    if (!real.empty()) {
+    std::wstring real;
+    if (names && win::RealStoredName(name, path, real)) {
         // Names stored by their short names are printed by their real names.
         const std::wstring caption = ShortenCaption(dc, real, grid.boxWidth);
         TextOutW(dc, x, y + grid.boxHeight, caption.c_str(), static_cast<int>(caption.size()));

@@ -107,6 +107,28 @@ bool RealPathOf(const char* path, std::wstring& out)
     return true;
 }
 
+bool RealStoredName(const char* stored, const char* resolved, std::wstring& out)
+{
+    out.clear();
+    std::wstring real;
+    if (!stored || !resolved || !MayHoldShortNames(stored) || !RealPathOf(resolved, real))
+        return false;
+    size_t parts = 1;
+    for (const char* p = stored; *p; ++p)
+        parts += IsSeparator(static_cast<unsigned char>(*p));
+    size_t from = real.size();
+    while (parts > 0 && from > 0)
+        if (IsSeparator(real[--from]))
+            --parts;
+    if (parts == 0)
+        ++from;
+    // Only a replaced component tells a real name; the parts kept as they are stored change nothing.
+    if (real.compare(from, std::wstring::npos, WideOfAnsi(stored)) == 0)
+        return false;
+    out = real.substr(from);
+    return true;
+}
+
 std::wstring UpperCaseWide(const std::wstring& text)
 {
     std::wstring out(text);

@@ -40,6 +40,11 @@ bool MayHoldShortNames(const char* path);
 // False (out empty) when no component was replaced or the file is not there.
 bool RealPathOf(const char* path, std::wstring& out);
 
+// A stored name (a full path, or a path relative to a folder the album looks in) as people know
+// it, found through resolved, the path the album resolved it to: as many trailing components of
+// resolved's real path (RealPathOf) as stored has. False (out empty) when none was replaced.
+bool RealStoredName(const char* stored, const char* resolved, std::wstring& out);
+
 // text upper-cased in Unicode (every script's letters, not only the code page's), for matching
 // names without regard to case.
 std::wstring UpperCaseWide(const std::wstring& text);

@@ -4,6 +4,7 @@
 #include "album/AlbumDoc.h"
 #include "support/TestSupport.h"
 #include "views/PrintSheets.h"
+#include "win/AnsiNames.h"
 
 using namespace testsupport;
 using printing::PageCaps;
@@ -61,10 +62,11 @@ private:
         case EMR_EXTTEXTOUTW: { // the same record but for the characters' width
             const auto* t = reinterpret_cast<const EMREXTTEXTOUTA*>(r);
             const char* s = reinterpret_cast<const char*>(r) + t->emrtext.offString;
-            std::string text;
-            for (DWORD i = 0; i < t->emrtext.nChars; ++i)
-                text += r->iType == EMR_EXTTEXTOUTA ? s[i] : s[2 * i];
-            page.texts.push_back({t->emrtext.ptlReference, text});
+            std::wstring wide(t->emrtext.nChars, L'\0');
+            if (r->iType == EMR_EXTTEXTOUTW)
+                memcpy(&wide[0], s, wide.size() * sizeof(WCHAR));
+            page.texts.push_back({t->emrtext.ptlReference, r->iType == EMR_EXTTEXTOUTA ? std::string(s, wide.size())
+                                                                                       : win::Utf8Of(wide.c_str(), int(wide.size()))});
             break;
         }
         case EMR_MOVETOEX:
@@ -179,6 +181,17 @@ TEST(PrintSheets, BoxesPicturesNamesAndFramesLandWhereTheLayoutSays)
     const std::string source = dir.File("source.bmp");
     WriteBmpFile(source, 300, 200, 7);
     strcpy(doc.GetThumbnail(2)->m_Info.szFileName, source.c_str());
+    // Thumbnail 6's source is stored by its short names relative to the album's folder, as a
+    // thumbnail built from the file stores it: its name prints as people know it.
+    const std::wstring folder = LongWidePath(dir.path()) + L"\\Фото 2026";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    WriteBmpFile(dir.File("plain.bmp"), 30, 20, 8);
+    ASSERT_TRUE(MoveFileW(LongWidePath(dir.File("plain.bmp")).c_str(), (folder + L"\\写真.bmp").c_str()));
+    char shortPath[MAX_PATH];
+    ASSERT_EQ(win::AnsiPathOf((win::WideOfAnsi(dir.path().c_str()) + L"\\Фото 2026\\写真.bmp").c_str(), shortPath, MAX_PATH),
+              win::kAnsiPathMade);
+    strcpy(doc.GetThumbnail(6)->m_Info.szFileName, shortPath + dir.path().size() + 1);
+    doc.SetPath(dir.File("sheets.abm").c_str());
     // A record without a thumbnail size gets its frame and name but no picture.
     doc.GetThumbnail(4)->m_Info.wThumbWidth = doc.GetThumbnail(4)->m_Info.wThumbHeight = 0;
 
@@ -223,6 +236,7 @@ TEST(PrintSheets, BoxesPicturesNamesAndFramesLandWhereTheLayoutSays)
             EXPECT_EQ(s.yDest - row * 1320, (1200 - s.cyDest) / 2);
         }
     EXPECT_EQ(pages[1].texts[0].second, Name(21)) << "names that fit print whole";
+    EXPECT_EQ(pages[0].texts[5].second, "Фото 2026\\写真.bmp");
 }
 
 TEST(PrintSheets, OnlyTheSelectedAndNothingSelectedGivesOneBlankPage)

@@ -283,21 +283,9 @@ std::string ShownName(const char* stored, const char* resolved)
 {
     const std::string plain = Utf8(WithoutControls(stored));
     std::wstring real;
-    if (!resolved || !win::RealPathOf(resolved, real))
+    if (!win::RealStoredName(stored, resolved, real))
         return plain;
-    // As many trailing components of the real path as the stored name has.
-    size_t parts = 1;
-    for (const char* p = stored; *p; ++p)
-        parts += *p == '\\' || *p == '/';
-    size_t from = real.size();
-    while (parts > 0 && from > 0) {
-        --from;
-        if (real[from] == L'\\' || real[from] == L'/')
-            --parts;
-    }
-    if (parts == 0)
-        ++from;
-    return win::Utf8Of(real.c_str() + from) + " (stored as " + plain + ")";
+    return win::Utf8Of(real.c_str()) + " (stored as " + plain + ")";
 }
 
 int List(const std::string& albumArg)

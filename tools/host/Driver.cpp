@@ -265,8 +265,16 @@ void Press(WORD vk, WORD modifier)
 
 void Type(const std::string& text)
 {
-    std::vector<INPUT> in;
+    std::wstring wide;
     for (unsigned char c : text)
+        wide += wchar_t(c);
+    Type(wide);
+}
+
+void Type(const std::wstring& text)
+{
+    std::vector<INPUT> in;
+    for (wchar_t c : text)
         for (int i = 0; i < 2; ++i) {
             INPUT key = {};
             key.type = INPUT_KEYBOARD;

@@ -26,6 +26,8 @@ void Drag(POINT from, POINT to, WORD modifier = 0, int steps = 12);
 void Press(WORD vk, WORD modifier = 0);
 // Types text into the focused window.
 void Type(const std::string& text);
+// The same for text in any script.
+void Type(const std::wstring& text);
 // Whether window w, or a window inside it, has the keyboard focus of its thread.
 bool HasFocus(HWND w);
 // Clicks window w and waits until it has the keyboard focus; false when it does not get it.
