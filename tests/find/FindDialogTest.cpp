@@ -228,7 +228,8 @@ const char kWildcards[] = "Wildcard search is not supported!";
 // order, or the one album chosen in it.
 TEST_F(FindDialogTest, OpensOnTheAlbumsTheHistoryAndTodaysDates)
 {
-    for (const char* name : {"c.abm", "a.abm", "b.abm"})
+    // "d.abmx" answers the "*.abm" search by its short name only: not an album.
+    for (const char* name : {"c.abm", "a.abm", "b.abm", "d.abmx"})
         WriteAlbum(albums.Path(name), {{"D:\\x.bmp", "beach"}});
     WriteHistory({"D:\\more", "NOTFIND", "C:\\photos"}, 4);
     SetToday(2024, 1, 15);
