@@ -216,11 +216,33 @@ TEST_F(AlbumFile, UnterminatedFieldsAreCutAt127Characters)
     EXPECT_EQ(std::string(doc.GetThumbnail(1)->m_Info.szFileName), std::string(127, 'N'));
     EXPECT_EQ(std::string(doc.GetThumbnail(1)->m_Info.szDescription), std::string(127, 'd'));
 
+    // A terminated field is kept as it is, to its last byte, when written back.
+    file = BuildAlbumFile("", {e});
+    memcpy(&file[144 + 8], "a.bmp", 6);
+    file[144 + 8 + 127] = 'Z';
+    WriteBytes(path, file);
+    TestTable again;
+    ASSERT_EQ(LoadAsIs(again), 1);
+    ASSERT_NE(again.Save(path.c_str()), 0);
+    EXPECT_EQ(ReadBytes(path), file);
+
     // A description longer than the field is cut when written.
     doc.SetDescription(std::string(200, 'L').c_str());
     ASSERT_NE(doc.Save(path.c_str()), 0);
     Bytes saved = ReadBytes(path);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(&saved[16])), std::string(127, 'L'));
+}
+
+// Fields are filled by one bounded copy, also into buffers of one byte or none.
+TEST(TextFields, CopiesStayInTheirBuffers)
+{
+    char out[4] = "xyz";
+    win::CopyText(out, 0, "abc");
+    EXPECT_STREQ(out, "xyz");
+    win::CopyText(out, 1, "abc");
+    EXPECT_STREQ(out, "");
+    win::CopyText(out, 3, "abc");
+    EXPECT_STREQ(out, "ab");
 }
 
 TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
