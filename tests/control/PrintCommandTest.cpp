@@ -1,61 +1,34 @@
 // The manager's Print command with its real "Print Thumbnails" dialog answered by a script; the
 // album's print call is replaced so that no printer is needed.
-#include <ostream>
 #include "album/AlbumMan.h"
 #include "control/ManagerState.h"
-#include "host/AlbumRegistry.h"
 #include "resource.h"
 #include "support/DialogScript.h"
 #include "support/ManagerSuite.h"
-#include "support/MessageLog.h"
 #include "support/TestSupport.h"
-#include "vendor_standins/ctrlkit/ctrlkit.h"
 #include "views/PrintDialog.h"
-#include "win/Module.h"
 
 using namespace testsupport;
 
 namespace {
 
-struct PrintCall {
-    std::string document;
-    int selection, names, width, height;
-    bool operator==(const PrintCall& o) const
-    {
-        return document == o.document && selection == o.selection && names == o.names && width == o.width &&
-               height == o.height;
-    }
-    friend void PrintTo(const PrintCall& c, std::ostream* os)
-    {
-        *os << "{" << c.document << ", " << c.selection << ", " << c.names << ", " << c.width << ", " << c.height << "}";
-    }
-};
-
-// What the dialog shows when it comes up.
-struct DialogState {
-    bool all = false, selected = false, names = false, ownerEnabled = true;
-    std::vector<std::string> sizes;
-    int chosen = -1;
-};
-
-DialogState Read(HWND d, HWND owner)
+// What the dialog shows when it comes up: "all, selected, names, owner enabled | chosen size".
+std::string Read(HWND d, HWND owner)
 {
-    DialogState s;
-    s.all = IsDlgButtonChecked(d, 112) == BST_CHECKED;
-    s.selected = IsDlgButtonChecked(d, 113) == BST_CHECKED;
-    s.names = IsDlgButtonChecked(d, 114) == BST_CHECKED;
-    s.ownerEnabled = IsWindowEnabled(owner) != FALSE;
-    s.sizes = ComboItems(GetDlgItem(d, 111));
-    s.chosen = int(SendDlgItemMessageA(d, 111, CB_GETCURSEL, 0, 0));
-    return s;
+    std::string s;
+    for (int id : {112, 113, 114})
+        s += std::to_string(IsDlgButtonChecked(d, id)) + " ";
+    const int chosen = int(SendDlgItemMessageA(d, 111, CB_GETCURSEL, 0, 0));
+    return s + std::to_string(IsWindowEnabled(owner)) + " | " + (chosen < 0 ? "" : ComboItems(GetDlgItem(d, 111))[size_t(chosen)]);
 }
 
 struct PrintCommandTest : ManagerSuite {
-    static inline std::vector<PrintCall> calls;
+    static inline std::vector<std::string> calls; // "document selection names width height"
     static inline int result = 1;
     static int Record(CAlbum&, const char* document, int selection, int names, int width, int height, PRINTDLGA)
     {
-        calls.push_back({document, selection, names, width, height});
+        calls.push_back(std::string(document) + " " + std::to_string(selection) + " " + std::to_string(names) + " " +
+                        std::to_string(width) + " " + std::to_string(height));
         return result;
     }
 
@@ -107,10 +80,10 @@ TEST_F(PrintCommandTest, TheDialogOpensOnItsDefaultsAndPrintsWhatWasChosen)
     printing::Current().printAll = 0;
     printing::Current().printNames = 0;
     printing::Current().size = 40;
-    const std::vector<std::string> sizes = {"1 inch", "1 1/2 inch", "2 inch", "2 1/2 inch"};
-    DialogState seen;
+    std::string seen;
     DialogScript script;
     script.On("Print Thumbnails", [&](HWND d) {
+        EXPECT_EQ(ComboItems(GetDlgItem(d, 111)), (std::vector<std::string>{"1 inch", "1 1/2 inch", "2 inch", "2 1/2 inch"}));
         seen = Read(d, manager->m_hDlg);
         CheckRadioButton(d, 112, 113, 113);
         CheckDlgButton(d, 114, BST_UNCHECKED);
@@ -118,12 +91,9 @@ TEST_F(PrintCommandTest, TheDialogOpensOnItsDefaultsAndPrintsWhatWasChosen)
         DialogScript::Press(d, IDOK);
     });
     Print();
-    EXPECT_TRUE(seen.all && !seen.selected && seen.names);
-    EXPECT_EQ(seen.sizes, sizes);
-    EXPECT_EQ(seen.chosen, 2);
-    EXPECT_FALSE(seen.ownerEnabled) << "the manager window waits while the dialog is up";
+    EXPECT_EQ(seen, "1 0 1 0 | 2 inch") << "the defaults; the manager window waits while the dialog is up";
     const std::string album = dir.File("a.abm");
-    EXPECT_EQ(calls, std::vector<PrintCall>({{album, 1, 2, 24, 24}}));
+    EXPECT_EQ(calls, std::vector<std::string>{album + " 1 2 24 24"});
     auto kept = [] { return std::vector<int>({printing::Current().printAll, printing::Current().printNames, printing::Current().size}); };
     EXPECT_EQ(kept(), std::vector<int>({0, 0, 24}));
 
@@ -133,9 +103,9 @@ TEST_F(PrintCommandTest, TheDialogOpensOnItsDefaultsAndPrintsWhatWasChosen)
         DialogScript::Press(d, IDOK);
     });
     Print();
-    EXPECT_TRUE(seen.all && !seen.selected && seen.names && seen.chosen == 2);
+    EXPECT_EQ(seen, "1 0 1 0 | 2 inch");
     ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[1], (PrintCall{album, 2, 1, 32, 32}));
+    EXPECT_EQ(calls[1], album + " 2 1 32 32");
 
     // Cancel prints nothing and keeps the settings.
     script.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDCANCEL); });

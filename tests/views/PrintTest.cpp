@@ -243,26 +243,21 @@ TEST(PrintSheets, OnlyTheSelectedAndNothingSelectedGivesOneBlankPage)
 {
     CAlbumDoc2 doc;
     Fill(doc, 8);
-    {
+    for (int selected : {0, 2}) {
+        if (selected)
+            doc.GetThumbnail(3)->m_bSelect = doc.GetThumbnail(7)->m_bSelect = 1;
         Recording rec;
         TestJob job(rec.dc());
         ASSERT_EQ(printing::PrintSheets(rec.dc(), k600, doc, Options(true, false), job), 1);
-        EXPECT_EQ(job.calls, "doc page end enddoc");
-        EXPECT_EQ(job.shown, "1/1");
+        EXPECT_EQ(job.calls + " " + job.shown, "doc page end enddoc 1/1");
         const std::vector<Page> pages = rec.Pages();
         ASSERT_EQ(pages.size(), 1u);
-        EXPECT_TRUE(pages[0].pictures.empty() && pages[0].path.empty() && pages[0].texts.empty());
+        ASSERT_EQ(pages[0].pictures.size(), size_t(selected));
+        EXPECT_EQ(pages[0].path.size(), size_t(selected * 5)) << "frames of the selected only";
+        EXPECT_TRUE(pages[0].texts.empty());
+        if (selected)
+            EXPECT_EQ(pages[0].pictures[1].xDest, 1200) << "the second selected thumbnail takes the second box";
     }
-    doc.GetThumbnail(3)->m_bSelect = 1;
-    doc.GetThumbnail(7)->m_bSelect = 1;
-    Recording rec;
-    TestJob job(rec.dc());
-    ASSERT_EQ(printing::PrintSheets(rec.dc(), k600, doc, Options(true, false), job), 1);
-    const std::vector<Page> pages = rec.Pages();
-    ASSERT_EQ(pages.size(), 1u);
-    ASSERT_EQ(pages[0].pictures.size(), 2u);
-    EXPECT_EQ(pages[0].pictures[1].xDest, 1200) << "the second selected thumbnail takes the second box";
-    EXPECT_TRUE(pages[0].texts.empty());
 }
 
 TEST(PrintSheets, BigPicturesGoInBandsStackedFromTheBottom)

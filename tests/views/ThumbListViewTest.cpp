@@ -53,25 +53,19 @@ struct ListWindow : ::testing::Test {
 
 } // namespace
 
-TEST_F(ListWindow, LaysCellsOutRowByRow)
+TEST_F(ListWindow, LaysCellsOutRowByRowAndSnapsToTheDraggedEdge)
 {
     tagAlbumViewCreateInfo aci = Grid(2, 4, 0, ACI_SIZE_SNAP);
     List list(parent.hwnd(), RECT{0, 0, 280, 216}, aci);
     ASSERT_EQ(list.m_nCount, 8);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(Cell(list, i), (std::vector<LONG>{70 * (i % 4), 108 * (i / 4), 70, 108})) << i;
-
     tagAlbumViewCreateInfo def = DefaultListViewInfo();
     List spaced(parent.hwnd(), RECT{0, 0, 300, 200}, def);
     ASSERT_EQ(spaced.m_nCount, 25);
     for (const std::vector<LONG>& c : {std::vector<LONG>{0, 8, 8}, {1, 68, 8}, {5, 8, 48}})
         EXPECT_EQ(Cell(spaced, int(c[0])), (std::vector<LONG>{c[1], c[2], 44, 24})) << c[0];
-}
 
-TEST_F(ListWindow, SnappingFollowsTheDraggedEdgeAndRegrids)
-{
-    tagAlbumViewCreateInfo aci = Grid(2, 4, 0, ACI_SIZE_SNAP);
-    List list(parent.hwnd(), RECT{0, 0, 280, 216}, aci);
     int w = 250, h = 250;
     list.AdjustWindowSize(w, h);
     EXPECT_EQ(w * 1000 + h, 210216);
@@ -155,29 +149,24 @@ TEST_F(ListWindow, PassesCellMessagesAndDragRecordsToItsParent)
         {WM_ALBUM_OPEN, MK_LBUTTON, from}, {WM_ALBUM_MENU, MK_RBUTTON, from}, {WM_ALBUM_CELLUP, 0, from}};
     EXPECT_EQ(parent.messages, expected);
 
+    // Drag-and-drop off (for its cells too): nothing passed on, and a press and a long move on the
+    // list start no drag.
     parent.Clear();
-    SendMessageA(list.m_hWnd, WM_ALBUM_DROP, 1, 2);
-    SendMessageA(list.m_hWnd, WM_ALBUM_DRAG, 0, 3);
-    list.SetDragDrop(0);
+    for (int on : {1, 0}) {
+        list.SetDragDrop(on);
+        SendMessageA(list.m_hWnd, WM_ALBUM_DROP, 1, 2);
+        SendMessageA(list.m_hWnd, WM_ALBUM_DRAG, 0, 3);
+    }
     EXPECT_EQ(cell->m_bDragDrop, 0);
-    SendMessageA(list.m_hWnd, WM_ALBUM_DROP, 1, 2);
-    SendMessageA(list.m_hWnd, WM_ALBUM_DRAG, 0, 3);
     expected = {{WM_ALBUM_DROP, 1, 2}, {WM_ALBUM_DRAG, 0, 3}};
     EXPECT_EQ(parent.messages, expected) << "nothing passed on with drag-and-drop off";
-
-    // A press and a long move start a drag from the list or a cell only with drag-and-drop on;
-    // with it off, a cell holds the mouse itself until the release.
-    auto drags = [](HWND w) {
-        SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-        const HWND capture = GetCapture();
-        SendMessageA(w, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 5));
-        const bool dragging = IsDragging();
-        CancelDrag(nullptr), SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(60, 5));
-        return std::to_string(dragging) + (capture == w ? " captured" : "");
-    };
-    EXPECT_EQ(drags(list.m_hWnd) + ", " + drags(cell->m_hWnd), "0, 0 captured");
-    list.SetDragDrop(1);
-    EXPECT_EQ(drags(list.m_hWnd) + ", " + drags(cell->m_hWnd), "1, 1");
+    for (int on : {0, 1}) {
+        list.SetDragDrop(on);
+        SendMessageA(list.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        SendMessageA(list.m_hWnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 5));
+        EXPECT_EQ(IsDragging(), on != 0);
+        CancelDrag(nullptr), SendMessageA(list.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(60, 5));
+    }
 }
 
 TEST_F(ListWindow, WindowsWithoutAnObjectGetTheDefaultGrid)
