@@ -79,12 +79,9 @@ struct AlbumManTest : ManagerSuite {
     {
         CAlbum* a = AlbumOf(m);
         a->SetCurrentFocus(1);
-        BYTE keys[256] = {};
-        keys[VK_SHIFT] = 0x80;
-        SetKeyboardState(keys);
+        HoldKeys({VK_SHIFT});
         a->OnKeyDown(WM_KEYDOWN, VK_END, 0);
-        keys[VK_SHIFT] = 0;
-        SetKeyboardState(keys);
+        HoldKeys();
     }
 };
 

@@ -15,13 +15,6 @@ using Log = std::vector<LoggedMessage>;
 
 namespace {
 
-// No key held, whatever a test before left.
-void ClearKeys()
-{
-    BYTE keys[256] = {};
-    SetKeyboardState(keys);
-}
-
 // Numbers shown by the cells, by index ("-": empty).
 std::string Shown(CThumbListView2& list)
 {
@@ -64,8 +57,8 @@ struct AlbumWindow : ::testing::Test {
     }
     static void TearDownTestSuite() { delete shared, shared = nullptr; }
     MessageLog& parent = *shared;
-    void SetUp() override { ClearKeys(), parent.Clear(); }
-    void TearDown() override { ClearKeys(); }
+    void SetUp() override { HoldKeys(), parent.Clear(); }
+    void TearDown() override { HoldKeys(); }
 };
 
 } // namespace

@@ -131,6 +131,22 @@ printing::SheetOptions Options(bool selectedOnly, bool names, int size = 32)
     return {"sheets", selectedOnly, names, size, size};
 }
 
+// A memory DC on a white 24-bit bitmap: what is drawn on it for real.
+struct PixelPage {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap;
+    HGDIOBJ old;
+    PixelPage(int width, int height)
+    {
+        BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0}, {}};
+        void* pixels = nullptr;
+        bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0);
+        old = SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, width, height, WHITENESS);
+    }
+    ~PixelPage() { SelectObject(dc, old), DeleteDC(dc), DeleteObject(bitmap); }
+};
+
 int TextWidth(HDC dc, const std::string& s)
 {
     SIZE size = {0, 0};
@@ -279,20 +295,11 @@ TEST(PrintSheets, BigPicturesGoInBandsStackedFromTheBottom)
         EXPECT_EQ(std::vector<LONG>({high.ySrc, high.cySrc, high.yDest, high.cyDest}), std::vector<LONG>({500, 500, 50, 301}));
     }
     // The bottom rows of the bitmap land at the bottom of the rectangle.
-    BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 200, 100, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* pixels = nullptr;
-    HBITMAP target = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    HDC mem = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(mem, target);
-    PatBlt(mem, 0, 0, 200, 100, BLACKNESS);
-    SetStretchBltMode(mem, COLORONCOLOR);
-    ASSERT_TRUE(printing::DrawDibBanded(mem, 0, 0, 200, 100, big));
-    EXPECT_EQ(GetPixel(mem, 100, 90), RGB(0, 0, 0));
-    EXPECT_EQ(GetPixel(mem, 100, 10), RGB(255, 255, 255));
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(target);
+    PixelPage target(200, 100);
+    SetStretchBltMode(target.dc, COLORONCOLOR);
+    ASSERT_TRUE(printing::DrawDibBanded(target.dc, 0, 0, 200, 100, big));
+    EXPECT_EQ(GetPixel(target.dc, 100, 90), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(target.dc, 100, 10), RGB(255, 255, 255));
     GlobalFree(big);
 
     // Just under 0x100000 pixels goes in one piece; exactly 0x100000 in two.
@@ -378,18 +385,9 @@ TEST(PrintSheets, AJobThePrinterStopsOrTheUserCancelsIsAbandoned)
     }
 
     // A DC that cannot start a document: the real job calls fail and nothing reaches the DC.
-    BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 480, 660, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* pixels = nullptr;
-    HBITMAP page = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    HDC mem = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(mem, page);
-    PatBlt(mem, 0, 0, 480, 660, WHITENESS);
-    printing::PrinterJob printer(mem);
-    EXPECT_EQ(printing::PrintSheets(mem, {480, 660, 60}, doc, Options(false, true), printer), 0);
-    EXPECT_EQ(GetPixel(mem, 0, 0), RGB(255, 255, 255)) << "no frame drawn";
-    EXPECT_EQ(GetPixel(mem, 60, 40), RGB(255, 255, 255)) << "no picture drawn";
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(page);
+    PixelPage page(480, 660);
+    printing::PrinterJob printer(page.dc);
+    EXPECT_EQ(printing::PrintSheets(page.dc, {480, 660, 60}, doc, Options(false, true), printer), 0);
+    EXPECT_EQ(GetPixel(page.dc, 0, 0), RGB(255, 255, 255)) << "no frame drawn";
+    EXPECT_EQ(GetPixel(page.dc, 60, 40), RGB(255, 255, 255)) << "no picture drawn";
 }
