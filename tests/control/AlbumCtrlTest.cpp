@@ -197,12 +197,9 @@ TEST_F(AlbumCtrlTest, DeleteKeysAskTheParent)
     HWND w = Make("ManDlgAlbumCtrl", 0, 0, 300, 250);
     CAlbumCtrl* c = Object(w);
     const LoggedMessage ask = {WM_ALBUM_DELETE, reinterpret_cast<WPARAM>(c), 0};
-    struct Case {
-        std::vector<int> held;
-        int key;
-        bool asks;
-    } cases[] = {{{VK_SHIFT}, VK_DELETE, true}, {{VK_CONTROL}, 'D', true}, {{}, VK_DECIMAL, true},
-                 {{}, VK_DELETE, false},        {{}, 'D', false},          {{VK_SHIFT}, 'D', false}};
+    struct Case { std::vector<int> held; int key; bool asks; } cases[] = {
+        {{VK_SHIFT}, VK_DELETE, true}, {{VK_CONTROL}, 'D', true}, {{}, VK_DECIMAL, true},
+        {{}, VK_DELETE, false},        {{}, 'D', false},          {{VK_SHIFT}, 'D', false}};
     for (const Case& k : cases) {
         parent->Clear();
         HoldKeys(k.held);

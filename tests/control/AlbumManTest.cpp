@@ -153,13 +153,11 @@ TEST_F(AlbumManTest, NameCheckRefusesWhatCannotBeAnAlbum)
 {
     MakeAlbum("taken", 1);
     DialogScript script;
-    struct Case {
-        std::string name;
-        UINT message;
-    } cases[] = {{"new album", IDS_NAME_RESERVED}, {"  ", IDS_INVALID_ALBUM_NAME}, {"taken", IDS_ALBUM_EXISTS},
-                 {"a\\b", IDS_INVALID_ALBUM_NAME}, {"x/y", IDS_INVALID_ALBUM_NAME}, {"c:d", IDS_INVALID_ALBUM_NAME},
-                 {"CON", IDS_INVALID_ALBUM_NAME}, {"nul.txt", IDS_INVALID_ALBUM_NAME}, {"LPT1", IDS_INVALID_ALBUM_NAME},
-                 {"com9.old", IDS_INVALID_ALBUM_NAME}, {std::string(250, 'n'), IDS_INVALID_ALBUM_NAME}};
+    struct Case { std::string name; UINT message; } cases[] = {
+        {"new album", IDS_NAME_RESERVED}, {"  ", IDS_INVALID_ALBUM_NAME}, {"taken", IDS_ALBUM_EXISTS},
+        {"a\\b", IDS_INVALID_ALBUM_NAME}, {"x/y", IDS_INVALID_ALBUM_NAME}, {"c:d", IDS_INVALID_ALBUM_NAME},
+        {"CON", IDS_INVALID_ALBUM_NAME}, {"nul.txt", IDS_INVALID_ALBUM_NAME}, {"LPT1", IDS_INVALID_ALBUM_NAME},
+        {"com9.old", IDS_INVALID_ALBUM_NAME}, {std::string(250, 'n'), IDS_INVALID_ALBUM_NAME}};
     for (const Case& c : cases) {
         script.Answer("Lumicraft 2000", IDOK);
         char name[MAX_PATH];

@@ -158,12 +158,7 @@ int TextWidth(HDC dc, const std::string& s)
 
 TEST(PrintLayout, GridFollowsThePageAndOversizedBoxesGetThePageToThemselves)
 {
-    struct Case {
-        PageCaps caps;
-        int size;
-        bool names;
-        SheetLayout expected;
-    } cases[] = {
+    struct Case { PageCaps caps; int size; bool names; SheetLayout expected; } cases[] = {
         {k600, 32, true, {4, 5, 1200, 1320, 1200, 1200}},
         {k600, 40, true, {3, 4, 1600, 1650, 1500, 1500}},
         {k600, 16, false, {8, 11, 600, 600, 600, 600}},
@@ -356,13 +351,7 @@ TEST(PrintSheets, AJobThePrinterStopsOrTheUserCancelsIsAbandoned)
 {
     CAlbumDoc2 doc;
     Fill(doc, 25);
-    struct Case {
-        std::string failing;
-        int time;
-        std::string calls;
-        size_t pictures;
-        int result;
-    } cases[] = {
+    struct Case { std::string failing; int time; std::string calls; size_t pictures; int result; } cases[] = {
         {"doc", 1, "doc abort", 0, 0},
         {"page", 1, "doc page abort", 0, 0},
         {"page", 2, "doc page end page abort", 20, 0},
