@@ -178,7 +178,7 @@ TEST_F(AlbumCtrlTest, ManagerControlSnapsItsGridAndKeepsTheScrollBarInStep)
     UpdateWindow(parent->hwnd());
 }
 
-TEST_F(AlbumCtrlTest, ScrollPositionFollowsTheFirstShownThumbnail)
+TEST(AlbumCtrlLayout, ScrollPositionFollowsTheFirstShownThumbnail)
 {
     // 3 x 2 cells: lines of 3, or sideways of 2; everything fits in 6; no grid.
     tagAlbumViewCreateInfo info = {}, zero = {};

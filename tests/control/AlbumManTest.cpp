@@ -268,8 +268,8 @@ TEST_F(AlbumManTest, ASwitchThatCannotHappenLosesNothingAndTheListShowsTheCurren
 {
     MakeAlbum("a", 4);
     MakeAlbum("gone", 1);
-    WriteBytes(dir.File("damaged.abm"), std::vector<unsigned char>(200, 0x5A));
-    const std::vector<unsigned char> damaged = ReadBytes(dir.File("damaged.abm"));
+    const std::vector<unsigned char> damaged(200, 0x5A);
+    WriteBytes(dir.File("damaged.abm"), damaged);
     CAlbumMan* m = Open("a");
     const int a = m->m_nCurrent;
     ASSERT_TRUE(DeleteFileA(dir.File("gone.abm").c_str())); // deleted while the list names it
@@ -518,24 +518,21 @@ TEST_F(AlbumManTest, DockFrameProtocol)
     RECT opened, control;
     GetWindowRect(m->m_hDlg, &opened);
 
-    DWORD size = 0;
-    SendMessageA(m->m_hDlg, 0x1105, 0, reinterpret_cast<LPARAM>(&size));
-    EXPECT_EQ(size, PreferredDockSize(0));
-    size = MAKELONG(500, 400);
-    SendMessageA(m->m_hDlg, 0x1107, 1, reinterpret_cast<LPARAM>(&size));
-    EXPECT_EQ(LOWORD(size), 92);
-    EXPECT_EQ(HIWORD(size), 299);
+    auto ask = [m](UINT msg, WPARAM dock, DWORD size) { // the size asked for, or docked to, as answered
+        SendMessageA(m->m_hDlg, msg, dock, reinterpret_cast<LPARAM>(&size));
+        return size;
+    };
+    EXPECT_EQ(ask(0x1105, 0, 0), PreferredDockSize(0));
+    EXPECT_EQ(ask(0x1107, 1, MAKELONG(500, 400)), DWORD(MAKELONG(92, 299)));
     EXPECT_EQ(m->m_nDockMode, 1);
     EXPECT_FALSE(IsWindowVisible(m->m_hAlbumList));
     EXPECT_NE(m->m_hDockTrigger, nullptr);
     // Docked: one column of whole cells, as many as the control holds.
-    size = MAKELONG(500, 700);
-    SendMessageA(m->m_hDlg, 0x1107, 1, reinterpret_cast<LPARAM>(&size));
+    ask(0x1107, 1, MAKELONG(500, 700));
     GetClientRect(GetDlgItem(m->m_hDlg, 104), &control);
     const int fit = std::max(1, int(control.bottom - 44) / 107);
     EXPECT_EQ(cells(), std::vector<int>({fit, 1, fit, 88, 107, 0}));
-    SendMessageA(m->m_hDlg, 0x1105, 0, reinterpret_cast<LPARAM>(&size));
-    EXPECT_EQ(size, DWORD(MAKELONG(92, 192)));
+    EXPECT_EQ(ask(0x1105, 0, 0), DWORD(MAKELONG(92, 192)));
     EXPECT_EQ(m->MoveSize(2, MAKELONG(300, 50)), DWORD(MAKELONG(262, 115)));
     EXPECT_EQ(cells()[2], 1) << "one row";
     EXPECT_EQ(m->MoveSize(8, MAKELONG(10, 10)), DWORD(MAKELONG(174, 115))) << "at least one column";
