@@ -11,6 +11,7 @@
 #include "support/DialogScript.h"
 #include "support/ManagerSuite.h"
 #include "support/TestSupport.h"
+#include "views/PrintDialog.h"
 #include "win/AbortCheck.h"
 #include "win/AnsiNames.h"
 
@@ -36,10 +37,22 @@ std::string LastOpen()
 }
 CAlbum* AlbumOf(CAlbumMan* m) { return m->GetAlbumCtrl()->GetAlbum(); }
 
+// The album's print call, replaced so that no printer is needed: "document selection names width
+// height" of each call.
+std::vector<std::string> g_prints;
+int g_printResult = 1;
+int RecordPrint(CAlbum&, const char* document, int selection, int names, int width, int height, PRINTDLGA)
+{
+    g_prints.push_back(std::string(document) + " " + std::to_string(selection) + " " + std::to_string(names) + " " +
+                       std::to_string(width) + " " + std::to_string(height));
+    return g_printResult;
+}
+
 struct AlbumManTest : ManagerSuite {
 
     ScratchDir dir;
     std::vector<HWND> windows;
+    const printing::AlbumPrintCall print = printing::g_printAlbum;
     void TearDown() override
     {
         for (HWND w : windows)
@@ -47,6 +60,7 @@ struct AlbumManTest : ManagerSuite {
                 DestroyWindow(w);
         manager::SetClipboard(nullptr);
         g_HostCallbacks = {};
+        printing::g_printAlbum = print;
     }
 
     // An album file of count thumbnails whose source images are real files in the folder.
@@ -136,6 +150,12 @@ TEST_F(AlbumManTest, AFolderWithoutAlbumsOpensOnANewAlbum)
     m->m_bModified = 1;
     EXPECT_EQ(m->Save(), 0) << "an empty new album is not saved";
     EXPECT_EQ(dir.List(), std::vector<std::string>{});
+    {
+        DialogScript none;
+        none.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDCANCEL); });
+        EXPECT_EQ(m->Print(), 0) << "nor offered for printing";
+        EXPECT_EQ(none.Pending(), 1u);
+    }
 
     // A new album with a thumbnail is saved under the name the user gives.
     const std::string image = dir.File("pic.bmp");
@@ -147,6 +167,64 @@ TEST_F(AlbumManTest, AFolderWithoutAlbumsOpensOnANewAlbum)
     EXPECT_TRUE(FileExists(dir.File("Holiday.abm")));
     EXPECT_EQ(Entries(m)[size_t(m->m_nCurrent)], "Holiday");
     EXPECT_EQ(m->m_bNewAlbum + m->m_bModified, 0);
+}
+
+TEST_F(AlbumManTest, ThePrintDialogOpensOnItsDefaultsAndPrintsWhatWasChosen)
+{
+    MakeAlbum("a", 3);
+    CAlbumMan* m = Open("a");
+    g_prints.clear(), g_printResult = 1;
+    printing::g_printAlbum = RecordPrint;
+    // Choices made earlier in the process do not come back.
+    printing::Current().printAll = 0;
+    printing::Current().printNames = 0;
+    printing::Current().size = 40;
+    std::string seen; // "all selected names, owner enabled | chosen size"
+    auto read = [&seen, m](HWND d) {
+        seen.clear();
+        for (int id : {112, 113, 114})
+            seen += std::to_string(IsDlgButtonChecked(d, id)) + " ";
+        const int chosen = int(SendDlgItemMessageA(d, 111, CB_GETCURSEL, 0, 0));
+        seen += std::to_string(IsWindowEnabled(m->m_hDlg)) + " | " + (chosen < 0 ? "" : ComboItems(GetDlgItem(d, 111))[size_t(chosen)]);
+    };
+    DialogScript script;
+    script.On("Print Thumbnails", [&](HWND d) {
+        EXPECT_EQ(ComboItems(GetDlgItem(d, 111)), (std::vector<std::string>{"1 inch", "1 1/2 inch", "2 inch", "2 1/2 inch"}));
+        read(d);
+        CheckRadioButton(d, 112, 113, 113);
+        CheckDlgButton(d, 114, BST_UNCHECKED);
+        SendDlgItemMessageA(d, 111, CB_SETCURSEL, 1, 0);
+        DialogScript::Press(d, IDOK);
+    });
+    Command(m, 1007);
+    EXPECT_EQ(seen, "1 0 1 0 | 2 inch") << "the defaults; the manager window waits while the dialog is up";
+    const std::string album = dir.File("a.abm");
+    EXPECT_EQ(g_prints, std::vector<std::string>{album + " 1 2 24 24"});
+    auto kept = [] { return std::vector<int>({printing::Current().printAll, printing::Current().printNames, printing::Current().size}); };
+    EXPECT_EQ(kept(), std::vector<int>({0, 0, 24}));
+
+    // Again: the defaults, whatever was chosen the last time; OK as they stand.
+    script.On("Print Thumbnails", [&](HWND d) { read(d), DialogScript::Press(d, IDOK); });
+    Command(m, 1007);
+    EXPECT_EQ(seen, "1 0 1 0 | 2 inch");
+    ASSERT_EQ(g_prints.size(), 2u);
+    EXPECT_EQ(g_prints[1], album + " 2 1 32 32");
+
+    // Cancel prints nothing and keeps the settings.
+    script.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDCANCEL); });
+    Command(m, 1007);
+    EXPECT_EQ(g_prints.size(), 2u);
+    EXPECT_EQ(printing::Current().size, 32);
+    EXPECT_TRUE(IsWindowEnabled(m->m_hDlg));
+
+    // A print that fails is reported.
+    g_printResult = 0;
+    script.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDOK); });
+    script.Answer("Lumicraft 2000", IDOK);
+    Command(m, 1007);
+    EXPECT_EQ(g_prints.size(), 3u);
+    EXPECT_EQ(script.texts, std::vector<std::string>{Text(IDS_PRINT_FAILED)});
+    EXPECT_EQ(script.Pending(), 0u);
 }
 
 TEST_F(AlbumManTest, NameCheckRefusesWhatCannotBeAnAlbum)
