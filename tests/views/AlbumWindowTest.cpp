@@ -5,6 +5,7 @@
 #include "album/AlbumMessages.h"
 #include "album/CaptionCache.h"
 #include "imaging/DragDrop.h"
+#include "support/MemoryCanvas.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
 #include "views/CaptionNames.h"
@@ -189,28 +190,12 @@ namespace {
 // The pixels a window shows now, children included, read back from the screen.
 std::vector<COLORREF> ScreenPixels(HWND w)
 {
-    RECT r;
-    GetClientRect(w, &r);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = r.right;
-    bi.bmiHeader.biHeight = -r.bottom;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
+    MemoryCanvas canvas(w);
     HDC dc = GetDCEx(w, nullptr, DCX_CACHE); // children not clipped: their pixels are read too
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* p = static_cast<const COLORREF*>(bits);
-    std::vector<COLORREF> pixels(p, p + size_t(r.right) * size_t(r.bottom));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    BitBlt(canvas.dc, 0, 0, canvas.rc.right, canvas.rc.bottom, dc, 0, 0, SRCCOPY);
     ReleaseDC(w, dc);
-    return pixels;
+    GdiFlush();
+    return std::vector<COLORREF>(canvas.bits, canvas.bits + size_t(canvas.rc.right) * size_t(canvas.rc.bottom));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // names and frames land on a page, how big pictures are banded, how names are shortened, and
 // what happens to a job the printer stops.
 #include "album/AlbumDoc.h"
+#include "support/MemoryCanvas.h"
 #include "support/TestSupport.h"
 #include "views/PrintSheets.h"
 #include "win/AnsiNames.h"
@@ -130,22 +131,6 @@ printing::SheetOptions Options(bool selectedOnly, bool names, int size = 32)
 {
     return {"sheets", selectedOnly, names, size, size};
 }
-
-// A memory DC on a white 24-bit bitmap: what is drawn on it for real.
-struct PixelPage {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap;
-    HGDIOBJ old;
-    PixelPage(int width, int height)
-    {
-        BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0}, {}};
-        void* pixels = nullptr;
-        bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0);
-        old = SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, width, height, WHITENESS);
-    }
-    ~PixelPage() { SelectObject(dc, old), DeleteDC(dc), DeleteObject(bitmap); }
-};
 
 int TextWidth(HDC dc, const std::string& s)
 {
@@ -290,7 +275,7 @@ TEST(PrintSheets, BigPicturesGoInBandsStackedFromTheBottom)
         EXPECT_EQ(std::vector<LONG>({high.ySrc, high.cySrc, high.yDest, high.cyDest}), std::vector<LONG>({500, 500, 50, 301}));
     }
     // The bottom rows of the bitmap land at the bottom of the rectangle.
-    PixelPage target(200, 100);
+    MemoryCanvas target(200, 100);
     SetStretchBltMode(target.dc, COLORONCOLOR);
     ASSERT_TRUE(printing::DrawDibBanded(target.dc, 0, 0, 200, 100, big));
     EXPECT_EQ(GetPixel(target.dc, 100, 90), RGB(0, 0, 0));
@@ -374,7 +359,7 @@ TEST(PrintSheets, AJobThePrinterStopsOrTheUserCancelsIsAbandoned)
     }
 
     // A DC that cannot start a document: the real job calls fail and nothing reaches the DC.
-    PixelPage page(480, 660);
+    MemoryCanvas page(480, 660);
     printing::PrinterJob printer(page.dc);
     EXPECT_EQ(printing::PrintSheets(page.dc, {480, 660, 60}, doc, Options(false, true), printer), 0);
     EXPECT_EQ(GetPixel(page.dc, 0, 0), RGB(255, 255, 255)) << "no frame drawn";
