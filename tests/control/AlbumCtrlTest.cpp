@@ -31,14 +31,6 @@ void Pump(DWORD ms = 30)
     } while (GetTickCount() < end);
 }
 
-void SetKeys(std::vector<int> held)
-{
-    BYTE keys[256] = {};
-    for (int k : held)
-        keys[k] = 0x80;
-    SetKeyboardState(keys);
-}
-
 RECT ChildRect(HWND child)
 {
     RECT r;
@@ -75,7 +67,7 @@ struct AlbumCtrlTest : ::testing::Test {
     {
         for (HWND w : made)
             DestroyWindow(w);
-        SetKeys({});
+        HoldKeys();
         parent->Clear();
     }
 
@@ -186,7 +178,7 @@ TEST_F(AlbumCtrlTest, ManagerControlSnapsItsGridAndKeepsTheScrollBarInStep)
     UpdateWindow(parent->hwnd());
 }
 
-TEST_F(AlbumCtrlTest, ScrollPositionFollowsTheFirstShownThumbnail)
+TEST(AlbumCtrlLayout, ScrollPositionFollowsTheFirstShownThumbnail)
 {
     // 3 x 2 cells: lines of 3, or sideways of 2; everything fits in 6; no grid.
     tagAlbumViewCreateInfo info = {}, zero = {};
@@ -205,15 +197,12 @@ TEST_F(AlbumCtrlTest, DeleteKeysAskTheParent)
     HWND w = Make("ManDlgAlbumCtrl", 0, 0, 300, 250);
     CAlbumCtrl* c = Object(w);
     const LoggedMessage ask = {WM_ALBUM_DELETE, reinterpret_cast<WPARAM>(c), 0};
-    struct Case {
-        std::vector<int> held;
-        int key;
-        bool asks;
-    } cases[] = {{{VK_SHIFT}, VK_DELETE, true}, {{VK_CONTROL}, 'D', true}, {{}, VK_DECIMAL, true},
-                 {{}, VK_DELETE, false},        {{}, 'D', false},          {{VK_SHIFT}, 'D', false}};
+    struct Case { std::vector<int> held; int key; bool asks; } cases[] = {
+        {{VK_SHIFT}, VK_DELETE, true}, {{VK_CONTROL}, 'D', true}, {{}, VK_DECIMAL, true},
+        {{}, VK_DELETE, false},        {{}, 'D', false},          {{VK_SHIFT}, 'D', false}};
     for (const Case& k : cases) {
         parent->Clear();
-        SetKeys(k.held);
+        HoldKeys(k.held);
         SendMessageA(w, WM_KEYDOWN, WPARAM(k.key), 0);
         EXPECT_EQ(parent->messages, k.asks ? std::vector<LoggedMessage>{ask} : std::vector<LoggedMessage>{})
             << "key " << k.key;
@@ -302,11 +291,8 @@ TEST_F(AlbumCtrlTest, CallerOwnedControlAndForeignParameters)
     EXPECT_EQ(forged.bHandled, 0);
     EXPECT_TRUE(parent->messages.empty());
 
-    CThumbView2* shown = nullptr;
-    for (int i = 0; i < mine->GetAlbum()->m_nCount; ++i)
-        if (mine->GetAlbum()->m_ppCells[i]->GetThumbnail())
-            shown = mine->GetAlbum()->m_ppCells[i];
-    ASSERT_TRUE(shown);
+    CThumbView2* shown = mine->GetAlbum()->m_ppCells[0];
+    ASSERT_TRUE(shown->GetThumbnail());
     SendMessageA(w, WM_ALBUM_OPEN, 0, reinterpret_cast<LPARAM>(shown));
     ASSERT_EQ(parent->messages.size(), 1u);
     EXPECT_EQ(parent->messages[0].msg, UINT(WM_ALBUM_OPEN));

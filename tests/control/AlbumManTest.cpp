@@ -7,16 +7,13 @@
 #include "control/AlbumManOps.h"
 #include "control/ManagerState.h"
 #include "control/ManagerWindow.h"
-#include "host/AlbumRegistry.h"
 #include "resource.h"
 #include "support/DialogScript.h"
 #include "support/ManagerSuite.h"
-#include "support/MessageLog.h"
 #include "support/TestSupport.h"
-#include "win/AnsiNames.h"
-#include "vendor_standins/ctrlkit/ctrlkit.h"
+#include "views/PrintDialog.h"
 #include "win/AbortCheck.h"
-#include "win/Module.h"
+#include "win/AnsiNames.h"
 
 using namespace testsupport;
 
@@ -40,10 +37,22 @@ std::string LastOpen()
 }
 CAlbum* AlbumOf(CAlbumMan* m) { return m->GetAlbumCtrl()->GetAlbum(); }
 
+// The album's print call, replaced so that no printer is needed: "document selection names width
+// height" of each call.
+std::vector<std::string> g_prints;
+int g_printResult = 1;
+int RecordPrint(CAlbum&, const char* document, int selection, int names, int width, int height, PRINTDLGA)
+{
+    g_prints.push_back(std::string(document) + " " + std::to_string(selection) + " " + std::to_string(names) + " " +
+                       std::to_string(width) + " " + std::to_string(height));
+    return g_printResult;
+}
+
 struct AlbumManTest : ManagerSuite {
 
     ScratchDir dir;
     std::vector<HWND> windows;
+    const printing::AlbumPrintCall print = printing::g_printAlbum;
     void TearDown() override
     {
         for (HWND w : windows)
@@ -51,6 +60,7 @@ struct AlbumManTest : ManagerSuite {
                 DestroyWindow(w);
         manager::SetClipboard(nullptr);
         g_HostCallbacks = {};
+        printing::g_printAlbum = print;
     }
 
     // An album file of count thumbnails whose source images are real files in the folder.
@@ -83,12 +93,9 @@ struct AlbumManTest : ManagerSuite {
     {
         CAlbum* a = AlbumOf(m);
         a->SetCurrentFocus(1);
-        BYTE keys[256] = {};
-        keys[VK_SHIFT] = 0x80;
-        SetKeyboardState(keys);
+        HoldKeys({VK_SHIFT});
         a->OnKeyDown(WM_KEYDOWN, VK_END, 0);
-        keys[VK_SHIFT] = 0;
-        SetKeyboardState(keys);
+        HoldKeys();
     }
 };
 
@@ -127,8 +134,7 @@ TEST_F(AlbumManTest, OpensOnTheLastAlbumInTheFoldersOrder)
     tagALBUMINFOHEADER rec = {};
     rec.dwFileSize = 1540; // (1540 + 518) / 1024
     char info[128];
-    ASSERT_TRUE(ThumbnailInfoText(rec, info, sizeof info));
-    EXPECT_NE(std::string(info).find("2 KB"), std::string::npos);
+    EXPECT_TRUE(ThumbnailInfoText(rec, info, sizeof info) && strstr(info, "2 KB")) << info;
 
     // Closing writes the current album as the last one opened.
     SendMessageA(m->m_hDlg, WM_CLOSE, 0, 0);
@@ -144,6 +150,12 @@ TEST_F(AlbumManTest, AFolderWithoutAlbumsOpensOnANewAlbum)
     m->m_bModified = 1;
     EXPECT_EQ(m->Save(), 0) << "an empty new album is not saved";
     EXPECT_EQ(dir.List(), std::vector<std::string>{});
+    {
+        DialogScript none;
+        none.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDCANCEL); });
+        EXPECT_EQ(m->Print(), 0) << "nor offered for printing";
+        EXPECT_EQ(none.Pending(), 1u);
+    }
 
     // A new album with a thumbnail is saved under the name the user gives.
     const std::string image = dir.File("pic.bmp");
@@ -157,17 +169,73 @@ TEST_F(AlbumManTest, AFolderWithoutAlbumsOpensOnANewAlbum)
     EXPECT_EQ(m->m_bNewAlbum + m->m_bModified, 0);
 }
 
+TEST_F(AlbumManTest, ThePrintDialogOpensOnItsDefaultsAndPrintsWhatWasChosen)
+{
+    MakeAlbum("a", 3);
+    CAlbumMan* m = Open("a");
+    g_prints.clear(), g_printResult = 1;
+    printing::g_printAlbum = RecordPrint;
+    // Choices made earlier in the process do not come back.
+    printing::Current().printAll = 0;
+    printing::Current().printNames = 0;
+    printing::Current().size = 40;
+    std::string seen; // "all selected names, owner enabled | chosen size"
+    auto read = [&seen, m](HWND d) {
+        seen.clear();
+        for (int id : {112, 113, 114})
+            seen += std::to_string(IsDlgButtonChecked(d, id)) + " ";
+        const int chosen = int(SendDlgItemMessageA(d, 111, CB_GETCURSEL, 0, 0));
+        seen += std::to_string(IsWindowEnabled(m->m_hDlg)) + " | " + (chosen < 0 ? "" : ComboItems(GetDlgItem(d, 111))[size_t(chosen)]);
+    };
+    DialogScript script;
+    script.On("Print Thumbnails", [&](HWND d) {
+        EXPECT_EQ(ComboItems(GetDlgItem(d, 111)), (std::vector<std::string>{"1 inch", "1 1/2 inch", "2 inch", "2 1/2 inch"}));
+        read(d);
+        CheckRadioButton(d, 112, 113, 113);
+        CheckDlgButton(d, 114, BST_UNCHECKED);
+        SendDlgItemMessageA(d, 111, CB_SETCURSEL, 1, 0);
+        DialogScript::Press(d, IDOK);
+    });
+    Command(m, 1007);
+    EXPECT_EQ(seen, "1 0 1 0 | 2 inch") << "the defaults; the manager window waits while the dialog is up";
+    const std::string album = dir.File("a.abm");
+    EXPECT_EQ(g_prints, std::vector<std::string>{album + " 1 2 24 24"});
+    auto kept = [] { return std::vector<int>({printing::Current().printAll, printing::Current().printNames, printing::Current().size}); };
+    EXPECT_EQ(kept(), std::vector<int>({0, 0, 24}));
+
+    // Again: the defaults, whatever was chosen the last time; OK as they stand.
+    script.On("Print Thumbnails", [&](HWND d) { read(d), DialogScript::Press(d, IDOK); });
+    Command(m, 1007);
+    EXPECT_EQ(seen, "1 0 1 0 | 2 inch");
+    ASSERT_EQ(g_prints.size(), 2u);
+    EXPECT_EQ(g_prints[1], album + " 2 1 32 32");
+
+    // Cancel prints nothing and keeps the settings.
+    script.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDCANCEL); });
+    Command(m, 1007);
+    EXPECT_EQ(g_prints.size(), 2u);
+    EXPECT_EQ(printing::Current().size, 32);
+    EXPECT_TRUE(IsWindowEnabled(m->m_hDlg));
+
+    // A print that fails is reported.
+    g_printResult = 0;
+    script.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDOK); });
+    script.Answer("Lumicraft 2000", IDOK);
+    Command(m, 1007);
+    EXPECT_EQ(g_prints.size(), 3u);
+    EXPECT_EQ(script.texts, std::vector<std::string>{Text(IDS_PRINT_FAILED)});
+    EXPECT_EQ(script.Pending(), 0u);
+}
+
 TEST_F(AlbumManTest, NameCheckRefusesWhatCannotBeAnAlbum)
 {
     MakeAlbum("taken", 1);
     DialogScript script;
-    struct Case {
-        std::string name;
-        UINT message;
-    } cases[] = {{"new album", IDS_NAME_RESERVED}, {"  ", IDS_INVALID_ALBUM_NAME}, {"taken", IDS_ALBUM_EXISTS},
-                 {"a\\b", IDS_INVALID_ALBUM_NAME}, {"x/y", IDS_INVALID_ALBUM_NAME}, {"c:d", IDS_INVALID_ALBUM_NAME},
-                 {"CON", IDS_INVALID_ALBUM_NAME}, {"nul.txt", IDS_INVALID_ALBUM_NAME}, {"LPT1", IDS_INVALID_ALBUM_NAME},
-                 {"com9.old", IDS_INVALID_ALBUM_NAME}, {std::string(250, 'n'), IDS_INVALID_ALBUM_NAME}};
+    struct Case { std::string name; UINT message; } cases[] = {
+        {"new album", IDS_NAME_RESERVED}, {"  ", IDS_INVALID_ALBUM_NAME}, {"taken", IDS_ALBUM_EXISTS},
+        {"a\\b", IDS_INVALID_ALBUM_NAME}, {"x/y", IDS_INVALID_ALBUM_NAME}, {"c:d", IDS_INVALID_ALBUM_NAME},
+        {"CON", IDS_INVALID_ALBUM_NAME}, {"nul.txt", IDS_INVALID_ALBUM_NAME}, {"LPT1", IDS_INVALID_ALBUM_NAME},
+        {"com9.old", IDS_INVALID_ALBUM_NAME}, {std::string(250, 'n'), IDS_INVALID_ALBUM_NAME}};
     for (const Case& c : cases) {
         script.Answer("Lumicraft 2000", IDOK);
         char name[MAX_PATH];
@@ -278,8 +346,8 @@ TEST_F(AlbumManTest, ASwitchThatCannotHappenLosesNothingAndTheListShowsTheCurren
 {
     MakeAlbum("a", 4);
     MakeAlbum("gone", 1);
-    WriteBytes(dir.File("damaged.abm"), std::vector<unsigned char>(200, 0x5A));
-    const std::vector<unsigned char> damaged = ReadBytes(dir.File("damaged.abm"));
+    const std::vector<unsigned char> damaged(200, 0x5A);
+    WriteBytes(dir.File("damaged.abm"), damaged);
     CAlbumMan* m = Open("a");
     const int a = m->m_nCurrent;
     ASSERT_TRUE(DeleteFileA(dir.File("gone.abm").c_str())); // deleted while the list names it
@@ -354,12 +422,19 @@ TEST_F(AlbumManTest, SortKeepsItsChoicesAndDeleteAsksHow)
     EXPECT_TRUE(FileExists(source));
 }
 
-TEST_F(AlbumManTest, ClipboardCopiesBetweenManagerWindows)
+TEST_F(AlbumManTest, ClipboardCopiesBetweenManagerWindowsAndThePopupMenuGraysWhatCannotApply)
 {
     MakeAlbum("a", 3);
     MakeAlbum("b", 1);
     CAlbumMan* one = Open("a");
     CAlbumMan* two = Open("b");
+    auto grayed = [two](LPARAM cell) { // cut, paste, help
+        std::string g;
+        for (UINT state : MenuStates([&] { two->ShowPopupMenu(0, cell); }, {40003, 40005, 40009}))
+            g += state == ~0u ? '-' : state & MF_GRAYED ? 'g' : 'e';
+        return g;
+    };
+    EXPECT_EQ(grayed(0), "gge") << "empty space, empty clipboard";
     Command(two, 40005);
     EXPECT_EQ(AlbumOf(two)->GetThumbNailCount(), 1) << "nothing to paste yet";
     SelectAll(one);
@@ -372,22 +447,7 @@ TEST_F(AlbumManTest, ClipboardCopiesBetweenManagerWindows)
     EXPECT_EQ(two->m_bModified, 1);
     Command(two, 40005); // the same names again: already held
     EXPECT_EQ(AlbumOf(two)->GetThumbNailCount(), 4);
-}
-
-TEST_F(AlbumManTest, PopupMenuGraysWhatCannotApply)
-{
-    MakeAlbum("a", 2);
-    CAlbumMan* m = Open("a");
-    auto grayed = [m](LPARAM cell) { // cut, paste, help
-        std::string g;
-        for (UINT state : MenuStates([&] { m->ShowPopupMenu(0, cell); }, {40003, 40005, 40009}))
-            g += state == ~0u ? '-' : state & MF_GRAYED ? 'g' : 'e';
-        return g;
-    };
-    EXPECT_EQ(grayed(0), "gge") << "empty space, empty clipboard";
-    AlbumOf(m)->SetCurrentFocus(1);
-    Command(m, 40004);
-    EXPECT_EQ(grayed(reinterpret_cast<LPARAM>(AlbumOf(m)->m_ppCells[0])), "eee");
+    EXPECT_EQ(grayed(reinterpret_cast<LPARAM>(AlbumOf(two)->m_ppCells[0])), "eee");
 }
 
 TEST_F(AlbumManTest, CloseCheckAsksAndKeepsWhatCouldNotBeSaved)
@@ -536,24 +596,21 @@ TEST_F(AlbumManTest, DockFrameProtocol)
     RECT opened, control;
     GetWindowRect(m->m_hDlg, &opened);
 
-    DWORD size = 0;
-    SendMessageA(m->m_hDlg, 0x1105, 0, reinterpret_cast<LPARAM>(&size));
-    EXPECT_EQ(size, PreferredDockSize(0));
-    size = MAKELONG(500, 400);
-    SendMessageA(m->m_hDlg, 0x1107, 1, reinterpret_cast<LPARAM>(&size));
-    EXPECT_EQ(LOWORD(size), 92);
-    EXPECT_EQ(HIWORD(size), 299);
+    auto ask = [m](UINT msg, WPARAM dock, DWORD size) { // the size asked for, or docked to, as answered
+        SendMessageA(m->m_hDlg, msg, dock, reinterpret_cast<LPARAM>(&size));
+        return size;
+    };
+    EXPECT_EQ(ask(0x1105, 0, 0), PreferredDockSize(0));
+    EXPECT_EQ(ask(0x1107, 1, MAKELONG(500, 400)), DWORD(MAKELONG(92, 299)));
     EXPECT_EQ(m->m_nDockMode, 1);
     EXPECT_FALSE(IsWindowVisible(m->m_hAlbumList));
     EXPECT_NE(m->m_hDockTrigger, nullptr);
     // Docked: one column of whole cells, as many as the control holds.
-    size = MAKELONG(500, 700);
-    SendMessageA(m->m_hDlg, 0x1107, 1, reinterpret_cast<LPARAM>(&size));
+    ask(0x1107, 1, MAKELONG(500, 700));
     GetClientRect(GetDlgItem(m->m_hDlg, 104), &control);
     const int fit = std::max(1, int(control.bottom - 44) / 107);
     EXPECT_EQ(cells(), std::vector<int>({fit, 1, fit, 88, 107, 0}));
-    SendMessageA(m->m_hDlg, 0x1105, 0, reinterpret_cast<LPARAM>(&size));
-    EXPECT_EQ(size, DWORD(MAKELONG(92, 192)));
+    EXPECT_EQ(ask(0x1105, 0, 0), DWORD(MAKELONG(92, 192)));
     EXPECT_EQ(m->MoveSize(2, MAKELONG(300, 50)), DWORD(MAKELONG(262, 115)));
     EXPECT_EQ(cells()[2], 1) << "one row";
     EXPECT_EQ(m->MoveSize(8, MAKELONG(10, 10)), DWORD(MAKELONG(174, 115))) << "at least one column";
@@ -619,7 +676,7 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
         WriteBmpFile(images + "\\p" + std::to_string(100 + i) + ".bmp", i % 4 == 0 ? 1400 : 30 + i, i % 4 == 0 ? 1000 : 20 + i,
                      unsigned(i));
     WriteBytes(images + "\\p105b.bmp", {'B', 'M', 1, 2, 3});
-    auto build = [&](unsigned workers, int escAfter, size_t* messages) {
+    auto build = [&](unsigned workers, int escAfter) {
         // 0 workers: none can be started.
         const unsigned previous = album::SetThumbnailWorkers(workers ? workers : 2);
         const album::WorkerStartHook hook = album::SetWorkerStartHook(workers ? nullptr : +[] { return false; });
@@ -629,10 +686,7 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
         static int s_after;
         static DWORD s_start;
         static std::vector<std::string> s_lines; // the information line as the run polls Esc
-        s_man = m;
-        s_after = escAfter;
-        s_start = GetTickCount();
-        s_lines.clear();
+        s_man = m, s_after = escAfter, s_start = GetTickCount(), s_lines.clear();
         const AbortCheckFn check = SetAbortCheck([] {
             if (s_lines.empty() || s_lines.back() != Item(s_man, 207))
                 s_lines.push_back(Item(s_man, 207));
@@ -645,7 +699,7 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
         SetAbortCheck(check);
         album::SetWorkerStartHook(hook);
         album::SetThumbnailWorkers(previous);
-        *messages = script.texts.size();
+        EXPECT_TRUE(escAfter >= 0 || script.texts.size() == 1u) << "the file that is no image, told once";
         const std::string saved = dir.File("w" + std::to_string(workers) + "_" + std::to_string(escAfter) + ".x");
         EXPECT_NE(AlbumOf(m)->m_Doc.Save(saved.c_str()), 0);
         EXPECT_EQ(m->m_bModified, AlbumOf(m)->GetThumbNailCount() > 0 ? 1 : 0);
@@ -659,25 +713,15 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
         DestroyWindow(m->m_hDlg);
         return ReadBytes(saved);
     };
-    size_t messages = 0;
-    const auto one = build(1, -1, &messages);
-    EXPECT_EQ(messages, 1u) << "the file that is no image";
-    const auto many = build(4, -1, &messages);
-    EXPECT_EQ(messages, 1u);
-    EXPECT_EQ(many, one) << "four workers made another album than one";
-    EXPECT_EQ(build(0, -1, &messages), one) << "without workers";
-    EXPECT_EQ(messages, 1u);
-    CAlbumDoc2 whole;
-    whole.SetAutoCheck(0);
-    ASSERT_NE(whole.Load(dir.File("w1_-1.x").c_str()), 0);
-    EXPECT_EQ(whole.GetCount(), 14);
-
+    const auto one = build(1, -1);
+    EXPECT_EQ(build(4, -1), one) << "four workers made another album than one";
+    EXPECT_EQ(build(0, -1), one) << "without workers";
     // Esc after a few files: what is there is the start of the same album.
-    build(4, 6, &messages);
-    CAlbumDoc2 part;
-    part.SetAutoCheck(0);
-    ASSERT_NE(part.Load(dir.File("w4_6.x").c_str()), 0);
-    EXPECT_EQ(part.GetCount(), 6);
+    build(4, 6);
+    CAlbumDoc2 whole, part;
+    whole.SetAutoCheck(0), part.SetAutoCheck(0);
+    ASSERT_TRUE(whole.Load(dir.File("w1_-1.x").c_str()) && part.Load(dir.File("w4_6.x").c_str()));
+    EXPECT_EQ(whole.GetCount() * 100 + part.GetCount(), 1406);
     for (int i = 1; i <= part.GetCount(); ++i)
         EXPECT_STREQ(part.GetThumbnail(i)->m_Info.szFileName, whole.GetThumbnail(i)->m_Info.szFileName) << i;
 }

@@ -183,6 +183,14 @@ void WriteSlowTgaFile(const std::string& path, int width, int height)
     WriteBytes(path, bytes);
 }
 
+void HoldKeys(const std::vector<int>& keys)
+{
+    BYTE state[256] = {};
+    for (int k : keys)
+        state[k] = 0x80;
+    SetKeyboardState(state);
+}
+
 size_t WorkingSet()
 {
     PROCESS_MEMORY_COUNTERS counters = {};

@@ -63,6 +63,8 @@ void WriteBmpFile(const std::string& path, int width, int height, unsigned seed)
 // Writes a run-length encoded 24-bit TGA file of width x height (a multiple of 128 pixels) in
 // runs of 128: a few bytes that take the decoder long (seconds at 14000 x 14000 under Wine).
 void WriteSlowTgaFile(const std::string& path, int width, int height);
+// The keyboard state of this thread: only the given virtual keys held.
+void HoldKeys(const std::vector<int>& keys = {});
 // The process's working set in bytes: tests see big decodes under way by its growth.
 size_t WorkingSet();
 // Seconds since 1970 as a file time; sets a file's creation and last-write times to such seconds.

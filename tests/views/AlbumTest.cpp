@@ -90,12 +90,7 @@ struct TestAlbum : CAlbum {
     int Serial(int n) { return SerialOf(T(n)->m_Info.szFileName); }
     void Press(int n, WPARAM keys) { HandleClick(WM_ALBUM_CELLDOWN, keys, CellOfNumber(n), T(n)); }
     void Click(int n, WPARAM keys = 0) { Press(n, keys), HandleClick(WM_ALBUM_CELLUP, keys, CellOfNumber(n), T(n)); }
-    static void Shift(bool down)
-    {
-        BYTE state[256] = {};
-        state[VK_SHIFT] = down ? 0x80 : 0;
-        SetKeyboardState(state);
-    }
+    static void Shift(bool down) { down ? HoldKeys({VK_SHIFT}) : HoldKeys(); }
     void Key(int vk, bool shift = false) { Shift(shift), OnKeyDown(WM_KEYDOWN, WPARAM(vk), 0); }
     Ids Walk(bool serials, bool selectedOnly)
     {

@@ -1,11 +1,15 @@
-// A real list window holding a real album: clicks on its cells, keys to the list window, what the
-// cells show and what the parent is told.
+// Real list windows, alone and holding a real album: how they lay out and size their cells, clicks
+// on the cells, keys to the list window, what the cells show and what the parent is told.
+#include <limits.h>
 #include "album/Album.h"
 #include "album/AlbumMessages.h"
 #include "album/CaptionCache.h"
+#include "imaging/DragDrop.h"
+#include "support/MemoryCanvas.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
 #include "views/CaptionNames.h"
+#include "views/GridLayout.h"
 #include "views/ViewCreateInfo.h"
 #include "win/Handles.h"
 #include "win/Module.h"
@@ -14,13 +18,6 @@ using namespace testsupport;
 using Log = std::vector<LoggedMessage>;
 
 namespace {
-
-// No key held, whatever a test before left.
-void ClearKeys()
-{
-    BYTE keys[256] = {};
-    SetKeyboardState(keys);
-}
 
 // Numbers shown by the cells, by index ("-": empty).
 std::string Shown(CThumbListView2& list)
@@ -44,6 +41,7 @@ struct WindowAlbum : CAlbum {
         UpDataThumbListView(-1);
     }
     ~WindowAlbum() override { DestroyWindow(m_hWnd); }
+    using CAlbum::ScrollTo;
     void Click(int cell, WPARAM keys)
     {
         SendMessageA(m_ppCells[cell]->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(5, 5));
@@ -63,41 +61,33 @@ struct AlbumWindow : ::testing::Test {
     }
     static void TearDownTestSuite() { delete shared, shared = nullptr; }
     MessageLog& parent = *shared;
-    void SetUp() override { ClearKeys(), parent.Clear(); }
-    void TearDown() override { ClearKeys(); }
+    void SetUp() override { HoldKeys(), parent.Clear(); }
+    void TearDown() override { HoldKeys(); }
 };
 
 } // namespace
 
-TEST_F(AlbumWindow, ClicksAndKeysDriveTheCellsAndTellTheParent)
+// The rules of clicks, keys and scrolling are the model's (AlbumTest); here the real cells and
+// list window carry them and tell the parent.
+TEST_F(AlbumWindow, ClicksKeysScrollMessagesAndHitTesting)
 {
-    WindowAlbum a(parent.hwnd(), ManagerCtrlViewInfo(2, 3), 10);
-    ASSERT_EQ(Shown(a), "1 2 3 4 5 6");
+    WindowAlbum a(parent.hwnd(), ManagerCtrlViewInfo(2, 3), 20);
     parent.Clear();
     a.Click(3, 0);
     const LPARAM cell = LPARAM(a.m_ppCells[3]);
     EXPECT_EQ(parent.messages, (Log{a.Focus(4), {WM_ALBUM_CELLDOWN, MK_LBUTTON, cell}, {WM_ALBUM_CELLUP, 0, cell}}));
-    a.Click(5, MK_CONTROL);
-    EXPECT_EQ(a.GetCurrentFocus() * 10 + a.m_Doc.GetThumbnail(6)->m_bSelect, 41);
-
-    // Page Down scrolls whole lines; every key ends with a layout notice.
     parent.Clear();
     a.Key(VK_NEXT);
-    EXPECT_EQ(Shown(a), "7 8 9 10 - -");
     a.Key(VK_RIGHT); // from 4 to 5, above the shown lines: its line comes in first
     EXPECT_EQ(Shown(a), "4 5 6 7 8 9");
     EXPECT_EQ(parent.messages, (Log{a.Layout(), a.Focus(5), a.Layout()}));
-
     // Making 10 current scrolls to it and reports a click on its cell.
     parent.Clear();
     EXPECT_EQ(a.SetCurrentFocus(10), 1);
-    EXPECT_EQ(Shown(a), "7 8 9 10 - -");
+    EXPECT_EQ(Shown(a), "7 8 9 10 11 12");
     EXPECT_EQ(parent.messages, (Log{a.Focus(10), {WM_ALBUM_CELLDOWN, 0, LPARAM(a.m_ppCells[3])}}));
-}
 
-TEST_F(AlbumWindow, ScrollMessagesAndHitTesting)
-{
-    WindowAlbum a(parent.hwnd(), ManagerCtrlViewInfo(2, 3), 20);
+    a.ScrollTo(1);
     SendMessageA(a.m_hWnd, WM_ALBUM_VSCROLL, SB_LINEDOWN, 100); // the album control's scroll bar
     SendMessageA(a.m_hWnd, WM_ALBUM_HSCROLL, SB_PAGEDOWN, 100);
     EXPECT_EQ(Shown(a), "10 11 12 13 14 15");
@@ -148,10 +138,9 @@ TEST_F(AlbumWindow, ReorderingByDragTakesOnlyItsOwnCells)
     EXPECT_EQ(Shown(a) + " / " + Shown(other), "1 2 3 4 5 6 / 1 2 3 4 5 6");
 }
 
-// A page is painted in one pass once its thumbnails are attached: no cell is left waiting for
-// paint. Card captions name files by their short names, found through one listing of their
-// folder for the whole album and kept on the thumbnails until their stored names change.
-TEST_F(AlbumWindow, PagesPaintAtOnceAndCardsKeepTheirShortNames)
+// Card captions name files by their short names, found through one listing of their folder for
+// the whole album and kept on the thumbnails until their stored names change.
+TEST_F(AlbumWindow, CardsKeepTheirShortNames)
 {
     ScratchDir dir;
     const std::string folder = dir.File("Holiday Pictures");
@@ -164,18 +153,7 @@ TEST_F(AlbumWindow, PagesPaintAtOnceAndCardsKeepTheirShortNames)
         a.m_Doc.Insert(new CThumbnail2(&rec, MakeDib(32, 32, unsigned(i)), 0, 1), nullptr);
     }
     a.UpDataThumbListView(-1);
-    auto waiting = [&] {
-        int n = 0;
-        for (int i = 0; i < a.m_nCount; ++i)
-            n += GetUpdateRect(a.m_ppCells[i]->m_hWnd, nullptr, FALSE) ? 1 : 0;
-        return n;
-    };
-    EXPECT_EQ(waiting(), 0);
-    const std::string first = Shown(a);
-    a.Key(VK_NEXT);
-    EXPECT_NE(Shown(a), first);
-    EXPECT_EQ(waiting(), 0) << "cells left to paint after Page Down";
-
+    a.Key(VK_NEXT); // a page painted at once: its captions are made
     // Every thumbnail of the folder has its name kept from the first page on, the one the
     // platform's short path ends in (the stored name for the missing file).
     for (int i = 1; i <= 20; ++i) {
@@ -212,34 +190,19 @@ namespace {
 // The pixels a window shows now, children included, read back from the screen.
 std::vector<COLORREF> ScreenPixels(HWND w)
 {
-    RECT r;
-    GetClientRect(w, &r);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = r.right;
-    bi.bmiHeader.biHeight = -r.bottom;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
+    MemoryCanvas canvas(w);
     HDC dc = GetDCEx(w, nullptr, DCX_CACHE); // children not clipped: their pixels are read too
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* p = static_cast<const COLORREF*>(bits);
-    std::vector<COLORREF> pixels(p, p + size_t(r.right) * size_t(r.bottom));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    BitBlt(canvas.dc, 0, 0, canvas.rc.right, canvas.rc.bottom, dc, 0, 0, SRCCOPY);
     ReleaseDC(w, dc);
-    return pixels;
+    GdiFlush();
+    return std::vector<COLORREF>(canvas.bits, canvas.bits + size_t(canvas.rc.right) * size_t(canvas.rc.bottom));
 }
 
 } // namespace
 
-// A page's cells painted at once look exactly as their own paint messages paint them, in every
-// cell style, marks and captions included.
+// A page is painted in one pass once its thumbnails are attached: no cell is left waiting for
+// paint, and the cells look exactly as their own paint messages paint them, in every cell style,
+// marks and captions included.
 TEST_F(AlbumWindow, APagePaintedAtOnceLooksAsPaintMessagesPaintIt)
 {
     for (int style : {ACI_CELL_CARD, ACI_CELL_RAISED, ACI_CELL_PLAIN, ACI_CELL_BLACK}) {
@@ -252,6 +215,8 @@ TEST_F(AlbumWindow, APagePaintedAtOnceLooksAsPaintMessagesPaintIt)
         a.Click(0, 0); // a selected and focused thumbnail on the page
         a.Key(VK_PRIOR);
         a.Key(VK_NEXT); // the page comes back painted at once
+        for (int i = 0; i < a.m_nCount; ++i)
+            EXPECT_FALSE(GetUpdateRect(a.m_ppCells[i]->m_hWnd, nullptr, FALSE)) << "style " << style << " cell " << i;
         const std::vector<COLORREF> atOnce = ScreenPixels(a.m_hWnd);
         RedrawWindow(a.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         const std::vector<COLORREF> byMessages = ScreenPixels(a.m_hWnd);
@@ -260,4 +225,181 @@ TEST_F(AlbumWindow, APagePaintedAtOnceLooksAsPaintMessagesPaintIt)
         EXPECT_GT(std::unique(colours.begin(), colours.end()) - colours.begin(), 8) << "style " << style << ": nothing drawn";
         EXPECT_TRUE(atOnce == byMessages) << "style " << style;
     }
+}
+
+namespace {
+
+tagAlbumViewCreateInfo Grid(int rows, int cols, int space, int sizeMode)
+{
+    tagAlbumViewCreateInfo aci = DefaultListViewInfo();
+    aci.nRows = rows, aci.nCols = cols, aci.nHSpace = aci.nVSpace = space, aci.nSizeMode = sizeMode;
+    aci.nBkMode = ACI_BK_OPAQUE;
+    return aci;
+}
+
+// A list window whose window goes with it (a caller-owned object leaves its window to the parent).
+struct List : CThumbListView2 {
+    List(HWND parent, RECT r, tagAlbumViewCreateInfo& aci) : CThumbListView2(parent, r, aci) {}
+    ~List() override { DestroyWindow(m_hWnd); }
+};
+
+struct ListWindow : AlbumWindow {
+    // Cell i's place and size in the list: {x, y, w, h}.
+    static std::vector<LONG> Cell(CThumbListView2& list, int i)
+    {
+        RECT r;
+        GetWindowRect(list.m_ppCells[i]->m_hWnd, &r);
+        MapWindowPoints(nullptr, list.m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    }
+    static void Resize(CThumbListView2& list, int w, int h)
+    {
+        SetWindowPos(list.m_hWnd, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER);
+    }
+};
+
+} // namespace
+
+TEST_F(ListWindow, LaysCellsOutRowByRowAndSnapsToTheDraggedEdge)
+{
+    tagAlbumViewCreateInfo aci = Grid(2, 4, 0, ACI_SIZE_SNAP);
+    List list(parent.hwnd(), RECT{0, 0, 280, 216}, aci);
+    ASSERT_EQ(list.m_nCount, 8);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(Cell(list, i), (std::vector<LONG>{70 * (i % 4), 108 * (i / 4), 70, 108})) << i;
+    tagAlbumViewCreateInfo def = DefaultListViewInfo();
+    List spaced(parent.hwnd(), RECT{0, 0, 300, 200}, def);
+    ASSERT_EQ(spaced.m_nCount, 25);
+    for (const std::vector<LONG>& c : {std::vector<LONG>{0, 8, 8}, {1, 68, 8}, {5, 8, 48}})
+        EXPECT_EQ(Cell(spaced, int(c[0])), (std::vector<LONG>{c[1], c[2], 44, 24})) << c[0];
+
+    int w = 250, h = 250;
+    list.AdjustWindowSize(w, h);
+    EXPECT_EQ(w * 1000 + h, 210216);
+
+    parent.Clear();
+    Resize(list, w, h);
+    EXPECT_EQ(std::vector<int>({list.GetACI()->nCols, list.GetACI()->nRows, list.m_nCount}), std::vector<int>({3, 2, 6}));
+    EXPECT_EQ(Cell(list, 5), (std::vector<LONG>{140, 108, 70, 108}));
+    EXPECT_EQ(parent.messages, (std::vector<LoggedMessage>{{WM_ALBUM_LAYOUT, WPARAM(list.m_hWnd), 0}}));
+
+    // Growing back adds cells of the same size.
+    Resize(list, 350, 216);
+    EXPECT_EQ(list.m_nCount, 10);
+    EXPECT_EQ(Cell(list, 9), (std::vector<LONG>{280, 108, 70, 108}));
+
+    // Dragging the left edge to less than a cell keeps one column, one pitch wide.
+    RECT r = {100, 0, 130, 216};
+    SendMessageA(list.m_hWnd, WM_SIZING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&r));
+    EXPECT_EQ(r.left * 1000 + r.right, 60130);
+}
+
+TEST_F(ListWindow, StretchingKeepsTheCountWithAMinimum)
+{
+    tagAlbumViewCreateInfo aci = Grid(2, 3, 4, ACI_SIZE_STRETCH);
+    List list(parent.hwnd(), RECT{0, 0, 300, 200}, aci);
+    EXPECT_EQ(Cell(list, 0), (std::vector<LONG>{2, 2, 96, 96}));
+    Resize(list, 390, 100);
+    EXPECT_EQ(list.m_nCount, 6);
+    EXPECT_EQ(Cell(list, 4), (std::vector<LONG>{2 + 130, 2 + 50, 126, 46}));
+
+    // Sizing stops at 16 pixels per cell plus spacing; any mode other than snapping behaves the same.
+    int w = 10, h = 10;
+    list.AdjustWindowSize(w, h);
+    EXPECT_EQ(w * 1000 + h, 3 * (16 + 4) * 1000 + 2 * (16 + 4));
+    RECT r = {0, 50, 5, 60};
+    aci.nSizeMode = 0;
+    grid::AdjustSizingRect(&r, WMSZ_TOPLEFT, {96, 96}, {0, 0}, aci);
+    EXPECT_EQ((std::vector<LONG>{r.left, r.top}), (std::vector<LONG>{5 - 60, 60 - 40}));
+}
+
+TEST_F(ListWindow, RecordsWithoutCellsShowNothingAndIgnoreSizing)
+{
+    tagAlbumViewCreateInfo aci = Grid(0, 4, 0, ACI_SIZE_SNAP);
+    List list(parent.hwnd(), RECT{0, 0, 200, 100}, aci);
+    EXPECT_EQ(list.m_nCount, 0);
+    int w = 123, h = 45;
+    list.AdjustWindowSize(w, h);
+    EXPECT_EQ(w * 1000 + h, 123045);
+    EXPECT_EQ(list.ResetLayout(Grid(3, 3, 0, ACI_SIZE_SNAP)), 0);
+
+    // Absurd records create nothing instead of thousands of windows.
+    EXPECT_EQ(grid::CellCount(Grid(100000, 100000, 0, ACI_SIZE_SNAP)) + grid::CellCount(Grid(2, -3, 0, ACI_SIZE_SNAP)), 0);
+    // Spacing that cancels the cell leaves nothing to snap to (and nothing to divide by).
+    aci = Grid(2, 2, -10, ACI_SIZE_SNAP);
+    EXPECT_FALSE(grid::IsWholePitches(100, 100, {10, 10}, aci));
+    // Spacing at the ends of the int range gives clamped sizes and places, never wrapped ones: the
+    // pitch or the minimum cannot be had, so the rectangle grows as far as it can; the second column
+    // lies right of the first; cells between negative gaps are as wide as can be.
+    for (int mode : {ACI_SIZE_SNAP, ACI_SIZE_STRETCH}) {
+        aci = Grid(2, 3, INT_MAX - 5, mode);
+        RECT r = {0, 0, 100, 100};
+        grid::AdjustSizingRect(&r, WMSZ_BOTTOMRIGHT, {16, 16}, {0, 0}, aci);
+        EXPECT_EQ(std::vector<LONG>({r.right, r.bottom}), std::vector<LONG>({INT_MAX, INT_MAX})) << mode;
+    }
+    EXPECT_GT(grid::CellOrigin(1, {16, 16}, aci).x, grid::CellOrigin(0, {16, 16}, aci).x);
+    aci.nHSpace = INT_MIN + 1;
+    EXPECT_EQ(grid::StretchedCell(300, 200, aci).w, INT_MAX);
+}
+
+TEST_F(ListWindow, PassesCellMessagesAndDragRecordsToItsParent)
+{
+    tagAlbumViewCreateInfo aci = Grid(1, 2, 0, ACI_SIZE_SNAP);
+    List list(parent.hwnd(), RECT{0, 0, 200, 100}, aci);
+    CThumbView2* cell = list.m_ppCells[1];
+    parent.Clear();
+    SendMessageA(cell->m_hWnd, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(cell->m_hWnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(cell->m_hWnd, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+    const LPARAM from = reinterpret_cast<LPARAM>(cell);
+    std::vector<LoggedMessage> expected = {
+        {WM_ALBUM_OPEN, MK_LBUTTON, from}, {WM_ALBUM_MENU, MK_RBUTTON, from}, {WM_ALBUM_CELLUP, 0, from}};
+    EXPECT_EQ(parent.messages, expected);
+
+    // Drag-and-drop off (for its cells too): nothing passed on, and a press and a long move on the
+    // list start no drag.
+    parent.Clear();
+    for (int on : {1, 0}) {
+        list.SetDragDrop(on);
+        SendMessageA(list.m_hWnd, WM_ALBUM_DROP, 1, 2);
+        SendMessageA(list.m_hWnd, WM_ALBUM_DRAG, 0, 3);
+    }
+    EXPECT_EQ(cell->m_bDragDrop, 0);
+    expected = {{WM_ALBUM_DROP, 1, 2}, {WM_ALBUM_DRAG, 0, 3}};
+    EXPECT_EQ(parent.messages, expected) << "nothing passed on with drag-and-drop off";
+    for (int on : {0, 1}) {
+        list.SetDragDrop(on);
+        SendMessageA(list.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        SendMessageA(list.m_hWnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 5));
+        EXPECT_EQ(IsDragging(), on != 0);
+        CancelDrag(nullptr), SendMessageA(list.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(60, 5));
+    }
+}
+
+TEST_F(ListWindow, WindowsWithoutAnObjectGetTheDefaultGrid)
+{
+    HWND hwnd = CreateWindowExA(0, "CThumbListView2", "", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, parent.hwnd(),
+                                nullptr, AlbumInstance(), nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    auto* view = reinterpret_cast<CThumbListView2*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->m_bOwnedByWindow, 1);
+    EXPECT_EQ(view->m_nCount, 25);
+    EXPECT_STREQ(view->GetACI()->lfCaption.lfFaceName, "Times New Roman");
+    DestroyWindow(hwnd); // deletes the object with it
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST_F(ListWindow, TransparentRecordsClearTheClassBackground)
+{
+    tagAlbumViewCreateInfo opaque = Grid(1, 1, 0, ACI_SIZE_SNAP);
+    List first(parent.hwnd(), RECT{0, 0, 50, 50}, opaque);
+    const LONG_PTR before = GetClassLongPtrA(first.m_hWnd, GCLP_HBRBACKGROUND);
+    EXPECT_NE(before, reinterpret_cast<LONG_PTR>(GetStockObject(NULL_BRUSH)));
+    tagAlbumViewCreateInfo clear = opaque;
+    clear.nBkMode = ACI_BK_TRANSPARENT;
+    List second(parent.hwnd(), RECT{0, 0, 50, 50}, clear);
+    EXPECT_EQ(GetClassLongPtrA(first.m_hWnd, GCLP_HBRBACKGROUND), reinterpret_cast<LONG_PTR>(GetStockObject(NULL_BRUSH)))
+        << "every list window, the earlier ones too";
+    SetClassLongPtrA(first.m_hWnd, GCLP_HBRBACKGROUND, before); // leave the class as other tests expect
 }

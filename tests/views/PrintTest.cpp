@@ -2,6 +2,7 @@
 // names and frames land on a page, how big pictures are banded, how names are shortened, and
 // what happens to a job the printer stops.
 #include "album/AlbumDoc.h"
+#include "support/MemoryCanvas.h"
 #include "support/TestSupport.h"
 #include "views/PrintSheets.h"
 #include "win/AnsiNames.h"
@@ -142,12 +143,7 @@ int TextWidth(HDC dc, const std::string& s)
 
 TEST(PrintLayout, GridFollowsThePageAndOversizedBoxesGetThePageToThemselves)
 {
-    struct Case {
-        PageCaps caps;
-        int size;
-        bool names;
-        SheetLayout expected;
-    } cases[] = {
+    struct Case { PageCaps caps; int size; bool names; SheetLayout expected; } cases[] = {
         {k600, 32, true, {4, 5, 1200, 1320, 1200, 1200}},
         {k600, 40, true, {3, 4, 1600, 1650, 1500, 1500}},
         {k600, 16, false, {8, 11, 600, 600, 600, 600}},
@@ -243,26 +239,21 @@ TEST(PrintSheets, OnlyTheSelectedAndNothingSelectedGivesOneBlankPage)
 {
     CAlbumDoc2 doc;
     Fill(doc, 8);
-    {
+    for (int selected : {0, 2}) {
+        if (selected)
+            doc.GetThumbnail(3)->m_bSelect = doc.GetThumbnail(7)->m_bSelect = 1;
         Recording rec;
         TestJob job(rec.dc());
         ASSERT_EQ(printing::PrintSheets(rec.dc(), k600, doc, Options(true, false), job), 1);
-        EXPECT_EQ(job.calls, "doc page end enddoc");
-        EXPECT_EQ(job.shown, "1/1");
+        EXPECT_EQ(job.calls + " " + job.shown, "doc page end enddoc 1/1");
         const std::vector<Page> pages = rec.Pages();
         ASSERT_EQ(pages.size(), 1u);
-        EXPECT_TRUE(pages[0].pictures.empty() && pages[0].path.empty() && pages[0].texts.empty());
+        ASSERT_EQ(pages[0].pictures.size(), size_t(selected));
+        EXPECT_EQ(pages[0].path.size(), size_t(selected * 5)) << "frames of the selected only";
+        EXPECT_TRUE(pages[0].texts.empty());
+        if (selected)
+            EXPECT_EQ(pages[0].pictures[1].xDest, 1200) << "the second selected thumbnail takes the second box";
     }
-    doc.GetThumbnail(3)->m_bSelect = 1;
-    doc.GetThumbnail(7)->m_bSelect = 1;
-    Recording rec;
-    TestJob job(rec.dc());
-    ASSERT_EQ(printing::PrintSheets(rec.dc(), k600, doc, Options(true, false), job), 1);
-    const std::vector<Page> pages = rec.Pages();
-    ASSERT_EQ(pages.size(), 1u);
-    ASSERT_EQ(pages[0].pictures.size(), 2u);
-    EXPECT_EQ(pages[0].pictures[1].xDest, 1200) << "the second selected thumbnail takes the second box";
-    EXPECT_TRUE(pages[0].texts.empty());
 }
 
 TEST(PrintSheets, BigPicturesGoInBandsStackedFromTheBottom)
@@ -284,20 +275,11 @@ TEST(PrintSheets, BigPicturesGoInBandsStackedFromTheBottom)
         EXPECT_EQ(std::vector<LONG>({high.ySrc, high.cySrc, high.yDest, high.cyDest}), std::vector<LONG>({500, 500, 50, 301}));
     }
     // The bottom rows of the bitmap land at the bottom of the rectangle.
-    BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 200, 100, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* pixels = nullptr;
-    HBITMAP target = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    HDC mem = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(mem, target);
-    PatBlt(mem, 0, 0, 200, 100, BLACKNESS);
-    SetStretchBltMode(mem, COLORONCOLOR);
-    ASSERT_TRUE(printing::DrawDibBanded(mem, 0, 0, 200, 100, big));
-    EXPECT_EQ(GetPixel(mem, 100, 90), RGB(0, 0, 0));
-    EXPECT_EQ(GetPixel(mem, 100, 10), RGB(255, 255, 255));
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(target);
+    MemoryCanvas target(200, 100);
+    SetStretchBltMode(target.dc, COLORONCOLOR);
+    ASSERT_TRUE(printing::DrawDibBanded(target.dc, 0, 0, 200, 100, big));
+    EXPECT_EQ(GetPixel(target.dc, 100, 90), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(target.dc, 100, 10), RGB(255, 255, 255));
     GlobalFree(big);
 
     // Just under 0x100000 pixels goes in one piece; exactly 0x100000 in two.
@@ -354,13 +336,7 @@ TEST(PrintSheets, AJobThePrinterStopsOrTheUserCancelsIsAbandoned)
 {
     CAlbumDoc2 doc;
     Fill(doc, 25);
-    struct Case {
-        std::string failing;
-        int time;
-        std::string calls;
-        size_t pictures;
-        int result;
-    } cases[] = {
+    struct Case { std::string failing; int time; std::string calls; size_t pictures; int result; } cases[] = {
         {"doc", 1, "doc abort", 0, 0},
         {"page", 1, "doc page abort", 0, 0},
         {"page", 2, "doc page end page abort", 20, 0},
@@ -383,18 +359,9 @@ TEST(PrintSheets, AJobThePrinterStopsOrTheUserCancelsIsAbandoned)
     }
 
     // A DC that cannot start a document: the real job calls fail and nothing reaches the DC.
-    BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 480, 660, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* pixels = nullptr;
-    HBITMAP page = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    HDC mem = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(mem, page);
-    PatBlt(mem, 0, 0, 480, 660, WHITENESS);
-    printing::PrinterJob printer(mem);
-    EXPECT_EQ(printing::PrintSheets(mem, {480, 660, 60}, doc, Options(false, true), printer), 0);
-    EXPECT_EQ(GetPixel(mem, 0, 0), RGB(255, 255, 255)) << "no frame drawn";
-    EXPECT_EQ(GetPixel(mem, 60, 40), RGB(255, 255, 255)) << "no picture drawn";
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(page);
+    MemoryCanvas page(480, 660);
+    printing::PrinterJob printer(page.dc);
+    EXPECT_EQ(printing::PrintSheets(page.dc, {480, 660, 60}, doc, Options(false, true), printer), 0);
+    EXPECT_EQ(GetPixel(page.dc, 0, 0), RGB(255, 255, 255)) << "no frame drawn";
+    EXPECT_EQ(GetPixel(page.dc, 60, 40), RGB(255, 255, 255)) << "no picture drawn";
 }

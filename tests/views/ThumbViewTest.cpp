@@ -7,6 +7,7 @@
 #include "album/AlbumMessages.h"
 #include "album/ThumbView.h"
 #include "imaging/DragDrop.h"
+#include "support/MemoryCanvas.h"
 #include "support/MessageLog.h"
 #include "views/CellPaint.h"
 #include "views/ViewCreateInfo.h"
@@ -57,24 +58,13 @@ tagAlbumViewCreateInfo Info(int style, int caption = ACI_CAPTION_NONE, int selec
     return aci;
 }
 
-// The cell painted through WM_PRINT into a 32-bit memory DC, which also measures caption text.
-struct Canvas {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = nullptr;
-    DWORD* bits = nullptr;
-    RECT rc = {};
-    explicit Canvas(CThumbView2& cell)
+// The cell painted through WM_PRINT into a memory DC, which also measures caption text.
+struct Canvas : MemoryCanvas {
+    explicit Canvas(CThumbView2& cell) : MemoryCanvas(cell.m_hWnd, 0xFF00FF)
     {
-        GetClientRect(cell.m_hWnd, &rc);
-        BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), rc.right, -rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-        bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-        SelectObject(dc, bitmap);
-        std::fill(bits, bits + rc.right * rc.bottom, 0xFF00FF);
         SendMessageA(cell.m_hWnd, WM_PRINT, WPARAM(dc), PRF_CLIENT | PRF_ERASEBKGND);
         GdiFlush();
     }
-    ~Canvas() { DeleteDC(dc), DeleteObject(bitmap); }
-    COLORREF At(int x, int y) const { DWORD p = bits[y * rc.right + x]; return RGB(p >> 16, p >> 8, p); }
     // The pixels of colour c in r (default: all): how many, and their bounding box.
     std::pair<int, Rect> Find(COLORREF c, RECT r) const
     {
