@@ -137,6 +137,11 @@ TEST_F(Cell, CardGeometryMarksRepaintAndTooltip)
                                 {12, 24, 0}, {55, 67, 0}, {30, 40, 0}})
         EXPECT_EQ(PtInRegion(rgn, p[0], p[1]) != 0, p[2] != 0) << p[0] << "," << p[1];
     DeleteObject(rgn);
+    // A new background repaints the whole cell.
+    ValidateRect(cell->m_hWnd, nullptr);
+    cell->SetThumbViewBkColor(WHITE_BRUSH);
+    RECT update = {};
+    EXPECT_TRUE(GetUpdateRect(cell->m_hWnd, &update, FALSE) && update.right == 70 && update.bottom == 108);
 
     t->m_bFocus = 1, t->m_bExist = 0; // no struck-through circle on cards
     const Canvas marked(*cell);
