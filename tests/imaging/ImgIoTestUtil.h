@@ -3,6 +3,7 @@
 
 #include <wincodec.h>
 #include <stdlib.h>
+#include <array>
 #include "win/Dib.h"
 #include "ImgIoInternal.h"
 #include "ImgIoCom.h"
@@ -121,6 +122,22 @@ inline Bytes MakeBmp(int w, int h, int bits, const std::vector<RGBQUAD>& palette
         v = v + line;
     }
     return v;
+}
+
+// A TIFF directory of entries (tag, type, count, value) linking to next; Tiff: little-endian, that directory first.
+inline Bytes TiffDir(const std::vector<std::array<uint32_t, 4>>& entries, uint32_t next = 0)
+{
+    Bytes v;
+    Put16(v, unsigned(entries.size()));
+    for (const auto& e : entries) {
+        Put16(v, e[0]); Put16(v, e[1]); Put32(v, e[2]); Put32(v, e[3]);
+    }
+    Put32(v, next);
+    return v;
+}
+inline Bytes Tiff(const std::vector<std::array<uint32_t, 4>>& entries, uint32_t next = 0)
+{
+    return Bytes{'I', 'I', 42, 0, 8, 0, 0, 0} + TiffDir(entries, next);
 }
 
 // w x h pixels (rows top-down, stride apart) in a container by the platform's encoder, in the format given.

@@ -20,19 +20,10 @@ Bytes EncodeJpeg(int w, int h, const std::function<Rgb(int, int)>& colour, doubl
 // the second.
 Bytes WithExif(const Bytes& jpeg, int orientation, const Bytes& thumb = {})
 {
-    Bytes tiff = {'I', 'I', 42, 0};
-    Put32(tiff, 8);
-    const uint32_t ifd1 = 8 + 2 + 12 + 4, thumbAt = ifd1 + 2 + 24 + 4;
-    Put16(tiff, 1);
-    Put16(tiff, orientation ? 0x0112 : 0x0131); Put16(tiff, 3); Put32(tiff, 1); Put16(tiff, unsigned(orientation)); Put16(tiff, 0);
-    Put32(tiff, thumb.empty() ? 0 : ifd1);
-    if (!thumb.empty()) {
-        Put16(tiff, 2);
-        Put16(tiff, 0x0201); Put16(tiff, 4); Put32(tiff, 1); Put32(tiff, thumbAt);
-        Put16(tiff, 0x0202); Put16(tiff, 4); Put32(tiff, 1); Put32(tiff, uint32_t(thumb.size()));
-        Put32(tiff, 0);
-        tiff = tiff + thumb;
-    }
+    const uint32_t ifd1 = 8 + 2 + 12 + 4, tag = orientation ? 0x0112 : 0x0131;
+    Bytes tiff = Tiff({{tag, 3, 1, uint32_t(orientation)}}, thumb.empty() ? 0 : ifd1);
+    if (!thumb.empty())
+        tiff = tiff + TiffDir({{0x0201, 4, 1, ifd1 + 2 + 24 + 4}, {0x0202, 4, 1, uint32_t(thumb.size())}}) + thumb;
     const size_t length = 2 + 6 + tiff.size();
     const Bytes app1 = Bytes{0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length), 'E', 'x', 'i', 'f', 0, 0} + tiff;
     return Bytes(jpeg.begin(), jpeg.begin() + 2) + app1 + Bytes(jpeg.begin() + 2, jpeg.end());
