@@ -1,6 +1,6 @@
 // Hostile and huge files: size bombs (a few bytes declaring a frame of gigabytes) refused quickly
-// and in bounded memory, the decoding budget's edges, and a file swapped between its checks and
-// its decoding. The bombs are made here at run time; none is kept in the repository.
+// and in bounded memory, the decoding budget's edges, a file swapped between its checks and its
+// decoding. The bombs are made at run time; none is kept in the repository.
 #include "ImgIoTestUtil.h"
 #include <psapi.h>
 #include "album/ThumbBuild.h"
@@ -25,6 +25,13 @@ Bytes PngChunk(const char* type, const Bytes& data)
     return Be32(uint32_t(data.size())) + body + Be32(~crc);
 }
 
+// A PNG of w x h at the given depth and colour type, with the chunks given between its header and end.
+Bytes Png(uint32_t w, uint32_t h, uint8_t depth, uint8_t type, const Bytes& chunks)
+{
+    return Bytes{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A} +
+           PngChunk("IHDR", Be32(w) + Be32(h) + Bytes{depth, type, 0, 0, 0}) + chunks + PngChunk("IEND", {});
+}
+
 // A 16-bit RGBA PNG whose all-zero pixels really are in its data: a zlib stream of one
 // fixed-code deflate block of 258-byte repeats, which a decoder inflates to the whole frame.
 Bytes ZeroRgba16Png(uint32_t w, uint32_t h)
@@ -46,29 +53,27 @@ Bytes ZeroRgba16Png(uint32_t w, uint32_t h)
     const uint64_t raw = uint64_t(h) * (1 + uint64_t(w) * 8); // a filter byte, then the row
     put(1, 1), put(1, 2);                                       // final block, fixed codes
     code(0x30, 8);                                              // one literal zero
-    for (uint64_t left = raw - 1; left; ) {
+    for (uint64_t left = raw - 1; left;)
         if (left >= 258)
             code(0xC5, 8), code(0, 5), left -= 258; // length 258 at distance 1
         else
             code(0x30, 8), --left;
-    }
     code(0, 7); // end of block
     if (used)
         put(0, 8 - used);
     z = z + Be32(uint32_t((raw % 65521) << 16 | 1)); // Adler-32 of zeros
-    const Bytes ihdr = Be32(w) + Be32(h) + Bytes{16, 6, 0, 0, 0};
-    return Bytes{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A} + PngChunk("IHDR", ihdr) + PngChunk("IDAT", z) +
-           PngChunk("IEND", {});
+    return Png(w, h, 16, 6, PngChunk("IDAT", z));
 }
 
-// A bitmap file header and a 40-byte info header, followed by nothing.
-Bytes BmpHeader(int32_t w, int32_t h, unsigned bits, uint32_t compression, uint32_t colours = 0)
+// A GIF of one w x h image, one pixel of data, with a colour table for the screen or none.
+Bytes Gif(unsigned w, unsigned h, bool table)
 {
-    Bytes v = {'B', 'M'};
-    Put32(v, 0); Put32(v, 0); Put32(v, 54 + 4 * colours);
-    Put32(v, 40); Put32(v, uint32_t(w)); Put32(v, uint32_t(h)); Put16(v, 1); Put16(v, bits);
-    Put32(v, compression); Put32(v, 0); Put32(v, 0); Put32(v, 0); Put32(v, colours); Put32(v, 0);
-    return v;
+    Bytes v = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, uint8_t(table ? 0x80 : 0), 0, 0};
+    if (table)
+        v = v + Bytes{0, 0, 0, 255, 255, 255};
+    v = v + Bytes{0x2C, 0, 0, 0, 0};
+    Put16(v, w); Put16(v, h);
+    return v + Bytes{0, 2, 2, 0x44, 0x01, 0, 0x3B};
 }
 
 // SOI, a quantisation table, Huffman tables in which a single 0 bit is a DC difference of 0 or
@@ -114,8 +119,8 @@ std::vector<Bomb> Bombs()
     Bytes rle = BmpHeader(16384, 21845, 8, BI_RLE8, 256);
     rle.resize(rle.size() + 1024, 0);
     bombs.push_back({"bmp-budget-rle8.bmp", rle + Bytes{0, 1}});
-    // Uncompressed headers alone: 10000 x 10000 at 24 bits is within the budget but has no rows;
-    // 50,331,652 x 4 at 32 bits is beyond it.
+    // Headers alone: 10000 x 10000 at 24 bits is within the budget but has no rows; 50,331,652 x 4
+    // at 32 bits is beyond it.
     bombs.push_back({"bmp-rows-10000x10000.bmp", BmpHeader(10000, 10000, 24, BI_RGB)});
     bombs.push_back({"bmp-budget-50331652x4.bmp", BmpHeader(50331652, 4, 32, BI_RGB)});
     // TGA: 16384 x 21845 true colour in runs of 128 pixels (11 MB for 1 GiB).
@@ -129,48 +134,28 @@ std::vector<Bomb> Bombs()
     Put16(pcx, 0); Put16(pcx, 0); Put16(pcx, 16383); Put16(pcx, 21844); Put16(pcx, 72); Put16(pcx, 72);
     pcx.resize(65, 0);
     pcx.push_back(3); Put16(pcx, 16384); Put16(pcx, 1);
-    pcx.resize(128, 0);
     const size_t runs = (size_t(3) * 16384 * 21845 + 62) / 63;
     pcx.resize(128 + 2 * runs, 0);
     for (size_t i = 0; i < runs; ++i)
         pcx[128 + 2 * i] = 0xFF;
     bombs.push_back({"pcx-budget.pcx", pcx});
     // GIF, 29 bytes: neither the screen nor the image has a colour table.
-    bombs.push_back({"gif-no-colours.gif", Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0,
-                                                 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B}});
+    bombs.push_back({"gif-no-colours.gif", Gif(1, 1, false)});
     // JPEG frames of 37838 x 37838 (three bytes a pixel pass 2^32) and 33408 x 33248 without scan data.
     bombs.push_back({"jpeg-budget-37838.jpg", JpegScans(0xC0, 37838, 37838, 3, 3, 1, 64)});
     bombs.push_back({"jpeg-budget-33408-noscan.jpg", JpegScans(0xC0, 33408, 33248, 3, 3, 1, 0)});
     // A baseline frame whose one scan has one of its three components: the decoder keeps every
-    // coefficient of the frame (1.2 GB at 14000 x 14000; 65500 x 65500 is left to the header check
-    // test: without its check it would ask for 26 GB).
+    // coefficient of the frame (1.2 GB at 14000 x 14000).
     bombs.push_back({"jpeg-coefficients-14000.jpg", JpegScans(0xC0, 14000, 14000, 3, 1, 1, 8), true});
     // 300 empty progressive scans of 12 bytes, each a pass over 8000 x 8000.
     bombs.push_back({"jpeg-scans-300.jpg", JpegScans(0xC2, 8000, 8000, 1, 1, 300, 2), true});
     // TIFF, 50 bytes: a 1 x 1 frame whose BitsPerSample entry declares 709 million values.
-    Bytes tiff = {'I', 'I', 42, 0, 8, 0, 0, 0, 3, 0};
-    for (uint32_t e[3] = {256, 257, 258}, i = 0; i < 3; ++i) {
-        Put16(tiff, e[i]); Put16(tiff, 3); Put32(tiff, i < 2 ? 1 : 709000000u); Put32(tiff, i < 2 ? 1 : 38);
-    }
-    Put32(tiff, 0);
-    bombs.push_back({"tiff-entry-outside.tif", tiff});
+    bombs.push_back({"tiff-entry-outside.tif", Tiff({{256, 3, 1, 1}, {257, 3, 1, 1}, {258, 3, 709000000u, 38}})});
     // TIFF, 123 bytes: a sound 1 x 1 grey image whose directory links back to itself.
-    Bytes loop = {'I', 'I', 42, 0, 8, 0, 0, 0, 9, 0};
-    const uint16_t entries[9][2] = {{256, 1}, {257, 1}, {258, 8}, {259, 1}, {262, 1}, {273, 122}, {277, 1}, {278, 1}, {279, 1}};
-    for (const auto& e : entries) {
-        Put16(loop, e[0]); Put16(loop, 3); Put32(loop, 1); Put32(loop, e[1]);
-    }
-    Put32(loop, 8);
-    loop.push_back(0x80);
-    bombs.push_back({"tiff-chain-loop.tif", loop});
+    bombs.push_back({"tiff-chain-loop.tif", Tiff({{256, 3, 1, 1}, {257, 3, 1, 1}, {258, 3, 1, 8}, {259, 3, 1, 1}, {262, 3, 1, 1},
+                                                  {273, 3, 1, 122}, {277, 3, 1, 1}, {278, 3, 1, 1}, {279, 3, 1, 1}}, 8) + Bytes{0x80}});
     return bombs;
 }
-
-struct Reading {
-    int refused = 0;
-    double ms = 0;
-    double peakGrowthMb = 0; // the process's peak working set over the baseline, after this file
-};
 
 const char kBombDirVariable[] = "IMGIO_BOMB_DIR";
 
@@ -178,8 +163,8 @@ const char kBombDirVariable[] = "IMGIO_BOMB_DIR";
 
 // Runs in a process of its own (started by the test below), so that its peak working set
 // belongs to the bombs alone. Each file is read whole; one whose name starts with "t-" also as a
-// thumbnail on one worker and (twice over) on two. Writes one line per file and way: name, way,
-// refused, milliseconds, peak growth.
+// thumbnail on one worker and (twice over) on two. Writes a line per file and way: name, way,
+// refused, milliseconds, peak growth in MB.
 TEST(ImgIoBombs, DISABLED_ChildReadsEveryFileOfItsFolder)
 {
     char dir[MAX_PATH];
@@ -226,16 +211,11 @@ TEST(ImgIoBombs, EachIsRefusedWithinASecondAndBoundedMemory)
 {
     testsupport::ScratchDir dir;
     const std::vector<Bomb> bombs = Bombs();
-    for (const Bomb& b : bombs)
-        testsupport::WriteBytes(dir.File((b.thumbnails ? "t-" : "") + b.name), b.bytes);
-
-    // Our own decoders hold the budget themselves too, for callers that hand them bytes.
     for (const Bomb& b : bombs) {
-        const bool tga = b.name == "tga-budget.tga", pcx = b.name == "pcx-budget.pcx";
-        EXPECT_TRUE(!(tga || pcx) || !(tga ? imgio::DecodeTga : imgio::DecodePcx)(b.bytes.data(), b.bytes.size()))
-            << b.name;
+        testsupport::WriteBytes(dir.File((b.thumbnails ? "t-" : "") + b.name), b.bytes);
+        const bool ours = b.name == "tga-budget.tga" || b.name == "pcx-budget.pcx"; // our decoders hold the budget too
+        EXPECT_TRUE(!ours || !(b.name[0] == 't' ? imgio::DecodeTga : imgio::DecodePcx)(b.bytes.data(), b.bytes.size())) << b.name;
     }
-
     char exe[MAX_PATH];
     ASSERT_GT(GetModuleFileNameA(nullptr, exe, sizeof exe), 0u);
     std::string command = std::string("\"") + exe +
@@ -247,103 +227,85 @@ TEST(ImgIoBombs, EachIsRefusedWithinASecondAndBoundedMemory)
     const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
     SetEnvironmentVariableA(kBombDirVariable, nullptr);
     ASSERT_TRUE(started);
-    const DWORD waited = WaitForSingleObject(pi.hProcess, 60000);
-    DWORD code = 1;
-    if (waited != WAIT_OBJECT_0)
+    win::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0)
         TerminateProcess(pi.hProcess, 1);
+    DWORD code = 1;
     GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
     ASSERT_EQ(code, 0u) << "the reading process crashed, hung or failed";
 
-    const std::string resultsPath = dir.path() + ".txt";
-    const Bytes text = testsupport::ReadBytes(resultsPath);
-    DeleteFileA(resultsPath.c_str());
+    const Bytes text = testsupport::ReadBytes(dir.path() + ".txt");
+    DeleteFileA((dir.path() + ".txt").c_str());
     std::istringstream lines(std::string(text.begin(), text.end()));
-    std::map<std::string, Reading> got;
+    std::map<std::string, std::array<double, 3>> got; // refused, milliseconds, peak growth
     std::string name, way;
-    for (Reading r; lines >> name >> way >> r.refused >> r.ms >> r.peakGrowthMb;)
+    for (std::array<double, 3> r; lines >> name >> way >> r[0] >> r[1] >> r[2];)
         got[name + " " + way] = r;
     for (const Bomb& b : bombs)
         for (const char* way : {"read", "thumb1", "thumb2"}) {
+            const std::string key = (b.thumbnails ? "t-" : "") + b.name + " " + way;
             if (!b.thumbnails && strcmp(way, "read"))
                 continue;
-            const std::string key = (b.thumbnails ? "t-" : "") + b.name + " " + way;
             ASSERT_TRUE(got.count(key)) << key;
-            const Reading& g = got[key];
-            printf("  %-30s %-6s %9zu bytes: refused %d in %6.1f ms, peak working set +%.1f MB\n", b.name.c_str(), way,
-                   b.bytes.size(), g.refused, g.ms, g.peakGrowthMb);
-            EXPECT_TRUE(g.refused) << key;
-            EXPECT_LT(g.ms, 1000.0) << key;
-            EXPECT_LT(g.peakGrowthMb, 8.0) << key; // reading the 11 MB TGA whole would pass it
+            const auto [refused, ms, peakMb] = got[key];
+            printf("  %-30s %-6s %9zu bytes: refused %.0f in %6.1f ms, peak working set +%.1f MB\n", b.name.c_str(), way,
+                   b.bytes.size(), refused, ms, peakMb);
+            EXPECT_TRUE(refused == 1 && ms < 1000.0 && peakMb < 8.0) << key; // the 11 MB TGA read whole would pass 8 MB
         }
 }
 
 namespace {
 
 // A file of the given size that starts with head, zeros after it: a big file from a few bytes.
-class SparseFile : public imgio::ByteSource {
-public:
-    SparseFile(const Bytes& head, uint64_t size) : head_(head), size_(size) {}
-    uint64_t Size() const override { return size_; }
+struct SparseFile : imgio::ByteSource {
+    Bytes head;
+    uint64_t size;
+    SparseFile(const Bytes& h, uint64_t s) : head(h), size(s) {}
+    uint64_t Size() const override { return size; }
     bool ReadAt(uint64_t offset, void* dst, size_t n) override
     {
-        if (offset > size_ || n > size_ - offset)
+        if (offset > size || n > size - offset)
             return false;
         memset(dst, 0, n);
-        if (offset < head_.size())
-            memcpy(dst, &head_[size_t(offset)], std::min<size_t>(n, head_.size() - size_t(offset)));
+        if (offset < head.size())
+            memcpy(dst, &head[size_t(offset)], std::min<size_t>(n, head.size() - size_t(offset)));
         return true;
     }
-
-private:
-    Bytes head_;
-    uint64_t size_;
 };
 
-bool Passes(imgio::Container c, imgio::ByteSource&& file)
+bool Passes(imgio::Container c, imgio::ByteSource&& file, unsigned scale = 1)
 {
     imgio::DecodePlan plan;
+    plan.scale = scale;
     return imgio::PrecheckFile(file, c, &plan);
 }
-bool Passes(imgio::Container c, const Bytes& b) { return Passes(c, imgio::MemorySource(b.data(), b.size())); }
+bool Passes(imgio::Container c, const Bytes& b, unsigned scale = 1) { return Passes(c, imgio::MemorySource(b.data(), b.size()), scale); }
 
 } // namespace
 
 TEST(ImgIoPrecheck, HeadersTheDecoderWouldFollowTooFarAreRefused)
 {
+    using imgio::Container;
     // An uncompressed bitmap must hold every row, padding included.
     const Bytes bmp = MakeBmp(5, 3, 24, {}, PatternValue);
-    EXPECT_TRUE(Passes(imgio::Container::Bmp, bmp));
-    EXPECT_FALSE(Passes(imgio::Container::Bmp, Bytes(bmp.begin(), bmp.end() - 1)));
-    // A GIF image needs its own colour table or the screen's.
-    const Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255, 0x2C, 0, 0, 0, 0,
-                       1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
-    Bytes noTable = gif;
-    noTable.erase(noTable.begin() + 13, noTable.begin() + 19);
-    noTable[10] = 0;
-    Bytes hugeScreen = gif; // 65535 x 65535 around an image of one pixel
+    EXPECT_TRUE(Passes(Container::Bmp, bmp));
+    EXPECT_FALSE(Passes(Container::Bmp, Bytes(bmp.begin(), bmp.end() - 1)));
+    // A GIF's screen is held to the budget too: 65535 x 65535 around an image of one pixel.
+    Bytes hugeScreen = Gif(1, 1, true);
+    EXPECT_TRUE(Passes(Container::Gif, hugeScreen));
     std::fill(hugeScreen.begin() + 6, hugeScreen.begin() + 10, 0xFF);
-    EXPECT_TRUE(Passes(imgio::Container::Gif, gif));
-    EXPECT_FALSE(Passes(imgio::Container::Gif, noTable) || Passes(imgio::Container::Gif, hugeScreen));
+    EXPECT_FALSE(Passes(Container::Gif, hugeScreen));
     // Every value of the first TIFF directory lies inside the file: strip offsets past its end, or
     // more samples' bit counts than any image has, are refused.
     auto tiff = [](uint32_t stripOffsets, uint32_t bitCounts) {
-        Bytes v = {'I', 'I', 42, 0, 8, 0, 0, 0, 5, 0};
-        const uint32_t entries[5][4] = {{256, 3, 1, 1}, {257, 3, 1, 1}, {258, 3, bitCounts, 80},
-                                        {273, 4, stripOffsets, 80}, {277, 3, 1, 3}};
-        for (const auto& e : entries) {
-            Put16(v, e[0]); Put16(v, e[1]); Put32(v, e[2]); Put32(v, e[3]);
-        }
-        Put32(v, 0);
+        Bytes v = Tiff({{256, 3, 1, 1}, {257, 3, 1, 1}, {258, 3, bitCounts, 80}, {273, 4, stripOffsets, 80}, {277, 3, 1, 3}});
         v.resize(80);
         for (int i = 0; i < 64; ++i)
             Put32(v, 8); // 64 strip offsets, or bit counts of 8 and 0
         return v;
     };
-    EXPECT_TRUE(Passes(imgio::Container::Tiff, tiff(64, 3)));
-    EXPECT_FALSE(Passes(imgio::Container::Tiff, tiff(65, 3)));
-    EXPECT_FALSE(Passes(imgio::Container::Tiff, tiff(64, 17)));
+    EXPECT_TRUE(Passes(Container::Tiff, tiff(64, 3)));
+    EXPECT_FALSE(Passes(Container::Tiff, tiff(65, 3)) || Passes(Container::Tiff, tiff(64, 17)));
     // The chain of directories behind the first: one that comes back to a directory, or that is
     // longer than 1000 directories, is refused. The last directory links to loopTo, or to none.
     auto chain = [&tiff](size_t directories, int loopTo) {
@@ -352,8 +314,7 @@ TEST(ImgIoPrecheck, HeadersTheDecoderWouldFollowTooFarAreRefused)
         for (size_t i = 1; i < directories; ++i) {
             at.push_back(uint32_t(v.size()));
             link.push_back(uint32_t(v.size()) + 2);
-            Put16(v, 0);
-            Put32(v, 0);
+            v.resize(v.size() + 6, 0);
         }
         for (size_t i = 0; i < directories; ++i) {
             const uint32_t next = i + 1 < directories ? at[i + 1] : loopTo >= 0 ? at[size_t(loopTo)] : 0;
@@ -361,58 +322,41 @@ TEST(ImgIoPrecheck, HeadersTheDecoderWouldFollowTooFarAreRefused)
         }
         return v;
     };
-    const struct {
-        size_t directories;
-        int loopTo;
-        bool passes;
-    } chains[] = {{2, -1, true}, {1000, -1, true}, {1001, -1, false}, {1, 0, false}, {3, 0, false}, {3, 2, false}};
+    const struct { size_t directories; int loopTo; bool passes; } chains[] = {
+        {2, -1, true}, {1000, -1, true}, {1001, -1, false}, {1, 0, false}, {3, 0, false}, {3, 2, false}};
     for (const auto& c : chains)
-        EXPECT_EQ(Passes(imgio::Container::Tiff, chain(c.directories, c.loopTo)), c.passes) << c.directories << " " << c.loopTo;
+        EXPECT_EQ(Passes(Container::Tiff, chain(c.directories, c.loopTo)), c.passes) << c.directories << " " << c.loopTo;
 }
 
 TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
 {
     using imgio::Container;
-    auto png = [](uint32_t depth, uint32_t type, bool transparentColour) {
-        return [=](uint32_t w, uint32_t h) {
-            Bytes v = Bytes{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A} +
-                      PngChunk("IHDR", Be32(w) + Be32(h) + Bytes{uint8_t(depth), uint8_t(type), 0, 0, 0});
-            return Passes(Container::Png, (transparentColour ? v + PngChunk("tRNS", Bytes(6, 0)) : v) + PngChunk("IEND", {}));
-        };
+    using Passing = std::function<bool(uint32_t, uint32_t)>;
+    auto png = [](uint8_t depth, uint8_t type, bool transparentColour) -> Passing {
+        return [=](uint32_t w, uint32_t h) { return Passes(Container::Png, Png(w, h, depth, type, transparentColour ? PngChunk("tRNS", Bytes(6, 0)) : Bytes())); };
     };
-    auto bmp = [](unsigned bits, uint32_t compression) {
+    auto bmp = [](unsigned bits, uint32_t compression) -> Passing {
         return [=](uint32_t w, uint32_t h) {
             const uint64_t rows = compression ? 2 : uint64_t((w * bits + 31) / 32 * 4) * h;
             return Passes(Container::Bmp, SparseFile(BmpHeader(int32_t(w), int32_t(h), bits, compression), 54 + rows));
         };
     };
-    auto gif = [](uint32_t w, uint32_t h) {
-        Bytes v = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255, 0x2C, 0, 0, 0, 0};
-        Put16(v, w); Put16(v, h);
-        return Passes(Container::Gif, v + Bytes{0, 2, 2, 0x44, 0x01, 0, 0x3B});
-    };
-    auto jpeg = [](uint8_t frameMarker, int scans, unsigned inScan) {
+    auto jpeg = [](uint8_t frameMarker, int scans, unsigned inScan) -> Passing {
         return [=](uint32_t w, uint32_t h) { return Passes(Container::Jpeg, JpegScans(frameMarker, w, h, 3, inScan, scans, 4)); };
     };
-    auto tiff = [](uint32_t samples, uint32_t bits, uint32_t bitsType) {
+    auto tiff = [](uint32_t samples, uint32_t bits, uint32_t bitsType) -> Passing {
         return [=](uint32_t w, uint32_t h) {
-            Bytes v = {'I', 'I', 42, 0, 8, 0, 0, 0, 4, 0};
-            const uint32_t entries[4][3] = {{256, 4, w}, {257, 4, h}, {258, bitsType, bits}, {277, 3, samples}};
-            for (const auto& e : entries) {
-                Put16(v, e[0]); Put16(v, e[1]); Put32(v, 1); Put32(v, e[2]);
-            }
-            Put32(v, 0);
-            return Passes(Container::Tiff, v);
+            return Passes(Container::Tiff, Tiff({{256, 4, 1, w}, {257, 4, 1, h}, {258, bitsType, 1, bits}, {277, 3, 1, samples}}));
         };
     };
     // Each passes at w x h and is refused one row taller.
-    const struct { const char* what; std::function<bool(uint32_t, uint32_t)> passes; uint32_t w, h; } cases[] = {
+    const struct { const char* what; Passing passes; uint32_t w, h; } cases[] = {
         {"png gray", png(8, 0, false), 20000, 10000},
         {"png 16-bit RGBA", png(16, 6, false), 10000, 10000},
         {"png 16-bit RGB with a transparent colour, decoded as RGBA", png(16, 2, true), 10000, 10000},
         {"bmp 8-bit", bmp(8, BI_RGB), 20000, 10000},
         {"bmp RLE4, decoded at 32 bits", bmp(4, BI_RLE4), 20000, 10000},
-        {"gif", gif, 20000, 10000},
+        {"gif", [](uint32_t w, uint32_t h) { return Passes(Container::Gif, Gif(w, h, true)); }, 20000, 10000},
         {"jpeg baseline", jpeg(0xC0, 1, 3), 20000, 10000},
         {"jpeg progressive, with its coefficients", jpeg(0xC2, 1, 3), 10000, 8888},
         {"jpeg baseline in two scans, with its coefficients", jpeg(0xC0, 2, 3), 10000, 8888},
@@ -420,19 +364,12 @@ TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
         {"tiff gray", tiff(1, 8, 3), 20000, 10000},
         {"tiff 16-bit RGBA, its bit counts written as longs", tiff(4, 16, 4), 10000, 10000},
     };
-    for (const auto& c : cases) {
-        EXPECT_TRUE(c.passes(c.w, c.h)) << c.what;
-        EXPECT_FALSE(c.passes(c.w, c.h + 1)) << c.what;
-    }
+    for (const auto& c : cases)
+        EXPECT_TRUE(c.passes(c.w, c.h) && !c.passes(c.w, c.h + 1)) << c.what;
     // Read at 1/8, 65500 x 65500 is few pixels, but the coefficients kept for a scan short of a
-    // component are not.
-    for (unsigned inScan : {3u, 2u}) {
-        const Bytes file = JpegScans(0xC0, 65500, 65500, 3, inScan, 1, 8);
-        imgio::MemorySource source(file.data(), file.size());
-        imgio::DecodePlan eighth;
-        eighth.scale = 8;
-        EXPECT_EQ(imgio::PrecheckFile(source, Container::Jpeg, &eighth), inScan == 3) << inScan << " components";
-    }
+    // component are not (without this check it would ask for 26 GB).
+    for (unsigned inScan : {3u, 2u})
+        EXPECT_EQ(Passes(Container::Jpeg, JpegScans(0xC0, 65500, 65500, 3, inScan, 1, 8), 8), inScan == 3) << inScan;
 }
 
 // Every scan is a pass of the decoder over the blocks it covers, data or not: a dozen passes over
@@ -447,16 +384,13 @@ TEST(ImgIoPrecheck, AJpegsScansAreHeldToADozenPassesOverTheFrame)
     for (const auto& c : cases)
         EXPECT_EQ(Passes(imgio::Container::Jpeg, JpegScans(0xC2, c.w, c.h, c.components, 1, c.scans, 2)), c.passes)
             << c.w << " x " << c.h << ", " << c.scans << " scans";
-    // The decoder holds files handed to it directly to the same bound (a refusal, not a picture).
-    // The time is a loose guard against a runaway only: it swings with the machine's load.
-    if (!imgio::HaveJpegDecoder())
-        return;
+    // The decoder holds a file that slipped past the header check to the same bound (a refusal,
+    // not a picture). The time is a loose guard against a runaway: it swings with the machine's load.
     for (const auto& c : {cases[1], cases[4]}) {
         const Bytes file = JpegScans(0xC2, c.w, c.h, c.components, 1, c.scans, 2);
         HGLOBAL image = nullptr;
         const DWORD t0 = GetTickCount();
-        const imgio::JpegResult result = imgio::DecodeJpeg(file.data(), file.size(), 8, &image);
-        EXPECT_EQ(result == imgio::JpegResult::Ok, c.passes) << c.scans << " scans";
+        EXPECT_TRUE(!imgio::HaveJpegDecoder() || (imgio::DecodeJpeg(file.data(), file.size(), 8, &image) == imgio::JpegResult::Ok) == c.passes) << c.scans;
         EXPECT_LT(GetTickCount() - t0, 20000u) << c.scans << " scans";
         GlobalFree(image);
     }
@@ -469,55 +403,42 @@ TEST(ImgIoBudget, ChargesAReducedDecodeForWhatItBecomes)
         c.width = w, c.height = h, c.scale = scale, c.decodedBits = 24, c.storedBits = storedBits;
         return imgio::WithinBudget(c);
     };
-    // Decoded at 1/2 each way (sizes rounded up), a 40000 x 20000 panorama is 200 million pixels...
-    EXPECT_TRUE(fits(40000, 20000, 2, 0) && fits(39999, 19999, 2, 0));
-    EXPECT_FALSE(fits(40001, 20000, 2, 0) || fits(40000, 20000, 1, 0));
-    // ...while buffers the decoder keeps at the stored size still count in full.
-    EXPECT_TRUE(fits(20000, 10000, 1, 8));
-    EXPECT_FALSE(fits(20000, 10000, 1, 16) || fits(40000, 20000, 2, 24));
+    // Decoded at 1/2 each way (sizes rounded up), a 40000 x 20000 panorama is 200 million pixels,
+    // while buffers the decoder keeps at the stored size still count in full.
+    EXPECT_TRUE(fits(40000, 20000, 2, 0) && fits(39999, 19999, 2, 0) && fits(20000, 10000, 1, 8));
+    EXPECT_FALSE(fits(40001, 20000, 2, 0) || fits(40000, 20000, 1, 0) || fits(20000, 10000, 1, 16) || fits(40000, 20000, 2, 24));
 }
 
 TEST(ImgIoBudget, AFrameAtTheLimitStillReads)
 {
     // 20000 x 10000 black and white: exactly the budget's pixels, 25 MB of rows.
     testsupport::ScratchDir dir;
-    Bytes bmp = MakeBmp(1, 1, 1, {{0, 0, 0, 0}, {255, 255, 255, 0}}, [](int, int) { return 0u; });
-    bmp.resize(14 + 40 + 8);
-    memcpy(&bmp[18], "\x20\x4E\x00\x00\x10\x27\x00\x00", 8);
-    bmp.resize(bmp.size() + size_t(2500) * 10000, 0x55);
-    testsupport::WriteBytes(dir.File("limit.bmp"), bmp);
-    Image img = ReadImage(dir.File("limit.bmp"));
-    ASSERT_TRUE(img.ok);
-    EXPECT_TRUE(img.l.width == 20000 && img.l.height == 10000 && img.l.bitCount == 1);
-    EXPECT_TRUE(img.At(0, 0) == kBlack && img.At(1, 0) == kWhite);
-    // One row more and it is refused from its header.
-    memcpy(&bmp[22], "\x11\x27", 2);
-    bmp.resize(bmp.size() + 2500, 0x55);
-    testsupport::WriteBytes(dir.File("over.bmp"), bmp);
-    EXPECT_EQ(ImgIoReadFile(dir.File("over.bmp").c_str(), 0, nullptr), nullptr);
+    for (int32_t h : {10000, 10001}) {
+        Bytes bmp = BmpHeader(20000, h, 1, BI_RGB, 2) + Bytes{0, 0, 0, 0, 255, 255, 255, 0};
+        bmp.resize(bmp.size() + size_t(2500) * h, 0x55);
+        const Image img = ReadBytes(dir.File("limit.bmp"), bmp);
+        EXPECT_EQ(img.ok, h == 10000);
+        EXPECT_TRUE(!img.ok || (img.l.width == 20000 && img.l.height == 10000 && img.l.bitCount == 1 &&
+                                img.At(0, 0) == kBlack && img.At(1, 0) == kWhite));
+    }
 }
 
 namespace {
 
-struct Swap {
-    std::string target, replacement;
-    int tries = 0;
-} g_swap;
+std::string g_target, g_replacement;
+int g_swapTries = 0;
 
 // Tries to put another file in the place of the one being read: renamed over it, or written into it.
 void TrySwap(LPCSTR)
 {
-    ++g_swap.tries;
-    if (MoveFileExA(g_swap.replacement.c_str(), g_swap.target.c_str(), MOVEFILE_REPLACE_EXISTING))
+    ++g_swapTries;
+    if (MoveFileExA(g_replacement.c_str(), g_target.c_str(), MOVEFILE_REPLACE_EXISTING))
         return;
-    HANDLE h = CreateFileA(g_swap.target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    const Bytes other = testsupport::ReadBytes(g_swap.replacement);
+    win::UniqueHandle h(CreateFileA(g_target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    const Bytes other = testsupport::ReadBytes(g_replacement);
     DWORD written = 0;
-    WriteFile(h, other.data(), DWORD(other.size()), &written, nullptr);
-    CloseHandle(h);
+    if (h)
+        WriteFile(h.get(), other.data(), DWORD(other.size()), &written, nullptr);
 }
 
 } // namespace
@@ -525,17 +446,15 @@ void TrySwap(LPCSTR)
 TEST(ImgIoRead, DecodesTheVeryFileItChecked)
 {
     testsupport::ScratchDir dir;
-    g_swap.target = dir.File("checked.bmp");
-    g_swap.replacement = dir.File("other.bmp");
-    const Bytes other = MakeBmp(7, 2, 24, {}, [](int, int) { return 0xFF0000u; });
-    testsupport::WriteBytes(g_swap.target, MakeBmp(5, 3, 24, {}, PatternValue));
-    testsupport::WriteBytes(g_swap.replacement, other);
+    g_target = dir.File("checked.bmp"), g_replacement = dir.File("other.bmp");
+    testsupport::WriteBytes(g_target, MakeBmp(5, 3, 24, {}, PatternValue));
+    testsupport::WriteBytes(g_replacement, MakeBmp(7, 2, 24, {}, [](int, int) { return 0xFF0000u; }));
     imgio::BeforeDecodeHook old = imgio::SetBeforeDecodeHook(TrySwap);
-    Image img = ReadImage(g_swap.target);
+    Image img = ReadImage(g_target);
     imgio::SetBeforeDecodeHook(old);
-    EXPECT_EQ(g_swap.tries, 1);
+    EXPECT_EQ(g_swapTries, 1);
     ExpectPicture(img, 24, 5, 3, Pattern, "the file as checked");
     // Once the reading is over the file may change, and then the change is what is read.
     TrySwap(nullptr);
-    ExpectPicture(ReadImage(g_swap.target), 24, 7, 2, [](int, int) { return Rgb{255, 0, 0}; }, "after the reading");
+    ExpectPicture(ReadImage(g_target), 24, 7, 2, [](int, int) { return Rgb{255, 0, 0}; }, "after the reading");
 }

@@ -3,6 +3,7 @@
 
 #include <wincodec.h>
 #include <stdlib.h>
+#include <array>
 #include "win/Dib.h"
 #include "ImgIoInternal.h"
 #include "ImgIoCom.h"
@@ -90,17 +91,25 @@ inline void ExpectPicture(const Image& img, int bits, int w, int h, const std::f
         }
 }
 
-// A bitmap file: value(x, y) is a palette index, or 0xRRGGBB at 24 bits; a full palette gets biClrUsed 0.
+// A bitmap file's two headers, for colours palette entries (a full palette gets biClrUsed 0).
+inline Bytes BmpHeader(int32_t w, int32_t h, unsigned bits, uint32_t compression, size_t colours = 0,
+                       uint32_t imageBytes = 0, int32_t ppm = 0)
+{
+    const uint32_t offBits = 54 + 4 * uint32_t(colours);
+    Bytes v = {'B', 'M'};
+    Put32(v, imageBytes ? offBits + imageBytes : 0); Put32(v, 0); Put32(v, offBits);
+    Put32(v, 40); Put32(v, uint32_t(w)); Put32(v, uint32_t(h)); Put16(v, 1); Put16(v, bits);
+    Put32(v, compression); Put32(v, imageBytes); Put32(v, uint32_t(ppm)); Put32(v, uint32_t(ppm));
+    Put32(v, bits <= 8 && colours == (1u << bits) ? 0 : uint32_t(colours)); Put32(v, 0);
+    return v;
+}
+
+// A bitmap file: value(x, y) is a palette index, or 0xRRGGBB at 24 bits.
 inline Bytes MakeBmp(int w, int h, int bits, const std::vector<RGBQUAD>& palette,
                      const std::function<uint32_t(int, int)>& value, bool topDown = false, int32_t ppm = 3780)
 {
     const size_t stride = ((size_t(w) * bits + 31) / 32) * 4;
-    const uint32_t offBits = 14 + 40 + uint32_t(palette.size()) * 4;
-    Bytes v = {'B', 'M'};
-    Put32(v, offBits + uint32_t(stride * h)); Put32(v, 0); Put32(v, offBits);
-    Put32(v, 40); Put32(v, uint32_t(w)); Put32(v, uint32_t(topDown ? -h : h)); Put16(v, 1); Put16(v, unsigned(bits));
-    Put32(v, BI_RGB); Put32(v, uint32_t(stride * h)); Put32(v, uint32_t(ppm)); Put32(v, uint32_t(ppm));
-    Put32(v, palette.size() == (1u << bits) ? 0 : uint32_t(palette.size())); Put32(v, 0);
+    Bytes v = BmpHeader(w, topDown ? -h : h, unsigned(bits), BI_RGB, palette.size(), uint32_t(stride * h), ppm);
     for (const RGBQUAD& q : palette)
         v.insert(v.end(), {q.rgbBlue, q.rgbGreen, q.rgbRed, 0});
     for (int row = 0; row < h; ++row) {
@@ -115,6 +124,22 @@ inline Bytes MakeBmp(int w, int h, int bits, const std::vector<RGBQUAD>& palette
     return v;
 }
 
+// A TIFF directory of entries (tag, type, count, value) linking to next; Tiff: little-endian, that directory first.
+inline Bytes TiffDir(const std::vector<std::array<uint32_t, 4>>& entries, uint32_t next = 0)
+{
+    Bytes v;
+    Put16(v, unsigned(entries.size()));
+    for (const auto& e : entries) {
+        Put16(v, e[0]); Put16(v, e[1]); Put32(v, e[2]); Put32(v, e[3]);
+    }
+    Put32(v, next);
+    return v;
+}
+inline Bytes Tiff(const std::vector<std::array<uint32_t, 4>>& entries, uint32_t next = 0)
+{
+    return Bytes{'I', 'I', 42, 0, 8, 0, 0, 0} + TiffDir(entries, next);
+}
+
 // w x h pixels (rows top-down, stride apart) in a container by the platform's encoder, in the format given.
 inline Bytes Encode(const GUID& container, const GUID& format, UINT w, UINT h, const void* pixels, UINT stride,
                     double dpi = 0)
@@ -123,23 +148,22 @@ inline Bytes Encode(const GUID& container, const GUID& format, UINT w, UINT h, c
     imgio::ComRef<IWICImagingFactory> factory;
     imgio::ComRef<IStream> stream;
     imgio::ComRef<IWICBitmapEncoder> encoder;
-    bool ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IWICImagingFactory, factory.PutVoid())) &&
-              SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put())) &&
-              SUCCEEDED(factory->CreateEncoder(container, nullptr, encoder.Put())) &&
-              SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache));
     imgio::ComRef<IWICBitmapFrameEncode> frame;
     imgio::ComRef<IPropertyBag2> props;
     WICPixelFormatGUID actual = format;
-    ok = ok && SUCCEEDED(encoder->CreateNewFrame(frame.Put(), props.Put())) && SUCCEEDED(frame->Initialize(props.Get())) &&
-         SUCCEEDED(frame->SetSize(w, h)) && SUCCEEDED(frame->SetPixelFormat(&actual)) && actual == format &&
-         (dpi <= 0 || SUCCEEDED(frame->SetResolution(dpi, dpi))) &&
-         SUCCEEDED(frame->WritePixels(h, stride, stride * h, static_cast<BYTE*>(const_cast<void*>(pixels)))) &&
-         SUCCEEDED(frame->Commit());
     HGLOBAL mem = nullptr;
     STATSTG st = {};
     Bytes out;
-    if (ok && SUCCEEDED(encoder->Commit()) && SUCCEEDED(GetHGlobalFromStream(stream.Get(), &mem)) &&
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                   factory.PutVoid())) &&
+        SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put())) &&
+        SUCCEEDED(factory->CreateEncoder(container, nullptr, encoder.Put())) &&
+        SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(encoder->CreateNewFrame(frame.Put(), props.Put())) && SUCCEEDED(frame->Initialize(props.Get())) &&
+        SUCCEEDED(frame->SetSize(w, h)) && SUCCEEDED(frame->SetPixelFormat(&actual)) && actual == format &&
+        (dpi <= 0 || SUCCEEDED(frame->SetResolution(dpi, dpi))) &&
+        SUCCEEDED(frame->WritePixels(h, stride, stride * h, static_cast<BYTE*>(const_cast<void*>(pixels)))) &&
+        SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit()) && SUCCEEDED(GetHGlobalFromStream(stream.Get(), &mem)) &&
         SUCCEEDED(stream->Stat(&st, STATFLAG_NONAME))) {
         auto* p = static_cast<unsigned char*>(GlobalLock(mem));
         out.assign(p, p + size_t(st.cbSize.QuadPart));
@@ -167,25 +191,16 @@ inline Bytes Encoded(const GUID& container, int w, int h, const std::function<Rg
                   pixels.data(), stride, dpi);
 }
 
-// While this lives, the thread's cancel check answers yes from its call number `at` on (counted
-// from 1; 0: never), and once a file passed its checks when afterChecks is set.
+// While this lives, the thread's cancel check answers yes from its call number `at` on (from 1;
+// 0: never), and once a file passed its checks when afterChecks is set.
 struct CancelAt {
     static inline int calls = 0, at = 0;
     static inline bool checked = false, afterChecks = false;
-    IMGIOCANCELCHECK old;
-    imgio::BeforeDecodeHook oldHook;
-    explicit CancelAt(int yesAt, bool yesAfterChecks = false)
-    {
-        calls = 0, at = yesAt, checked = false, afterChecks = yesAfterChecks;
-        old = ImgIoSetCancelCheck(Check);
-        oldHook = imgio::SetBeforeDecodeHook([](LPCSTR) { checked = true; });
-    }
+    IMGIOCANCELCHECK old = ImgIoSetCancelCheck(Check);
+    imgio::BeforeDecodeHook oldHook = imgio::SetBeforeDecodeHook([](LPCSTR) { checked = true; });
+    explicit CancelAt(int yesAt, bool yesAfterChecks = false) { calls = 0, at = yesAt, checked = false, afterChecks = yesAfterChecks; }
     static BOOL CALLBACK Check() { return (++calls >= at && at > 0) || (afterChecks && checked); }
-    ~CancelAt()
-    {
-        ImgIoSetCancelCheck(old);
-        imgio::SetBeforeDecodeHook(oldHook);
-    }
+    ~CancelAt() { ImgIoSetCancelCheck(old), imgio::SetBeforeDecodeHook(oldHook); }
 };
 
 // good must read; its prefixes (all below 64 bytes and in the last 16, a hundred between) but a non-zero allowedPrefix

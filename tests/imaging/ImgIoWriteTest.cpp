@@ -35,9 +35,7 @@ TEST(ImgIoWrite, BitmapFileIsTheHeaderThenTheBlockAndFailuresLeaveTheOldFile)
             ASSERT_EQ(ImgIoWriteFile(block, path.c_str(), IMGIO_FORMAT_BMP, 0), IMGIO_WRITE_OK);
             EXPECT_EQ(testsupport::ReadBytes(path), file);
         }
-        const Image orig = TakeImage(block);
-        ExpectPicture(ReadImage(keep), orig.l.bitCount, orig.l.width, orig.l.height,
-                      [&](int x, int y) { return orig.At(x, y); }, std::to_string(file.size()));
+        GlobalFree(block);
     }
     const Bytes old(300, 'k');
     testsupport::WriteBytes(keep, old);
