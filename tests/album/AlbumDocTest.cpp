@@ -170,23 +170,18 @@ TEST_F(AlbumDoc, LoadRebuildsChangedThumbnailsAndSavesThem)
 // captions (the current folder is elsewhere), and leaves the album's bytes as they were.
 TEST_F(AlbumDoc, AShortStoredRelativeNameIsKnownByItsRealNameWhereTheAlbumFindsIt)
 {
-    const std::wstring folder = LongWidePath(albums.path()) + L"\\Фото 2026";
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    WriteBmpFile(albums.File("plain.bmp"), 30, 30, 1);
-    ASSERT_TRUE(MoveFileW(LongWidePath(albums.File("plain.bmp")).c_str(), (folder + L"\\写真.bmp").c_str()));
-    char full[MAX_PATH];
-    ASSERT_EQ(win::AnsiPathOf((win::WideOfAnsi(albums.path().c_str()) + L"\\Фото 2026\\写真.bmp").c_str(), full, MAX_PATH),
-              win::kAnsiPathMade);
+    const std::string full = WriteBmpNamedInOtherScripts(albums.path(), 30, 30);
+    ASSERT_EQ(full.rfind(albums.path() + "\\", 0), 0u) << full;
     {
         TestTable writer;
-        writer.Insert(BuildThumbnailFromFile(full, 24, 24, nullptr), nullptr);
+        writer.Insert(BuildThumbnailFromFile(full.c_str(), 24, 24, nullptr), nullptr);
         ASSERT_NE(writer.Save(albumPath.c_str()), 0);
     }
     const Bytes saved = ReadBytes(albumPath);
     TestTable loaded;
     ASSERT_EQ(loaded.Load(albumPath.c_str()), 1);
     const CThumbnail2& t = *loaded.GetThumbnail(1);
-    EXPECT_EQ(std::string(t.m_Info.szFileName), std::string(full).substr(albums.path().size() + 1));
+    EXPECT_EQ(std::string(t.m_Info.szFileName), full.substr(albums.path().size() + 1));
     EXPECT_TRUE(album::RealFileNameOf(t) == L"写真.bmp") << win::Utf8Of(album::RealFileNameOf(t).c_str());
     EXPECT_EQ(ReadBytes(albumPath), saved);
 }

@@ -174,6 +174,26 @@ void WriteBmpFile(const std::string& path, int width, int height, unsigned seed)
     WriteBytes(path, bytes);
 }
 
+std::string WriteBmpNamedInOtherScripts(const std::string& folder, int width, int height)
+{
+    const std::wstring wideFolder = LongWidePath(folder) + L"\\Фото 2026", file = wideFolder + L"\\写真.bmp";
+    const std::string plain = folder + "\\plain.bmp";
+    CreateDirectoryW(wideFolder.c_str(), nullptr);
+    WriteBmpFile(plain, width, height, 1);
+    if (!MoveFileW(LongWidePath(plain).c_str(), file.c_str()))
+        return std::string();
+    std::string out = folder;
+    for (const std::wstring& part : {wideFolder, file}) {
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW(part.c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE)
+            return std::string();
+        FindClose(h);
+        out += "\\" + std::string(fd.cAlternateFileName, fd.cAlternateFileName + wcslen(fd.cAlternateFileName));
+    }
+    return out;
+}
+
 void WriteSlowTgaFile(const std::string& path, int width, int height)
 {
     std::vector<unsigned char> bytes = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(width), uint8_t(width >> 8),

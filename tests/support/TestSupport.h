@@ -60,6 +60,9 @@ HGLOBAL MakePackedDib(int width, int height, int bits, const std::vector<unsigne
 
 // Writes a 24-bit Windows bitmap file whose pixels follow from seed.
 void WriteBmpFile(const std::string& path, int width, int height, unsigned seed);
+// Writes folder\Фото 2026\写真.bmp (as WriteBmpFile), whose folder and file names the ANSI code
+// page cannot carry. Its path as the ANSI functions open it (by short names); empty on failure.
+std::string WriteBmpNamedInOtherScripts(const std::string& folder, int width, int height);
 // Writes a run-length encoded 24-bit TGA file of width x height (a multiple of 128 pixels) in
 // runs of 128: a few bytes that take the decoder long (seconds at 14000 x 14000 under Wine).
 void WriteSlowTgaFile(const std::string& path, int width, int height);

@@ -73,10 +73,7 @@ TEST(AbmTool, ListShowsNoControlCharacters)
 TEST(AbmTool, BuildTakesNamesInAnyScriptAndListPrintsThemInUtf8)
 {
     ScratchDir dir;
-    const std::wstring folder = testsupport::LongWidePath(dir.path()) + L"\\Фото 2026";
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    WriteBmpFile(dir.File("plain.bmp"), 4, 3, 1);
-    ASSERT_TRUE(MoveFileW(testsupport::LongWidePath(dir.File("plain.bmp")).c_str(), (folder + L"\\写真.bmp").c_str()));
+    ASSERT_FALSE(testsupport::WriteBmpNamedInOtherScripts(dir.path(), 4, 3).empty());
     int result = -1;
     CaptureStdout(dir, [&] { return abmtool::Build(dir.path(), dir.File("a.abm"), abmtool::BuildOptions{32, true}); },
                   &result);

@@ -179,14 +179,9 @@ TEST(PrintSheets, BoxesPicturesNamesAndFramesLandWhereTheLayoutSays)
     strcpy(doc.GetThumbnail(2)->m_Info.szFileName, source.c_str());
     // Thumbnail 6's source is stored by its short names relative to the album's folder, as a
     // thumbnail built from the file stores it: its name prints as people know it.
-    const std::wstring folder = LongWidePath(dir.path()) + L"\\Фото 2026";
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    WriteBmpFile(dir.File("plain.bmp"), 30, 20, 8);
-    ASSERT_TRUE(MoveFileW(LongWidePath(dir.File("plain.bmp")).c_str(), (folder + L"\\写真.bmp").c_str()));
-    char shortPath[MAX_PATH];
-    ASSERT_EQ(win::AnsiPathOf((win::WideOfAnsi(dir.path().c_str()) + L"\\Фото 2026\\写真.bmp").c_str(), shortPath, MAX_PATH),
-              win::kAnsiPathMade);
-    strcpy(doc.GetThumbnail(6)->m_Info.szFileName, shortPath + dir.path().size() + 1);
+    const std::string shortPath = WriteBmpNamedInOtherScripts(dir.path(), 30, 20);
+    ASSERT_EQ(shortPath.rfind(dir.path() + "\\", 0), 0u) << shortPath;
+    strcpy(doc.GetThumbnail(6)->m_Info.szFileName, shortPath.c_str() + dir.path().size() + 1);
     doc.SetPath(dir.File("sheets.abm").c_str());
     // A record without a thumbnail size gets its frame and name but no picture.
     doc.GetThumbnail(4)->m_Info.wThumbWidth = doc.GetThumbnail(4)->m_Info.wThumbHeight = 0;
@@ -251,8 +246,9 @@ TEST(PrintSheets, OnlyTheSelectedAndNothingSelectedGivesOneBlankPage)
         ASSERT_EQ(pages[0].pictures.size(), size_t(selected));
         EXPECT_EQ(pages[0].path.size(), size_t(selected * 5)) << "frames of the selected only";
         EXPECT_TRUE(pages[0].texts.empty());
-        if (selected)
+        if (selected) {
             EXPECT_EQ(pages[0].pictures[1].xDest, 1200) << "the second selected thumbnail takes the second box";
+        }
     }
 }
 
