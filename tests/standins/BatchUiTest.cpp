@@ -61,7 +61,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 
 int RunDialog(std::function<void(HWND)> fill, std::vector<int> answers, const std::vector<std::string>& paths)
 {
-    g_driver = Driver{fill, answers};
+    g_driver = Driver{fill, answers, {}};
     std::vector<std::array<char, MAX_PATH>> slots(paths.size());
     for (size_t i = 0; i < paths.size(); ++i)
         lstrcpynA(slots[i].data(), paths[i].c_str(), MAX_PATH);
