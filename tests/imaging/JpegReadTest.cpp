@@ -239,6 +239,12 @@ TEST(ThumbnailQuality, ReducedDecodingGivesThumbnailsAsCloseToThePictureAsFullDe
         IMGIOOPTIONS options = {};
         album::ThumbnailSource source;
         ASSERT_TRUE(album::ReadForThumbnail(file.c_str(), box, box, &options, false, &source)) << file;
+        // Decoded at the smallest scale that is still twice the box each way.
+        dib::Layout decoded;
+        ASSERT_TRUE(dib::IsValidBlock(source.image.get(), &decoded));
+        EXPECT_TRUE(decoded.width >= 2 * box && decoded.height >= 2 * box &&
+                    (decoded.width / 2 < 2 * box || decoded.height / 2 < 2 * box))
+            << file << ": " << decoded.width << " x " << decoded.height;
         win::GlobalBlock quick(album::FitDibToBoxAs(source.image.get(), box, box, source.width, source.height));
         const std::vector<std::array<double, 3>> psnr = PsnrToPicture(full.get(), {slow.get(), quick.get()});
         ASSERT_EQ(psnr.size(), 2u) << file << ": the two thumbnails differ in size";
