@@ -20,6 +20,13 @@ struct Cache {
         std::wstring name;
     };
     std::unordered_map<const CThumbnail2*, Real> real;
+    // Where the album's source check found a relative stored name: kept until the thumbnail
+    // goes, the real name worked out from it afresh whenever the entries above were dropped.
+    struct Found {
+        std::string forName;
+        std::string path;
+    };
+    std::unordered_map<const CThumbnail2*, Found> foundAt;
     std::atomic<bool> used{false}; // spares every thumbnail's destruction the lock until then
 };
 
@@ -64,6 +71,7 @@ void ForgetCaption(const CThumbnail2* t)
     std::lock_guard<std::mutex> lock(c.mutex);
     c.entries.erase(t);
     c.real.erase(t);
+    c.foundAt.erase(t);
 }
 
 void ForgetKeptCaptions()
@@ -91,10 +99,6 @@ const char* LastPart(const std::string& path)
             last = p + 1;
     return last;
 }
-
-} // namespace
-
-namespace {
 
 // The real name of stored's last part, found through resolved; empty when that part is no short
 // name standing for another.
@@ -127,15 +131,19 @@ std::wstring RealFileNameOf(const CThumbnail2& t)
         return std::wstring();
     Cache& c = TheCache();
     try {
+        std::string resolved = stored;
         {
             std::lock_guard<std::mutex> lock(c.mutex);
             auto it = c.real.find(&t);
             if (it != c.real.end() && it->second.forName == stored)
                 return it->second.name;
+            auto at = c.foundAt.find(&t);
+            if (at != c.foundAt.end() && at->second.forName == stored)
+                resolved = at->second.path;
         }
-        // Not kept by the album's source check: the stored name as it stands (a relative one
-        // from the current folder, as card captions take it).
-        std::wstring name = RealLastPart(stored, stored.c_str());
+        // Without the album's word, the stored name as it stands (a relative one from the current
+        // folder, as card captions take it).
+        std::wstring name = RealLastPart(stored, resolved.c_str());
         KeepReal(t, stored, name);
         return name;
     } catch (...) {
@@ -146,12 +154,17 @@ std::wstring RealFileNameOf(const CThumbnail2& t)
 void KeepRealFileName(const CThumbnail2& t, const char* resolvedPath)
 {
     const std::string stored = StoredNameOf(t);
-    if (!resolvedPath || !win::MayHoldShortNames(LastPart(stored)))
+    // A full stored name is its own resolved path; only a relative one needs the album's word.
+    if (!resolvedPath || stored == resolvedPath || !win::MayHoldShortNames(LastPart(stored)))
         return;
+    Cache& c = TheCache();
     try {
-        KeepReal(t, stored, RealLastPart(stored, resolvedPath));
+        std::lock_guard<std::mutex> lock(c.mutex);
+        c.foundAt[&t] = Cache::Found{stored, resolvedPath};
+        c.real.erase(&t); // worked out again from there
+        c.used.store(true, std::memory_order_release);
     } catch (...) {
-        // Without memory the name is looked up at the next paint.
+        // Without memory the name is taken as stored.
     }
 }
 

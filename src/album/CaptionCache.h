@@ -24,8 +24,9 @@ void KeepCaption(const CThumbnail2* t, const KeptCaption& kept);
 // standing for a name the ANSI code page cannot carry; empty otherwise. Only names with a "~" are
 // looked up, once: the answer is kept with the caption entries, for the same stored name.
 std::wstring RealFileNameOf(const CThumbnail2& t);
-// Keeps that real name as found through resolvedPath, the path the album resolved t's stored name
-// to: a name relative to the album's folders is found only that way.
+// Keeps resolvedPath, where the album found t's source, for a stored name relative to the album's
+// folders: its real name is then worked out from there (when first asked, not here: albums load
+// without a lookup per thumbnail). Kept until t goes.
 void KeepRealFileName(const CThumbnail2& t, const char* resolvedPath);
 
 // Drops t's entry; called as a thumbnail goes.
