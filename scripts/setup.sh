@@ -60,14 +60,14 @@ if [ ! -f "$prefix/.unmanaged-windows" ]; then
   touch "$prefix/.unmanaged-windows"
 fi
 
-# Names in Chinese, Japanese or Korean script: the dialog and caption fonts fall back to a font
-# that has their characters, as Windows' own font linking does; without it they show as boxes.
+# Names in Chinese, Japanese or Korean script: the dialog and caption font (the Liberation Sans
+# that the faces above are replaced by) falls back to a font that has their characters, as
+# Windows' own font linking does; without it they show as boxes. Only that face is linked: the
+# other faces keep Wine's own links, and Latin text is drawn as before.
 if [ ! -f "$prefix/.cjk-font-link" ]; then
   export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  for face in "Liberation Sans" "MS Shell Dlg" "MS Sans Serif" "Tahoma" "Microsoft Sans Serif"; do
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
-      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
-  done
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "Liberation Sans" \
+    /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
   wineserver -w || true
   touch "$prefix/.cjk-font-link"
 fi
