@@ -354,12 +354,9 @@ TEST_F(FindDialogTest, CriteriaAreReadFromTheControls)
 
         // The type as the image-file library names it, from its dot.
         const std::vector<std::string> types = Items(dlg, finddlg::kType);
-        int jpeg = -1;
-        for (size_t i = 0; i < types.size(); ++i)
-            if (types[i].find("*.JPG") != std::string::npos)
-                jpeg = int(i);
-        ASSERT_GT(jpeg, 0);
-        Choose(dlg, finddlg::kType, jpeg);
+        const auto jpeg = std::find_if(types.begin(), types.end(), [](const std::string& t) { return t.find("*.JPG") != t.npos; });
+        ASSERT_TRUE(jpeg != types.begin() && jpeg != types.end());
+        Choose(dlg, finddlg::kType, int(jpeg - types.begin()));
         find();
         EXPECT_EQ(std::string(c.szType) + " " + std::to_string(c.bDateFilter), ".JPG 0");
 
