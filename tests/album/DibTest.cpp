@@ -15,8 +15,6 @@ Bytes Packed(int width, int height, int bits, DWORD clrUsed, size_t paletteEntri
     return v;
 }
 
-BITMAPINFOHEADER* Header(Bytes& v) { return reinterpret_cast<BITMAPINFOHEADER*>(v.data()); }
-
 TEST(Dib, AcceptsWellFormedBitmapsAndRefusesWhatWouldBeReadOutOfBoundsOrActedOn)
 {
     // Layouts: stride, bits offset, image bytes, palette entries. An 8-bit bitmap that counts no
@@ -50,7 +48,7 @@ TEST(Dib, AcceptsWellFormedBitmapsAndRefusesWhatWouldBeReadOutOfBoundsOrActedOn)
     for (const auto& b : bad) {
         Bytes v = b.v.empty() ? Packed(4, 4, 24, 0, 0, 2048) : b.v;
         if (b.spoil)
-            b.spoil(Header(v));
+            b.spoil(reinterpret_cast<BITMAPINFOHEADER*>(v.data()));
         EXPECT_FALSE(dib::Parse(v.data(), v.size())) << b.what;
     }
     Bytes header = Packed(1, 1, 24, 0, 0);

@@ -3,7 +3,6 @@
 // rule give the same results with the listings on and off.
 #include "TableTestUtil.h"
 #include "album/FolderListing.h"
-#include "album/SearchCriteria.h"
 #include "support/TestSupport.h"
 
 using namespace testsupport;
@@ -20,19 +19,6 @@ std::string ShortOf(const std::string& path)
 }
 
 std::string LastPart(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
-
-Names Found(TestTable& table, const char* name)
-{
-    tagAlbumSearchCreteria c;
-    memset(&c, 0, sizeof c);
-    strcpy(c.szName, name);
-    int position = 1;
-    std::unique_ptr<CThumbTable2> result(table.Search(c, position));
-    Names v;
-    for (int i = 1; result && i <= result->GetCount(); ++i)
-        v.push_back(result->GetThumbnail(i)->m_Info.szFileName);
-    return v;
-}
 
 // Runs f with the listings off, then on; returns both results.
 template <class F>
@@ -93,7 +79,7 @@ TEST(FolderListing, SearchFindsTheSameWithAndWithoutListings)
         const bool was = album::SetFolderReadInBatches(batches);
         const album::ListingCounters before = album::GetListingCounters();
         for (const std::string& c : criteria) {
-            auto results = BothWays([&] { return Found(table, c.c_str()); });
+            auto results = BothWays([&] { return Found(table, Crit(c.c_str())); });
             EXPECT_EQ(results.first, results.second) << "criterion " << c << (batches ? ", read in batches" : "");
         }
         const album::ListingCounters after = album::GetListingCounters();
@@ -102,10 +88,10 @@ TEST(FolderListing, SearchFindsTheSameWithAndWithoutListings)
     }
     // Short forms are found through their long forms (each file's own folder), long names through
     // their short forms' pieces.
-    EXPECT_EQ(Found(table, "VACATION PHOTOS\\BEACH SUNSET"), (Names{stored[0], stored[1], stored[5], stored[7]}));
-    EXPECT_EQ(Found(table, "MOUNTAIN"), Names{snowShort});
-    EXPECT_EQ(Found(table, "VACATION PHOTOS\\SNOWY"), Names{});
-    const Names piece = Found(table, LastPart(beachShort).substr(0, 6).c_str());
+    EXPECT_EQ(Found(table, Crit("VACATION PHOTOS\\BEACH SUNSET")), (Names{stored[0], stored[1], stored[5], stored[7]}));
+    EXPECT_EQ(Found(table, Crit("MOUNTAIN")), Names{snowShort});
+    EXPECT_EQ(Found(table, Crit("VACATION PHOTOS\\SNOWY")), Names{});
+    const Names piece = Found(table, Crit(LastPart(beachShort).substr(0, 6).c_str()));
     EXPECT_TRUE(!piece.empty() && piece[0] == beach);
 }
 

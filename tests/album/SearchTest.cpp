@@ -1,38 +1,10 @@
 #include <limits.h>
-#include <memory>
 #include "TableTestUtil.h"
 #include "support/ScriptedEsc.h"
 
 using Names = std::vector<std::string>;
 
 namespace {
-
-// Dates as yyyymmdd; a from date of 0 leaves the date filter off.
-tagAlbumSearchCreteria Crit(const char* name, const char* type = "", const char* desc = "", int matchCase = 0,
-                            int size = 0, int from = 0, int to = 0)
-{
-    tagAlbumSearchCreteria c = {};
-    strcpy(c.szName, name), strcpy(c.szType, type), strcpy(c.szDescription, desc);
-    c.bMatchCase = matchCase, c.nSize = size, c.bDateFilter = from != 0;
-    c.tmFrom.tm_year = from / 10000 - 1900, c.tmFrom.tm_mon = from / 100 % 100 - 1, c.tmFrom.tm_mday = from % 100;
-    c.tmTo.tm_year = to / 10000 - 1900, c.tmTo.tm_mon = to / 100 % 100 - 1, c.tmTo.tm_mday = to % 100;
-    return c;
-}
-
-// The names found from *position, or in a whole search (from 0: a position below 1 counts from the
-// first); they must form a well-formed table. "(stopped)" when the search returns none.
-Names Found(CThumbTable2& table, const tagAlbumSearchCreteria& c, int* position = nullptr)
-{
-    int whole = 0;
-    std::unique_ptr<CThumbTable2> result(table.Search(c, position ? *position : whole));
-    if (!result)
-        return {"(stopped)"};
-    ExpectConsistent(*result);
-    Names v;
-    for (CThumbnail2* t = result->m_pEnd->m_pNext; t != result->m_pEnd; t = t->m_pNext)
-        v.push_back(t->m_Info.szFileName);
-    return v;
-}
 
 // Every test owns the Esc key: none pressed unless it says so.
 struct Search : ::testing::Test {

@@ -147,18 +147,12 @@ TEST(FitDibToBox, ShrinksToTheBoxAs24Bits)
 TEST(ThumbBuild, DeepDamagedAndAbsurdInputsGiveNone)
 {
     std::mt19937 rng(4);
-    const Bytes good = BlockBytes(GlobalBlock(Random(rng, 40, 30, 4).Block()).get());
-    const size_t n = good.size();
-    // Cut rows, a cut header, top-down, an absurd palette or width, compressed rows (BI_RLE4).
-    struct Spoil { size_t size, at; LONG value; }; // keep size bytes, put value at offset at
+    // 16 and 32 bits, none, rows cut short; the other layouts refused are the layout check's test.
     std::vector<HGLOBAL> inputs = {Random(rng, 40, 30, 16).Block(), Random(rng, 40, 30, 32).Block(), nullptr};
-    for (const Spoil& s : {Spoil{n - 1, 0, 40}, {30, 0, 40}, {n, 8, -30}, {n, 32, 5000}, {n, 4, 1 << 30}, {n, 16, 2}}) {
-        inputs.push_back(MakeBlock(s.size, 0));
-        unsigned char* p = static_cast<unsigned char*>(GlobalLock(inputs.back()));
-        memcpy(p, good.data(), s.size);
-        memcpy(p + s.at, &s.value, sizeof s.value);
-        GlobalUnlock(inputs.back());
-    }
+    const Bytes good = BlockBytes(GlobalBlock(Random(rng, 40, 30, 4).Block()).get());
+    inputs.push_back(MakeBlock(good.size() - 1, 0));
+    memcpy(GlobalLock(inputs.back()), good.data(), good.size() - 1);
+    GlobalUnlock(inputs.back());
     for (HGLOBAL h : inputs) {
         GlobalBlock owner(h);
         EXPECT_EQ(FitDibToBox(h, 10, 10), nullptr);

@@ -5,29 +5,9 @@
 
 using Names = std::vector<std::string>;
 
-TEST(ThumbTable, NumbersFollowPositionsAndRemovedThumbnailsMayBeKept)
-{
-    TestTable table;
-    CThumbnail2* a = table.Add("a");
-    CThumbnail2* b = table.Add("b", 0, 0, " ", a);
-    table.Add("c");
-    EXPECT_EQ(table.Names(), (Names{"b", "a", "c"}));
-    EXPECT_TRUE(table.GetThumbnail(1) == b && table.GetThumbnail(2) == a && a->GetID() == 2);
-    EXPECT_TRUE(!table.GetThumbnail(0) && !table.GetThumbnail(4) && !table.GetThumbnail(-5));
-    // Removed but kept alive: numbered as it was lowered, it can go into another table.
-    table.Remove(a, 0);
-    EXPECT_EQ(table.Names(), (Names{"b", "c"}));
-    EXPECT_EQ(a->GetID(), 1);
-    ExpectConsistent(table);
-    TestTable other;
-    other.Insert(a, nullptr);
-    EXPECT_EQ(other.Names(), Names{"a"});
-    table.CleanTable();
-    EXPECT_EQ(table.GetCount(), 0);
-    ExpectConsistent(table);
-}
-
-TEST(ThumbTable, RandomInsertAndRemoveKeepTheListWhole)
+// Numbers follow positions through random inserts and removals; a thumbnail removed but kept
+// alive can go into another table.
+TEST(ThumbTable, RandomInsertAndRemoveKeepTheListWholeAndRemovedThumbnailsMayBeKept)
 {
     std::mt19937 rng(7);
     TestTable table;
@@ -53,6 +33,17 @@ TEST(ThumbTable, RandomInsertAndRemoveKeepTheListWhole)
     ExpectConsistent(table);
     for (size_t i = 0; i < model.size(); ++i)
         ASSERT_EQ(table.GetThumbnail(int(i + 1)), model[i]);
+    EXPECT_TRUE(!table.GetThumbnail(0) && !table.GetThumbnail(int(model.size()) + 1) && !table.GetThumbnail(-5));
+    ASSERT_GE(model.size(), 2u);
+    table.Remove(model[1], 0);
+    EXPECT_EQ(model[1]->GetID(), 1) << "numbered as it was lowered";
+    ExpectConsistent(table);
+    TestTable other;
+    other.Insert(model[1], nullptr);
+    EXPECT_EQ(other.Names(), Names{model[1]->m_Info.szFileName});
+    table.CleanTable();
+    EXPECT_EQ(table.GetCount(), 0);
+    ExpectConsistent(table);
 }
 
 TEST(ThumbTable, InsertTableSkipsNamesAlreadyHeldIgnoringCase)

@@ -14,9 +14,8 @@ using namespace findtest;
 namespace {
 
 struct Recorder : SearchReport {
-    std::vector<std::string> examined, found, descriptions;
+    std::vector<std::string> examined, found, albums;
     std::vector<int> thumbWidths;
-    std::vector<std::string> albums;
     int ended = 0, result = -1, state = -1; // RunSearch's answer and the search's state, for Search below
     std::function<void(const std::string&)> onExamining;
     std::function<void()> onFound;
@@ -31,7 +30,6 @@ struct Recorder : SearchReport {
     {
         for (int i = 1; i <= table->GetCount(); ++i) {
             found.push_back(table->GetThumbnail(i)->m_Info.szFileName);
-            descriptions.push_back(table->GetThumbnail(i)->m_Info.szDescription);
             thumbWidths.push_back(table->GetThumbnail(i)->m_Info.wThumbWidth);
         }
         if (onFound)
@@ -92,6 +90,7 @@ TEST_F(FindScan, FolderTreeIsSearchedDepthFirstAndResultsKeepTheirFullPaths)
     CSearchDlg s(nullptr, t.root().c_str(), 8, 8);
     s.m_Criteria = InFolder(t.root() + "\\", 1);
     Recorder r;
+    testsupport::ScriptedEsc::Press(1); // pressed before the search began: it does not stop it
     ASSERT_EQ(RunSearch(s, r), 1);
     EXPECT_EQ(r.examined, (std::vector<std::string>{t.Path("c.lcf"), t.Path("a.JPG"), t.Path("b.bmp"), t.Path("sub\\d.BMP"),
                                                     t.Path("sub\\deep\\e.bmp")}))
@@ -103,6 +102,20 @@ TEST_F(FindScan, FolderTreeIsSearchedDepthFirstAndResultsKeepTheirFullPaths)
     EXPECT_EQ(s.m_nSearchState, kSearchFinished);
     EXPECT_EQ(RunSearch(s, r), 0) << "a finished search only beeps";
     EXPECT_EQ(r.ended, 1);
+
+    // Esc while a.JPG's thumbnail is handed over stops the scan; the next run goes on at the
+    // first untested file, into the subfolders.
+    CSearchDlg stopped(nullptr, t.root().c_str(), 8, 8);
+    stopped.m_Criteria = s.m_Criteria;
+    Recorder first, rest;
+    first.onFound = [] { testsupport::ScriptedEsc::Press(1); };
+    ASSERT_EQ(RunSearch(stopped, first), 1);
+    EXPECT_EQ(first.examined, std::vector<std::string>(r.examined.begin(), r.examined.begin() + 2));
+    EXPECT_TRUE(stopped.m_nSearchState == kSearchStopped && first.ended == 1);
+    ASSERT_EQ(RunSearch(stopped, rest), 1);
+    EXPECT_EQ(rest.examined, std::vector<std::string>(r.examined.begin() + 2, r.examined.end()));
+    EXPECT_EQ(rest.found, std::vector<std::string>(r.found.begin() + 1, r.found.end()));
+    EXPECT_EQ(stopped.m_nSearchState, kSearchFinished);
 
     // Without subfolders only the folder's own files; a folder that is not there finds nothing.
     EXPECT_EQ(Search(t, InFolder(t.root(), 0)).found, (std::vector<std::string>{t.Path("a.JPG"), t.Path("b.bmp")}));
@@ -118,24 +131,18 @@ TEST_F(FindScan, FilesOnDiskAreMatchedOnNameTypeDateAndSize)
                       smaller = t.Image("smaller.bmp", 10239);
     auto match = [](const std::string& path, const tagAlbumSearchCreteria& c) { return MatchFileCriteria(path.c_str(), &c); };
 
+    // The name is looked for without the extension, the type ignores case; sizes in bytes, "At
+    // most" negated.
+    const struct { const char *name, *type; int size; const std::string& file; int want; } rows[] = {
+        {"", "", 0, exact, 1}, {"IMG", "", 0, exact, 1}, {"JPG", "", 0, exact, 0}, {"", ".JPG", 0, exact, 1},
+        {"", ".JPG", 0, larger, 0}, {"", "", -10240, exact, 1}, {"", "", -10240, larger, 0},
+        {"", "", 10240, exact, 1}, {"", "", 10240, smaller, 0}};
     tagAlbumSearchCreteria c = {};
-    EXPECT_EQ(match(exact, c), 1) << "no criteria: every file";
-    strcpy(c.szName, "IMG");
-    EXPECT_EQ(match(exact, c), 1);
-    strcpy(c.szName, "JPG");
-    EXPECT_EQ(match(exact, c), 0) << "the name is looked for without the extension";
-    c = {};
-    strcpy(c.szType, ".JPG");
-    EXPECT_EQ(match(exact, c), 1) << "the type ignores case";
-    EXPECT_EQ(match(larger, c), 0);
-
-    c = {};
-    c.nSize = -10 * 1024; // "At most" 10 KB
-    EXPECT_EQ(match(exact, c), 1);
-    EXPECT_EQ(match(larger, c), 0);
-    c.nSize = 10 * 1024; // "At least" 10 KB
-    EXPECT_EQ(match(exact, c), 1);
-    EXPECT_EQ(match(smaller, c), 0);
+    for (const auto& row : rows) {
+        c = {};
+        strcpy(c.szName, row.name), strcpy(c.szType, row.type), c.nSize = row.size;
+        EXPECT_EQ(match(row.file, c), row.want) << &row - rows;
+    }
 
     // The later of the creation and modification times counts, as a UTC day. (The platform here
     // keeps no creation time of its own, so the directory entry is made up for that case.)
@@ -206,36 +213,6 @@ TEST_F(FindScan, RealNamesInAnyScriptAreFoundWithoutRegardToCase)
         EXPECT_EQ(foundFiles, row.files) << win::Utf8Of(row.typed.c_str());
         EXPECT_EQ(foundThumbs, row.thumbs) << win::Utf8Of(row.typed.c_str());
     }
-}
-
-TEST_F(FindScan, EscStopsAFolderScanAndTheNextRunGoesOnFromTheNextFile)
-{
-    Tree t;
-    t.Junk("c.lcf");
-    t.Image("a.JPG");
-    t.Image("b.bmp");
-    t.Image("d.tif");
-    t.Image("e.gif");
-    CSearchDlg s(nullptr, t.root().c_str(), 8, 8);
-    s.m_Criteria = InFolder(t.root(), 0);
-    Recorder r;
-    r.onFound = [] { testsupport::ScriptedEsc::Press(1); }; // Esc while a.JPG's thumbnail is handed over
-    ASSERT_EQ(RunSearch(s, r), 1);
-    EXPECT_EQ(r.examined, (std::vector<std::string>{t.Path("c.lcf"), t.Path("a.JPG")}));
-    EXPECT_EQ(r.found, std::vector<std::string>{t.Path("a.JPG")});
-    EXPECT_EQ(s.m_nSearchState, kSearchStopped);
-    EXPECT_EQ(r.ended, 1);
-
-    Recorder more;
-    ASSERT_EQ(RunSearch(s, more), 1);
-    EXPECT_EQ(more.examined, (std::vector<std::string>{t.Path("b.bmp"), t.Path("d.tif"), t.Path("e.gif")}))
-        << "goes on at the first untested file";
-    EXPECT_EQ(more.found.size(), 3u);
-    EXPECT_EQ(s.m_nSearchState, kSearchFinished);
-
-    // An Esc pressed before the search began does not stop it.
-    testsupport::ScriptedEsc::Press(1);
-    EXPECT_EQ(Search(t, InFolder(t.root(), 0)).examined.size(), 5u);
 }
 
 TEST_F(FindScan, AlbumsAreSearchedInListOrderSkippingUnreadableOnesAndResumeInsideAnAlbum)

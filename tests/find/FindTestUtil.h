@@ -2,6 +2,7 @@
 #pragma once
 
 #include <stdio.h>
+#include <time.h>
 #include "album/AlbumDoc.h"
 #include "support/TestSupport.h"
 
@@ -56,10 +57,8 @@ inline void WriteAlbum(const std::string& path, const std::vector<Entry>& entrie
 // Seconds since 1970 (UTC) of a calendar day at noon.
 inline uint32_t Noon(int year, int month, int day)
 {
-    const SYSTEMTIME st = {WORD(year), WORD(month), 0, WORD(day), 12, 0, 0, 0};
-    FILETIME ft;
-    SystemTimeToFileTime(&st, &ft);
-    return uint32_t(((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000000ull - 11644473600ull);
+    tm t = {0, 0, 12, day, month - 1, year - 1900, 0, 0, 0};
+    return uint32_t(_mkgmtime64(&t));
 }
 
 } // namespace findtest

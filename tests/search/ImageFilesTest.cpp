@@ -196,7 +196,7 @@ TEST(ImageFiles, InconsistentListsAreRefusedAndFoldersThatCannotBeListedGiveNoFi
     EXPECT_EQ(files.Strings(), std::vector<std::string>{t.Path(deep + "\\" + fits)});
 }
 
-TEST(ImageFiles, EscStopsTheWalkAndTheScanListsNothing)
+TEST(ImageFiles, EscOrWantOfMemoryStopsTheWalkAndTheScanListsNothing)
 {
     Tree t;
     Populate(t);
@@ -230,19 +230,15 @@ TEST(ImageFiles, EscStopsTheWalkAndTheScanListsNothing)
     ScriptedEsc::Press(1);
     EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 0), 4);
     EXPECT_EQ(ScriptedEsc::polls, 0);
-}
+    FreePathList(&files.paths, &files.count), ScriptedEsc::Press(0);
 
-TEST(ImageFiles, OutOfMemoryEndsTheWalkAndEmptiesTheFileList)
-{
-    Tree t;
-    Populate(t);
+    // Out of memory: the walk ends and the file list is emptied.
     List some;
     ASSERT_TRUE(AppendPath(&some.paths, &some.count, "kept until the failure"));
 
     win::ReallocFn old = win::SetRealloc(NoRealloc);
     List folders;
     EXPECT_EQ(CollectSubfolders(t.root().c_str(), &folders.paths, &folders.count), -4);
-    List files;
     EXPECT_EQ(ScanFolderFiles(t.root().c_str(), &files.paths, &files.count, 1), -4);
     EXPECT_EQ(files.count, 0);
 
