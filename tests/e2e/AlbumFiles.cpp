@@ -30,7 +30,6 @@ AlbumContents ReadAlbum(const std::string& album)
         char name[sizeof info->szFileName + 1] = "";
         memcpy(name, info->szFileName, sizeof info->szFileName);
         c.names.push_back(strrchr(name, '\\') ? strrchr(name, '\\') + 1 : name);
-        c.times.push_back(info->dwFileTime);
         c.sizes.emplace_back(info->wWidth, info->wHeight);
     }
     return c;

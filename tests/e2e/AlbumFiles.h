@@ -24,7 +24,6 @@ bool MakeAlbum(const std::string& album, const std::vector<std::string>& images,
 
 struct AlbumContents {
     std::vector<std::string> names; // base names of the stored file names, in album order
-    std::vector<uint32_t> times;
     std::vector<std::pair<int, int>> sizes; // source image sizes
 };
 // The album file as the library reads it (without looking at the source files); empty when it

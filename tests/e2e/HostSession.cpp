@@ -61,13 +61,6 @@ HostSession::~HostSession()
     }
 }
 
-bool HostSession::Alive() const
-{
-    DWORD_PTR answer = 0;
-    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT && main_ &&
-           SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
-}
-
 std::string HostSession::Status() const
 {
     HWND bar = drive::Descendant(main_, "msctls_statusbar32", nullptr);
@@ -240,6 +233,15 @@ RECT Place(HWND window, int x, int y, int right, int bottom)
     drive::Drag(POINT{r.right - 2, r.bottom - 2}, POINT{right, bottom}, 0, 1);
     GetWindowRect(window, &r);
     return r;
+}
+
+HWND OpenAt(HostSession& host, const std::string& album, int count, RECT r)
+{
+    HWND manager = host.OpenManager(album);
+    if (!manager || !WaitCount(manager, count))
+        return nullptr;
+    Place(manager, r.left, r.top, r.right, r.bottom);
+    return manager;
 }
 
 bool SwitchAlbum(HWND manager, const std::string& album)

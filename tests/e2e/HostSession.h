@@ -25,8 +25,6 @@ public:
 
     HWND main() const { return main_; }
     DWORD pid() const { return process_.dwProcessId; }
-    // The program runs and its main window answers.
-    bool Alive() const;
     std::string Status() const;
     // Waits until the status line starts with text.
     bool WaitStatus(const std::string& text, DWORD ms = 30000) const;
@@ -71,6 +69,8 @@ std::vector<HWND> Cells(HWND manager);
 // Moves the window by its caption so that its top left corner is at (x, y), then drags its
 // bottom right corner to (right, bottom). Its new rectangle.
 RECT Place(HWND window, int x, int y, int right, int bottom);
+// File > Open Album Manager: the window once it shows count thumbnails, placed at r; or null.
+HWND OpenAt(HostSession& host, const std::string& album, int count, RECT r);
 // Chooses an album in a manager window's own album list.
 bool SwitchAlbum(HWND manager, const std::string& album);
 // Saves what the screen shows, once the windows of process pid have painted, as a bitmap file.

@@ -157,13 +157,6 @@ void LeftButton(POINT at, bool down)
     SendInput(1, &in, sizeof in);
 }
 
-bool HoldsMouse(DWORD thread)
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(thread, &info) && info.hwndCapture;
-}
-
 // The red drop mark along the top of a card cell's picture.
 bool DropMarkShown(HWND cell)
 {
@@ -194,10 +187,8 @@ TEST(EndToEnd, DragFilesToAndFromAnotherProgram)
     testsupport::WriteBytes(images / "notes.txt", {'n', 'o'});
     ASSERT_TRUE(MakeAlbum(albums / "A.abm", {images / "a.bmp"}));
     HostSession host({"--albums", albums.path()});
-    HWND manager = host.OpenManager("A");
+    HWND manager = OpenAt(host, "A", 1, {10, 60, 620, 400});
     ASSERT_NE(manager, nullptr);
-    ASSERT_TRUE(WaitCount(manager, 1));
-    Place(manager, 10, 60, 620, 400);
     HWND other = OtherWindow({760, 100, 1060, 400});
 
     // Pressed in the other program, dragged onto a's cell, released there.
@@ -212,7 +203,10 @@ TEST(EndToEnd, DragFilesToAndFromAnotherProgram)
     std::thread mover([&] {
         drive::MoveTo(drive::Center(other));
         LeftButton(drive::Center(other), true);
-        drive::WaitUntil([&] { return HoldsMouse(self); });
+        drive::WaitUntil([&] { // this thread has the mouse: its drag loop runs
+            GUITHREADINFO info = {sizeof(GUITHREADINFO)};
+            return GetGUIThreadInfo(self, &info) && info.hwndCapture;
+        });
         const POINT from = drive::Center(other), to = drive::Center(cell);
         for (int i = 1; i <= 12; ++i)
             drive::MoveTo(POINT{from.x + (to.x - from.x) * i / 12, from.y + (to.y - from.y) * i / 12});

@@ -46,10 +46,11 @@ void WaitPumping(HANDLE event)
         PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
-const char kCancel[] = "(cancel)"; // as a new album's name: the naming is cancelled
+const char kCancel[] = "(cancel)"; // as the album or a new album's name: that dialog is cancelled
 
 // AddToAlbum as a thread of the editor calls it: the album chosen (and named, when it is new) by
-// a script of that thread; beforeOk runs while the choice is up.
+// a script of that thread, which must see every dialog it answers; beforeOk runs while the
+// choice is up.
 int AddFrom(Folder& folder, const std::string& album, const std::string& name, const std::vector<std::string>& files,
             int* results, const std::function<void()>& beforeOk = nullptr)
 {
@@ -59,7 +60,7 @@ int AddFrom(Folder& folder, const std::string& album, const std::string& name, c
         SendMessageA(list, CB_SETCURSEL, SendMessageA(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(album.c_str())), 0);
         if (beforeOk)
             beforeOk();
-        DialogScript::Press(d, IDOK);
+        DialogScript::Press(d, album == kCancel ? IDCANCEL : IDOK);
     });
     if (name == kCancel)
         script.Answer("Save New Album", IDCANCEL);
@@ -69,7 +70,9 @@ int AddFrom(Folder& folder, const std::string& album, const std::string& name, c
     for (const std::string& f : files)
         buffer += f + '\0';
     char* p = &buffer[0];
-    return AddToAlbum(nullptr, folder.c(), &p, int(files.size()), results, POINT{48, 48});
+    const int added = AddToAlbum(nullptr, folder.c(), &p, int(files.size()), results, POINT{48, 48});
+    EXPECT_EQ(script.Pending(), 0u) << album;
+    return added;
 }
 
 // While this thread's "Save New Album" dialog closes, another thread adds to a new album of its
@@ -292,13 +295,7 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
 
     // Cancelled choice: 0, results untouched; cancelled name: -1.
     r[0] = r[1] = 9;
-    DialogScript script;
-    script.Answer("Add To Album", IDCANCEL);
-    std::string files = one + '\0' + two + '\0';
-    char* p = &files[0];
-    int* kept = r;
-    EXPECT_EQ(AddToAlbum(host, folder.c(), &p, 2, kept, POINT{48, 48}), 0);
-    EXPECT_EQ(script.Pending(), 0u);
+    EXPECT_EQ(AddFrom(folder, kCancel, "", {one, two}, r), 0);
     EXPECT_EQ(AddFrom(folder, "New Album", kCancel, {one, two}, r), -1);
     EXPECT_EQ(results(2), std::vector<int>({9, 9}));
 }

@@ -166,18 +166,12 @@ TEST_F(RegistryTest, AllManagersBlockHoldsTheCountAndWindowsAs32BitValues)
     };
     EXPECT_EQ(values(), std::vector<LONG>{0});
 
-    HWND windows[3];
-    FakeManager m[4];
-    for (int i = 0; i < 3; ++i) {
-        windows[i] = CreateWindowExA(0, "STATIC", "manager", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(windows[i], nullptr);
-        m[i].window = windows[i];
-    }
-    // A handle whose 32-bit value has the top bit set: readers sign-extend it back.
-    m[3].window = reinterpret_cast<HWND>(static_cast<INT_PTR>(static_cast<LONG>(0x80001234)));
+    // The last a handle whose 32-bit value has the top bit set: readers sign-extend it back.
+    FakeManager m[4] = {{FakeWindow(1)}, {FakeWindow(2)}, {FakeWindow(3)},
+                        {reinterpret_cast<HWND>(static_cast<INT_PTR>(static_cast<LONG>(0x80001234)))}};
     for (FakeManager& man : m)
         ASSERT_EQ(registry->AddManager(me, Man(man)), 1);
-    ASSERT_EQ(registry->MakeActive(me, windows[0]), 1); // the order is registration order anyway
+    ASSERT_EQ(registry->MakeActive(me, FakeWindow(1)), 1); // the order is registration order anyway
 
     const std::vector<LONG> got = values();
     ASSERT_EQ(got.size(), 5u);
@@ -185,8 +179,6 @@ TEST_F(RegistryTest, AllManagersBlockHoldsTheCountAndWindowsAs32BitValues)
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(LongToHandle(got[size_t(1 + i)]), m[i].window) << i;
     EXPECT_EQ(got[4], static_cast<LONG>(0x80001234));
-    for (HWND w : windows)
-        DestroyWindow(w);
 }
 
 TEST(RegistryThreads, EachThreadSeesOnlyItsOwnManagers)

@@ -9,6 +9,7 @@
 #include "imaging/DibConvert.h"
 #include "imaging/Marks.h"
 #include "support/DialogScript.h"
+#include "support/MemoryCanvas.h"
 #include "support/MessageLog.h"
 #include "support/TestSupport.h"
 #include "vendor_standins/imgio/imgio.h"
@@ -212,39 +213,23 @@ TEST_F(ResAlbumTest, ClassesBuildTheirGridAndLoadTheirAlbum)
     EXPECT_EQ(loaded->GetAlbum()->m_bDragDrop, 0);
 
     // The grid: grey lines at every cell edge, cell height from the client height less one.
-    auto paint = [](CBrushAlbumCtrl* c, int width, int height, std::vector<COLORREF>& pixels) {
-        HDC screen = GetDC(nullptr);
-        HDC dc = CreateCompatibleDC(screen);
-        HBITMAP bmp = CreateCompatibleBitmap(screen, width, height);
-        HGDIOBJ old = SelectObject(dc, bmp);
-        RECT all = {0, 0, width, height};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        SendMessageA(c->m_hWnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-        pixels.clear();
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                pixels.push_back(GetPixel(dc, x, y));
-        SelectObject(dc, old);
-        DeleteObject(bmp);
-        DeleteDC(dc);
-        ReleaseDC(nullptr, screen);
-    };
-    std::vector<COLORREF> px;
-    paint(loaded, 250, 100, px);
+    MemoryCanvas grid(loaded->m_hWnd);
+    SendMessageA(loaded->m_hWnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(grid.dc), PRF_CLIENT);
     const int rows = loaded->GetAlbum()->m_aci.nRows, cols = loaded->GetAlbum()->m_aci.nCols;
     const int cw = 250 / cols, ch = 99 / rows;
     int wrong = 0;
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 250; ++x) {
             const bool line = (y % ch == 0 && y <= rows * ch && x < cols * cw) || (x % cw == 0 && x <= cols * cw && y < 99);
-            wrong += (px[size_t(y) * 250 + x] == RGB(0x80, 0x80, 0x80)) != line;
+            wrong += (grid.At(x, y) == RGB(0x80, 0x80, 0x80)) != line;
         }
     EXPECT_EQ(wrong, 0) << rows << " rows of " << ch << ", " << cols << " columns of " << cw;
     // Smaller than one cell: no grid, no fault.
     CBrushAlbumCtrl* tiny = Make("BrushAlbumCtrl", "", 30, 30);
     EXPECT_EQ(tiny->GetAlbum()->m_aci.nRows * tiny->GetAlbum()->m_aci.nCols, 0);
-    paint(tiny, 30, 30, px);
-    EXPECT_EQ(std::count(px.begin(), px.end(), RGB(255, 255, 255)), 900);
+    MemoryCanvas blank(tiny->m_hWnd);
+    SendMessageA(tiny->m_hWnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(blank.dc), PRF_CLIENT);
+    EXPECT_EQ(std::count(blank.bits, blank.bits + 900, 0xFFFFFFu), 900);
 }
 
 TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames)
@@ -275,7 +260,7 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
     ASSERT_EQ(brushes->AddItemFile(marked.c_str(), nullptr), 1);
     BYTE a = 0, b = 0;
     EXPECT_EQ(GetBrushMark((brushDir + "\\soft").c_str(), &a, &b), 1);
-    EXPECT_EQ((std::vector<int>{a, b}), Size(brushes, 3));
+    EXPECT_EQ((std::vector<int>{a, b}), std::vector<int>({7, 200}));
     EXPECT_EQ(Size(brushes, 3), std::vector<int>({7, 200}));
 
     // Stamps and shapes have folders of their own and keep a stamp mark.
