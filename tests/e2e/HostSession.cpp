@@ -225,9 +225,14 @@ std::vector<HWND> Cells(HWND manager)
 RECT Place(HWND window, int x, int y, int right, int bottom)
 {
     RECT r = {};
-    GetWindowRect(window, &r);
-    drive::Drag(POINT{r.left + 30, r.top + 8}, POINT{x + 30, y + 8});
-    drive::WaitUntil([&] { return GetWindowRect(window, &r) && r.left == x && r.top == y; });
+    // Dragged by its caption until it stands at (x, y): a window still taking its first place
+    // may no longer be where it was read, and the drag then leaves it short.
+    for (int tries = 0; tries < 3; ++tries) {
+        GetWindowRect(window, &r);
+        drive::Drag(POINT{r.left + 30, r.top + 8}, POINT{x + 30, y + 8});
+        if (drive::WaitUntil([&] { return GetWindowRect(window, &r) && r.left == x && r.top == y; }, 5000))
+            break;
+    }
     // In one step: a window that snaps its size to whole cells would snap each small step back.
     // The drag ends once the window has taken its size.
     drive::Drag(POINT{r.right - 2, r.bottom - 2}, POINT{right, bottom}, 0, 1);
