@@ -110,8 +110,6 @@ struct AlbumCtrlTest : ::testing::Test {
 TEST_F(AlbumCtrlTest, ClassTableTakesNamesFromTheFront)
 {
     tagAlbumViewCreateInfo info;
-    EXPECT_TRUE(GetAlbumCtrlACI(&info, "ManDlgAlbumCtrl") == 0 && info.nCellStyle == ACI_CELL_CARD);
-    EXPECT_TRUE(GetAlbumCtrlACI(&info, "OptionDlgAlbumCtrl") == 1 && info.nScrollDir == ACI_SCROLL_HORIZONTAL);
     EXPECT_TRUE(GetAlbumCtrlACI(&info, "WizDlgAlbumCtrl") == 2 && info.nRows * info.nCols == 4);
     // Names are case-sensitive; one never registered gets the first free entry and an all-zero record.
     memset(&info, 0x5A, sizeof info);
@@ -246,29 +244,6 @@ TEST_F(AlbumCtrlTest, DockModesPlaceTheListBetweenArrowButtons)
               std::vector<LONG>({315 - 215 / cw * cw, 400 - (256 / ch * ch + 44), 315, 400}));
 }
 
-TEST_F(AlbumCtrlTest, ARecordWithoutCellsIsHarmless)
-{
-    // The classes exist but the table was emptied: the wizard class now finds a zero record.
-    ResetMiniAlbumsForTest();
-    tagAlbumViewCreateInfo zero = {};
-    RegisterMiniAlbum("ManDlgAlbumCtrl", zero);
-    RegisterMiniAlbum("OptionDlgAlbumCtrl", zero);
-    HWND w = Make("WizDlgAlbumCtrl", 0, 0, 200, 150);
-    ASSERT_TRUE(w);
-    CAlbumCtrl* c = Object(w);
-    ASSERT_TRUE(c->GetAlbum());
-    Fill(c, "z", 3);
-    SendMessageA(w, WM_HSCROLL, SB_LINEDOWN, 0);
-    SendMessageA(w, WM_ALBUM_LAYOUT, 0, 0);
-    RECT r = {0, 0, 120, 90};
-    SendMessageA(w, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&r));
-    SendMessageA(w, WM_SIZE, 0, MAKELPARAM(120, 90));
-    UpdateWindow(w);
-    EXPECT_EQ(GetScrollPos(c->m_hScrollBar, SB_CTL), 0);
-    ResetMiniAlbumsForTest();
-    ASSERT_EQ(CAlbumCtrl::Register(AlbumInstance()), 1);
-}
-
 TEST_F(AlbumCtrlTest, CallerOwnedControlAndForeignParameters)
 {
     CAlbumCtrl* mine = new CAlbumCtrl;
@@ -310,14 +285,12 @@ TEST_F(AlbumCtrlTest, CallerOwnedControlAndForeignParameters)
 
 namespace {
 
-// Input through the system's queue, then a moment for the windows to act on it.
-void Input(DWORD mouseFlags, POINT screen = {}, WORD key = 0, bool keyUp = false)
+// Mouse input through the system's queue, then a moment for the windows to act on it.
+void Input(DWORD mouseFlags, POINT screen = {})
 {
     INPUT in = {};
-    in.type = key ? INPUT_KEYBOARD : INPUT_MOUSE;
-    if (key)
-        in.ki.wVk = key, in.ki.dwFlags = keyUp ? KEYEVENTF_KEYUP : 0;
-    else if (mouseFlags & MOUSEEVENTF_MOVE)
+    in.type = INPUT_MOUSE;
+    if (mouseFlags & MOUSEEVENTF_MOVE)
         SetCursorPos(screen.x, screen.y), in.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1),
             in.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1), in.mi.dwFlags = mouseFlags | MOUSEEVENTF_ABSOLUTE;
     else
@@ -348,28 +321,24 @@ bool DragOver(CAlbumCtrl* from, POINT to, int cell = 0)
 }
 
 // A whole drag, released at the point.
-void Drag(CAlbumCtrl* from, int cell, POINT to, bool ctrl)
+void Drag(CAlbumCtrl* from, int cell, POINT to)
 {
     DragOver(from, to, cell);
-    if (ctrl)
-        Input(0, {}, VK_CONTROL);
     Input(MOUSEEVENTF_LEFTUP);
-    if (ctrl)
-        Input(0, {}, VK_CONTROL, true);
     for (int i = 0; i < 20 && IsDragging(); ++i)
         Pump(20);
 }
 
 } // namespace
 
-TEST_F(AlbumCtrlTest, DraggingMovesCopiesAndReordersThumbnails)
+TEST_F(AlbumCtrlTest, DraggingMovesAndReordersThumbnails)
 {
     CAlbumCtrl *a = nullptr, *b = nullptr;
     SideBySide(a, b);
 
     // Onto a thumbnail of the other album: in front of it, and gone from the source.
     parent->Clear();
-    Drag(a, 0, CellCentre(b, 1), false);
+    Drag(a, 0, CellCentre(b, 1));
     EXPECT_EQ(Names(a->GetAlbum()), "C:\\pics\\a2.bmp C:\\pics\\a3.bmp");
     EXPECT_EQ(Names(b->GetAlbum()), "C:\\pics\\b1.bmp C:\\pics\\a1.bmp C:\\pics\\b2.bmp");
     const LoggedMessage changed = {WM_ALBUM_DROP, 0, 0};
@@ -377,15 +346,9 @@ TEST_F(AlbumCtrlTest, DraggingMovesCopiesAndReordersThumbnails)
         << "target and source tell their parent";
     EXPECT_EQ(AlbumCtrlDroppedFlag(), 0);
 
-    // With Ctrl at the release it is a copy; onto the free area it goes in front of the focus.
-    Drag(a, 1, CellCentre(b, 7), true);
-    EXPECT_EQ(Names(a->GetAlbum()), "C:\\pics\\a2.bmp C:\\pics\\a3.bmp");
-    EXPECT_NE(Names(b->GetAlbum()).find("a3.bmp"), std::string::npos);
-    EXPECT_EQ(b->GetAlbum()->GetThumbNailCount(), 4);
-
     // Within one album one thumbnail moves to the place it is dropped on.
-    Drag(b, 0, CellCentre(b, 2), false);
-    ASSERT_EQ(b->GetAlbum()->GetThumbNailCount(), 4);
+    Drag(b, 0, CellCentre(b, 2));
+    ASSERT_EQ(b->GetAlbum()->GetThumbNailCount(), 3);
     EXPECT_EQ(b->GetAlbum()->m_Doc.GetThumbnail(3)->m_Info.szFileName, std::string("C:\\pics\\b1.bmp"));
     for (CAlbumCtrl* c : {a, b})
         for (int i = 1; i <= c->GetAlbum()->GetThumbNailCount(); ++i)
@@ -399,7 +362,8 @@ TEST_F(AlbumCtrlTest, ASourceThatChangesOrGoesMidDragLeavesNothingDangling)
     CAlbumCtrl *a = nullptr, *b = nullptr;
     SideBySide(a, b);
 
-    // The dragged thumbnail is removed before the release: nothing is left to drop.
+    // The dragged thumbnail is removed before the release: nothing is left to drop. (A source
+    // window destroyed mid-drag is the drag's own test.)
     const POINT over = CellCentre(b, 5);
     ASSERT_TRUE(DragOver(a, over));
     a->GetAlbum()->RemoveSelected(0);
@@ -410,16 +374,6 @@ TEST_F(AlbumCtrlTest, ASourceThatChangesOrGoesMidDragLeavesNothingDangling)
     EXPECT_EQ(a->GetAlbum()->GetThumbNailCount() + b->GetAlbum()->GetThumbNailCount(), 4);
     EXPECT_EQ(DragRecord()->pTable, nullptr);
     EXPECT_EQ(a->m_pDragTable, nullptr);
-    Pump(GetDoubleClickTime() + 100); // the next press is no double click
-
-    // The source control is destroyed while its thumbnails are dragged.
-    ASSERT_TRUE(DragOver(a, over));
-    DestroyWindow(a->m_hWnd);
-    Input(MOUSEEVENTF_LEFTUP);
-    Pump();
-    EXPECT_FALSE(IsDragging());
-    EXPECT_EQ(b->GetAlbum()->GetThumbNailCount(), 3) << "nothing arrives from a source that is gone";
-    EXPECT_EQ(DragRecord()->pTable, nullptr);
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
