@@ -6,7 +6,6 @@
 #include "album/OrderedWork.h"
 #include "control/AlbumManOps.h"
 #include "control/ManagerState.h"
-#include "control/ManagerWindow.h"
 #include "resource.h"
 #include "support/DialogScript.h"
 #include "support/ManagerSuite.h"
@@ -116,14 +115,9 @@ TEST_F(AlbumManTest, OpensOnTheLastAlbumInTheFoldersOrder)
     EXPECT_EQ(order[size_t(m->m_nCurrent)] + " " + std::to_string(m->m_bModified) + " " + Item(m, 207),
               "a 0 Image files in album: 3");
 
-    // Focus on a thumbnail: its date, size and dimensions, and its description.
+    // Focus on a thumbnail: its date, size (2000 bytes, rounded) and dimensions.
     AlbumOf(m)->SetCurrentFocus(2);
-    EXPECT_EQ(m->m_pDescTarget, AlbumOf(m)->m_Doc.GetThumbnail(2));
     EXPECT_NE(Item(m, 207).find("File Size: 2 KB   22x 12"), std::string::npos) << Item(m, 207);
-    tagALBUMINFOHEADER rec = {};
-    rec.dwFileSize = 1540; // (1540 + 518) / 1024
-    char info[128];
-    EXPECT_TRUE(ThumbnailInfoText(rec, info, sizeof info) && strstr(info, "2 KB")) << info;
 }
 
 TEST_F(AlbumManTest, AFolderWithoutAlbumsOpensOnANewAlbum)
@@ -388,8 +382,6 @@ TEST_F(AlbumManTest, ClipboardCopiesBetweenManagerWindowsAndThePopupMenuGraysWha
     Command(two, 40005);
     EXPECT_EQ(AlbumOf(two)->GetThumbNailCount(), 4);
     EXPECT_EQ(two->m_bModified, 1);
-    Command(two, 40005); // the same names again: already held
-    EXPECT_EQ(AlbumOf(two)->GetThumbNailCount(), 4);
     EXPECT_EQ(grayed(reinterpret_cast<LPARAM>(AlbumOf(two)->m_ppCells[0])), "eee");
 }
 
@@ -428,35 +420,10 @@ TEST_F(AlbumManTest, CloseCheckAsksAndKeepsWhatCouldNotBeSaved)
     EXPECT_EQ(script.Pending(), 0u);
 }
 
-TEST_F(AlbumManTest, DroppedFilesAreAddedAndFailuresReportedOnce)
-{
-    CAlbumMan* m = Open();
-    std::vector<std::string> files = {dir.File("one.bmp"), dir.File("notes.txt"), dir.File("two.bmp")};
-    WriteBmpFile(files[0], 40, 30, 1);
-    WriteBytes(files[1], {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
-    WriteBmpFile(files[2], 30, 40, 2);
-    std::string list;
-    for (const std::string& f : files)
-        list += f + '\0';
-    list += '\0';
-    HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size());
-    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
-    header->pFiles = sizeof(DROPFILES);
-    memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
-    GlobalUnlock(drop);
-
-    DialogScript script;
-    script.Answer("Lumicraft 2000", IDOK);
-    SendMessageA(m->m_hDlg, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
-    EXPECT_EQ(AlbumOf(m)->GetThumbNailCount(), 2);
-    EXPECT_EQ(script.texts, std::vector<std::string>{Text(IDS_DROP_FAILED)});
-    EXPECT_EQ(m->m_bModified, 1);
-    EXPECT_EQ(Item(m, 207), "Image files in album: 2");
-}
-
 // Files dragged from another program: image files go in front of the thumbnail under the cursor,
-// a folder's images as Add Folder adds them, other files skipped and counted on the information line.
-TEST_F(AlbumManTest, FilesDraggedInGoInAtTheCellAndOthersAreCounted)
+// a folder's images as Add Folder adds them, other files skipped and counted on the information
+// line. Dropped through the shell's message, each file is added and those not read told of once.
+TEST_F(AlbumManTest, DroppedFilesAreAddedAndFailuresCountedOrReportedOnce)
 {
     MakeAlbum("a", 2);
     CAlbumMan* m = Open("a");
@@ -474,6 +441,27 @@ TEST_F(AlbumManTest, FilesDraggedInGoInAtTheCellAndOthersAreCounted)
     EXPECT_EQ(names, (std::vector<std::string>{"a_1.bmp", "x.bmp", "y.bmp", "a_2.bmp"}));
     EXPECT_EQ(Item(m, 207), "Image files in album: 4 (1 dropped files skipped: not images)");
     EXPECT_EQ(m->m_bModified, 1);
+
+    m->m_bModified = 0;
+    std::vector<std::string> files = {dir.File("one.bmp"), dir.File("notes.txt"), dir.File("two.bmp")};
+    WriteBmpFile(files[0], 40, 30, 1);
+    WriteBmpFile(files[2], 30, 40, 2);
+    std::string list;
+    for (const std::string& f : files)
+        list += f + '\0';
+    list += '\0';
+    HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size());
+    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
+    header->pFiles = sizeof(DROPFILES);
+    memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
+    GlobalUnlock(drop);
+    DialogScript script;
+    script.Answer("Lumicraft 2000", IDOK);
+    SendMessageA(m->m_hDlg, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    EXPECT_EQ(album->GetThumbNailCount(), 6);
+    EXPECT_EQ(script.texts, std::vector<std::string>{Text(IDS_DROP_FAILED)});
+    EXPECT_EQ(m->m_bModified, 1);
+    EXPECT_EQ(Item(m, 207), "Image files in album: 6");
 }
 
 namespace {
@@ -661,8 +649,6 @@ TEST_F(AlbumManTest, EscStopsTheDecodesUnderWay)
     SetAbortCheck(check);
     album::SetThumbnailWorkers(previous);
     ASSERT_NE(s_esc, 0u) << "the decodes never got under way";
-    printf("  the window was free %lu ms after Esc, %lu ms after the start\n",
-           static_cast<unsigned long>(free - s_esc), static_cast<unsigned long>(s_esc - start));
     // Half of each frame is still to come at Esc: waiting for it would take about as long as
     // the half already made. Measured against that, the bound follows the machine's load.
     EXPECT_LT(free - s_esc, (s_esc - start) / 4) << "the window waited for the decodes to end";
