@@ -218,12 +218,6 @@ TEST_F(AlbumCtrlTest, DockModesPlaceTheListBetweenArrowButtons)
                                   list.right - list.left, list.bottom - list.top, c->m_pAlbum->m_aci.nScrollDir});
     };
     EXPECT_EQ(layout(ALBUM_DOCK_VERTICAL), std::vector<LONG>({0, 300, 250, 0, 22, 300, 206, ACI_SCROLL_VERTICAL}));
-    // The bottom arrow scrolls the album down a line.
-    Fill(c, "d", 30);
-    const int before = a->GetFirstViewNailID();
-    SendMessageA(c->m_hScrollBar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 240));
-    SendMessageA(c->m_hScrollBar, WM_LBUTTONUP, 0, MAKELPARAM(150, 240));
-    EXPECT_GT(a->GetFirstViewNailID(), before);
     EXPECT_EQ(layout(ALBUM_DOCK_HORIZONTAL), std::vector<LONG>({0, 300, 250, 22, 0, 256, 250, ACI_SCROLL_HORIZONTAL}));
     EXPECT_EQ(layout(ALBUM_DOCK_NONE)[0], 284);
     EXPECT_EQ(CtrlKitUnhookScroll(c->m_hScrollBar), 0) << "a fresh bar is not hooked";
@@ -244,7 +238,6 @@ TEST_F(AlbumCtrlTest, CallerOwnedControlAndForeignParameters)
     CAlbumCtrl* mine = new CAlbumCtrl;
     HWND w = static_cast<HWND>(LongToHandle(mine->CALbumCtrl(parent->hwnd(), "OptionDlgAlbumCtrl", RECT{0, 0, 200, 100})));
     ASSERT_TRUE(w);
-    EXPECT_EQ(mine->m_hWnd, w);
     EXPECT_EQ(mine->m_bOwnedByWindow, 0);
     ASSERT_TRUE(mine->GetAlbum());
     EXPECT_EQ(mine->GetAlbum()->m_aci.nRows, (100 - 16) / 36);

@@ -27,12 +27,6 @@ void Choose(CAlbumMan* m, const std::string& name)
     SendMessageA(m->m_hAlbumList, CB_SETCURSEL, SendMessageA(m->m_hAlbumList, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(name.c_str())), 0);
     SendMessageA(m->m_hDlg, WM_COMMAND, MAKEWPARAM(101, CBN_SELCHANGE), 0);
 }
-std::string LastOpen()
-{
-    char last[MAX_PATH] = "";
-    GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, "album.ini");
-    return last;
-}
 CAlbum* AlbumOf(CAlbumMan* m) { return m->GetAlbumCtrl()->GetAlbum(); }
 
 // The album's print call, replaced so that no printer is needed: "document selection names width
@@ -321,10 +315,11 @@ TEST_F(AlbumManTest, ASwitchThatCannotHappenLosesNothingAndTheListShowsTheCurren
     Choose(m, "a");
     EXPECT_TRUE(FileExists(dir.File("Trip.abm")));
     EXPECT_EQ(shown(), std::vector<int>({a, a, 4, -1}));
-    char edit[MAX_PATH] = "";
+    char edit[MAX_PATH] = "", last[MAX_PATH] = "";
     GetWindowTextA(m->m_hAlbumList, edit, sizeof edit);
     SendMessageA(m->m_hDlg, WM_CLOSE, 0, 0);
-    EXPECT_EQ(std::string(edit) + " " + LastOpen(), "a a");
+    GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, "album.ini");
+    EXPECT_EQ(std::string(edit) + " " + last, "a a");
     EXPECT_EQ(script.Pending(), 0u);
 }
 
