@@ -1,5 +1,4 @@
-// Album controls in a real parent window: the class table, geometry, scroll bar, docking, keys,
-// and dragging thumbnails between two controls with real mouse input.
+// Album controls in a real parent window: class table, geometry, docking, keys, real-mouse drags.
 #include <stdlib.h>
 #include <new>
 #include "album/AlbumCtrl.h"
@@ -143,8 +142,7 @@ TEST_F(AlbumCtrlTest, ManagerControlSnapsItsGridAndKeepsTheScrollBarInStep)
     RECT bar = ChildRect(c->m_hScrollBar);
     EXPECT_EQ(std::vector<LONG>({c->m_bOwnedByWindow, bar.left, bar.right - bar.left, a->m_aci.nCols, a->m_aci.nRows}),
               std::vector<LONG>({1, 284, 16, 4, 2}));
-    // Created on 4 x 2 cells of 70 x 108; the size that follows at once gives the list all the
-    // room beside the bar, and the grid stays.
+    // Created on 4 x 2 cells; the size that follows gives the list the room beside the bar.
     RECT list = ChildRect(a->m_hWnd);
     EXPECT_EQ((list.right - list.left) * 1000 + list.bottom - list.top, 284250);
     tagAlbumViewCreateInfo entry;
@@ -295,8 +293,7 @@ POINT CellCentre(CAlbumCtrl* c, int cell)
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-// Presses on a cell of from, moves past the drag threshold, then in steps to the point; true
-// when a drag is under way.
+// Presses on a cell, moves past the drag threshold, then in steps to the point: dragging?
 bool DragOver(CAlbumCtrl* from, POINT to, int cell = 0)
 {
     POINT start = CellCentre(from, cell);
@@ -343,8 +340,7 @@ TEST_F(AlbumCtrlTest, DraggingMovesAndReordersThumbnailsAndLeavesNothingDangling
             EXPECT_EQ(c->GetAlbum()->m_Doc.GetThumbnail(i)->m_nID, i);
     EXPECT_EQ(b->m_pDragTable, nullptr);
 
-    // The dragged thumbnail is removed before the release: nothing is left to drop. (A source
-    // window destroyed mid-drag is the drag's own test.)
+    // The dragged thumbnail is removed before the release: nothing is left to drop.
     ASSERT_TRUE(DragOver(a, CellCentre(b, 5)));
     a->GetAlbum()->RemoveSelected(0);
     Input(MOUSEEVENTF_LEFTUP);

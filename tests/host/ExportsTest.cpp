@@ -26,8 +26,7 @@ struct Folder : testsupport::ScratchDir {
     char* c() { return const_cast<char*>(path().c_str()); }
 };
 
-// An album file of the named bitmap files, made in the folder's "pics" subfolder: thumbnails
-// keep the image's folder and name, found again next to the album.
+// An album file of the named bitmap files, made in the folder's "pics" subfolder.
 void MakeAlbum(const Folder& folder, const std::string& name, const std::vector<std::string>& images)
 {
     CAlbumDoc2 doc;
@@ -48,9 +47,8 @@ void WaitPumping(HANDLE event)
 
 const char kCancel[] = "(cancel)"; // as the album or a new album's name: that dialog is cancelled
 
-// AddToAlbum as a thread of the editor calls it: the album chosen (and named, when it is new) by
-// a script of that thread, which must see every dialog it answers; beforeOk runs while the
-// choice is up.
+// AddToAlbum as the editor calls it: the album chosen (and named, when new) by a script that
+// must see every dialog it answers; beforeOk runs while the choice is up.
 int AddFrom(Folder& folder, const std::string& album, const std::string& name, const std::vector<std::string>& files,
             int* results, const std::function<void()>& beforeOk = nullptr)
 {
@@ -75,8 +73,7 @@ int AddFrom(Folder& folder, const std::string& album, const std::string& name, c
     return added;
 }
 
-// While this thread's "Save New Album" dialog closes, another thread adds to a new album of its
-// own from start to end.
+// While this thread's "Save New Album" closes, another thread adds to a new album of its own.
 HANDLE g_nameAccepted, g_otherAdded;
 LRESULT CALLBACK LetAnotherAddWhileTheNameDialogCloses(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -127,8 +124,7 @@ TEST_F(Exports, WindowsThatAreNotManagersAreRefused)
     HWND manager = Open(folder);
     ASSERT_NE(manager, nullptr);
 
-    // A window of another class whose user data holds garbage, a control of this library, a
-    // destroyed manager window, another process's window.
+    // Garbage user data, a control of this library, a destroyed manager, another process's window.
     HWND foreign = CreateWindowExA(0, "STATIC", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     SetWindowLongPtrA(foreign, GWLP_USERDATA, 0x12345678);
     HWND control = CreateWindowExA(0, "ManDlgAlbumCtrl", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, Library(),
@@ -189,8 +185,7 @@ TEST_F(Exports, ActiveAlbumListsAndLimits)
     EXPECT_EQ(GetAcitveAlbumSelectedThumbnialList(count, paths), 0) << "nothing selected";
     EXPECT_EQ(paths, nullptr);
 
-    // The clone opens a third window and answers with the window it was given; the limit counts
-    // it. (The block of this thread's windows, a count and each window, is the registry's test.)
+    // The clone opens a third window and answers with the one it was given; the limit counts it.
     EXPECT_EQ(CloneNewAlbumManager(first), first);
     HGLOBAL block = GetAllAlbum();
     const int* words = static_cast<const int*>(GlobalLock(block));
@@ -233,8 +228,7 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     int r[4] = {7, 7, 7, 7};
     auto results = [&r](int n) { return std::vector<int>(r, r + n); };
 
-    // A closed album: the file is rewritten with the new thumbnails; one held already, one
-    // unreadable; nothing written past the results of the files given.
+    // A closed album, rewritten: one held already, one unreadable; no result past the files given.
     EXPECT_EQ(AddFrom(folder, "a", "", {one, folder.Pic("held.bmp"), bad}, r), 1);
     EXPECT_EQ(results(4), std::vector<int>({1, 1, 0, 7}));
     EXPECT_EQ(CountInAlbum(folder.File("a.abm")), 2);
@@ -247,8 +241,7 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     EXPECT_EQ(ReadBytes(folder.File("a.abm")), before);
     SetFileAttributesA(folder.File("a.abm").c_str(), FILE_ATTRIBUTE_NORMAL);
 
-    // An album read only in part (its second record declares a 768 MiB image) is never saved
-    // over: -1, the results untouched, the file as it was.
+    // An album read only in part (a record declares 768 MiB) is never saved over: -1, untouched.
     MakeAlbum(folder, "d", {"d1.bmp", "d2.bmp", "d3.bmp"});
     std::vector<unsigned char> damaged = ReadBytes(folder.File("d.abm"));
     const uint32_t huge = 768u << 20;
@@ -259,8 +252,7 @@ TEST_F(Exports, AddToAlbumOpenClosedAndNew)
     EXPECT_EQ(results(2), std::vector<int>({7, 7}));
     EXPECT_EQ(ReadBytes(folder.File("d.abm")), damaged);
 
-    // The album open in a manager of this thread: into its view (both are in it, one was held
-    // already), nothing written.
+    // The album open in a manager of this thread: into its view (one held already), not written.
     WritePrivateProfileStringA("Context", "LastOpen", "a", "album.ini");
     HWND manager = Open(folder);
     EXPECT_EQ(AddFrom(folder, "a", "", {two, one}, r), 1);

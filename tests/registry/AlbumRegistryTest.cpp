@@ -87,8 +87,7 @@ TEST_F(RegistryTest, ActiveManagerFollowsActivationAndRemoval)
     EXPECT_EQ(registry->AddManager(me, nullptr), 0);
     EXPECT_EQ(registry->GetActiveManagerWindow(me), FakeWindow(3)) << "none made active: the last registered";
 
-    // Active until another is activated: not by a manager whose window is not made yet, an
-    // unknown window or none.
+    // Active until another is activated: not a window not made yet, an unknown one or none.
     EXPECT_EQ(registry->MakeActive(me, FakeWindow(2)), 1);
     ASSERT_EQ(registry->AddManager(me, Man(m[3])), 1);
     EXPECT_EQ(registry->MakeActive(me, FakeWindow(9)) + registry->MakeActive(me, nullptr), 0);
@@ -240,8 +239,7 @@ TEST(RegistryThreads, EachThreadSeesOnlyItsOwnManagers)
     CAlbumRegistry::Destroy(registry);
 }
 
-// The library's entry point, linked into this program from its source and called as the loader
-// would call it.
+// The library's entry point, linked in from its source and called as the loader calls it.
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
 TEST(RegistryThreads, EntryPointGivesEveryAttachingThreadItsEntry)
@@ -265,8 +263,7 @@ TEST(RegistryThreads, EntryPointGivesEveryAttachingThreadItsEntry)
     }
     ASSERT_TRUE(DllMain(self, DLL_PROCESS_DETACH, nullptr));
 
-    // Without a registry every operation answers as for a thread without an entry (the threads'
-    // test): nothing is held, and nothing can be registered.
+    // Without a registry nothing is held and nothing can be registered.
     EXPECT_EQ(AlbumRegistry().m_nCount, 0);
     EXPECT_EQ(RegisterAlbumThread(), 0) << "the registry is gone with the library";
 }

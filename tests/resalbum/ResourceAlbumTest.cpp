@@ -1,6 +1,5 @@
-// Resource albums in a real parent window: the conversions and their profile settings, the
-// classes and their grid, adding into resource folders with marks and free names, deleting with
-// and without files, clicks reported to the parent, the real file picker, and refused windows.
+// Resource albums in a real parent window: conversions, classes and grid, adding into resource
+// folders, deleting, clicks reported to the parent, the real file picker, and refused windows.
 #include <memory>
 #include "album/AlbumCtrl.h"
 #include "album/AlbumMessages.h"
@@ -271,8 +270,7 @@ TEST_F(ResAlbumTest, AddingWritesConvertedFilesIntoResourceFoldersUnderFreeNames
     EXPECT_EQ(Size(textures, 1), std::vector<int>({90, 70}));
     EXPECT_EQ(program.List().size(), programFiles);
 
-    // Failures: an unreadable file and a failed conversion say so; a name that does not fit is
-    // refused, never cut to another file's name.
+    // Failures say so; a name that does not fit is refused, never cut to another file's name.
     const size_t brushFiles = ListFolder(brushDir).size();
     {
         DialogScript script;
@@ -338,8 +336,7 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     EXPECT_EQ(Delete(brushes, 2, {IDYES}), std::make_pair(0, std::vector<std::string>{})) << "asked although marked";
     EXPECT_TRUE(FileExists(program.File("brush\\hard")));
 
-    // An album written before names were kept apart: two items on one file. Deleting one keeps
-    // the file the other still shows; deleting the last takes it.
+    // Two items on one file (an older album): the file goes with the last of them.
     const std::string shared = program.File("brush\\b");
     SaveAlbum(program.File("old.abm"), {shared, shared});
     CBrushAlbumCtrl* old = Make("BrushAlbumCtrl", "old.abm");
@@ -349,8 +346,7 @@ TEST_F(ResAlbumTest, DeletingTakesBrushFilesButKeepsTexturesMarkedItemsAndShared
     EXPECT_EQ(Delete(old, 1, {IDYES}).first, 1);
     EXPECT_FALSE(FileExists(shared));
 
-    // Items naming pictures outside the resource folder leave the album only: the pictures are
-    // the user's own.
+    // Items naming the user's pictures outside the resource folder leave the album only.
     const std::string own = Bmp("own.bmp"), escape = program.File("escape.bmp");
     WriteBmpFile(escape, 8, 8, 1);
     SaveAlbum(program.File("mixed.abm"), {own, program.File("brush\\..\\escape.bmp")});
@@ -417,7 +413,6 @@ TEST_F(ResAlbumTest, AddItemsRunsThePickerOnceTheThreadIsFree)
     EXPECT_EQ(brushes->AddItems(), 0) << "the thread is busy";
     AlbumRegistry().LeaveBusy(GetCurrentThreadId());
     EXPECT_EQ(script.Pending(), 1u) << "a picker ran while the thread was busy";
-    EXPECT_TRUE(IsWindowEnabled(parent->hwnd()));
 }
 
 TEST_F(ResAlbumTest, AnAddThatCannotBeStoredIsTakenBack)
