@@ -135,7 +135,6 @@ TEST_F(AlbumCtrlTest, ClassTableTakesNamesFromTheFront)
 TEST_F(AlbumCtrlTest, ManagerControlSnapsItsGridAndKeepsTheScrollBarInStep)
 {
     HWND w = Make("ManDlgAlbumCtrl", 0, 0, 300, 250);
-    ASSERT_TRUE(w);
     CAlbumCtrl* c = Object(w);
     ASSERT_TRUE(c && c->GetAlbum() && c->m_hScrollBar);
     CAlbum* a = c->GetAlbum();

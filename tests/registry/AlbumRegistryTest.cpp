@@ -131,7 +131,6 @@ TEST_F(RegistryTest, ManagerArrayGrowsByTenAndFailedGrowthKeepsWhatWasThere)
     ASSERT_EQ(count, 20);
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(list[i], Man(m[i])) << i;
-    EXPECT_EQ(registry->MakeActive(me, FakeWindow(20)), 0) << "the one not added is not found";
     EXPECT_EQ(registry->AddManager(me, Man(m[20])), 1) << "growth works again";
 }
 
@@ -173,7 +172,6 @@ TEST_F(RegistryTest, AllManagersBlockHoldsTheCountAndWindowsAs32BitValues)
     EXPECT_EQ(got[0], 4);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(LongToHandle(got[size_t(1 + i)]), m[i].window) << i;
-    EXPECT_EQ(got[4], static_cast<LONG>(0x80001234));
 }
 
 TEST(RegistryThreads, EachThreadSeesOnlyItsOwnManagers)
