@@ -69,8 +69,7 @@ namespace {
 
 struct { HWND bystander; char text[300]; int ticks, boxResult; bool guardedInDialog, guardedAfterBox; } g_run;
 
-// Opens the box, whose modal loop runs the dialog's timer: it notes the text of the box captioned
-// "Lumicraft 2000" and presses OK, or after ~6 s cancels any dialog so a failure cannot hang.
+// Opens the box; the dialog's timer notes its text and presses OK, or after ~6 s cancels any dialog.
 INT_PTR CALLBACK NestedDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM)
 {
     if (msg == WM_INITDIALOG)
@@ -97,7 +96,6 @@ TEST(ModalGuard, MessageBoxInsideAGuardedDialogKeepsTheDialogsGuard)
 {
     HMODULE comdlg = LoadLibraryA("comdlg32.dll"); // its "Find" dialog template is everywhere
     const LPCSTR findTemplate = MAKEINTRESOURCEA(1540);
-    ASSERT_NE(FindResourceA(comdlg, findTemplate, MAKEINTRESOURCEA(5) /* RT_DIALOG */), nullptr);
     TopWindow owner, bystander;
     g_run.bystander = bystander.hwnd;
     EXPECT_EQ(ModalDialogBox(comdlg, findTemplate, owner.hwnd, NestedDialogProc, 0), 4321);
@@ -134,8 +132,7 @@ TEST(LongPath, RestoresTheStoredNamesOfEveryComponent)
     ASSERT_GT(GetShortPathNameA(file.c_str(), shortForm, MAX_PATH), 0u);
     const std::string expected = spelled;
 
-    // From the short form, upper-cased (without 8.3 names the letter case still has to come back);
-    // slashes, doubled separators and "." as they come.
+    // From the short form, upper-cased; slashes, doubled separators and "." as they come.
     EXPECT_EQ(LongOf(Upper(shortForm)), "0:" + expected);
     EXPECT_EQ(LongOf(scratch.path() + "//./PHOTO FILE LONG NAME.BMP"),
               "0:" + expected.substr(0, expected.rfind('\\')) + "\\.\\photo file long name.bmp");
@@ -143,8 +140,7 @@ TEST(LongPath, RestoresTheStoredNamesOfEveryComponent)
     EXPECT_EQ(LongOf(scratch.path() + "\\No Such Folder\\photo file long name.bmp"), "-1:");
     EXPECT_EQ(LongOf(scratch.path() + "\\photo*.bmp"), "-1:");
 
-    // Without a drive: a relative path stays relative to the current directory; a rooted one keeps
-    // its first component as written.
+    // Without a drive: a relative path stays relative; a rooted one keeps its first component as written.
     GetCurrentDirectoryA(sizeof oldDir, oldDir);
     ASSERT_TRUE(SetCurrentDirectoryA(scratch.path().c_str()));
     EXPECT_EQ(LongOf("PHOTO FILE LONG NAME.BMP"), "0:photo file long name.bmp");
