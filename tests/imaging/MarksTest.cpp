@@ -36,7 +36,6 @@ TEST(Marks, MarksTakeBytes6To9OfFilesOf14BytesOrMore)
     WriteBytes(small, Bytes(13, 0x11));
     EXPECT_EQ(WriteFileMark(small.c_str(), 1, 2), -2);
     EXPECT_EQ(ReadFileMark(small.c_str(), &w1, &w2), -2);
-    EXPECT_EQ(SetStampMark(small.c_str()) + SetBrushMark(small.c_str(), 1, 2), 0);
     EXPECT_EQ(ReadBytes(small), Bytes(13, 0x11));
     EXPECT_EQ(WriteFileMark(missing.c_str(), 1, 2), -1);
     EXPECT_EQ(ReadFileMark(missing.c_str(), &w1, &w2), -1);
