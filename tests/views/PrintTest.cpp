@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 #include "views/PrintSheets.h"
 #include "win/AnsiNames.h"
+#include "win/Gdi.h"
 #include "win/Handles.h"
 
 using namespace testsupport;
@@ -261,12 +262,13 @@ TEST(PrintSheets, BigPicturesGoInBandsStackedFromTheBottom)
 
 TEST(PrintSheets, LongNamesKeepTheirEndBehindThreeDots)
 {
-    HDC dc = CreateCompatibleDC(nullptr);
+    MemoryCanvas canvas(1, 1);
+    const HDC dc = canvas.dc;
     LOGFONTA lf = {};
     lf.lfHeight = -48;
     strcpy(lf.lfFaceName, "Arial");
-    HFONT font = CreateFontIndirectA(&lf);
-    HGDIOBJ old = SelectObject(dc, font);
+    win::Font font(CreateFontIndirectA(&lf));
+    win::SelectGuard selected(dc, font.get());
     const std::string name = "C:\\Photographs\\Holidays 2019\\Beach at sunset number 42.bmp";
     char out[160];
     const int whole = TextWidth(dc, name);
@@ -290,9 +292,6 @@ TEST(PrintSheets, LongNamesKeepTheirEndBehindThreeDots)
     EXPECT_STREQ(out, "...");
     // The caption is bounded by the buffer.
     EXPECT_EQ(printing::ShortenCaption(dc, name.c_str(), name.size(), whole, out, 8), 7u);
-    SelectObject(dc, old);
-    DeleteObject(font);
-    DeleteDC(dc);
 }
 
 TEST(PrintSheets, AJobThePrinterStopsOrTheUserCancelsIsAbandoned)
