@@ -2,7 +2,6 @@
 #include <limits.h>
 #include "album/Album.h"
 #include "album/AlbumMessages.h"
-#include "album/CaptionCache.h"
 #include "imaging/DragDrop.h"
 #include "support/MemoryCanvas.h"
 #include "support/MessageLog.h"
@@ -39,7 +38,6 @@ struct WindowAlbum : CAlbum {
         UpDataThumbListView(-1);
     }
     ~WindowAlbum() override { DestroyWindow(m_hWnd); }
-    using CAlbum::ScrollTo;
     void Click(int cell, WPARAM keys)
     {
         SendMessageA(m_ppCells[cell]->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(5, 5));
@@ -126,35 +124,6 @@ TEST_F(AlbumWindow, ReorderingByDragTakesOnlyItsOwnCells)
     EXPECT_EQ(Shown(a) + " / " + Shown(other), "1 2 3 4 5 6 / 1 2 3 4 5 6");
 }
 
-// Card captions show short names, found through one listing per folder for the whole album.
-TEST_F(AlbumWindow, CardsKeepTheirShortNames)
-{
-    ScratchDir dir;
-    const std::string folder = dir.File("Holiday Pictures");
-    CreateDirectoryA(folder.c_str(), nullptr);
-    WindowAlbum a(parent.hwnd(), ManagerCtrlViewInfo(2, 3), 0);
-    for (int i = 1; i <= 20; ++i) {
-        const std::string file = folder + "\\Beach at sunset number " + std::to_string(i) + ".bmp";
-        WriteBmpFile(file, 8, 8, unsigned(i));
-        auto rec = MakeRecord(i == 20 ? (folder + "\\gone.bmp").c_str() : file.c_str());
-        a.m_Doc.Insert(new CThumbnail2(&rec, MakeDib(32, 32, unsigned(i)), 0, 1), nullptr);
-    }
-    a.UpDataThumbListView(-1);
-    a.Key(VK_NEXT); // a page painted at once: its captions are made
-    // Every thumbnail's name is kept from the first page on (the stored one for the missing file).
-    for (int i = 1; i <= 20; ++i) {
-        CThumbnail2* t = a.m_Doc.GetThumbnail(i);
-        album::KeptCaption entry;
-        EXPECT_TRUE(album::FindKeptCaption(t, entry) && entry.forName != 0) << i;
-        char kept[MAX_PATH], direct[MAX_PATH];
-        captions::CaptionPath(*t, kept, sizeof kept);
-        const DWORD n = GetShortPathNameA(t->m_Info.szFileName, direct, sizeof direct);
-        const std::string expected = n ? std::string(direct) : std::string(t->m_Info.szFileName);
-        EXPECT_EQ(std::string(kept).substr(std::string(kept).find_last_of('\\') + 1),
-                  expected.substr(expected.find_last_of('\\') + 1)) << i;
-    }
-}
-
 namespace {
 
 // The pixels a window shows now, children included, read back from the screen.
@@ -170,10 +139,16 @@ std::vector<COLORREF> ScreenPixels(HWND w)
 
 } // namespace
 
-// A page is painted in one pass once attached, exactly as the cells' own paint messages paint it.
+// A page is painted in one pass once attached, exactly as the cells' own paint messages paint it;
+// the cards' captions, made first, name the files by their short names.
 TEST_F(AlbumWindow, APagePaintedAtOnceLooksAsPaintMessagesPaintIt)
 {
-    WindowAlbum a(parent.hwnd(), ManagerCtrlViewInfo(2, 3), 10); // cards: their captions are made first
+    WindowAlbum a(parent.hwnd(), ManagerCtrlViewInfo(2, 3), 10);
+    ScratchDir dir;
+    const std::string file = dir.File("Beach at sunset number 11.bmp");
+    WriteBmpFile(file, 8, 8, 11);
+    auto rec = MakeRecord(file.c_str());
+    a.m_Doc.Insert(new CThumbnail2(&rec, MakeDib(32, 32, 11), 0, 1), nullptr);
     a.Key(VK_NEXT);
     a.Click(0, 0); // a selected and focused thumbnail on the page
     a.Key(VK_PRIOR);
@@ -187,6 +162,10 @@ TEST_F(AlbumWindow, APagePaintedAtOnceLooksAsPaintMessagesPaintIt)
     std::sort(colours.begin(), colours.end());
     EXPECT_GT(std::unique(colours.begin(), colours.end()) - colours.begin(), 8) << "nothing drawn";
     EXPECT_TRUE(atOnce == byMessages);
+    char kept[MAX_PATH], direct[MAX_PATH];
+    captions::CaptionPath(*a.m_Doc.GetThumbnail(11), kept, sizeof kept);
+    ASSERT_NE(GetShortPathNameA(file.c_str(), direct, sizeof direct), 0u);
+    EXPECT_EQ(std::string(kept), std::string(direct).substr(std::string(direct).find_last_of('\\') + 1));
 }
 
 namespace {

@@ -120,8 +120,7 @@ void Fill(CAlbumDoc2& doc, int count, int firstWidth = 60, int firstHeight = 40)
         auto rec = MakeRecord(Name(i).c_str());
         rec.wThumbWidth = WORD(i == 1 ? firstWidth : 60);
         rec.wThumbHeight = WORD(i == 1 ? firstHeight : 40);
-        doc.Insert(new CThumbnail2(&rec, MakeDib(rec.wThumbWidth ? rec.wThumbWidth : 4, rec.wThumbHeight ? rec.wThumbHeight : 4, unsigned(i)), 0, 1),
-                   nullptr);
+        doc.Insert(new CThumbnail2(&rec, MakeDib(rec.wThumbWidth, rec.wThumbHeight, unsigned(i)), 0, 1), nullptr);
     }
 }
 
@@ -176,7 +175,6 @@ TEST(PrintSheets, BoxesPicturesNamesAndFramesLandWhereTheLayoutSays)
     // Thumbnail 6's source is stored by its short names relative to the album's folder, as a
     // thumbnail built from the file stores it: its name prints as people know it.
     const std::string shortPath = WriteBmpNamedInOtherScripts(dir.path(), 30, 20);
-    ASSERT_EQ(shortPath.rfind(dir.path() + "\\", 0), 0u) << shortPath;
     strcpy(doc.GetThumbnail(6)->m_Info.szFileName, shortPath.c_str() + dir.path().size() + 1);
     doc.SetPath(dir.File("sheets.abm").c_str());
     // A record without a thumbnail size gets its frame and name but no picture.
