@@ -194,21 +194,21 @@ TEST(OleDragData, OffersTheExistingFilesAPictureAndCopy)
               files);
 
     HGLOBAL dib = testsupport::MakeDib(4, 3, 7);
+    const std::vector<unsigned char> picture = testsupport::BlockBytes(dib), copy = {DROPEFFECT_COPY, 0, 0, 0};
     IDataObject* data = oledrag::CreateFileDataObject(files, dib);
     const CLIPFORMAT preferred = CLIPFORMAT(RegisterClipboardFormatA(CFSTR_PREFERREDDROPEFFECT));
-    struct Row { CLIPFORMAT format; DWORD tymed; HRESULT expected; };
-    for (const Row& row : {Row{CF_HDROP, TYMED_HGLOBAL, S_OK}, Row{CF_DIB, TYMED_HGLOBAL, S_OK},
-                           Row{preferred, TYMED_HGLOBAL, S_OK}, Row{CF_TEXT, TYMED_HGLOBAL, DV_E_FORMATETC},
-                           Row{CF_HDROP, TYMED_ISTREAM, DV_E_TYMED}}) {
+    struct Row { CLIPFORMAT format; DWORD tymed; HRESULT expected; std::vector<unsigned char> bytes; };
+    for (const Row& row : {Row{CF_HDROP, TYMED_HGLOBAL, S_OK, {}}, Row{CF_DIB, TYMED_HGLOBAL, S_OK, picture},
+                           Row{preferred, TYMED_HGLOBAL, S_OK, copy}, Row{CF_TEXT, TYMED_HGLOBAL, DV_E_FORMATETC, {}},
+                           Row{CF_HDROP, TYMED_ISTREAM, DV_E_TYMED, {}}}) {
         SCOPED_TRACE(row.format);
         FORMATETC format = {row.format, nullptr, DVASPECT_CONTENT, -1, row.tymed};
         STGMEDIUM medium = {};
         ASSERT_EQ(data->GetData(&format, &medium), row.expected);
-        if (row.format == preferred) {
-            EXPECT_EQ(testsupport::BlockBytes(medium.hGlobal), std::vector<unsigned char>({DROPEFFECT_COPY, 0, 0, 0}));
-        }
-        if (row.expected == S_OK)
-            ReleaseStgMedium(&medium);
+        if (row.expected != S_OK)
+            continue;
+        EXPECT_TRUE(row.bytes.empty() || testsupport::BlockBytes(medium.hGlobal) == row.bytes);
+        ReleaseStgMedium(&medium);
     }
     data->Release();
     // Without a picture there is no CF_DIB; without files nothing to drop.
