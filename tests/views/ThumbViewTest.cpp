@@ -243,7 +243,6 @@ TEST_F(Cell, AnswersOnlyTheLiveDragRecord)
         if (msg == WM_ALBUM_DRAG && r->nCode == DRAG_CODE_FETCH)
             r->pTable = &table;
     };
-    ArmDrag(card->m_hWnd, MK_LBUTTON, MAKELPARAM(5, 5), DRAG_KIND_THUMBNAILS);
     auto mouse = [](UINT msg, const CThumbView2& over) { // to the drag window, 20 pixels into the cell
         RECT r;
         GetWindowRect(over.m_hWnd, &r);
@@ -260,6 +259,7 @@ TEST_F(Cell, AnswersOnlyTheLiveDragRecord)
     tagDRAGRECORD* const record = DragRecord();
     UpdateWindow(parent.hwnd());
 
+    ArmDrag(card->m_hWnd, MK_LBUTTON, MAKELPARAM(5, 5), DRAG_KIND_THUMBNAILS);
     ASSERT_TRUE(CheckDragStart(card->m_hWnd, MK_LBUTTON, MAKELPARAM(5 + GetSystemMetrics(SM_CXDRAG), 5)));
     mouse(WM_MOUSEMOVE, *card); // claimed by the card: the walk stops there
     EXPECT_TRUE(hoverMark() && record->bHandled && record->nResult == DRAG_RESULT_ACCEPTED);
