@@ -33,8 +33,7 @@ TEST(DibConvert, GrayRampTestSizeQueryAndUnfitInputs)
     int w = -1, h = -1;
     EXPECT_EQ(std::make_tuple(GetDibSize(ramp.get(), &w, &h), w, h), std::make_tuple(1, 4, 2));
 
-    // Nothing answers for no image, a block too short for its rows (outputs untouched) or a
-    // depth the conversions do not handle.
+    // Nothing answers for no image, a block too short for its rows or a depth not handled.
     GlobalBlock cut(GlobalReAlloc(MakePackedDib(4, 2, 24), kHeader + 10, GMEM_MOVEABLE));
     GlobalBlock deep(MakePackedDib(2, 2, 16)), deeper(MakePackedDib(2, 2, 32));
     w = h = -1;
@@ -71,8 +70,7 @@ TEST(DibConvert, ConversionsByDepth)
         // Every entry counts: all 256 when none are counted, the last one too; past a short palette, black.
         {Gray, 0, 3, 1, 8, ramp, {255, 128, 3}, ramp, {255, 128, 3, 0}, 0},
         {Gray, 0, 2, 1, 8, Ramp(2), {1, 200}, ramp, {1, 0, 0, 0}, -1},
-        // 24 bits, the gray ramp and 1 bit: every pixel byte inverted, padding included. 4 bits (and
-        // 8 bits with colours): the palette's colours inverted, its fourth bytes and the pixels kept.
+        // 24 bits, the gray ramp and 1 bit: pixel bytes inverted, padding too; 4 bits: the palette's colours.
         {Invert, 0, 1, 2, 24, {}, {0, 10, 255, 0, 0, 10, 255, 1}, {}, {255, 245, 0, 255, 255, 245, 0, 254}, -1},
         {Invert, 0, 4, 1, 8, ramp, {0, 1, 200, 255}, ramp, {255, 254, 55, 0}, -1},
         {Invert, 0, 8, 1, 1, odd, {0xF0, 0, 0, 0}, odd, {0x0F, 0xFF, 0xFF, 0xFF}, -1},
