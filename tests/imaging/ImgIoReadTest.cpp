@@ -1,4 +1,4 @@
-// Reading BMP, PNG, JPEG, GIF, TIFF and ICO files into packed bitmaps.
+// Reading BMP, PNG, JPEG, GIF, TIFF, ICO, TGA and PCX files into packed bitmaps.
 #include <thread>
 #include "ImgIoTestUtil.h"
 
@@ -9,36 +9,29 @@ namespace {
 using Expect = std::function<Rgb(int, int)>;
 Expect Grid(std::vector<std::vector<Rgb>> rows) { return [rows](int x, int y) { return rows[size_t(y)][size_t(x)]; }; }
 
-// The bitmap file with a V5 header that links a colour profile in place of its 40-byte one.
-Bytes WithV5Header(Bytes bmp)
+// The JPEG file with its JFIF density stated as 100 dots per centimetre.
+Bytes PerCm(Bytes jpeg)
 {
-    Bytes v5(84, 0);
-    memcpy(&v5[16], "KNIL", 4); // PROFILE_LINKED
-    v5[68] = 200, v5[72] = 20;  // where the profile's name would be, and its size
-    bmp.insert(bmp.begin() + 54, v5.begin(), v5.end());
-    bmp[2] += 84, bmp[10] += 84, bmp[14] = 124;
-    return bmp;
+    EXPECT_EQ(memcmp(&jpeg[6], "JFIF", 4), 0);
+    jpeg[13] = 2, jpeg[14] = 0, jpeg[15] = 100, jpeg[16] = 0, jpeg[17] = 100;
+    return jpeg;
 }
 
 // An icon of 32-bit images of the given sides, empty masks: clear, half red, then opaque columns
-// (all opaque: plain), or PNG when png is set.
-Bytes Icon(const std::vector<int>& sides, bool plain = false, bool png = false)
+// (all opaque: plain).
+Bytes Icon(const std::vector<int>& sides, bool plain = false)
 {
     Bytes dir, data;
     Put16(dir, 0); Put16(dir, 1); Put16(dir, unsigned(sides.size()));
     for (int s : sides) {
         Bytes v;
-        if (png && s > 32) {
-            v = Encoded(GUID_ContainerFormatPng, s, s);
-        } else {
-            Put32(v, 40); Put32(v, uint32_t(s)); Put32(v, uint32_t(2 * s)); Put16(v, 1); Put16(v, 32);
-            v.resize(40, 0);
-            for (int i = 0; i < s * s; ++i) { // bottom row first
-                const int x = i % s, y = s - 1 - i / s;
-                Put32(v, plain || x >= 8 ? 0xFF000000u | PatternValue(x, y) : x < 4 ? 0 : 0x80FF0000u);
-            }
-            v.resize(v.size() + size_t((s + 31) / 32 * 4 * s), 0);
+        Put32(v, 40); Put32(v, uint32_t(s)); Put32(v, uint32_t(2 * s)); Put16(v, 1); Put16(v, 32);
+        v.resize(40, 0);
+        for (int i = 0; i < s * s; ++i) { // bottom row first
+            const int x = i % s, y = s - 1 - i / s;
+            Put32(v, plain || x >= 8 ? 0xFF000000u | PatternValue(x, y) : x < 4 ? 0 : 0x80FF0000u);
         }
+        v.resize(v.size() + size_t((s + 31) / 32 * 4 * s), 0);
         dir.insert(dir.end(), {uint8_t(s), uint8_t(s), 0, 0, 1, 0, 32, 0});
         Put32(dir, uint32_t(v.size())); Put32(dir, uint32_t(6 + 16 * sides.size() + data.size()));
         data = data + v;
@@ -62,6 +55,45 @@ const Bytes kTransparentPng = {
     0x54, 0x08, 0xD7, 0x63, 0x60, 0x64, 0x62, 0x66, 0x60, 0x61, 0x60, 0x00, 0x00, 0x00, 0x36, 0x00, 0x0B, 0x5F, 0xC7, 0xFF,
     0x65, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 
+// TGA files: 32 bits with alpha in runs from the top right, and 8 bits mapped from entry 2 (9 lies
+// past the map: entry 0 stands in).
+Bytes TgaFile()
+{
+    return Tga(10, 5, 4, 32, 8, true, [](int x, int y) {
+        const Rgb c = KeyColour(Key(x, y));
+        return Bytes{uint8_t(c.b), uint8_t(c.g), uint8_t(c.r), uint8_t(Key(x, y) * 36)};
+    });
+}
+Bytes MappedTgaFile()
+{
+    Bytes map;
+    for (int k = 0; k < 4; ++k)
+        map = map + Bytes{uint8_t(KeyColour(k).b), uint8_t(KeyColour(k).g), uint8_t(KeyColour(k).r)};
+    return Tga(1, 5, 4, 8, 0, false, [](int x, int y) { return Bytes{uint8_t(Key(x, y) < 4 ? Key(x, y) + 2 : 9)}; }, map, 2, 24);
+}
+
+// PCX palettes: after the pixels (256 entries) and in the header (16).
+Bytes Ramp(size_t n, int first, int step)
+{
+    Bytes v(n);
+    for (size_t i = 0; i < n; ++i)
+        v[i] = uint8_t(first + step * int(i));
+    return v;
+}
+const Bytes kTrailingPalette = Ramp(768, 0, 7), kHeaderPalette = Ramp(48, 3, 5);
+Rgb Entry(const Bytes& palette, unsigned i) { return Rgb{palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]}; }
+Bytes PcxFile() // 24 bits in three planes, in runs
+{
+    return Pcx(9, 4, 8, 3, true, [](int x, int y, int p) {
+        const Rgb c = KeyColour(Key(x, y));
+        return unsigned(p == 0 ? c.r : p == 1 ? c.g : c.b);
+    });
+}
+Bytes PalettePcxFile() // 8 bits, index values from 0xC0 up written as runs
+{
+    return Pcx(9, 4, 8, 1, true, [](int x, int y, int) { return unsigned(Key(x, y) * 53 & 255); }, {}, kTrailingPalette);
+}
+
 } // namespace
 
 TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixels)
@@ -76,15 +108,11 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixels)
     auto palColour = [&](int x, int y) { RGBQUAD q = pal16[index(x, y)]; return Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue}; };
     unsigned char g8[3][8] = {{0, 1, 127, 128, 255}, {10, 20, 30, 40, 50}, {254, 3, 99, 200, 77}}, bw[2][4] = {{0xA0}, {0x50}};
     uint16_t gray16[2][4] = {{0, 0xFFFF, 0x8080, 0x1212}, {0x0101, 0xFEFE, 0x7F7F, 0}};
-    uint32_t bgra[1][4] = {{0xFF102030, 0x00102030, 0x80000000, 0x40FF0080}};
     struct Case { const char* name; Bytes bytes; int bits, w, h; Expect expect; int tolerance = 0, ppm = -1; bool grayRamp = false; };
     const Case cases[] = {
         // A bitmap file's resolution is its own, none included (the decoder would say 96 dpi).
         {"c.bmp", MakeBmp(5, 3, 24, {}, PatternValue, true, 0), 24, 5, 3, Pattern, 0, 0},
-        // A V5 header's colour space goes no further: the image gets the plain 40-byte header.
-        {"v5.bmp", WithV5Header(MakeBmp(5, 3, 24, {}, PatternValue)), 24, 5, 3, Pattern},
         {"p8.bmp", MakeBmp(7, 3, 8, pal16, index), 8, 7, 3, palColour},
-        {"p4.bmp", MakeBmp(7, 3, 4, pal16, index), 4, 7, 3, palColour},
         {"m.bmp", MakeBmp(11, 2, 1, {{0, 0, 128, 0}, {200, 255, 255, 0}}, [](int x, int y) { return (x + y) % 2u; }), 1,
          11, 2, [](int x, int y) { return (x + y) % 2 ? Rgb{255, 255, 200} : Rgb{128, 0, 0}; }},
         {"c.png", Encoded(GUID_ContainerFormatPng, 5, 3, Pattern, 300), 24, 5, 3, Pattern, 0, 11811},
@@ -95,28 +123,47 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixels)
          Grid({{Gray(0), Gray(255), Gray(128), Gray(18)}, {Gray(1), Gray(254), Gray(127), Gray(0)}}), 0, -1, true},
         {"b.png", Encode(GUID_ContainerFormatPng, GUID_WICPixelFormatBlackWhite, 4, 2, bw, 4), 1, 4, 2,
          Grid({{kWhite, kBlack, kWhite, kBlack}, {kBlack, kWhite, kBlack, kWhite}})},
-        // Palettes stay, a transparent entry laid over white; so is alpha: c * a / 255 + 255 - a.
+        // Palettes stay, a transparent entry laid over white.
         {"p.png", kTransparentPng, 8, 3, 2, Grid({{Rgb{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {kBlack, kWhite, kWhite}})},
-        {"a.png", Encode(GUID_ContainerFormatPng, GUID_WICPixelFormat32bppBGRA, 4, 1, bgra, 16), 24, 4, 1,
-         Grid({{Rgb{0x10, 0x20, 0x30}, kWhite, Gray(127), Rgb{255, 191, 223}}})},
-        {"c.jpg", Encoded(GUID_ContainerFormatJpeg, 32, 32, quad), 24, 32, 32,
-         [&](int x, int y) { return x % 16 / 4 % 3 && y % 16 / 4 % 3 ? quad(x, y) : kAny; }, 24},
+        {"c.jpg", PerCm(Encoded(GUID_ContainerFormatJpeg, 32, 32, quad)), 24, 32, 32,
+         [&](int x, int y) { return x % 16 / 4 % 3 && y % 16 / 4 % 3 ? quad(x, y) : kAny; }, 24, 10000},
+        {"g.jpg", Encoded(GUID_ContainerFormatJpeg, 33, 17, [](int x, int y) { return Gray(x * 6 + y * 2); }, 300, true), 8,
+         33, 17, [](int x, int y) { return Gray(x * 6 + y * 2); }, 8, 11811, true},
         {"a.gif", kTwoFrameGif, 8, 2, 2, [](int, int) { return Rgb{255, 0, 0}; }}, // the first frame of two
         {"t.tif", Encoded(GUID_ContainerFormatTiff, 5, 3), 24, 5, 3, Pattern},
-        // The largest image, over white; large ones are stored as PNG.
+        // The largest image, alpha laid over white: c * a / 255 + 255 - a.
         {"i.ico", Icon({16, 32, 24}), 24, 32, 32,
          [](int x, int y) { return x < 4 ? kWhite : x < 8 ? Rgb{255, 127, 127} : Pattern(x, y); }},
-        {"png.ico", Icon({32, 40}, false, true), 24, 40, 40, Pattern},
+        // A TGA file has no resolution; a PCX file's is in its header.
+        {"c.TGA", TgaFile(), 24, 5, 4, [](int x, int y) {
+             const Rgb c = KeyColour(Key(x, y));
+             auto over = [a = Key(x, y) * 36](int v) { return (v * a + 255 * (255 - a) + 127) / 255; };
+             return Rgb{over(c.r), over(c.g), over(c.b)};
+         }, 0, 0},
+        {"m.tga", MappedTgaFile(), 8, 5, 4, [](int x, int y) { return Key(x, y) > 3 ? kBlack : KeyColour(Key(x, y)); }},
+        {"c.pcx", PcxFile(), 24, 9, 4, [](int x, int y) { return KeyColour(Key(x, y)); }, 0, 11811},
+        {"p.pcx", PalettePcxFile(), 8, 9, 4, [](int x, int y) { return Entry(kTrailingPalette, Key(x, y) * 53 & 255); }},
+        {"e.pcx", Pcx(9, 4, 1, 4, false, [](int x, int y, int p) { return unsigned(Key(x, y) * 53) >> p & 1u; }, kHeaderPalette),
+         4, 9, 4, [](int x, int y) { return Entry(kHeaderPalette, Key(x, y) * 53 & 15); }},
     };
     for (const Case& c : cases) {
         Image img = ReadBytes(dir.File(c.name), c.bytes);
         ExpectPicture(img, c.bits, c.w, c.h, c.expect, c.name, c.tolerance);
         EXPECT_EQ(img.IsGrayRamp(), c.grayRamp) << c.name;
         EXPECT_TRUE(c.ppm < 0 || (img.header.biXPelsPerMeter == c.ppm && img.header.biYPelsPerMeter == c.ppm)) << c.name;
-        CancelAt decoding(0, true); // the decoders ask the thread's cancel check as they go
-        EXPECT_FALSE(ReadImage(dir.File(c.name)).ok) << c.name;
-        EXPECT_TRUE(CancelAt::checked) << c.name;
+        int checks = 0; // the decoders ask the thread's cancel check as they go, to the last time
+        {
+            CancelAt counting(0);
+            ReadImage(dir.File(c.name));
+            checks = CancelAt::calls;
+        }
+        CancelAt last(checks);
+        EXPECT_FALSE(checks == 0 || ReadImage(dir.File(c.name)).ok) << c.name << ": " << checks;
     }
+    // Without a signature, only its extension or the picker's choice claims a TGA file.
+    IMGIOOPTIONS chosen = {sizeof chosen, IMGIO_INDEX_TGA, 0, {}};
+    EXPECT_FALSE(ReadBytes(dir.File("t.dat"), TgaFile()).ok);
+    EXPECT_TRUE(ReadImage(dir.File("t.dat"), &chosen).ok);
 }
 
 TEST(ImgIoRead, WhatIsNoImageOrIsTruncatedOrDamagedIsRefused)
@@ -126,14 +173,25 @@ TEST(ImgIoRead, WhatIsNoImageOrIsTruncatedOrDamagedIsRefused)
     for (const char* path : {"", dir.path().c_str(), "missing.bmp", "NUL", "CON", static_cast<const char*>(nullptr)})
         EXPECT_EQ(ImgIoReadFile(path, 0, nullptr), nullptr) << (path ? path : "null");
     EXPECT_FALSE(ReadBytes(dir.File("x.tga"), Bytes(4096, 0)).ok || ReadBytes(dir.File("x.pcx"), {'h', 'i'}).ok);
-    const Bytes ico = Icon({16}, true);
+    const Bytes ico = Icon({16}, true), tga = TgaFile(), pcx = PcxFile(), palettePcx = PalettePcxFile();
     const std::pair<const char*, Bytes> cases[] = {
         {"t.bmp", MakeBmp(5, 3, 24, {}, PatternValue)}, {"t.png", Encoded(GUID_ContainerFormatPng, 5, 3)},
-        {"p.png", kTransparentPng}, {"t.jpg", Encoded(GUID_ContainerFormatJpeg, 5, 3)}, {"t.gif", kTwoFrameGif},
-        {"t.tif", Encoded(GUID_ContainerFormatTiff, 5, 3)}, {"t.ico", ico}};
+        {"t.jpg", Encoded(GUID_ContainerFormatJpeg, 5, 3)}, {"t.gif", kTwoFrameGif},
+        {"t.tif", Encoded(GUID_ContainerFormatTiff, 5, 3)}, {"t.ico", ico}, {"t.tga", tga}, {"t.pcx", pcx}};
     for (const auto& c : cases) {
-        ExpectDamageRefused(dir.File(c.first), c.second, 80);
+        ExpectTruncationRefused(dir.File(c.first), c.second);
         EXPECT_TRUE(ReadBytes(dir.File(c.first), c.second + Bytes(100, 0)).ok) << c.first << ": bytes after the end";
+    }
+    // An 8-bit PCX file cut right before its palette is whole (gray levels).
+    ExpectTruncationRefused(dir.File("p.pcx"), palettePcx, palettePcx.size() - 769);
+    // Headers that do not add up: no width, identification past the end, lines shorter than the
+    // width, five planes; a TGA image of 32767 x 32767 (within the budget) claimed by a few bytes.
+    const struct { const Bytes& file; size_t at; Bytes with; } edits[] = {
+        {tga, 12, {0}}, {tga, 0, {200}}, {pcx, 66, {2}}, {pcx, 65, {5}}, {tga, 12, {0xFF, 0x7F, 0xFF, 0x7F}}};
+    for (const auto& e : edits) {
+        Bytes v = e.file;
+        std::copy(e.with.begin(), e.with.end(), v.begin() + long(e.at));
+        EXPECT_FALSE(ReadBytes(dir.File(&e.file == &tga ? "e.tga" : "e.pcx"), v).ok) << e.at;
     }
 
     // An icon image of a billion rows, which the decoder would go at before we could look.
