@@ -127,8 +127,9 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixels)
         {"p.png", kTransparentPng, 8, 3, 2, Grid({{Rgb{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {kBlack, kWhite, kWhite}})},
         {"c.jpg", PerCm(Encoded(GUID_ContainerFormatJpeg, 32, 32, quad)), 24, 32, 32,
          [&](int x, int y) { return x % 16 / 4 % 3 && y % 16 / 4 % 3 ? quad(x, y) : kAny; }, 24, 10000},
-        {"g.jpg", Encoded(GUID_ContainerFormatJpeg, 33, 17, [](int x, int y) { return Gray(x * 6 + y * 2); }, 300, true), 8,
-         33, 17, [](int x, int y) { return Gray(x * 6 + y * 2); }, 8, 11811, true},
+        // Turned upright as its EXIF orientation says (a quarter clockwise).
+        {"g.jpg", WithExif(Encoded(GUID_ContainerFormatJpeg, 33, 17, [](int x, int y) { return Gray(x * 6 + y * 2); }, 300, true), 6),
+         8, 17, 33, [](int x, int y) { return Gray(y * 6 + (16 - x) * 2); }, 8, 11811, true},
         {"a.gif", kTwoFrameGif, 8, 2, 2, [](int, int) { return Rgb{255, 0, 0}; }}, // the first frame of two
         {"t.tif", Encoded(GUID_ContainerFormatTiff, 5, 3), 24, 5, 3, Pattern},
         // The largest image, alpha laid over white: c * a / 255 + 255 - a.

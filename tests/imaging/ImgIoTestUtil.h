@@ -195,6 +195,20 @@ inline Bytes Pcx(int w, int h, int bpp, int planes, bool rle, const std::functio
     return trailingPalette.empty() ? v : v + Bytes{0x0C} + trailingPalette;
 }
 
+// The JPEG with an EXIF block (little-endian TIFF) right after its start marker: the orientation
+// tag in the first directory (none for 0), and thumb, when given, as the embedded thumbnail of
+// the second.
+inline Bytes WithExif(const Bytes& jpeg, int orientation, const Bytes& thumb = {})
+{
+    const uint32_t ifd1 = 8 + 2 + 12 + 4, tag = orientation ? 0x0112 : 0x0131;
+    Bytes tiff = Tiff({{tag, 3, 1, uint32_t(orientation)}}, thumb.empty() ? 0 : ifd1);
+    if (!thumb.empty())
+        tiff = tiff + TiffDir({{0x0201, 4, 1, ifd1 + 2 + 24 + 4}, {0x0202, 4, 1, uint32_t(thumb.size())}}) + thumb;
+    const size_t length = 2 + 6 + tiff.size();
+    const Bytes app1 = Bytes{0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length), 'E', 'x', 'i', 'f', 0, 0} + tiff;
+    return Bytes(jpeg.begin(), jpeg.begin() + 2) + app1 + Bytes(jpeg.begin() + 2, jpeg.end());
+}
+
 // w x h pixels (rows top-down, stride apart) in a container by the platform's encoder, in the format given.
 inline Bytes Encode(const GUID& container, const GUID& format, UINT w, UINT h, const void* pixels, UINT stride,
                     double dpi = 0)
