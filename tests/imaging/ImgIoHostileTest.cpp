@@ -63,17 +63,6 @@ Bytes ZeroRgba16Png(uint32_t w, uint32_t h)
     return Png(w, h, 16, 6, PngChunk("IDAT", z));
 }
 
-// A GIF of one w x h image, one pixel of data, with a colour table for the screen or none.
-Bytes Gif(unsigned w, unsigned h, bool table)
-{
-    Bytes v = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, uint8_t(table ? 0x80 : 0), 0, 0};
-    if (table)
-        v = v + Bytes{0, 0, 0, 255, 255, 255};
-    v = v + Bytes{0x2C, 0, 0, 0, 0};
-    Put16(v, w); Put16(v, h);
-    return v + Bytes{0, 2, 2, 0x44, 0x01, 0, 0x3B};
-}
-
 // SOI, a quantisation table, Huffman tables in which a single 0 bit is a DC difference of 0 or
 // the end of a block (so zeros are valid data), the frame (its marker, frameComponents of 1 x 1
 // sampling), scans over its first scanComponents each with scanBytes of zeros (progressive ones

@@ -39,13 +39,6 @@ Bytes Icon(const std::vector<int>& sides, bool plain = false)
     return dir + data;
 }
 
-// Two 2 x 2 frames: all red, then blue with a yellow pixel.
-const Bytes kTwoFrameGif = {
-    0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x02, 0x00, 0x02, 0x00, 0xF0, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x21,
-    0xF9, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x21, 0xFF, 0x0B, 0x4E, 0x45, 0x54, 0x53, 0x43, 0x41, 0x50, 0x45, 0x32, 0x2E,
-    0x30, 0x03, 0x01, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x02, 0x00, 0x00, 0x02, 0x02, 0x84, 0x51,
-    0x00, 0x21, 0xF9, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x02, 0x00, 0x80, 0xFF,
-    0xFF, 0x00, 0x00, 0x00, 0xFF, 0x02, 0x02, 0x8C, 0x51, 0x00, 0x3B};
 // 3 x 2 palette PNG whose entry 0 is fully transparent: red, lime, blue / black, clear, clear.
 const Bytes kTransparentPng = {
     0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00, 0x00, 0x03,
@@ -130,7 +123,7 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixels)
         // Turned upright as its EXIF orientation says (a quarter clockwise).
         {"g.jpg", WithExif(Encoded(GUID_ContainerFormatJpeg, 33, 17, [](int x, int y) { return Gray(x * 6 + y * 2); }, 300, true), 6),
          8, 17, 33, [](int x, int y) { return Gray(y * 6 + (16 - x) * 2); }, 8, 11811, true},
-        {"a.gif", kTwoFrameGif, 8, 2, 2, [](int, int) { return Rgb{255, 0, 0}; }}, // the first frame of two
+        {"a.gif", Gif(1, 1, true), 8, 1, 1, [](int, int) { return Rgb{255, 0, 0}; }},
         {"t.tif", Encoded(GUID_ContainerFormatTiff, 5, 3), 24, 5, 3, Pattern},
         // The largest image, alpha laid over white: c * a / 255 + 255 - a.
         {"i.ico", Icon({16, 32, 24}), 24, 32, 32,
@@ -177,7 +170,7 @@ TEST(ImgIoRead, WhatIsNoImageOrIsTruncatedOrDamagedIsRefused)
     const Bytes ico = Icon({16}, true), tga = TgaFile(), pcx = PcxFile(), palettePcx = PalettePcxFile();
     const std::pair<const char*, Bytes> cases[] = {
         {"t.bmp", MakeBmp(5, 3, 24, {}, PatternValue)}, {"t.png", Encoded(GUID_ContainerFormatPng, 5, 3)},
-        {"t.jpg", Encoded(GUID_ContainerFormatJpeg, 5, 3)}, {"t.gif", kTwoFrameGif},
+        {"t.jpg", Encoded(GUID_ContainerFormatJpeg, 5, 3)}, {"t.gif", Gif(1, 1, true)},
         {"t.tif", Encoded(GUID_ContainerFormatTiff, 5, 3)}, {"t.ico", ico}, {"t.tga", tga}, {"t.pcx", pcx}};
     for (const auto& c : cases) {
         ExpectTruncationRefused(dir.File(c.first), c.second);

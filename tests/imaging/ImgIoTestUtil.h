@@ -209,6 +209,17 @@ inline Bytes WithExif(const Bytes& jpeg, int orientation, const Bytes& thumb = {
     return Bytes(jpeg.begin(), jpeg.begin() + 2) + app1 + Bytes(jpeg.begin() + 2, jpeg.end());
 }
 
+// A GIF of one w x h image, one pixel of data (red), with a colour table for the screen or none.
+inline Bytes Gif(unsigned w, unsigned h, bool table)
+{
+    Bytes v = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, uint8_t(table ? 0x80 : 0), 0, 0};
+    if (table)
+        v = v + Bytes{255, 0, 0, 255, 255, 255};
+    v = v + Bytes{0x2C, 0, 0, 0, 0};
+    Put16(v, w); Put16(v, h);
+    return v + Bytes{0, 2, 2, 0x44, 0x01, 0, 0x3B};
+}
+
 // w x h pixels (rows top-down, stride apart) in a container by the platform's encoder, in the format given.
 inline Bytes Encode(const GUID& container, const GUID& format, UINT w, UINT h, const void* pixels, UINT stride,
                     double dpi = 0)
