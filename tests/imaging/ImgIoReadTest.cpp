@@ -1,4 +1,5 @@
 // Reading BMP, PNG, JPEG, GIF, TIFF, ICO, TGA and PCX files into packed bitmaps.
+#include <numeric>
 #include <thread>
 #include "ImgIoTestUtil.h"
 
@@ -48,48 +49,24 @@ const Bytes kTransparentPng = {
     0x54, 0x08, 0xD7, 0x63, 0x60, 0x64, 0x62, 0x66, 0x60, 0x61, 0x60, 0x00, 0x00, 0x00, 0x36, 0x00, 0x0B, 0x5F, 0xC7, 0xFF,
     0x65, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 
-// TGA files: 32 bits with alpha in runs from the top right, and 8 bits mapped from entry 2 (9 lies
-// past the map: entry 0 stands in).
-Bytes TgaFile()
+// A TGA pixel of the key picture: its colour (blue, green, red) and alpha Key * 36; and that
+// colour laid over white.
+Bytes KeyBgra(int x, int y)
 {
-    return Tga(10, 5, 4, 32, 8, true, [](int x, int y) {
-        const Rgb c = KeyColour(Key(x, y));
-        return Bytes{uint8_t(c.b), uint8_t(c.g), uint8_t(c.r), uint8_t(Key(x, y) * 36)};
-    });
+    const Rgb c = KeyColour(Key(x, y));
+    return Bytes{uint8_t(c.b), uint8_t(c.g), uint8_t(c.r), uint8_t(Key(x, y) * 36)};
 }
-Bytes MappedTgaFile()
+Rgb KeyOverWhite(int x, int y)
 {
-    Bytes map;
-    for (int k = 0; k < 4; ++k)
-        map = map + Bytes{uint8_t(KeyColour(k).b), uint8_t(KeyColour(k).g), uint8_t(KeyColour(k).r)};
-    return Tga(1, 5, 4, 8, 0, false, [](int x, int y) { return Bytes{uint8_t(Key(x, y) < 4 ? Key(x, y) + 2 : 9)}; }, map, 2, 24);
-}
-
-// PCX palettes: after the pixels (256 entries) and in the header (16).
-Bytes Ramp(size_t n, int first, int step)
-{
-    Bytes v(n);
-    for (size_t i = 0; i < n; ++i)
-        v[i] = uint8_t(first + step * int(i));
-    return v;
-}
-const Bytes kTrailingPalette = Ramp(768, 0, 7), kHeaderPalette = Ramp(48, 3, 5);
-Rgb Entry(const Bytes& palette, unsigned i) { return Rgb{palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]}; }
-Bytes PcxFile() // 24 bits in three planes, in runs
-{
-    return Pcx(9, 4, 8, 3, true, [](int x, int y, int p) {
-        const Rgb c = KeyColour(Key(x, y));
-        return unsigned(p == 0 ? c.r : p == 1 ? c.g : c.b);
-    });
-}
-Bytes PalettePcxFile() // 8 bits, index values from 0xC0 up written as runs
-{
-    return Pcx(9, 4, 8, 1, true, [](int x, int y, int) { return unsigned(Key(x, y) * 53 & 255); }, {}, kTrailingPalette);
+    const int a = Key(x, y) * 36;
+    auto over = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+    const Rgb c = KeyColour(Key(x, y));
+    return Rgb{over(c.r), over(c.g), over(c.b)};
 }
 
 } // namespace
 
-TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixels)
+TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixelsAndNothingWhenCutShort)
 {
     testsupport::ScratchDir dir;
     const Rgb quads[4] = {{200, 30, 30}, {30, 200, 30}, {30, 30, 200}, {240, 240, 60}};
@@ -101,6 +78,15 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixels)
     auto palColour = [&](int x, int y) { RGBQUAD q = pal16[index(x, y)]; return Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue}; };
     unsigned char g8[3][8] = {{0, 1, 127, 128, 255}, {10, 20, 30, 40, 50}, {254, 3, 99, 200, 77}}, bw[2][4] = {{0xA0}, {0x50}};
     uint16_t gray16[2][4] = {{0, 0xFFFF, 0x8080, 0x1212}, {0x0101, 0xFEFE, 0x7F7F, 0}};
+    // TGA: 32 bits with alpha in runs from the top right; 8 bits mapped from entry 2 (9 lies past
+    // the map: entry 0 stands in). PCX: 24 bits in three planes, in runs; palettes (entries 3i,
+    // 3i + 1, 3i + 2) after the pixels or, their first 16 entries, in the header.
+    Bytes map, palette(768);
+    for (int k = 0; k < 4; ++k)
+        map = map + Bytes{uint8_t(KeyColour(k).b), uint8_t(KeyColour(k).g), uint8_t(KeyColour(k).r)};
+    std::iota(palette.begin(), palette.end(), uint8_t(0));
+    auto entry = [&palette](unsigned i) { return Rgb{palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]}; };
+    const Bytes tga = Tga(10, 5, 4, 32, 8, true, KeyBgra), pcx = Pcx(9, 4, 8, 3, true, [](int x, int y, int p) { return unsigned(KeyBgra(x, y)[2 - p]); });
     struct Case { const char* name; Bytes bytes; int bits, w, h; Expect expect; int tolerance = 0, ppm = -1; bool grayRamp = false; };
     const Case cases[] = {
         // A bitmap file's resolution is its own, none included (the decoder would say 96 dpi).
@@ -129,22 +115,25 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixels)
         {"i.ico", Icon({16, 32, 24}), 24, 32, 32,
          [](int x, int y) { return x < 4 ? kWhite : x < 8 ? Rgb{255, 127, 127} : Pattern(x, y); }},
         // A TGA file has no resolution; a PCX file's is in its header.
-        {"c.TGA", TgaFile(), 24, 5, 4, [](int x, int y) {
-             const Rgb c = KeyColour(Key(x, y));
-             auto over = [a = Key(x, y) * 36](int v) { return (v * a + 255 * (255 - a) + 127) / 255; };
-             return Rgb{over(c.r), over(c.g), over(c.b)};
-         }, 0, 0},
-        {"m.tga", MappedTgaFile(), 8, 5, 4, [](int x, int y) { return Key(x, y) > 3 ? kBlack : KeyColour(Key(x, y)); }},
-        {"c.pcx", PcxFile(), 24, 9, 4, [](int x, int y) { return KeyColour(Key(x, y)); }, 0, 11811},
-        {"p.pcx", PalettePcxFile(), 8, 9, 4, [](int x, int y) { return Entry(kTrailingPalette, Key(x, y) * 53 & 255); }},
-        {"e.pcx", Pcx(9, 4, 1, 4, false, [](int x, int y, int p) { return unsigned(Key(x, y) * 53) >> p & 1u; }, kHeaderPalette),
-         4, 9, 4, [](int x, int y) { return Entry(kHeaderPalette, Key(x, y) * 53 & 15); }},
+        {"c.TGA", tga, 24, 5, 4, KeyOverWhite, 0, 0},
+        {"m.tga", Tga(1, 5, 4, 8, 0, false, [](int x, int y) { return Bytes{uint8_t(Key(x, y) < 4 ? Key(x, y) + 2 : 9)}; }, map, 2, 24), 8,
+         5, 4, [](int x, int y) { return Key(x, y) > 3 ? kBlack : KeyColour(Key(x, y)); }},
+        {"c.pcx", pcx, 24, 9, 4, [](int x, int y) { return KeyColour(Key(x, y)); }, 0, 11811},
+        {"p.pcx", Pcx(9, 4, 8, 1, true, [](int x, int y, int) { return unsigned(Key(x, y) * 53 & 255); }, {}, palette), 8, 9, 4,
+         [&](int x, int y) { return entry(Key(x, y) * 53 & 255); }},
+        {"e.pcx", Pcx(9, 4, 1, 4, false, [](int x, int y, int p) { return unsigned(Key(x, y) * 53) >> p & 1u; }, Bytes(palette.begin(), palette.begin() + 48)),
+         4, 9, 4, [&](int x, int y) { return entry(Key(x, y) * 53 & 15); }},
     };
     for (const Case& c : cases) {
         Image img = ReadBytes(dir.File(c.name), c.bytes);
         ExpectPicture(img, c.bits, c.w, c.h, c.expect, c.name, c.tolerance);
         EXPECT_EQ(img.IsGrayRamp(), c.grayRamp) << c.name;
         EXPECT_TRUE(c.ppm < 0 || (img.header.biXPelsPerMeter == c.ppm && img.header.biYPelsPerMeter == c.ppm)) << c.name;
+        // Cut short, refused (an 8-bit PCX file cut right before its palette, its end, is whole, in
+        // gray levels); bytes after the end of others do no harm.
+        const bool palette = strcmp(c.name, "p.pcx") == 0;
+        ExpectTruncationRefused(dir.File(c.name), c.bytes, palette ? c.bytes.size() - 769 : 0);
+        EXPECT_TRUE(palette || ReadBytes(dir.File(c.name), c.bytes + Bytes(100, 0)).ok) << c.name << ": bytes after the end";
         int checks = 0; // the decoders ask the thread's cancel check as they go, to the last time
         {
             CancelAt counting(0);
@@ -154,30 +143,6 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixels)
         CancelAt last(checks);
         EXPECT_FALSE(checks == 0 || ReadImage(dir.File(c.name)).ok) << c.name << ": " << checks;
     }
-    // Without a signature, only its extension or the picker's choice claims a TGA file.
-    IMGIOOPTIONS chosen = {sizeof chosen, IMGIO_INDEX_TGA, 0, {}};
-    EXPECT_FALSE(ReadBytes(dir.File("t.dat"), TgaFile()).ok);
-    EXPECT_TRUE(ReadImage(dir.File("t.dat"), &chosen).ok);
-}
-
-TEST(ImgIoRead, WhatIsNoImageOrIsTruncatedOrDamagedIsRefused)
-{
-    testsupport::ScratchDir dir;
-    // No path, a folder, a missing file, devices that could block the caller, no image.
-    for (const char* path : {"", dir.path().c_str(), "missing.bmp", "NUL", "CON", static_cast<const char*>(nullptr)})
-        EXPECT_EQ(ImgIoReadFile(path, 0, nullptr), nullptr) << (path ? path : "null");
-    EXPECT_FALSE(ReadBytes(dir.File("x.tga"), Bytes(4096, 0)).ok || ReadBytes(dir.File("x.pcx"), {'h', 'i'}).ok);
-    const Bytes ico = Icon({16}, true), tga = TgaFile(), pcx = PcxFile(), palettePcx = PalettePcxFile();
-    const std::pair<const char*, Bytes> cases[] = {
-        {"t.bmp", MakeBmp(5, 3, 24, {}, PatternValue)}, {"t.png", Encoded(GUID_ContainerFormatPng, 5, 3)},
-        {"t.jpg", Encoded(GUID_ContainerFormatJpeg, 5, 3)}, {"t.gif", Gif(1, 1, true)},
-        {"t.tif", Encoded(GUID_ContainerFormatTiff, 5, 3)}, {"t.ico", ico}, {"t.tga", tga}, {"t.pcx", pcx}};
-    for (const auto& c : cases) {
-        ExpectTruncationRefused(dir.File(c.first), c.second);
-        EXPECT_TRUE(ReadBytes(dir.File(c.first), c.second + Bytes(100, 0)).ok) << c.first << ": bytes after the end";
-    }
-    // An 8-bit PCX file cut right before its palette is whole (gray levels).
-    ExpectTruncationRefused(dir.File("p.pcx"), palettePcx, palettePcx.size() - 769);
     // Headers that do not add up: no width, identification past the end, lines shorter than the
     // width, five planes; a TGA image of 32767 x 32767 (within the budget) claimed by a few bytes.
     const struct { const Bytes& file; size_t at; Bytes with; } edits[] = {
@@ -187,9 +152,21 @@ TEST(ImgIoRead, WhatIsNoImageOrIsTruncatedOrDamagedIsRefused)
         std::copy(e.with.begin(), e.with.end(), v.begin() + long(e.at));
         EXPECT_FALSE(ReadBytes(dir.File(&e.file == &tga ? "e.tga" : "e.pcx"), v).ok) << e.at;
     }
+    // Without a signature, only its extension or the picker's choice claims a TGA file.
+    IMGIOOPTIONS chosen = {sizeof chosen, IMGIO_INDEX_TGA, 0, {}};
+    EXPECT_FALSE(ReadBytes(dir.File("t.dat"), tga).ok);
+    EXPECT_TRUE(ReadImage(dir.File("t.dat"), &chosen).ok);
+}
 
+TEST(ImgIoRead, WhatIsNoImageIsRefused)
+{
+    testsupport::ScratchDir dir;
+    // No path, a folder, a missing file, devices that could block the caller, no image.
+    for (const char* path : {"", dir.path().c_str(), "missing.bmp", "NUL", "CON", static_cast<const char*>(nullptr)})
+        EXPECT_EQ(ImgIoReadFile(path, 0, nullptr), nullptr) << (path ? path : "null");
+    EXPECT_FALSE(ReadBytes(dir.File("x.tga"), Bytes(4096, 0)).ok || ReadBytes(dir.File("x.pcx"), {'h', 'i'}).ok);
     // An icon image of a billion rows, which the decoder would go at before we could look.
-    Bytes tall = ico;
+    Bytes tall = Icon({16}, true);
     memcpy(&tall[6 + 16 + 8], "\x20\x00\x00\x40", 4);
     const DWORD start = GetTickCount();
     EXPECT_FALSE(ReadBytes(dir.File("tall.ico"), tall).ok);
