@@ -220,39 +220,6 @@ inline Bytes Gif(unsigned w, unsigned h, bool table)
     return v + Bytes{0, 2, 2, 0x44, 0x01, 0, 0x3B};
 }
 
-// w x h pixels (rows top-down, stride apart) in a container by the platform's encoder, in the format given.
-inline Bytes Encode(const GUID& container, const GUID& format, UINT w, UINT h, const void* pixels, UINT stride,
-                    double dpi = 0)
-{
-    imgio::ComScope com;
-    imgio::ComRef<IWICImagingFactory> factory;
-    imgio::ComRef<IStream> stream;
-    imgio::ComRef<IWICBitmapEncoder> encoder;
-    imgio::ComRef<IWICBitmapFrameEncode> frame;
-    imgio::ComRef<IPropertyBag2> props;
-    WICPixelFormatGUID actual = format;
-    HGLOBAL mem = nullptr;
-    STATSTG st = {};
-    Bytes out;
-    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                   factory.PutVoid())) &&
-        SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put())) &&
-        SUCCEEDED(factory->CreateEncoder(container, nullptr, encoder.Put())) &&
-        SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
-        SUCCEEDED(encoder->CreateNewFrame(frame.Put(), props.Put())) && SUCCEEDED(frame->Initialize(props.Get())) &&
-        SUCCEEDED(frame->SetSize(w, h)) && SUCCEEDED(frame->SetPixelFormat(&actual)) && actual == format &&
-        (dpi <= 0 || SUCCEEDED(frame->SetResolution(dpi, dpi))) &&
-        SUCCEEDED(frame->WritePixels(h, stride, stride * h, static_cast<BYTE*>(const_cast<void*>(pixels)))) &&
-        SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit()) && SUCCEEDED(GetHGlobalFromStream(stream.Get(), &mem)) &&
-        SUCCEEDED(stream->Stat(&st, STATFLAG_NONAME))) {
-        auto* p = static_cast<unsigned char*>(GlobalLock(mem));
-        out.assign(p, p + size_t(st.cbSize.QuadPart));
-        GlobalUnlock(mem);
-    }
-    EXPECT_FALSE(out.empty()) << "encoding failed";
-    return out;
-}
-
 // w x h pixels of colour(x, y) in a container by the platform's encoder, 24 bits (or 8-bit gray).
 inline Bytes Encoded(const GUID& container, int w, int h, const std::function<Rgb(int, int)>& colour = Pattern,
                      double dpi = 0, bool gray = false)
@@ -267,8 +234,34 @@ inline Bytes Encoded(const GUID& container, int w, int h, const std::function<Rg
         if (!gray)
             p[1] = uint8_t(c.g), p[2] = uint8_t(c.r);
     }
-    return Encode(container, gray ? GUID_WICPixelFormat8bppGray : GUID_WICPixelFormat24bppBGR, UINT(w), UINT(h),
-                  pixels.data(), stride, dpi);
+    imgio::ComScope com;
+    imgio::ComRef<IWICImagingFactory> factory;
+    imgio::ComRef<IStream> stream;
+    imgio::ComRef<IWICBitmapEncoder> encoder;
+    imgio::ComRef<IWICBitmapFrameEncode> frame;
+    imgio::ComRef<IPropertyBag2> props;
+    const WICPixelFormatGUID format = gray ? GUID_WICPixelFormat8bppGray : GUID_WICPixelFormat24bppBGR;
+    WICPixelFormatGUID actual = format;
+    HGLOBAL mem = nullptr;
+    STATSTG st = {};
+    Bytes out;
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                   factory.PutVoid())) &&
+        SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put())) &&
+        SUCCEEDED(factory->CreateEncoder(container, nullptr, encoder.Put())) &&
+        SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(encoder->CreateNewFrame(frame.Put(), props.Put())) && SUCCEEDED(frame->Initialize(props.Get())) &&
+        SUCCEEDED(frame->SetSize(UINT(w), UINT(h))) && SUCCEEDED(frame->SetPixelFormat(&actual)) && actual == format &&
+        (dpi <= 0 || SUCCEEDED(frame->SetResolution(dpi, dpi))) &&
+        SUCCEEDED(frame->WritePixels(UINT(h), stride, UINT(pixels.size()), pixels.data())) &&
+        SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit()) && SUCCEEDED(GetHGlobalFromStream(stream.Get(), &mem)) &&
+        SUCCEEDED(stream->Stat(&st, STATFLAG_NONAME))) {
+        auto* p = static_cast<unsigned char*>(GlobalLock(mem));
+        out.assign(p, p + size_t(st.cbSize.QuadPart));
+        GlobalUnlock(mem);
+    }
+    EXPECT_FALSE(out.empty()) << "encoding failed";
+    return out;
 }
 
 // While this lives, the thread's cancel check counts its calls and answers yes from call number

@@ -9,11 +9,6 @@ using testsupport::ScratchDir;
 
 namespace {
 
-Bytes EncodeJpeg(int w, int h, const std::function<Rgb(int, int)>& colour, double dpi = 0, bool gray = false)
-{
-    return Encoded(GUID_ContainerFormatJpeg, w, h, colour, dpi, gray);
-}
-
 Image ReadSized(const std::string& path, IMGIOSIZEDREAD* request) { return TakeImage(ImgIoReadFileSized(path.c_str(), 0, nullptr, request)); }
 
 IMGIOSIZEDREAD Request(UINT minWidth, UINT minHeight, DWORD flags = 0, UINT embeddedWidth = 0, UINT embeddedHeight = 0)
@@ -36,8 +31,8 @@ std::string SamplePhoto(const char* name)
 TEST(JpegRead, SizedReadsGiveAtLeastTheSizeAskedForOrTheEmbeddedThumbnailWhenAskedAndItFits)
 {
     ScratchDir dir;
-    auto flat = [](int w, int h, Rgb c) { return EncodeJpeg(w, h, [c](int, int) { return c; }); };
-    const Bytes wide = EncodeJpeg(1000, 600, [](int x, int y) { return Rgb{x & 255, y & 255, 128}; });
+    auto flat = [](int w, int h, Rgb c) { return Encoded(GUID_ContainerFormatJpeg, w, h, [c](int, int) { return c; }); };
+    const Bytes wide = Encoded(GUID_ContainerFormatJpeg, 1000, 600, [](int x, int y) { return Rgb{x & 255, y & 255, 128}; });
     const Bytes main = flat(640, 480, Rgb{0, 0, 255}), fits = flat(160, 120, Rgb{255, 0, 0});
     const IMGIOSIZEDREAD asked = Request(192, 192, IMGIO_SIZED_EMBEDDED, 96, 96);
     // The picture's upright size; with the library, the reduction (0: the embedded thumbnail, in
@@ -81,7 +76,7 @@ TEST(JpegRead, TheExifOrientationTurnsThePictureUpright)
     ScratchDir dir;
     // Stored quadrants: red, green on top; blue, white below (blocks of whole coding units).
     const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255};
-    const Bytes stored = EncodeJpeg(64, 32, [&](int x, int y) { return y < 16 ? (x < 32 ? red : green) : (x < 32 ? blue : white); });
+    const Bytes stored = Encoded(GUID_ContainerFormatJpeg, 64, 32, [&](int x, int y) { return y < 16 ? (x < 32 ? red : green) : (x < 32 ? blue : white); });
     // How each orientation shows the stored picture: top left, top right, bottom left, bottom right.
     const Rgb shown[8][4] = {
         {red, green, blue, white},  // 1 as stored
