@@ -42,21 +42,17 @@ Bytes ZeroRgba16Png(uint32_t w, uint32_t h)
         for (used += bits; used >= 8; used -= 8, acc >>= 8)
             z.push_back(uint8_t(acc));
     };
-    auto code = [&](uint32_t c, unsigned bits) { // Huffman codes go most significant bit first
-        uint32_t r = 0;
-        for (unsigned i = 0; i < bits; ++i)
-            r |= ((c >> i) & 1u) << (bits - 1 - i);
-        put(r, bits);
-    };
+    // Huffman codes go most significant bit first: the literal 0 is 00110000, length 258 is
+    // 11000101, distance 1 is 00000, the end of the block 0000000.
     const uint64_t raw = uint64_t(h) * (1 + uint64_t(w) * 8); // a filter byte, then the row
     put(1, 1), put(1, 2);                                       // final block, fixed codes
-    code(0x30, 8);                                              // one literal zero
+    put(0x0C, 8);                                               // one literal zero
     for (uint64_t left = raw - 1; left;)
         if (left >= 258)
-            code(0xC5, 8), code(0, 5), left -= 258; // length 258 at distance 1
+            put(0xA3, 8), put(0, 5), left -= 258; // length 258 at distance 1
         else
-            code(0x30, 8), --left;
-    code(0, 7); // end of block
+            put(0x0C, 8), --left;
+    put(0, 7); // end of block
     if (used)
         put(0, 8 - used);
     z = z + Be32(uint32_t((raw % 65521) << 16 | 1)); // Adler-32 of zeros

@@ -1,4 +1,5 @@
-// Reading BMP, PNG, JPEG, GIF, TIFF, ICO, TGA and PCX files into packed bitmaps.
+// Reading BMP, PNG, JPEG, GIF, TIFF, ICO, TGA and PCX files into packed bitmaps, and writing
+// bitmap files (what resource albums and the host's captures rely on).
 #include <numeric>
 #include <thread>
 #include "ImgIoTestUtil.h"
@@ -9,14 +10,6 @@ namespace {
 
 using Expect = std::function<Rgb(int, int)>;
 Expect Grid(std::vector<std::vector<Rgb>> rows) { return [rows](int x, int y) { return rows[size_t(y)][size_t(x)]; }; }
-
-// The JPEG file with its JFIF density stated as 100 dots per centimetre.
-Bytes PerCm(Bytes jpeg)
-{
-    EXPECT_EQ(memcmp(&jpeg[6], "JFIF", 4), 0);
-    jpeg[13] = 2, jpeg[14] = 0, jpeg[15] = 100, jpeg[16] = 0, jpeg[17] = 100;
-    return jpeg;
-}
 
 // An icon of 32-bit images of the given sides, empty masks: clear, half red, then opaque columns
 // (all opaque: plain).
@@ -64,6 +57,15 @@ Rgb KeyOverWhite(int x, int y)
     return Rgb{over(c.r), over(c.g), over(c.b)};
 }
 
+// The packed bitmap of a bitmap file in a movable block, with spare bytes after it.
+HGLOBAL BlockOf(const Bytes& file, size_t spare = 0)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, file.size() - 14 + spare);
+    memcpy(GlobalLock(block), file.data() + 14, file.size() - 14);
+    GlobalUnlock(block);
+    return block;
+}
+
 } // namespace
 
 TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixelsAndNothingWhenCutShort)
@@ -95,8 +97,8 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixelsAndNothingWhenCutShort)
          [](int x, int y) { return Gray(x * 60 + y * 7); }, 0, -1, true},
         // Palettes stay, a transparent entry laid over white.
         {"p.png", kTransparentPng, 8, 3, 2, Grid({{Rgb{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {kBlack, kWhite, kWhite}})},
-        {"c.jpg", PerCm(Encoded(GUID_ContainerFormatJpeg, 32, 32, quad)), 24, 32, 32,
-         [&](int x, int y) { return x % 16 / 4 % 3 && y % 16 / 4 % 3 ? quad(x, y) : kAny; }, 24, 10000},
+        {"c.jpg", Encoded(GUID_ContainerFormatJpeg, 32, 32, quad), 24, 32, 32,
+         [&](int x, int y) { return x % 16 / 4 % 3 && y % 16 / 4 % 3 ? quad(x, y) : kAny; }, 24},
         // Turned upright as its EXIF orientation says (a quarter clockwise).
         {"g.jpg", WithExif(Encoded(GUID_ContainerFormatJpeg, 33, 17, [](int x, int y) { return Gray(x * 6 + y * 2); }, 300, true), 6),
          8, 17, 33, [](int x, int y) { return Gray(y * 6 + (16 - x) * 2); }, 8, 11811, true},
@@ -178,4 +180,37 @@ TEST(ImgIoRead, LeavesTheThreadsComModelAsItWas)
             if (multi || SUCCEEDED(other))
                 CoUninitialize();
         }).join();
+}
+
+TEST(ImgIoWrite, BitmapFileIsTheHeaderThenTheBlockAndFailuresLeaveTheOldFile)
+{
+    testsupport::ScratchDir dir;
+    const Bytes files[] = {MakeBmp(5, 3, 24, {}, PatternValue),
+                           MakeBmp(7, 3, 4, {{0, 0, 0, 0}, {90, 165, 45, 0}, {200, 55, 100, 0}}, [](int x, int y) { return (x + y) % 3u; })};
+    const std::string keep = dir.File("keep.bmp"), folder = dir.File("sub");
+    testsupport::WriteBytes(keep, Bytes(5000, 'x'));
+    for (const Bytes& file : files) {
+        // Exactly the path given (no extension added), an old file replaced; spare bytes in the block are no image.
+        HGLOBAL block = BlockOf(file, 7);
+        for (const std::string& path : {dir.File(std::to_string(file.size())), keep}) {
+            ASSERT_EQ(ImgIoWriteFile(block, path.c_str(), IMGIO_FORMAT_BMP, 0), IMGIO_WRITE_OK);
+            EXPECT_EQ(testsupport::ReadBytes(path), file);
+        }
+        GlobalFree(block);
+    }
+    const Bytes old(300, 'k');
+    testsupport::WriteBytes(keep, old);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    HGLOBAL good = BlockOf(files[0]), junk = testsupport::MakeBlock(200, 7);
+    EXPECT_EQ(ImgIoWriteFile(junk, keep.c_str(), IMGIO_FORMAT_BMP, 0), IMGIO_WRITE_BAD_IMAGE);
+    EXPECT_EQ(ImgIoWriteFile(good, keep.c_str(), 3, 0), IMGIO_WRITE_UNSUPPORTED);
+    EXPECT_EQ(ImgIoWriteFile(good, folder.c_str(), IMGIO_FORMAT_BMP, 0), IMGIO_WRITE_FAILED);
+    SetFileAttributesA(keep.c_str(), FILE_ATTRIBUTE_READONLY); // the user's "keep this"
+    EXPECT_EQ(ImgIoWriteFile(good, keep.c_str(), IMGIO_FORMAT_BMP, 0), IMGIO_WRITE_FAILED);
+    SetFileAttributesA(keep.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(testsupport::ReadBytes(keep), old);
+    RemoveDirectoryA(folder.c_str());
+    EXPECT_EQ(dir.List().size(), 3u) << "a temporary file was left behind";
+    GlobalFree(junk);
+    GlobalFree(good);
 }

@@ -19,13 +19,6 @@ IMGIOSIZEDREAD Request(UINT minWidth, UINT minHeight, DWORD flags = 0, UINT embe
     return r;
 }
 
-std::string SamplePhoto(const char* name)
-{
-    std::string dir = "Z:" ALBUM_SAMPLES_DIR "/";
-    std::replace(dir.begin(), dir.end(), '/', '\\');
-    return dir + name;
-}
-
 } // namespace
 
 TEST(JpegRead, SizedReadsGiveAtLeastTheSizeAskedForOrTheEmbeddedThumbnailWhenAskedAndItFits)
@@ -44,12 +37,10 @@ TEST(JpegRead, SizedReadsGiveAtLeastTheSizeAskedForOrTheEmbeddedThumbnailWhenAsk
         {"1/8", wide, Request(125, 75), 1000, 600, 8, 125, 75},
         {"more than there is", wide, Request(1001, 1), 1000, 600, 1, 1000, 600},
         {"turned, 1/8", WithExif(wide, 6), Request(74, 124), 600, 1000, 8, 75, 125},
-        {"turned, 1/4", WithExif(wide, 6), Request(10, 200), 600, 1000, 4, 150, 250},
         {"thumbnail fits", WithExif(main, 1, fits), asked, 640, 480, 0, 160, 120},
         {"thumbnail turned", WithExif(main, 8, fits), asked, 480, 640, 0, 120, 160},
         {"thumbnail not asked", WithExif(main, 1, fits), Request(192, 192, 0, 96, 96), 640, 480, 2, 320, 240},
         {"thumbnail too small", WithExif(main, 1, fits), Request(192, 192, IMGIO_SIZED_EMBEDDED, 128, 128), 640, 480, 2, 320, 240},
-        {"thumbnail of another shape", WithExif(main, 1, flat(160, 160, Rgb{255, 0, 0})), asked, 640, 480, 2, 320, 240},
         {"thumbnail cut short", WithExif(main, 1, Bytes(fits.begin(), fits.end() - 30)), asked, 640, 480, 2, 320, 240},
     };
     const bool library = imgio::HaveJpegDecoder();
@@ -110,7 +101,7 @@ TEST(JpegRead, TheExifOrientationTurnsThePictureUpright)
 // (thumb_quality_bench measures their quality on more photographs).
 TEST(ThumbnailQuality, ReducedDecodingGivesThumbnailsAsCloseToThePictureAsFullDecoding)
 {
-    for (const std::string& file : {SamplePhoto("sunset.jpg"), SamplePhoto("meadow.jpg")}) {
+    for (const std::string file : {"Z:" ALBUM_SAMPLES_DIR "/sunset.jpg", "Z:" ALBUM_SAMPLES_DIR "/meadow.jpg"}) {
         const WORD box = 96;
         win::GlobalBlock full(ImgIoReadFile(file.c_str(), 0, nullptr));
         ASSERT_TRUE(full) << file;
