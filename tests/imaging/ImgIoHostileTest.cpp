@@ -253,18 +253,17 @@ TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
 }
 
 // Every scan is a pass of the decoder over the blocks it covers, data or not: a dozen passes over
-// the frame's blocks, and a small image may have hundreds of scans.
+// the frame's blocks, and a small image may have hundreds of scans. The decoder holds a file that
+// slipped past the header check to the same bound (a refusal, not a picture; the time is a loose
+// guard against a runaway: it swings with the machine's load).
 TEST(ImgIoPrecheck, AJpegsScansAreHeldToADozenPassesOverTheFrame)
 {
-    const struct { unsigned w, h, components; int scans; bool passes; } cases[] = {
-        {8000, 8000, 1, 12, true}, {8000, 8000, 1, 13, false}, {64, 64, 1, 300, true}};
-    for (const auto& c : cases)
-        EXPECT_EQ(Passes(imgio::Container::Jpeg, JpegScans(0xC2, c.w, c.h, c.components, 1, c.scans, 2)), c.passes)
-            << c.w << " x " << c.h << ", " << c.scans << " scans";
-    // The decoder holds a file that slipped past the header check to the same bound (a refusal,
-    // not a picture). The time is a loose guard against a runaway: it swings with the machine's load.
-    for (const auto& c : {cases[1], cases[2]}) {
-        const Bytes file = JpegScans(0xC2, c.w, c.h, c.components, 1, c.scans, 2);
+    const struct { unsigned side; int scans; bool passes; } cases[] = {{8000, 12, true}, {8000, 13, false}, {64, 300, true}};
+    for (const auto& c : cases) {
+        const Bytes file = JpegScans(0xC2, c.side, c.side, 1, 1, c.scans, 2);
+        EXPECT_EQ(Passes(imgio::Container::Jpeg, file), c.passes) << c.side << ", " << c.scans << " scans";
+        if (c.passes && c.side > 64)
+            continue; // decoding the big frame in earnest takes its time
         HGLOBAL image = nullptr;
         const DWORD t0 = GetTickCount();
         EXPECT_TRUE(!imgio::HaveJpegDecoder() || (imgio::DecodeJpeg(file.data(), file.size(), 8, &image) == imgio::JpegResult::Ok) == c.passes) << c.scans;

@@ -209,13 +209,14 @@ inline Bytes WithExif(const Bytes& jpeg, int orientation, const Bytes& thumb = {
     return Bytes(jpeg.begin(), jpeg.begin() + 2) + app1 + Bytes(jpeg.begin() + 2, jpeg.end());
 }
 
-// A GIF of one w x h image, one pixel of data (red), with a colour table for the screen or none.
+// A GIF of one w x h image, one pixel of data (entry 0: red, and transparent), with a colour table
+// for the screen or none.
 inline Bytes Gif(unsigned w, unsigned h, bool table)
 {
     Bytes v = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, uint8_t(table ? 0x80 : 0), 0, 0};
     if (table)
         v = v + Bytes{255, 0, 0, 255, 255, 255};
-    v = v + Bytes{0x2C, 0, 0, 0, 0};
+    v = v + Bytes{0x21, 0xF9, 4, 1, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0};
     Put16(v, w); Put16(v, h);
     return v + Bytes{0, 2, 2, 0x44, 0x01, 0, 0x3B};
 }

@@ -92,7 +92,6 @@ TEST(JpegRead, TheExifOrientationTurnsThePictureUpright)
                     << "orientation " << o << " corner " << k << ": " << testing::PrintToString(c);
             }
         }
-        EXPECT_EQ(r.nImageWidth, o <= 4 ? 64u : 32u) << o;
     }
 }
 
