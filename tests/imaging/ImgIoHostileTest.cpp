@@ -1,6 +1,5 @@
-// Hostile and huge files: size bombs (a few bytes declaring a frame of gigabytes) refused quickly
-// and in bounded memory, the decoding budget's edges, a file swapped between its checks and its
-// decoding. The bombs are made at run time; none is kept in the repository.
+// Hostile and huge files, made at run time: size bombs refused quickly and in bounded memory, the
+// decoding budget's edges, a file swapped between its checks and its decoding.
 #include "ImgIoTestUtil.h"
 #include <psapi.h>
 #include "album/ThumbBuild.h"
@@ -59,10 +58,9 @@ Bytes ZeroRgba16Png(uint32_t w, uint32_t h)
     return Png(w, h, 16, 6, PngChunk("IDAT", z));
 }
 
-// SOI, a quantisation table, Huffman tables in which a single 0 bit is a DC difference of 0 or
-// the end of a block (so zeros are valid data), the frame (its marker, frameComponents of 1 x 1
-// sampling), scans over its first scanComponents each with scanBytes of zeros (progressive ones
-// of one component carry AC coefficients), EOI.
+// A JPEG whose Huffman tables make zeros valid data: the frame (its marker, frameComponents of 1 x 1
+// sampling), scans over its first scanComponents each with scanBytes of zeros (progressive ones of
+// one component carry AC coefficients).
 Bytes JpegScans(uint8_t frameMarker, unsigned w, unsigned h, unsigned frameComponents, unsigned scanComponents,
                 int scans, size_t scanBytes)
 {
@@ -97,8 +95,7 @@ std::vector<std::pair<std::string, Bytes>> Bombs()
     Bytes rle = BmpHeader(16384, 21845, 8, BI_RLE8, 256);
     rle.resize(rle.size() + 1024, 0);
     bombs.push_back({"bmp-budget-rle8.bmp", rle + Bytes{0, 1}});
-    // Headers alone: 10000 x 10000 at 24 bits is within the budget but has no rows; 50,331,652 x 4
-    // at 32 bits is beyond it.
+    // Headers alone: 10000 x 10000 at 24 bits has no rows; 50,331,652 x 4 at 32 bits is beyond the budget.
     bombs.push_back({"bmp-rows-10000x10000.bmp", BmpHeader(10000, 10000, 24, BI_RGB)});
     bombs.push_back({"bmp-budget-50331652x4.bmp", BmpHeader(50331652, 4, 32, BI_RGB)});
     // TGA: 16384 x 21845 true colour in runs of 128 pixels (11 MB for 1 GiB).
@@ -122,8 +119,7 @@ std::vector<std::pair<std::string, Bytes>> Bombs()
     // JPEG frames of 37838 x 37838 (three bytes a pixel pass 2^32) and 33408 x 33248 without scan data.
     bombs.push_back({"jpeg-budget-37838.jpg", JpegScans(0xC0, 37838, 37838, 3, 3, 1, 64)});
     bombs.push_back({"jpeg-budget-33408-noscan.jpg", JpegScans(0xC0, 33408, 33248, 3, 3, 1, 0)});
-    // A baseline frame whose one scan has one of its three components: the decoder keeps every
-    // coefficient of the frame (1.2 GB at 14000 x 14000).
+    // A baseline scan of one of three components: the decoder keeps every coefficient (1.2 GB).
     bombs.push_back({"t-jpeg-coefficients-14000.jpg", JpegScans(0xC0, 14000, 14000, 3, 1, 1, 8)});
     // 300 empty progressive scans of 12 bytes, each a pass over 8000 x 8000.
     bombs.push_back({"t-jpeg-scans-300.jpg", JpegScans(0xC2, 8000, 8000, 1, 1, 300, 2)});
@@ -252,10 +248,9 @@ TEST(ImgIoPrecheck, EveryFormatIsHeldToTheBudgetByWhatItsDecoderHolds)
         EXPECT_EQ(Passes(Container::Jpeg, JpegScans(0xC0, 65500, 65500, 3, inScan, 1, 8), 8), inScan == 3) << inScan;
 }
 
-// Every scan is a pass of the decoder over the blocks it covers, data or not: a dozen passes over
-// the frame's blocks, and a small image may have hundreds of scans. The decoder holds a file that
-// slipped past the header check to the same bound (a refusal, not a picture; the time is a loose
-// guard against a runaway: it swings with the machine's load).
+// Every scan is a pass of the decoder over its blocks, data or not: a dozen passes over the frame,
+// hundreds of scans for a small image. The decoder holds a file past the header check to the same
+// bound (the time is a loose guard against a runaway: it swings with the machine's load).
 TEST(ImgIoPrecheck, AJpegsScansAreHeldToADozenPassesOverTheFrame)
 {
     const struct { unsigned side; int scans; bool passes; } cases[] = {{8000, 12, true}, {8000, 13, false}, {64, 300, true}};

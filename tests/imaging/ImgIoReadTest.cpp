@@ -1,5 +1,4 @@
-// Reading BMP, PNG, JPEG, GIF, TIFF, ICO, TGA and PCX files into packed bitmaps, and writing
-// bitmap files (what resource albums and the host's captures rely on).
+// Reading BMP, PNG, JPEG, GIF, TIFF, ICO, TGA and PCX files into packed bitmaps; writing bitmap files.
 #include <numeric>
 #include <thread>
 #include "ImgIoTestUtil.h"
@@ -10,9 +9,8 @@ namespace {
 
 using Expect = std::function<Rgb(int, int)>;
 
-// An icon of 32-bit images of the given sides, empty masks: clear, half red, then opaque columns
-// (all opaque: plain).
-Bytes Icon(const std::vector<int>& sides, bool plain = false)
+// An icon of 32-bit images of the given sides, empty masks: clear, half red, then opaque columns.
+Bytes Icon(const std::vector<int>& sides)
 {
     Bytes dir, data;
     Put16(dir, 0); Put16(dir, 1); Put16(dir, unsigned(sides.size()));
@@ -22,7 +20,7 @@ Bytes Icon(const std::vector<int>& sides, bool plain = false)
         v.resize(40, 0);
         for (int i = 0; i < s * s; ++i) { // bottom row first
             const int x = i % s, y = s - 1 - i / s;
-            Put32(v, plain || x >= 8 ? 0xFF000000u | PatternValue(x, y) : x < 4 ? 0 : 0x80FF0000u);
+            Put32(v, x >= 8 ? 0xFF000000u | PatternValue(x, y) : x < 4 ? 0 : 0x80FF0000u);
         }
         v.resize(v.size() + size_t((s + 31) / 32 * 4 * s), 0);
         dir.insert(dir.end(), {uint8_t(s), uint8_t(s), 0, 0, 1, 0, 32, 0});
@@ -63,16 +61,17 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixelsAndNothingWhenCutShort)
     testsupport::ScratchDir dir;
     const std::vector<RGBQUAD> pal = {{30, 20, 10, 0}, {200, 100, 50, 0}, {0, 255, 128, 0}}; // blue, green, red
     auto palColour = [&](int x, int y) { RGBQUAD q = pal[size_t(x + 2 * y) % 3]; return Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue}; };
-    // TGA: 32 bits with alpha in runs from the top right; 8 bits mapped from entry 2 (9 lies past
-    // the map: entry 0 stands in). PCX: 24 bits in three planes, in runs; palettes (entries 3i,
-    // 3i + 1, 3i + 2) after the pixels or, their first 16 entries, in the header.
+    // TGA: 32 bits with alpha in runs from the top right; mapped from entry 2 (9 lies past the map:
+    // entry 0 stands in). PCX: 24 bits in planes, in runs; palettes after the pixels or in the header.
     Bytes map, palette(768);
     for (int k = 0; k < 4; ++k)
         map = map + Bytes{uint8_t(KeyColour(k).b), uint8_t(KeyColour(k).g), uint8_t(KeyColour(k).r)};
     std::iota(palette.begin(), palette.end(), uint8_t(0));
+    const Bytes header(palette.begin(), palette.begin() + 48);
     auto entry = [&palette](unsigned i) { return Rgb{palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]}; };
-    const Bytes tga = Tga(10, 5, 4, 32, 8, true, KeyBgra), pcx = Pcx(9, 4, 8, 3, true, [](int x, int y, int p) { return unsigned(KeyBgra(x, y)[2 - p]); });
-    struct Case { const char* name; Bytes bytes; int bits, w, h; Expect expect; int tolerance = 0, ppm = -1; bool grayRamp = false; };
+    const Bytes tga = Tga(10, 5, 4, 32, 8, true, KeyBgra);
+    const Bytes pcx = Pcx(9, 4, 8, 3, true, [](int x, int y, int p) { return unsigned(KeyBgra(x, y)[2 - p]); });
+    struct Case { const char* name; Bytes bytes; int bits, w, h; Expect expect; int tolerance = 0, ppm = -1; };
     const Case cases[] = {
         // A bitmap file's resolution is its own, none included (the decoder would say 96 dpi).
         {"c.bmp", MakeBmp(5, 3, 24, {}, PatternValue, true, 0), 24, 5, 3, Pattern, 0, 0},
@@ -82,12 +81,12 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixelsAndNothingWhenCutShort)
         {"c.png", Encoded(GUID_ContainerFormatPng, 5, 3, Pattern, 300), 24, 5, 3, Pattern, 0, 11811},
         // Gray becomes 8 bits over the gray ramp.
         {"g.png", Encoded(GUID_ContainerFormatPng, 5, 3, [](int x, int y) { return Gray(x * 60 + y * 7); }, 0, true), 8, 5, 3,
-         [](int x, int y) { return Gray(x * 60 + y * 7); }, 0, -1, true},
+         [](int x, int y) { return Gray(x * 60 + y * 7); }},
         {"c.jpg", Encoded(GUID_ContainerFormatJpeg, 32, 32, [](int, int) { return Rgb{200, 30, 60}; }), 24, 32, 32,
          [](int, int) { return Rgb{200, 30, 60}; }, 8},
         // Turned upright as its EXIF orientation says (a quarter clockwise).
         {"g.jpg", WithExif(Encoded(GUID_ContainerFormatJpeg, 33, 17, [](int x, int y) { return Gray(x * 6 + y * 2); }, 300, true), 6),
-         8, 17, 33, [](int x, int y) { return Gray(y * 6 + (16 - x) * 2); }, 8, 11811, true},
+         8, 17, 33, [](int x, int y) { return Gray(y * 6 + (16 - x) * 2); }, 8, 11811},
         // Palettes stay, a transparent entry laid over white.
         {"a.gif", Gif(1, 1, true), 8, 1, 1, [](int, int) { return kWhite; }},
         {"t.tif", Encoded(GUID_ContainerFormatTiff, 5, 3), 24, 5, 3, Pattern},
@@ -101,16 +100,13 @@ TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixelsAndNothingWhenCutShort)
         {"c.pcx", pcx, 24, 9, 4, [](int x, int y) { return KeyColour(Key(x, y)); }, 0, 11811},
         {"p.pcx", Pcx(9, 4, 8, 1, true, [](int x, int y, int) { return unsigned(Key(x, y) * 53 & 255); }, {}, palette), 8, 9, 4,
          [&](int x, int y) { return entry(Key(x, y) * 53 & 255); }},
-        {"e.pcx", Pcx(9, 4, 1, 4, false, [](int x, int y, int p) { return unsigned(Key(x, y) * 53) >> p & 1u; }, Bytes(palette.begin(), palette.begin() + 48)),
-         4, 9, 4, [&](int x, int y) { return entry(Key(x, y) * 53 & 15); }},
+        {"e.pcx", Pcx(9, 4, 1, 4, false, [](int x, int y, int p) { return unsigned(Key(x, y) * 53) >> p & 1u; }, header), 4, 9, 4, [&](int x, int y) { return entry(Key(x, y) * 53 & 15); }},
     };
     for (const Case& c : cases) {
         Image img = ReadBytes(dir.File(c.name), c.bytes);
         ExpectPicture(img, c.bits, c.w, c.h, c.expect, c.name, c.tolerance);
-        EXPECT_EQ(img.IsGrayRamp(), c.grayRamp) << c.name;
         EXPECT_TRUE(c.ppm < 0 || (img.header.biXPelsPerMeter == c.ppm && img.header.biYPelsPerMeter == c.ppm)) << c.name;
-        // Cut short, refused (an 8-bit PCX file cut right before its palette, its end, is whole, in
-        // gray levels); bytes after the end of others do no harm.
+        // Cut short, refused (an 8-bit PCX file cut right before its palette is whole, in gray levels).
         const bool palette = strcmp(c.name, "p.pcx") == 0;
         ExpectTruncationRefused(dir.File(c.name), c.bytes, palette ? c.bytes.size() - 769 : 0);
         EXPECT_TRUE(palette || ReadBytes(dir.File(c.name), c.bytes + Bytes(100, 0)).ok) << c.name << ": bytes after the end";
@@ -146,7 +142,7 @@ TEST(ImgIoRead, WhatIsNoImageIsRefused)
         EXPECT_EQ(ImgIoReadFile(path, 0, nullptr), nullptr) << (path ? path : "null");
     EXPECT_FALSE(ReadBytes(dir.File("x.tga"), Bytes(4096, 0)).ok || ReadBytes(dir.File("x.pcx"), {'h', 'i'}).ok);
     // An icon image of a billion rows, which the decoder would go at before we could look.
-    Bytes tall = Icon({16}, true);
+    Bytes tall = Icon({16});
     memcpy(&tall[6 + 16 + 8], "\x20\x00\x00\x40", 4);
     const DWORD start = GetTickCount();
     EXPECT_FALSE(ReadBytes(dir.File("tall.ico"), tall).ok);

@@ -44,13 +44,6 @@ struct Image {
             return Rgb{p[3 * x + 2], p[3 * x + 1], p[3 * x]};
         return PaletteAt((p[x * bits / 8] >> (8 - bits - x * bits % 8)) & ((1u << bits) - 1));
     }
-    bool IsGrayRamp() const
-    {
-        bool ramp = l.bitCount == 8 && l.paletteEntries == 256;
-        for (unsigned i = 0; ramp && i < 256; ++i)
-            ramp = PaletteAt(i) == Gray(int(i));
-        return ramp;
-    }
 };
 
 // Takes over the block: checks it, copies it and frees it.
@@ -144,9 +137,8 @@ inline Bytes Tiff(const std::vector<std::array<uint32_t, 4>>& entries, uint32_t 
 inline int Key(int x, int y) { return y < 2 ? 0 : 1 + (x * 3 + y) % 7; }
 inline Rgb KeyColour(int k) { return Rgb{(k * 37 + 10) & 255, 200 - k * 23, (k * 61 + 5) & 255}; }
 
-// A TGA file of w x h, pixel(x, y) at each pixel, with a two-byte identification field: stored
-// from the top right when flipped, else from the bottom left; run-length encoded (runs crossing
-// rows, single pixels between them) when type says so.
+// A TGA file of w x h pixels pixel(x, y), a two-byte identification field, stored from the top right
+// when flipped (else the bottom left), in runs crossing rows when type says so.
 inline Bytes Tga(uint8_t type, int w, int h, uint8_t depth, uint8_t alphaBits, bool flipped,
                  const std::function<Bytes(int, int)>& pixel, const Bytes& map = {}, unsigned mapFirst = 0, uint8_t mapBits = 0)
 {
@@ -195,9 +187,8 @@ inline Bytes Pcx(int w, int h, int bpp, int planes, bool rle, const std::functio
     return trailingPalette.empty() ? v : v + Bytes{0x0C} + trailingPalette;
 }
 
-// The JPEG with an EXIF block (little-endian TIFF) right after its start marker: the orientation
-// tag in the first directory (none for 0), and thumb, when given, as the embedded thumbnail of
-// the second.
+// The JPEG with an EXIF block after its start marker: the orientation tag in the first directory
+// (none for 0), and thumb, when given, as the embedded thumbnail of the second.
 inline Bytes WithExif(const Bytes& jpeg, int orientation, const Bytes& thumb = {})
 {
     const uint32_t ifd1 = 8 + 2 + 12 + 4, tag = orientation ? 0x0112 : 0x0131;
@@ -209,8 +200,7 @@ inline Bytes WithExif(const Bytes& jpeg, int orientation, const Bytes& thumb = {
     return Bytes(jpeg.begin(), jpeg.begin() + 2) + app1 + Bytes(jpeg.begin() + 2, jpeg.end());
 }
 
-// A GIF of one w x h image, one pixel of data (entry 0: red, and transparent), with a colour table
-// for the screen or none.
+// A GIF of one w x h image, one pixel of data (entry 0: red, transparent), a screen colour table or none.
 inline Bytes Gif(unsigned w, unsigned h, bool table)
 {
     Bytes v = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, uint8_t(table ? 0x80 : 0), 0, 0};

@@ -1,11 +1,9 @@
-// JPEG files: reduced decoding for thumbnails, the EXIF orientation, the embedded thumbnail, and
-// thumbnails made the quick way.
+// JPEG files: reduced decoding, the EXIF orientation, the embedded thumbnail, thumbnails made quickly.
 #include "ImgIoTestUtil.h"
 #include "album/ThumbBuild.h"
 #include "album/ThumbFit.h"
 
 using namespace imgiotest;
-using testsupport::ScratchDir;
 
 namespace {
 
@@ -23,15 +21,19 @@ IMGIOSIZEDREAD Request(UINT minWidth, UINT minHeight, DWORD flags = 0, UINT embe
 
 TEST(JpegRead, SizedReadsGiveAtLeastTheSizeAskedForOrTheEmbeddedThumbnailWhenAskedAndItFits)
 {
-    ScratchDir dir;
+    testsupport::ScratchDir dir;
     auto flat = [](int w, int h, Rgb c) { return Encoded(GUID_ContainerFormatJpeg, w, h, [c](int, int) { return c; }); };
     const Bytes wide = Encoded(GUID_ContainerFormatJpeg, 1000, 600, [](int x, int y) { return Rgb{x & 255, y & 255, 128}; });
     const Bytes main = flat(640, 480, Rgb{0, 0, 255}), fits = flat(160, 120, Rgb{255, 0, 0});
     const IMGIOSIZEDREAD asked = Request(192, 192, IMGIO_SIZED_EMBEDDED, 96, 96);
-    // The picture's upright size; with the library, the reduction (0: the embedded thumbnail, in
-    // red) and the result's size, at least the minimum asked for, upright (the platform's decoder
-    // always gives the picture whole). Turned on its side, the minimum applies to the upright picture.
-    const struct { const char* name; Bytes file; IMGIOSIZEDREAD request; UINT shownWidth, shownHeight, reduction, width, height; } cases[] = {
+    // The picture's upright size; with the library (else the picture comes whole) the reduction (0:
+    // the embedded thumbnail, in red) and the result's size, upright, at least the minimum asked for.
+    const struct {
+        const char* name;
+        Bytes file;
+        IMGIOSIZEDREAD request;
+        UINT shownWidth, shownHeight, reduction, width, height;
+    } cases[] = {
         {"whole", wide, Request(0, 0), 1000, 600, 1, 1000, 600},
         {"1/4", wide, Request(126, 75), 1000, 600, 4, 250, 150},
         {"1/8", wide, Request(125, 75), 1000, 600, 8, 125, 75},
@@ -64,10 +66,11 @@ TEST(JpegRead, SizedReadsGiveAtLeastTheSizeAskedForOrTheEmbeddedThumbnailWhenAsk
 
 TEST(JpegRead, TheExifOrientationTurnsThePictureUpright)
 {
-    ScratchDir dir;
+    testsupport::ScratchDir dir;
     // Stored quadrants: red, green on top; blue, white below (blocks of whole coding units).
     const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255};
-    const Bytes stored = Encoded(GUID_ContainerFormatJpeg, 64, 32, [&](int x, int y) { return y < 16 ? (x < 32 ? red : green) : (x < 32 ? blue : white); });
+    const Bytes stored =
+        Encoded(GUID_ContainerFormatJpeg, 64, 32, [&](int x, int y) { return y < 16 ? (x < 32 ? red : green) : (x < 32 ? blue : white); });
     // How each orientation shows the stored picture: top left, top right, bottom left, bottom right.
     const Rgb shown[8][4] = {
         {red, green, blue, white},  // 1 as stored
@@ -95,9 +98,8 @@ TEST(JpegRead, TheExifOrientationTurnsThePictureUpright)
     }
 }
 
-// Thumbnails made the quick way, from a reduced decode, on the sample photos: decoded at the
-// smallest scale still twice the box each way, and close to those fitted from the full image
-// (thumb_quality_bench measures their quality on more photographs).
+// Thumbnails of the sample photos from a reduced decode: at the smallest scale still twice the box,
+// close to those from the full image (thumb_quality_bench measures more photographs).
 TEST(ThumbnailQuality, ReducedDecodingGivesThumbnailsAsCloseToThePictureAsFullDecoding)
 {
     for (const std::string file : {"Z:" ALBUM_SAMPLES_DIR "/sunset.jpg", "Z:" ALBUM_SAMPLES_DIR "/meadow.jpg"}) {

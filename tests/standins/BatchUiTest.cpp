@@ -1,6 +1,5 @@
-// The batch dialog as the album manager uses it, played by a script that fills its fields, presses
-// its buttons and answers its message boxes: the user's images change only after the warning is
-// confirmed, and the result says whether they did (the manager reloads the album only then).
+// The batch dialog as the album manager uses it, played by a script: the user's images change only
+// after the warning is confirmed, and the result says whether they did (the album is reloaded then).
 #include "BatchUiInternal.h"
 #include "batchui.h"
 #include "imgio.h"
@@ -15,11 +14,10 @@ using Bytes = std::vector<unsigned char>;
 TEST(BatchUi, TheUsersImagesChangeOnlyAfterTheWarningAndTheResultSaysSo)
 {
     testsupport::ScratchDir src, out;
-    const std::string big = src.File("big.bmp"), small = src.File("small.bmp"), tga = src.File("t.tga");
-    testsupport::WriteBmpFile(big, 40, 20, 1);
-    testsupport::WriteBmpFile(small, 8, 8, 2);
-    testsupport::WriteSlowTgaFile(tga, 128, 20); // a TGA the library reads, cannot write
-    const std::string files[3] = {big, small, tga};
+    const std::string files[3] = {src.File("big.bmp"), src.File("small.bmp"), src.File("t.tga")};
+    testsupport::WriteBmpFile(files[0], 40, 20, 1);
+    testsupport::WriteBmpFile(files[1], 8, 8, 2);
+    testsupport::WriteSlowTgaFile(files[2], 128, 20); // a TGA the library reads, cannot write
     char paths[3][MAX_PATH] = {};
     std::vector<Bytes> before;
     for (int i = 0; i < 3; ++i) {
@@ -65,7 +63,7 @@ TEST(BatchUi, TheUsersImagesChangeOnlyAfterTheWarningAndTheResultSaysSo)
     EXPECT_EQ(BatchUiOpenDialog(nullptr, paths, 3), 1);
     ASSERT_EQ(script.texts.size(), 2u);
     EXPECT_NE(script.texts[1].find("1 of 3 images were replaced"), std::string::npos) << script.texts[1];
-    win::GlobalBlock replaced(ImgIoReadFile(big.c_str(), 0, nullptr));
+    win::GlobalBlock replaced(ImgIoReadFile(paths[0], 0, nullptr));
     dib::Layout l = {};
     EXPECT_TRUE(dib::IsValidBlock(replaced.get(), &l) && l.width == 16 && l.height == 8) << l.width << "x" << l.height;
     EXPECT_TRUE(unchanged(1) && unchanged(2)) << "already small enough; a format that cannot be written back";

@@ -54,9 +54,8 @@ TEST(CtrlKit, TheBarSendsItsCommandsAndTheTriggerGivesTheHeaderRowBack)
     Click(bar, Centre(2), Centre(3));
     EXPECT_EQ(owner.messages, expected);
 
-    // The label, the album list and the bar, hidden as a docked manager hides them: a click on the
-    // trigger shows them together in a panel; a second click, or freeing the trigger, puts them
-    // back on the dialog, hidden, where they were.
+    // The label, the album list and the bar, hidden as a docked manager hides them, shown in a panel
+    // by a click on the trigger; a second click, or freeing it, puts them back, hidden, where they were.
     HWND windows[3] = {Child(owner.hwnd(), "STATIC", 202, 4, 40), Child(owner.hwnd(), "COMBOBOX", 101, 48, 140), bar};
     std::vector<RECT> home;
     for (HWND w : windows) {
