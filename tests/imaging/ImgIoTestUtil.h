@@ -138,7 +138,7 @@ inline int Key(int x, int y) { return y < 2 ? 0 : 1 + (x * 3 + y) % 7; }
 inline Rgb KeyColour(int k) { return Rgb{(k * 37 + 10) & 255, 200 - k * 23, (k * 61 + 5) & 255}; }
 
 // A TGA file of w x h pixels pixel(x, y), a two-byte identification field, stored from the top right
-// when flipped (else the bottom left), in runs crossing rows when type says so.
+// when flipped (else the bottom left), in packets crossing rows when type says so.
 inline Bytes Tga(uint8_t type, int w, int h, uint8_t depth, uint8_t alphaBits, bool flipped,
                  const std::function<Bytes(int, int)>& pixel, const Bytes& map = {}, unsigned mapFirst = 0, uint8_t mapBits = 0)
 {
@@ -149,11 +149,13 @@ inline Bytes Tga(uint8_t type, int w, int h, uint8_t depth, uint8_t alphaBits, b
     for (int i = 0; i < w * h; ++i)
         px = px + pixel(flipped ? w - 1 - i % w : i % w, flipped ? i / w : h - 1 - i / w);
     const size_t n = depth / 8, count = px.size() / n;
-    for (size_t i = 0, run; i < count && (type & 8); i += run) {
-        for (run = 1; i + run < count && run < 128 && memcmp(&px[i * n], &px[(i + run) * n], n) == 0;)
+    auto same = [&](size_t a, size_t b) { return memcmp(&px[a * n], &px[b * n], n) == 0; };
+    for (size_t i = 0, run; i < count && (type & 8); i += run) { // a repeated pixel, or pixels each unlike the next
+        const bool repeat = i + 1 < count && same(i, i + 1);
+        for (run = 1; i + run < count && run < 128 && same(i + run - 1, i + run) == repeat;)
             ++run;
-        v.push_back(uint8_t(run > 1 ? 0x7F + run : 0));
-        v.insert(v.end(), px.begin() + long(i * n), px.begin() + long((i + 1) * n));
+        v.push_back(uint8_t(repeat ? 0x7F + run : run - 1));
+        v.insert(v.end(), px.begin() + long(i * n), px.begin() + long((repeat ? i + 1 : i + run) * n));
     }
     return type & 8 ? v : v + px;
 }

@@ -50,7 +50,7 @@ TEST(BatchUi, TheUsersImagesChangeOnlyAfterTheWarningAndTheResultSaysSo)
         DialogScript script;
         script.On(batchui::kTitle, start(true)).Answer(batchui::kTitle, IDNO).On(batchui::kTitle, [](HWND dlg) {
             DialogScript::Press(dlg, IDCANCEL);
-        });
+        }).Answer(batchui::kTitle, IDCANCEL); // the last only were a run begun after all
         EXPECT_EQ(BatchUiOpenDialog(nullptr, paths, 3), BATCHUI_CANCELLED);
         ASSERT_EQ(script.texts.size(), 1u);
         EXPECT_NE(script.texts[0].find("cannot be undone"), std::string::npos) << script.texts[0];
