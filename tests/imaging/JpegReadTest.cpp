@@ -43,6 +43,7 @@ TEST(JpegRead, SizedReadsGiveAtLeastTheSizeAskedForOrTheEmbeddedThumbnailWhenAsk
         {"thumbnail turned", WithExif(main, 8, fits), asked, 480, 640, 0, 120, 160},
         {"thumbnail not asked", WithExif(main, 1, fits), Request(192, 192, 0, 96, 96), 640, 480, 2, 320, 240},
         {"thumbnail too small", WithExif(main, 1, fits), Request(192, 192, IMGIO_SIZED_EMBEDDED, 128, 128), 640, 480, 2, 320, 240},
+        {"thumbnail of another shape", WithExif(main, 1, flat(160, 160, Rgb{255, 0, 0})), asked, 640, 480, 2, 320, 240},
         {"thumbnail cut short", WithExif(main, 1, Bytes(fits.begin(), fits.end() - 30)), asked, 640, 480, 2, 320, 240},
     };
     const bool library = imgio::HaveJpegDecoder();
