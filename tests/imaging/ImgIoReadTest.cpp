@@ -1,4 +1,5 @@
-// Reading BMP, PNG, JPEG, GIF, TIFF and ICO files into packed bitmaps.
+// Reading BMP, PNG, JPEG, GIF, TIFF, ICO, TGA and PCX files into packed bitmaps; writing bitmap files.
+#include <numeric>
 #include <thread>
 #include "ImgIoTestUtil.h"
 
@@ -7,38 +8,21 @@ using namespace imgiotest;
 namespace {
 
 using Expect = std::function<Rgb(int, int)>;
-Expect Grid(std::vector<std::vector<Rgb>> rows) { return [rows](int x, int y) { return rows[size_t(y)][size_t(x)]; }; }
 
-// The bitmap file with a V5 header that links a colour profile in place of its 40-byte one.
-Bytes WithV5Header(Bytes bmp)
-{
-    Bytes v5(84, 0);
-    memcpy(&v5[16], "KNIL", 4); // PROFILE_LINKED
-    v5[68] = 200, v5[72] = 20;  // where the profile's name would be, and its size
-    bmp.insert(bmp.begin() + 54, v5.begin(), v5.end());
-    bmp[2] += 84, bmp[10] += 84, bmp[14] = 124;
-    return bmp;
-}
-
-// An icon of 32-bit images of the given sides, empty masks: clear, half red, then opaque columns
-// (all opaque: plain), or PNG when png is set.
-Bytes Icon(const std::vector<int>& sides, bool plain = false, bool png = false)
+// An icon of 32-bit images of the given sides, empty masks: clear, half red, then opaque columns.
+Bytes Icon(const std::vector<int>& sides)
 {
     Bytes dir, data;
     Put16(dir, 0); Put16(dir, 1); Put16(dir, unsigned(sides.size()));
     for (int s : sides) {
         Bytes v;
-        if (png && s > 32) {
-            v = Encoded(GUID_ContainerFormatPng, s, s);
-        } else {
-            Put32(v, 40); Put32(v, uint32_t(s)); Put32(v, uint32_t(2 * s)); Put16(v, 1); Put16(v, 32);
-            v.resize(40, 0);
-            for (int i = 0; i < s * s; ++i) { // bottom row first
-                const int x = i % s, y = s - 1 - i / s;
-                Put32(v, plain || x >= 8 ? 0xFF000000u | PatternValue(x, y) : x < 4 ? 0 : 0x80FF0000u);
-            }
-            v.resize(v.size() + size_t((s + 31) / 32 * 4 * s), 0);
+        Put32(v, 40); Put32(v, uint32_t(s)); Put32(v, uint32_t(2 * s)); Put16(v, 1); Put16(v, 32);
+        v.resize(40, 0);
+        for (int i = 0; i < s * s; ++i) { // bottom row first
+            const int x = i % s, y = s - 1 - i / s;
+            Put32(v, x >= 8 ? 0xFF000000u | PatternValue(x, y) : x < 4 ? 0 : 0x80FF0000u);
         }
+        v.resize(v.size() + size_t((s + 31) / 32 * 4 * s), 0);
         dir.insert(dir.end(), {uint8_t(s), uint8_t(s), 0, 0, 1, 0, 32, 0});
         Put32(dir, uint32_t(v.size())); Put32(dir, uint32_t(6 + 16 * sides.size() + data.size()));
         data = data + v;
@@ -46,98 +30,117 @@ Bytes Icon(const std::vector<int>& sides, bool plain = false, bool png = false)
     return dir + data;
 }
 
-// Two 2 x 2 frames: all red, then blue with a yellow pixel.
-const Bytes kTwoFrameGif = {
-    0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x02, 0x00, 0x02, 0x00, 0xF0, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x21,
-    0xF9, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x21, 0xFF, 0x0B, 0x4E, 0x45, 0x54, 0x53, 0x43, 0x41, 0x50, 0x45, 0x32, 0x2E,
-    0x30, 0x03, 0x01, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x02, 0x00, 0x00, 0x02, 0x02, 0x84, 0x51,
-    0x00, 0x21, 0xF9, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x02, 0x00, 0x80, 0xFF,
-    0xFF, 0x00, 0x00, 0x00, 0xFF, 0x02, 0x02, 0x8C, 0x51, 0x00, 0x3B};
-// 3 x 2 palette PNG whose entry 0 is fully transparent: red, lime, blue / black, clear, clear.
-const Bytes kTransparentPng = {
-    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00, 0x00, 0x03,
-    0x00, 0x00, 0x00, 0x02, 0x08, 0x03, 0x00, 0x00, 0x00, 0xAA, 0xAA, 0x96, 0x28, 0x00, 0x00, 0x00, 0x0F, 0x50, 0x4C, 0x54,
-    0x45, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x81, 0x59, 0x96, 0xFF,
-    0x00, 0x00, 0x00, 0x01, 0x74, 0x52, 0x4E, 0x53, 0x00, 0x40, 0xE6, 0xD8, 0x66, 0x00, 0x00, 0x00, 0x10, 0x49, 0x44, 0x41,
-    0x54, 0x08, 0xD7, 0x63, 0x60, 0x64, 0x62, 0x66, 0x60, 0x61, 0x60, 0x00, 0x00, 0x00, 0x36, 0x00, 0x0B, 0x5F, 0xC7, 0xFF,
-    0x65, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+// A TGA pixel of the key picture: its colour (blue, green, red) and alpha Key * 36; and that
+// colour laid over white.
+Bytes KeyBgra(int x, int y)
+{
+    const Rgb c = KeyColour(Key(x, y));
+    return Bytes{uint8_t(c.b), uint8_t(c.g), uint8_t(c.r), uint8_t(Key(x, y) * 36)};
+}
+Rgb KeyOverWhite(int x, int y)
+{
+    const int a = Key(x, y) * 36;
+    auto over = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+    const Rgb c = KeyColour(Key(x, y));
+    return Rgb{over(c.r), over(c.g), over(c.b)};
+}
+
+// The packed bitmap of a bitmap file in a movable block, with spare bytes after it.
+HGLOBAL BlockOf(const Bytes& file, size_t spare = 0)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, file.size() - 14 + spare);
+    memcpy(GlobalLock(block), file.data() + 14, file.size() - 14);
+    GlobalUnlock(block);
+    return block;
+}
 
 } // namespace
 
-TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixels)
+TEST(ImgIoRead, EveryFormatGivesItsDepthSizeAndPixelsAndNothingWhenCutShort)
 {
     testsupport::ScratchDir dir;
-    const Rgb quads[4] = {{200, 30, 30}, {30, 200, 30}, {30, 30, 200}, {240, 240, 60}};
-    auto quad = [&](int x, int y) { return quads[y / 16 * 2 + x / 16]; };
-    std::vector<RGBQUAD> pal16;
-    for (int i = 0; i < 16; ++i)
-        pal16.push_back(RGBQUAD{uint8_t(i * 16), uint8_t(255 - i * 10), uint8_t(i * 3), 0});
-    auto index = [](int x, int y) { return uint32_t((x * 3 + y * 5) % 16); };
-    auto palColour = [&](int x, int y) { RGBQUAD q = pal16[index(x, y)]; return Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue}; };
-    unsigned char g8[3][8] = {{0, 1, 127, 128, 255}, {10, 20, 30, 40, 50}, {254, 3, 99, 200, 77}}, bw[2][4] = {{0xA0}, {0x50}};
-    uint16_t gray16[2][4] = {{0, 0xFFFF, 0x8080, 0x1212}, {0x0101, 0xFEFE, 0x7F7F, 0}};
-    uint32_t bgra[1][4] = {{0xFF102030, 0x00102030, 0x80000000, 0x40FF0080}};
-    struct Case { const char* name; Bytes bytes; int bits, w, h; Expect expect; int tolerance = 0, ppm = -1; bool grayRamp = false; };
+    const std::vector<RGBQUAD> pal = {{30, 20, 10, 0}, {200, 100, 50, 0}, {0, 255, 128, 0}}; // blue, green, red
+    auto palColour = [&](int x, int y) { RGBQUAD q = pal[size_t(x + 2 * y) % 3]; return Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue}; };
+    // TGA: 32 bits with alpha in runs from the top right; mapped from entry 2 (9 lies past the map:
+    // entry 0 stands in). PCX: 24 bits in planes, in runs; palettes after the pixels or in the header.
+    Bytes map, palette(768);
+    for (int k = 0; k < 4; ++k)
+        map = map + Bytes{uint8_t(KeyColour(k).b), uint8_t(KeyColour(k).g), uint8_t(KeyColour(k).r)};
+    std::iota(palette.begin(), palette.end(), uint8_t(0));
+    const Bytes header(palette.begin(), palette.begin() + 48);
+    auto entry = [&palette](unsigned i) { return Rgb{palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]}; };
+    const Bytes tga = Tga(10, 5, 4, 32, 8, true, KeyBgra, map, 0, 24); // its map unused
+    const Bytes pcx = Pcx(9, 4, 8, 3, true, [](int x, int y, int p) { return unsigned(KeyBgra(x, y)[2 - p]); });
+    struct Case { const char* name; Bytes bytes; int bits, w, h; Expect expect; int tolerance = 0, ppm = -1; };
     const Case cases[] = {
         // A bitmap file's resolution is its own, none included (the decoder would say 96 dpi).
         {"c.bmp", MakeBmp(5, 3, 24, {}, PatternValue, true, 0), 24, 5, 3, Pattern, 0, 0},
-        // A V5 header's colour space goes no further: the image gets the plain 40-byte header.
-        {"v5.bmp", WithV5Header(MakeBmp(5, 3, 24, {}, PatternValue)), 24, 5, 3, Pattern},
-        {"p8.bmp", MakeBmp(7, 3, 8, pal16, index), 8, 7, 3, palColour},
-        {"p4.bmp", MakeBmp(7, 3, 4, pal16, index), 4, 7, 3, palColour},
+        {"p8.bmp", MakeBmp(7, 3, 8, pal, [](int x, int y) { return uint32_t(x + 2 * y) % 3; }), 8, 7, 3, palColour},
         {"m.bmp", MakeBmp(11, 2, 1, {{0, 0, 128, 0}, {200, 255, 255, 0}}, [](int x, int y) { return (x + y) % 2u; }), 1,
          11, 2, [](int x, int y) { return (x + y) % 2 ? Rgb{255, 255, 200} : Rgb{128, 0, 0}; }},
         {"c.png", Encoded(GUID_ContainerFormatPng, 5, 3, Pattern, 300), 24, 5, 3, Pattern, 0, 11811},
-        // Gray of any depth becomes 8 bits over the gray ramp.
-        {"g.png", Encode(GUID_ContainerFormatPng, GUID_WICPixelFormat8bppGray, 5, 3, g8, 8), 8, 5, 3,
-         [&](int x, int y) { return Gray(g8[y][x]); }, 0, -1, true},
-        {"g16.png", Encode(GUID_ContainerFormatPng, GUID_WICPixelFormat16bppGray, 4, 2, gray16, 8), 8, 4, 2,
-         Grid({{Gray(0), Gray(255), Gray(128), Gray(18)}, {Gray(1), Gray(254), Gray(127), Gray(0)}}), 0, -1, true},
-        {"b.png", Encode(GUID_ContainerFormatPng, GUID_WICPixelFormatBlackWhite, 4, 2, bw, 4), 1, 4, 2,
-         Grid({{kWhite, kBlack, kWhite, kBlack}, {kBlack, kWhite, kBlack, kWhite}})},
-        // Palettes stay, a transparent entry laid over white; so is alpha: c * a / 255 + 255 - a.
-        {"p.png", kTransparentPng, 8, 3, 2, Grid({{Rgb{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {kBlack, kWhite, kWhite}})},
-        {"a.png", Encode(GUID_ContainerFormatPng, GUID_WICPixelFormat32bppBGRA, 4, 1, bgra, 16), 24, 4, 1,
-         Grid({{Rgb{0x10, 0x20, 0x30}, kWhite, Gray(127), Rgb{255, 191, 223}}})},
-        {"c.jpg", Encoded(GUID_ContainerFormatJpeg, 32, 32, quad), 24, 32, 32,
-         [&](int x, int y) { return x % 16 / 4 % 3 && y % 16 / 4 % 3 ? quad(x, y) : kAny; }, 24},
-        {"a.gif", kTwoFrameGif, 8, 2, 2, [](int, int) { return Rgb{255, 0, 0}; }}, // the first frame of two
+        // Gray becomes 8 bits over the gray ramp.
+        {"g.png", Encoded(GUID_ContainerFormatPng, 5, 3, [](int x, int y) { return Gray(x * 60 + y * 7 + 1); }, 0, true), 8, 5, 3,
+         [](int x, int y) { return Gray(x * 60 + y * 7 + 1); }},
+        {"c.jpg", Encoded(GUID_ContainerFormatJpeg, 32, 32, [](int, int) { return Rgb{200, 30, 60}; }), 24, 32, 32,
+         [](int, int) { return Rgb{200, 30, 60}; }, 8},
+        // Turned upright as its EXIF orientation says (a quarter clockwise).
+        {"g.jpg", WithExif(Encoded(GUID_ContainerFormatJpeg, 33, 17, [](int x, int y) { return Gray(x * 6 + y * 2); }, 300, true), 6),
+         8, 17, 33, [](int x, int y) { return Gray(y * 6 + (16 - x) * 2); }, 8, 11811},
+        // Palettes stay, a transparent entry laid over white.
+        {"a.gif", Gif(1, 1, true), 8, 1, 1, [](int, int) { return kWhite; }},
         {"t.tif", Encoded(GUID_ContainerFormatTiff, 5, 3), 24, 5, 3, Pattern},
-        // The largest image, over white; large ones are stored as PNG.
+        // The largest image, alpha laid over white: c * a / 255 + 255 - a.
         {"i.ico", Icon({16, 32, 24}), 24, 32, 32,
          [](int x, int y) { return x < 4 ? kWhite : x < 8 ? Rgb{255, 127, 127} : Pattern(x, y); }},
-        {"png.ico", Icon({32, 40}, false, true), 24, 40, 40, Pattern},
+        // A TGA file has no resolution; a PCX file's is in its header.
+        {"c.TGA", tga, 24, 5, 4, KeyOverWhite, 0, 0},
+        {"m.tga", Tga(1, 5, 4, 8, 0, false, [](int x, int y) { return Bytes{uint8_t(Key(x, y) < 4 ? Key(x, y) + 2 : 9)}; }, map, 2, 24), 8,
+         5, 4, [](int x, int y) { return Key(x, y) > 3 ? kBlack : KeyColour(Key(x, y)); }},
+        {"c.pcx", pcx, 24, 9, 4, [](int x, int y) { return KeyColour(Key(x, y)); }, 0, 11811},
+        {"p.pcx", Pcx(9, 4, 8, 1, true, [](int x, int y, int) { return unsigned(Key(x, y) * 53 & 255); }, {}, palette), 8, 9, 4,
+         [&](int x, int y) { return entry(Key(x, y) * 53 & 255); }},
+        {"e.pcx", Pcx(9, 4, 1, 4, false, [](int x, int y, int p) { return unsigned(Key(x, y) * 53) >> p & 1u; }, header), 4, 9, 4, [&](int x, int y) { return entry(Key(x, y) * 53 & 15); }},
     };
     for (const Case& c : cases) {
         Image img = ReadBytes(dir.File(c.name), c.bytes);
         ExpectPicture(img, c.bits, c.w, c.h, c.expect, c.name, c.tolerance);
-        EXPECT_EQ(img.IsGrayRamp(), c.grayRamp) << c.name;
         EXPECT_TRUE(c.ppm < 0 || (img.header.biXPelsPerMeter == c.ppm && img.header.biYPelsPerMeter == c.ppm)) << c.name;
-        CancelAt decoding(0, true); // the decoders ask the thread's cancel check as they go
-        EXPECT_FALSE(ReadImage(dir.File(c.name)).ok) << c.name;
-        EXPECT_TRUE(CancelAt::checked) << c.name;
+        // Cut short, refused (an 8-bit PCX file cut right before its palette is whole, in gray levels).
+        const bool palette = strcmp(c.name, "p.pcx") == 0;
+        ExpectTruncationRefused(dir.File(c.name), c.bytes, palette ? c.bytes.size() - 769 : 0);
+        EXPECT_TRUE(palette || ReadBytes(dir.File(c.name), c.bytes + Bytes(100, 0)).ok) << c.name << ": bytes after the end";
+        CancelAt counting(0); // the decoders ask the thread's cancel check as they go (ours once a row), to the last time
+        ReadImage(dir.File(c.name));
+        const int checks = CancelAt::calls;
+        const bool ours = !_stricmp(strrchr(c.name, '.'), ".tga") || !_stricmp(strrchr(c.name, '.'), ".pcx");
+        CancelAt last(checks);
+        EXPECT_TRUE(checks >= (ours ? c.h : 1) && !ReadImage(dir.File(c.name)).ok) << c.name << ": " << checks;
     }
+    // Headers that do not add up: no width, identification past the end, lines shorter than the
+    // width, five planes; a TGA image of 32767 x 32767 (within the budget) claimed by a few bytes.
+    const struct { const Bytes& file; size_t at; Bytes with; } edits[] = {
+        {tga, 12, {0}}, {tga, 0, {200}}, {pcx, 66, {2}}, {pcx, 65, {5}}, {tga, 12, {0xFF, 0x7F, 0xFF, 0x7F}}};
+    for (const auto& e : edits) {
+        Bytes v = e.file;
+        std::copy(e.with.begin(), e.with.end(), v.begin() + long(e.at));
+        EXPECT_FALSE(ReadBytes(dir.File(&e.file == &tga ? "e.tga" : "e.pcx"), v).ok) << e.at;
+    }
+    // Without a signature, only its extension or the picker's choice claims a TGA file.
+    IMGIOOPTIONS chosen = {sizeof chosen, IMGIO_INDEX_TGA, 0, {}};
+    EXPECT_FALSE(ReadBytes(dir.File("t.dat"), tga).ok);
+    EXPECT_TRUE(ReadImage(dir.File("t.dat"), &chosen).ok);
 }
 
-TEST(ImgIoRead, WhatIsNoImageOrIsTruncatedOrDamagedIsRefused)
+TEST(ImgIoRead, WhatIsNoImageIsRefused)
 {
     testsupport::ScratchDir dir;
     // No path, a folder, a missing file, devices that could block the caller, no image.
     for (const char* path : {"", dir.path().c_str(), "missing.bmp", "NUL", "CON", static_cast<const char*>(nullptr)})
         EXPECT_EQ(ImgIoReadFile(path, 0, nullptr), nullptr) << (path ? path : "null");
     EXPECT_FALSE(ReadBytes(dir.File("x.tga"), Bytes(4096, 0)).ok || ReadBytes(dir.File("x.pcx"), {'h', 'i'}).ok);
-    const Bytes ico = Icon({16}, true);
-    const std::pair<const char*, Bytes> cases[] = {
-        {"t.bmp", MakeBmp(5, 3, 24, {}, PatternValue)}, {"t.png", Encoded(GUID_ContainerFormatPng, 5, 3)},
-        {"p.png", kTransparentPng}, {"t.jpg", Encoded(GUID_ContainerFormatJpeg, 5, 3)}, {"t.gif", kTwoFrameGif},
-        {"t.tif", Encoded(GUID_ContainerFormatTiff, 5, 3)}, {"t.ico", ico}};
-    for (const auto& c : cases) {
-        ExpectDamageRefused(dir.File(c.first), c.second, 80);
-        EXPECT_TRUE(ReadBytes(dir.File(c.first), c.second + Bytes(100, 0)).ok) << c.first << ": bytes after the end";
-    }
-
     // An icon image of a billion rows, which the decoder would go at before we could look.
-    Bytes tall = ico;
+    Bytes tall = Icon({16});
     memcpy(&tall[6 + 16 + 8], "\x20\x00\x00\x40", 4);
     const DWORD start = GetTickCount();
     EXPECT_FALSE(ReadBytes(dir.File("tall.ico"), tall).ok);
@@ -147,7 +150,7 @@ TEST(ImgIoRead, WhatIsNoImageOrIsTruncatedOrDamagedIsRefused)
 TEST(ImgIoRead, LeavesTheThreadsComModelAsItWas)
 {
     testsupport::ScratchDir dir;
-    testsupport::WriteBytes(dir.File("c.png"), kTransparentPng);
+    testsupport::WriteBytes(dir.File("c.png"), Encoded(GUID_ContainerFormatPng, 5, 3));
     for (bool multi : {false, true}) // a thread without COM, then a free-threaded one
         std::thread([&] {
             if (multi)
@@ -158,4 +161,37 @@ TEST(ImgIoRead, LeavesTheThreadsComModelAsItWas)
             if (multi || SUCCEEDED(other))
                 CoUninitialize();
         }).join();
+}
+
+TEST(ImgIoWrite, BitmapFileIsTheHeaderThenTheBlockAndFailuresLeaveTheOldFile)
+{
+    testsupport::ScratchDir dir;
+    const Bytes files[] = {MakeBmp(5, 3, 24, {}, PatternValue),
+                           MakeBmp(7, 3, 4, {{0, 0, 0, 0}, {90, 165, 45, 0}, {200, 55, 100, 0}}, [](int x, int y) { return (x + y) % 3u; })};
+    const std::string keep = dir.File("keep.bmp"), folder = dir.File("sub");
+    testsupport::WriteBytes(keep, Bytes(5000, 'x'));
+    for (const Bytes& file : files) {
+        // Exactly the path given (no extension added), an old file replaced; spare bytes in the block are no image.
+        HGLOBAL block = BlockOf(file, 7);
+        for (const std::string& path : {dir.File(std::to_string(file.size())), keep}) {
+            ASSERT_EQ(ImgIoWriteFile(block, path.c_str(), IMGIO_FORMAT_BMP, 0), IMGIO_WRITE_OK);
+            EXPECT_EQ(testsupport::ReadBytes(path), file);
+        }
+        GlobalFree(block);
+    }
+    const Bytes old(300, 'k');
+    testsupport::WriteBytes(keep, old);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    HGLOBAL good = BlockOf(files[0]), junk = testsupport::MakeBlock(200, 7);
+    EXPECT_EQ(ImgIoWriteFile(junk, keep.c_str(), IMGIO_FORMAT_BMP, 0), IMGIO_WRITE_BAD_IMAGE);
+    EXPECT_EQ(ImgIoWriteFile(good, keep.c_str(), 3, 0), IMGIO_WRITE_UNSUPPORTED);
+    EXPECT_EQ(ImgIoWriteFile(good, folder.c_str(), IMGIO_FORMAT_BMP, 0), IMGIO_WRITE_FAILED);
+    SetFileAttributesA(keep.c_str(), FILE_ATTRIBUTE_READONLY); // the user's "keep this"
+    EXPECT_EQ(ImgIoWriteFile(good, keep.c_str(), IMGIO_FORMAT_BMP, 0), IMGIO_WRITE_FAILED);
+    SetFileAttributesA(keep.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(testsupport::ReadBytes(keep), old);
+    RemoveDirectoryA(folder.c_str());
+    EXPECT_EQ(dir.List().size(), 3u) << "a temporary file was left behind";
+    GlobalFree(junk);
+    GlobalFree(good);
 }
