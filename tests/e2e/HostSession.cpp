@@ -61,15 +61,10 @@ HostSession::~HostSession()
     }
 }
 
-std::string HostSession::Status() const
-{
-    HWND bar = drive::Descendant(main_, "msctls_statusbar32", nullptr);
-    return bar ? drive::Text(bar) : std::string();
-}
-
 bool HostSession::WaitStatus(const std::string& text, DWORD ms) const
 {
-    return drive::WaitUntil([&] { return Status().rfind(text, 0) == 0; }, ms);
+    HWND bar = drive::Descendant(main_, "msctls_statusbar32", nullptr);
+    return bar && drive::WaitUntil([&] { return drive::Text(bar).rfind(text, 0) == 0; }, ms);
 }
 
 HWND HostSession::Dialog(const char* title, DWORD ms) const
@@ -96,35 +91,17 @@ bool HostSession::Answer(const char* title, const char* button, DWORD ms) const
     return box && Press(box, button);
 }
 
-namespace {
-
-struct ManagerSearch {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectManagers(HWND w, LPARAM l)
-{
-    auto* s = reinterpret_cast<ManagerSearch*>(l);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (pid != s->pid)
-        return TRUE;
-    if (IsManager(w))
-        s->found.push_back(w);
-    for (HWND docked : drive::Descendants(w, "#32770")) // docked in a frame
-        if (IsManager(docked))
-            s->found.push_back(docked);
-    return TRUE;
-}
-
-} // namespace
-
 std::vector<HWND> HostSession::Managers() const
 {
-    ManagerSearch search = {process_.dwProcessId, {}};
-    EnumWindows(CollectManagers, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> found;
+    // Every window on the screen: floating ones and those docked in a frame.
+    for (HWND w : drive::Descendants(GetDesktopWindow(), "#32770")) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == process_.dwProcessId && IsManager(w))
+            found.push_back(w);
+    }
+    return found;
 }
 
 HWND HostSession::NewManager(const std::vector<HWND>& before, DWORD ms) const

@@ -25,7 +25,6 @@ public:
 
     HWND main() const { return main_; }
     DWORD pid() const { return process_.dwProcessId; }
-    std::string Status() const;
     // Waits until the status line starts with text.
     bool WaitStatus(const std::string& text, DWORD ms = 30000) const;
 

@@ -34,16 +34,6 @@ HGLOBAL Plain(int width, int height, int gray)
     return MakePackedDib(width, height, 24, {}, std::vector<unsigned char>(stride * height, (unsigned char)gray));
 }
 
-std::string DeviceOf(const PRINTDLGA& record)
-{
-    if (!record.hDevNames)
-        return "(none)";
-    const auto* names = static_cast<const DEVNAMES*>(GlobalLock(record.hDevNames));
-    std::string device = reinterpret_cast<const char*>(names) + names->wDeviceOffset;
-    GlobalUnlock(record.hDevNames);
-    return device;
-}
-
 // What the cancelled job showed, seen from inside its window's thread.
 struct CancelWatch {
     HWND album = nullptr, view = nullptr, progress = nullptr;
@@ -123,28 +113,21 @@ int main(int argc, char** argv)
                                               printing::PrintThumbnailsProc, 0);
     const printing::Settings& chosen = printing::Current();
     printf("dialog %d steps-left %d\n", int(confirmed), int(script.Pending()));
-    printf("setup-device %s\n", DeviceOf(chosen.printer).c_str());
-    printf("choices all %d names %d size %d\n", chosen.printAll, chosen.printNames, chosen.size);
-
-    PRINTDLGA none = {};
-    none.lStructSize = sizeof none;
-    none.Flags = PD_RETURNDEFAULT;
-    if (!PrintDlgA(&none)) {
-        printf("error no default printer\n");
+    if (!chosen.printer.hDevNames) {
+        printf("error no printer chosen\n");
         return 1;
     }
-    const auto* names = static_cast<const DEVNAMES*>(GlobalLock(none.hDevNames));
+    // The chosen printer and its page as the layout sees it.
+    const auto* names = static_cast<const DEVNAMES*>(GlobalLock(chosen.printer.hDevNames));
     const char* base = reinterpret_cast<const char*>(names);
     HDC dc = CreateDCA(base + names->wDriverOffset, base + names->wDeviceOffset, base + names->wOutputOffset,
-                       static_cast<DEVMODEA*>(GlobalLock(none.hDevMode)));
-    printf("default-device %s\n", base + names->wDeviceOffset);
+                       static_cast<DEVMODEA*>(GlobalLock(chosen.printer.hDevMode)));
+    printf("setup-device %s\n", base + names->wDeviceOffset);
     printf("caps %d %d %d %d %d\n", GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES), GetDeviceCaps(dc, LOGPIXELSX),
            GetDeviceCaps(dc, PHYSICALOFFSETX), GetDeviceCaps(dc, PHYSICALOFFSETY));
     DeleteDC(dc);
-    GlobalUnlock(none.hDevMode);
-    GlobalUnlock(none.hDevNames);
-    GlobalFree(none.hDevMode);
-    GlobalFree(none.hDevNames);
+    GlobalUnlock(chosen.printer.hDevMode);
+    GlobalUnlock(chosen.printer.hDevNames);
     printf("album %d missing %d source-gray %d thumb-gray %d box %d\n", kCount, kMissing, kSourceGray, kThumbGray,
            chosen.size);
 
