@@ -33,64 +33,44 @@ bool NameNewAlbum(const HostSession& host, const std::string& album)
     return true;
 }
 
-// Memory in another process, for messages whose parameters point at memory there.
-class RemoteBlock {
+// A copy of some bytes in another process's memory, for messages whose parameter points there.
+class RemoteCopy {
 public:
-    RemoteBlock(DWORD pid, size_t size)
-        : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)),
-          at_(process_ ? static_cast<char*>(VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))
-                       : nullptr)
+    RemoteCopy(DWORD pid, const void* data, size_t size)
+        : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid)),
+          at_(process_ ? VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE) : nullptr),
+          copied_(at_ && WriteProcessMemory(process_, at_, data, size, nullptr))
     {
     }
-    ~RemoteBlock()
+    ~RemoteCopy()
     {
         if (at_)
             VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
         if (process_)
             CloseHandle(process_);
     }
-    RemoteBlock(const RemoteBlock&) = delete;
-    RemoteBlock& operator=(const RemoteBlock&) = delete;
-    char* at(size_t offset) const { return at_ + offset; }
-    bool Write(size_t offset, const void* data, size_t n) const
-    {
-        return at_ && WriteProcessMemory(process_, at_ + offset, data, n, nullptr);
-    }
-    bool Read(size_t offset, void* data, size_t n) const { return at_ && ReadProcessMemory(process_, at_ + offset, data, n, nullptr); }
+    RemoteCopy(const RemoteCopy&) = delete;
+    RemoteCopy& operator=(const RemoteCopy&) = delete;
+    LPARAM at() const { return copied_ ? reinterpret_cast<LPARAM>(at_) : 0; }
 
 private:
     HANDLE process_;
-    char* at_;
+    void* at_;
+    bool copied_;
 };
 
 // The folder browser of process pid set to folder (BFFM_SETSELECTIONW, the path in that process's
-// memory), asked again until its tree's selection is the folder's own name.
+// memory), asked again until its tree's selection moves: it moves only once the whole path is found.
 bool SelectInBrowser(HWND browser, DWORD pid, const std::wstring& folder)
 {
     HWND tree = drive::Descendant(browser, "SysTreeView32", nullptr);
-    RemoteBlock remote(pid, 4096);
-    const size_t item = 2048, text = item + sizeof(TVITEMW);
-    if (!tree || !remote.Write(0, folder.c_str(), (folder.size() + 1) * sizeof(wchar_t)))
-        return false;
-    const std::wstring last = folder.substr(folder.rfind(L'\\') + 1);
-    auto selected = [&] {
-        TVITEMW tv = {};
-        tv.mask = TVIF_TEXT;
-        tv.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        tv.pszText = reinterpret_cast<LPWSTR>(remote.at(text));
-        tv.cchTextMax = MAX_PATH;
-        WCHAR shown[MAX_PATH + 1] = L"";
-        return tv.hItem && remote.Write(item, &tv, sizeof tv) &&
-               SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.at(item))) &&
-               remote.Read(text, shown, MAX_PATH * sizeof(WCHAR)) && last == shown;
-    };
-    return drive::WaitUntil([&] {
-        if (selected())
-            return true;
+    const RemoteCopy path(pid, folder.c_str(), (folder.size() + 1) * sizeof(wchar_t));
+    auto caret = [tree] { return SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0); };
+    const LRESULT start = caret();
+    return tree && path.at() && drive::WaitUntil([&] {
         DWORD_PTR answer = 0;
-        SendMessageTimeoutW(browser, WM_USER + 103 /* BFFM_SETSELECTIONW */, TRUE, reinterpret_cast<LPARAM>(remote.at(0)), SMTO_NORMAL,
-                            120000, &answer);
-        return selected();
+        SendMessageTimeoutW(browser, WM_USER + 103 /* BFFM_SETSELECTIONW */, TRUE, path.at(), SMTO_NORMAL, 120000, &answer);
+        return caret() && caret() != start;
     }, 180000);
 }
 

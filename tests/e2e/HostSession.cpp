@@ -1,11 +1,11 @@
 #include "HostSession.h"
 
 #include <algorithm>
-#include <fstream>
 #include <stdio.h>
 #include "Driver.h"
 #include "Host.h"
 #include "Raii.h"
+#include "imgio.h"
 
 namespace e2e {
 
@@ -235,17 +235,7 @@ bool SaveScreenshot(const std::string& path, DWORD pid)
 {
     const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     GlobalBlock image(CaptureSettledScreen(screen, pid));
-    Locked dib(image.get());
-    if (!dib.get())
-        return false;
-    const DWORD size = DWORD(GlobalSize(image.get()));
-    const BITMAPFILEHEADER file = {0x4D42, DWORD(sizeof file) + size, 0, 0,
-                                   DWORD(sizeof file + sizeof(BITMAPINFOHEADER))};
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(static_cast<const char*>(dib.get()), size);
-    out.close();
-    return !out.fail();
+    return image.get() && ImgIoWriteFile(image.get(), path.c_str(), IMGIO_FORMAT_BMP, 0) == IMGIO_WRITE_OK;
 }
 
 } // namespace e2e
