@@ -131,13 +131,6 @@ HWND HostSession::OpenManager(const std::string& album)
     return NewManager(before);
 }
 
-HWND HostSession::NewWindow()
-{
-    const std::vector<HWND> before = Managers();
-    drive::Menu(main_, "fn");
-    return NewManager(before);
-}
-
 bool HostSession::Exit()
 {
     if (!process_.hProcess)

@@ -39,8 +39,6 @@ public:
 
     // File > Open Album Manager, album chosen in "Open New Album": the new window, or null.
     HWND OpenManager(const std::string& album);
-    // File > New Album Window: the new window, or null.
-    HWND NewWindow();
     // File > Exit, answering "No" to any question about saving; true when the program ended
     // with exit code 0.
     bool Exit();
