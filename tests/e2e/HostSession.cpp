@@ -5,6 +5,7 @@
 #include "Driver.h"
 #include "Host.h"
 #include "Raii.h"
+#include "album.h"
 #include "imgio.h"
 
 namespace e2e {
@@ -41,10 +42,8 @@ HostSession::HostSession(const std::vector<std::string>& args)
         command += " " + Quote(a);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_)) {
-        fprintf(stderr, "cannot start %s\n", command.c_str());
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_))
         return;
-    }
     const DWORD pid = process_.dwProcessId;
     main_ = drive::WaitFor([pid] { return drive::TopLevel(pid, "Lumicraft 2000", nullptr); }, 20000);
 }
@@ -52,10 +51,8 @@ HostSession::HostSession(const std::vector<std::string>& args)
 HostSession::~HostSession()
 {
     if (process_.hProcess) {
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.hProcess, 99);
-            WaitForSingleObject(process_.hProcess, 5000);
-        }
+        TerminateProcess(process_.hProcess, 99); // fails harmlessly once it has ended
+        WaitForSingleObject(process_.hProcess, 5000);
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
     }
@@ -229,6 +226,37 @@ bool SaveScreenshot(const std::string& path, DWORD pid)
     const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     GlobalBlock image(CaptureSettledScreen(screen, pid));
     return image.get() && ImgIoWriteFile(image.get(), path.c_str(), IMGIO_FORMAT_BMP, 0) == IMGIO_WRITE_OK;
+}
+
+bool MakeAlbum(const std::string& album, const std::vector<std::string>& images, int thumbSide)
+{
+    CAlbumDoc2 doc;
+    doc.SetThumbnailSize(WORD(thumbSide), WORD(thumbSide));
+    for (const std::string& image : images) {
+        CThumbnail2* t = BuildThumbnailFromFile(image.c_str(), WORD(thumbSide), WORD(thumbSide), nullptr);
+        if (!t)
+            return false;
+        doc.Insert(t, nullptr);
+    }
+    doc.SetPath(album.c_str());
+    return doc.Save(album.c_str()) != 0;
+}
+
+AlbumContents ReadAlbum(const std::string& album)
+{
+    AlbumContents c;
+    CAlbumDoc2 doc;
+    doc.SetAutoCheck(0);
+    if (doc.Load(album.c_str()) != 1)
+        return c;
+    for (int i = 1; i <= doc.GetCount(); ++i) {
+        const tagALBUMINFOHEADER* info = doc.GetThumbnail(i)->GetInfo();
+        char name[sizeof info->szFileName + 1] = "";
+        memcpy(name, info->szFileName, sizeof info->szFileName);
+        c.names.push_back(strrchr(name, '\\') ? strrchr(name, '\\') + 1 : name);
+        c.sizes.emplace_back(info->wWidth, info->wHeight);
+    }
+    return c;
 }
 
 } // namespace e2e

@@ -1,10 +1,12 @@
 // One run of the editor stand-in, albumhost.exe, from the test program's folder, and what a person
-// does with its windows: menus, the album choice, the album window's buttons, dragging.
+// does with its windows: menus, the album choice, the album window's buttons, dragging. And the
+// files of the scenarios: images to add, albums made and read back through the library.
 #pragma once
 
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "support/TestSupport.h"
 
 namespace e2e {
 
@@ -72,5 +74,30 @@ HWND OpenAt(HostSession& host, const std::string& album, int count, RECT r);
 bool SwitchAlbum(HWND manager, const std::string& album);
 // Saves what the screen shows, once the windows of process pid have painted, as a bitmap file.
 bool SaveScreenshot(const std::string& path, DWORD pid);
+
+// A fresh folder under the temporary folder, removed with everything in it when destroyed.
+struct Folder : testsupport::ScratchDir {
+    std::string operator/(const std::string& name) const { return File(name); }
+};
+
+// A 24-bit bitmap file of width x height whose pixels follow from seed; its creation and
+// last-write times are set to the given seconds since 1970 (0: left as written).
+inline void WriteImage(const std::string& path, int width, int height, unsigned seed, uint32_t time = 0)
+{
+    testsupport::WriteBmpFile(path, width, height, seed);
+    if (time)
+        testsupport::SetFileTimes(path, time, time);
+}
+
+// An album file holding thumbnails of the images, in this order; false when it cannot be made.
+bool MakeAlbum(const std::string& album, const std::vector<std::string>& images, int thumbSide = 80);
+
+struct AlbumContents {
+    std::vector<std::string> names; // base names of the stored file names, in album order
+    std::vector<std::pair<int, int>> sizes; // source image sizes
+};
+// The album file as the library reads it (without looking at the source files); empty when it
+// cannot be read.
+AlbumContents ReadAlbum(const std::string& album);
 
 } // namespace e2e

@@ -1,12 +1,9 @@
-// Prints three real jobs for the print-queue check (check_print_queue.py), which then reads the
-// PDFs the queue made. The printer is first chosen through "Printer Setup" of the real "Print
-// Thumbnails" dialog. Job "lcprint-cancel-TAG": 300 thumbnails in 1-inch boxes with their names;
-// when its progress window shows page 3, the job waits (answering only messages sent to it) while
-// a second thread presses the window's Cancel with the mouse. Job "lcprint-all-TAG": an album of
-// 25 thumbnails, every one with its name, in 2-inch boxes; each source image is a plain dark gray,
-// each thumbnail a plain light gray, and the source of thumbnail 3 is missing. Job
-// "lcprint-none-TAG": only the selected thumbnails, none being selected, on the default printer.
-// Prints "key value" lines the check needs; a screenshot of the progress window goes to FOLDER.
+// Prints three real jobs for check_print_queue.py, which reads the PDFs the queue made; the printer
+// is chosen through "Printer Setup" of the real "Print Thumbnails" dialog. "lcprint-cancel-TAG": 300
+// thumbnails in 1-inch boxes, Cancel pressed with the mouse while the job waits at page 3.
+// "lcprint-all-TAG": 25 named thumbnails in 2-inch boxes, sources plain dark gray, thumbnails light
+// gray, the source of thumbnail 3 missing. "lcprint-none-TAG": only the selected, none selected.
+// Prints "key value" lines for the check; the progress window's screenshot goes to FOLDER.
 #include <stdio.h>
 #include <string>
 #include <thread>
@@ -43,8 +40,6 @@ struct CancelWatch {
     HANDLE atPage3 = CreateEventA(nullptr, TRUE, FALSE, nullptr), pressed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 } g_watch;
 
-bool Painted(HWND w) { return !GetUpdateRect(w, nullptr, FALSE); }
-
 // Sees the page text change. At page 2 the album's window is invalidated: it is repainted by page
 // 3 only if the job lets its thread answer. At page 3 the job is held until Cancel was pressed.
 LRESULT CALLBACK WatchPages(int code, WPARAM wParam, LPARAM lParam)
@@ -61,7 +56,7 @@ LRESULT CALLBACK WatchPages(int code, WPARAM wParam, LPARAM lParam)
             RedrawWindow(w.album, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
         if (w.pages.size() == 3) {
             w.disabled = !IsWindowEnabled(w.album);
-            w.repainted = Painted(w.album) && Painted(w.view);
+            w.repainted = !GetUpdateRect(w.album, nullptr, FALSE) && !GetUpdateRect(w.view, nullptr, FALSE);
             SetEvent(w.atPage3);
             MSG msg;
             for (const DWORD start = GetTickCount(); GetTickCount() - start < 120000;) {
