@@ -3,8 +3,10 @@
 // through the library.
 #include <windows.h>
 #include <commctrl.h>
+#include <memory>
 #include "Driver.h"
 #include "HostSession.h"
+#include "Raii.h"
 
 using namespace e2e;
 
@@ -32,43 +34,27 @@ bool NameNewAlbum(const HostSession& host, const std::string& album)
     return true;
 }
 
-// A copy of some bytes in another process's memory, for messages whose parameter points there.
-class RemoteCopy {
-public:
-    RemoteCopy(DWORD pid, const void* data, size_t size)
-        : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid)),
-          at_(process_ ? VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE) : nullptr),
-          copied_(at_ && WriteProcessMemory(process_, at_, data, size, nullptr))
-    {
-    }
-    ~RemoteCopy()
-    {
-        if (at_)
-            VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
-        if (process_)
-            CloseHandle(process_);
-    }
-    RemoteCopy(const RemoteCopy&) = delete;
-    RemoteCopy& operator=(const RemoteCopy&) = delete;
-    LPARAM at() const { return copied_ ? reinterpret_cast<LPARAM>(at_) : 0; }
+struct CloseTraits { static void Free(HANDLE h) { CloseHandle(h); } };
 
-private:
-    HANDLE process_;
-    void* at_;
-    bool copied_;
-};
-
-// The folder browser of process pid set to folder (BFFM_SETSELECTIONW, the path in that process's
-// memory), asked again until its tree's selection moves: it moves only once the whole path is found.
+// The folder browser of process pid set to folder (BFFM_SETSELECTIONW, the path copied into that
+// process's memory), asked again until its tree's selection moves: it moves only once the whole
+// path is found.
 bool SelectInBrowser(HWND browser, DWORD pid, const std::wstring& folder)
 {
     HWND tree = drive::Descendant(browser, "SysTreeView32", nullptr);
-    const RemoteCopy path(pid, folder.c_str(), (folder.size() + 1) * sizeof(wchar_t));
+    const Owned<HANDLE, CloseTraits> process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid));
+    const size_t size = (folder.size() + 1) * sizeof(wchar_t);
+    const auto release = [&process](void* at) { VirtualFreeEx(process.get(), at, 0, MEM_RELEASE); };
+    const std::unique_ptr<void, decltype(release)> path(
+        process ? VirtualAllocEx(process.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE) : nullptr, release);
+    if (!tree || !path || !WriteProcessMemory(process.get(), path.get(), folder.c_str(), size, nullptr))
+        return false;
     auto caret = [tree] { return SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0); };
     const LRESULT start = caret();
-    return tree && path.at() && drive::WaitUntil([&] {
+    return drive::WaitUntil([&] {
         DWORD_PTR answer = 0;
-        SendMessageTimeoutW(browser, WM_USER + 103 /* BFFM_SETSELECTIONW */, TRUE, path.at(), SMTO_NORMAL, 120000, &answer);
+        SendMessageTimeoutW(browser, WM_USER + 103 /* BFFM_SETSELECTIONW */, TRUE, reinterpret_cast<LPARAM>(path.get()),
+                            SMTO_NORMAL, 120000, &answer);
         return caret() && caret() != start;
     }, 180000);
 }

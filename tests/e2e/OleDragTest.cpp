@@ -13,6 +13,7 @@
 #include <vector>
 #include "Driver.h"
 #include "HostSession.h"
+#include "Raii.h"
 
 using namespace e2e;
 
@@ -154,10 +155,8 @@ bool DropMarkShown(HWND cell)
 {
     POINT p = {20, 4};
     ClientToScreen(cell, &p);
-    HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, p.x, p.y);
-    ReleaseDC(nullptr, screen);
-    return c == RGB(255, 0, 0);
+    const WindowDc screen(nullptr);
+    return GetPixel(screen.get(), p.x, p.y) == RGB(255, 0, 0);
 }
 
 struct Ole {
