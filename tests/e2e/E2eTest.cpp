@@ -180,9 +180,11 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     EXPECT_TRUE(WaitCount(again, 4));
     Place(again, 300, 60, 900, 560);
 
-    // The same order on screen: the first thumbnail opens c.bmp.
+    // The same order on screen: the first and the last thumbnail open c.bmp and b.bmp.
     drive::DoubleClick(drive::Center(Cells(again)[0]));
     EXPECT_TRUE(ImageWindowShown(host, "c.bmp (100 x 100)"));
+    drive::DoubleClick(drive::Center(Cells(again)[3]));
+    EXPECT_TRUE(ImageWindowShown(host, "b.bmp (90 x 120)"));
 
     ASSERT_TRUE(host.Exit());
 }
