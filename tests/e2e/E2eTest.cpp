@@ -245,16 +245,9 @@ TEST(EndToEnd, AddOpenImagesToOpenAndClosedAlbums)
     HWND manager = OpenAt(host, "Open", 1, {300, 60, 900, 500});
     ASSERT_NE(manager, nullptr);
 
-    drive::Menu(host.main(), "fi");
-    HWND choice = host.Dialog("Add To Album");
-    ASSERT_NE(choice, nullptr);
-    ASSERT_TRUE(ChooseAlbum(choice, "Open"));
+    ASSERT_TRUE(host.Choose("fi", "Add To Album", "Open"));
     EXPECT_TRUE(WaitCount(manager, 3));
-
-    drive::Menu(host.main(), "fi");
-    choice = host.Dialog("Add To Album");
-    ASSERT_NE(choice, nullptr);
-    ASSERT_TRUE(ChooseAlbum(choice, "Closed"));
+    ASSERT_TRUE(host.Choose("fi", "Add To Album", "Closed"));
     EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "Closed.abm").names.size() == 3; }));
     EXPECT_EQ(Count(manager), 3) << "the album window shows another album";
 

@@ -113,19 +113,25 @@ HWND HostSession::NewManager(const std::vector<HWND>& before, DWORD ms) const
         ms);
 }
 
-HWND HostSession::OpenManager(const std::string& album)
+bool HostSession::Choose(const char* keys, const char* title, const std::string& album)
 {
-    const std::vector<HWND> before = Managers();
     // Keys typed while a program that has just started is still settling can be lost: when no
     // dialog comes, the menu is used again.
     HWND choice = nullptr;
     for (int attempt = 0; attempt < 3 && !choice; ++attempt) {
-        drive::Menu(main_, "fa");
-        choice = Dialog("Open New Album", 5000);
+        drive::Menu(main_, keys);
+        choice = Dialog(title, 5000);
     }
-    if (!choice || !ChooseAlbum(choice, album))
-        return nullptr;
-    return NewManager(before);
+    if (!choice || !drive::ChooseInCombo(GetDlgItem(choice, kAlbumList), album))
+        return false;
+    drive::Click(drive::Center(drive::Descendant(choice, "Button", "&OK")));
+    return drive::WaitUntil([choice] { return !IsWindow(choice); });
+}
+
+HWND HostSession::OpenManager(const std::string& album)
+{
+    const std::vector<HWND> before = Managers();
+    return Choose("fa", "Open New Album", album) ? NewManager(before) : nullptr;
 }
 
 bool HostSession::Exit()
@@ -145,15 +151,6 @@ bool HostSession::Exit()
     DWORD code = 1;
     GetExitCodeProcess(process_.hProcess, &code);
     return code == 0;
-}
-
-bool ChooseAlbum(HWND dialog, const std::string& album)
-{
-    HWND list = GetDlgItem(dialog, 101);
-    if (!drive::ChooseInCombo(list, album))
-        return false;
-    drive::Click(drive::Center(drive::Descendant(dialog, "Button", "&OK")));
-    return drive::WaitUntil([dialog] { return !IsWindow(dialog); });
 }
 
 int Count(HWND manager)

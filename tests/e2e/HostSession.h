@@ -39,6 +39,9 @@ public:
     // Waits for a manager window that is not among before.
     HWND NewManager(const std::vector<HWND>& before, DWORD ms = 30000) const;
 
+    // The menu command of these access keys, then in its album choice dialog with this title the
+    // album chosen and OK.
+    bool Choose(const char* keys, const char* title, const std::string& album);
     // File > Open Album Manager, album chosen in "Open New Album": the new window, or null.
     HWND OpenManager(const std::string& album);
     // File > Exit, answering "No" to any question about saving; true when the program ended
@@ -54,9 +57,6 @@ private:
     PROCESS_INFORMATION process_ = {};
     HWND main_ = nullptr;
 };
-
-// The album choice dialog with this title: album chosen in its list, then OK.
-bool ChooseAlbum(HWND dialog, const std::string& album);
 
 // A manager window's thumbnail count from its information line; -1 when it shows none.
 int Count(HWND manager);

@@ -10,6 +10,7 @@
 #include <vector>
 #include "Driver.h"
 #include "Host.h"
+#include "Raii.h"
 #include "album/Album.h"
 #include "support/DialogScript.h"
 #include "support/MessageLog.h"
@@ -88,11 +89,8 @@ int main(int argc, char** argv)
         char name[32];
         snprintf(name, sizeof name, "photo %02d.bmp", i);
         const std::string source = dir.File(name);
-        if (i != kMissing) {
-            HGLOBAL image = Plain(200, 150, kSourceGray);
-            ImgIoWriteFile(image, source.c_str(), IMGIO_FORMAT_BMP, 0);
-            GlobalFree(image);
-        }
+        if (i != kMissing)
+            ImgIoWriteFile(GlobalBlock(Plain(200, 150, kSourceGray)).get(), source.c_str(), IMGIO_FORMAT_BMP, 0);
         auto rec = MakeRecord(source.c_str());
         rec.wThumbWidth = 40;
         rec.wThumbHeight = 30;
@@ -145,10 +143,9 @@ int main(int argc, char** argv)
         GetWindowRect(g_watch.album, &a);
         GetWindowRect(g_watch.progress, &p);
         UnionRect(&a, &a, &p);
-        HGLOBAL shot = CaptureSettledScreen(a, GetCurrentProcessId());
-        if (shot && ImgIoWriteFile(shot, (folder + "\\progress-window.bmp").c_str(), IMGIO_FORMAT_BMP, 0) == IMGIO_WRITE_OK)
+        const GlobalBlock shot(CaptureSettledScreen(a, GetCurrentProcessId()));
+        if (shot && ImgIoWriteFile(shot.get(), (folder + "\\progress-window.bmp").c_str(), IMGIO_FORMAT_BMP, 0) == IMGIO_WRITE_OK)
             printf("screenshot progress-window.bmp\n");
-        GlobalFree(shot);
         drive::Click(drive::Center(GetDlgItem(g_watch.progress, IDCANCEL)));
         SetEvent(g_watch.pressed);
     });
