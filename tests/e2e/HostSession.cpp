@@ -90,8 +90,7 @@ bool HostSession::Answer(const char* title, const char* button, DWORD ms) const
 
 std::vector<HWND> HostSession::Managers() const
 {
-    std::vector<HWND> found;
-    // Every window on the screen: floating ones and those docked in a frame.
+    std::vector<HWND> found; // floating, or docked in a frame
     for (HWND w : drive::Descendants(GetDesktopWindow(), "#32770")) {
         DWORD pid = 0;
         GetWindowThreadProcessId(w, &pid);
@@ -136,8 +135,6 @@ HWND HostSession::OpenManager(const std::string& album)
 
 bool HostSession::Exit()
 {
-    if (!process_.hProcess)
-        return false;
     drive::Menu(main_, "fx");
     // Every album window with unsaved changes asks once; the program ends after the last.
     auto ended = [this] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; };
@@ -211,11 +208,6 @@ HWND OpenAt(HostSession& host, const std::string& album, int count, RECT r)
         return nullptr;
     Place(manager, r.left, r.top, r.right, r.bottom);
     return manager;
-}
-
-bool SwitchAlbum(HWND manager, const std::string& album)
-{
-    return drive::ChooseInCombo(GetDlgItem(manager, kAlbumList), album);
 }
 
 bool SaveScreenshot(const std::string& path, DWORD pid)

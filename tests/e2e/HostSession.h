@@ -70,8 +70,6 @@ std::vector<HWND> Cells(HWND manager);
 RECT Place(HWND window, int x, int y, int right, int bottom);
 // File > Open Album Manager: the window once it shows count thumbnails, placed at r; or null.
 HWND OpenAt(HostSession& host, const std::string& album, int count, RECT r);
-// Chooses an album in a manager window's own album list.
-bool SwitchAlbum(HWND manager, const std::string& album);
 // Saves what the screen shows, once the windows of process pid have painted, as a bitmap file.
 bool SaveScreenshot(const std::string& path, DWORD pid);
 
@@ -80,8 +78,7 @@ struct Folder : testsupport::ScratchDir {
     std::string operator/(const std::string& name) const { return File(name); }
 };
 
-// A 24-bit bitmap file of width x height whose pixels follow from seed; its creation and
-// last-write times are set to the given seconds since 1970 (0: left as written).
+// A 24-bit bitmap file whose pixels follow from seed, created and last written at time (0: now).
 inline void WriteImage(const std::string& path, int width, int height, unsigned seed, uint32_t time = 0)
 {
     testsupport::WriteBmpFile(path, width, height, seed);
@@ -96,8 +93,7 @@ struct AlbumContents {
     std::vector<std::string> names; // base names of the stored file names, in album order
     std::vector<std::pair<int, int>> sizes; // source image sizes
 };
-// The album file as the library reads it (without looking at the source files); empty when it
-// cannot be read.
+// The album file as the library reads it, its sources not looked at; empty when it cannot be read.
 AlbumContents ReadAlbum(const std::string& album);
 
 } // namespace e2e

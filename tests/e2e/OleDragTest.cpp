@@ -1,7 +1,6 @@
-// Thumbnails dragged out of the album window into another program, and files from another program
-// onto the album window, with real mouse input. This test program is the other program: a window
-// with a drop target of its own, and a DoDragDrop of its own. Its drop target is called through
-// its message queue, so this thread pumps while a second one moves the mouse.
+// Files dragged between the album window and another program with real mouse input. This test
+// program is the other program: a window with a drop target and a DoDragDrop of its own; its drop
+// target is called through its message queue, so this thread pumps while another moves the mouse.
 #include <gtest/gtest.h>
 #include <ole2.h>
 #include <shellapi.h>
@@ -62,9 +61,11 @@ struct FileTarget final : OnStack<IDropTarget> {
     }
 };
 
+struct PidlTraits { static void Free(PIDLIST_ABSOLUTE item) { ILFree(item); } };
+
 // Files of one folder as a file manager offers them: the shell's own data object of the items.
 struct ShellFiles {
-    std::vector<PIDLIST_ABSOLUTE> items;
+    std::vector<Owned<PIDLIST_ABSOLUTE, PidlTraits>> items;
     IDataObject* data = nullptr;
 
     explicit ShellFiles(const std::vector<std::string>& paths)
@@ -74,11 +75,12 @@ struct ShellFiles {
             PIDLIST_ABSOLUTE item = nullptr;
             if (FAILED(SHParseDisplayName(std::wstring(path.begin(), path.end()).c_str(), nullptr, &item, 0, nullptr)))
                 return;
-            items.push_back(item);
+            items.emplace_back(item);
             children.push_back(ILFindLastID(item));
         }
         IShellFolder* folder = nullptr;
-        if (items.empty() || FAILED(SHBindToParent(items[0], IID_IShellFolder, reinterpret_cast<void**>(&folder), nullptr)))
+        if (items.empty() ||
+            FAILED(SHBindToParent(items[0].get(), IID_IShellFolder, reinterpret_cast<void**>(&folder), nullptr)))
             return;
         folder->GetUIObjectOf(nullptr, UINT(children.size()), children.data(), IID_IDataObject, nullptr,
                               reinterpret_cast<void**>(&data));
@@ -88,8 +90,6 @@ struct ShellFiles {
     {
         if (data)
             data->Release();
-        for (PIDLIST_ABSOLUTE item : items)
-            ILFree(item);
     }
     ShellFiles(const ShellFiles&) = delete;
     ShellFiles& operator=(const ShellFiles&) = delete;
