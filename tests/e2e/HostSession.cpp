@@ -183,7 +183,7 @@ std::vector<HWND> Cells(HWND manager)
     return drive::Descendants(GetDlgItem(manager, kAlbumControl), "ThumbViewClass");
 }
 
-RECT Place(HWND window, int x, int y, int right, int bottom)
+void Place(HWND window, int x, int y, int right, int bottom)
 {
     RECT r = {};
     // Dragged by its caption until it stands at (x, y): a window still taking its first place
@@ -197,8 +197,6 @@ RECT Place(HWND window, int x, int y, int right, int bottom)
     // In one step: a window that snaps its size to whole cells would snap each small step back.
     // The drag ends once the window has taken its size.
     drive::Drag(POINT{r.right - 2, r.bottom - 2}, POINT{right, bottom}, 0, 1);
-    GetWindowRect(window, &r);
-    return r;
 }
 
 HWND OpenAt(HostSession& host, const std::string& album, int count, RECT r)

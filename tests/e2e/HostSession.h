@@ -66,8 +66,8 @@ bool Click(HWND manager, Button button);
 // The album's cells, row by row.
 std::vector<HWND> Cells(HWND manager);
 // Moves the window by its caption so that its top left corner is at (x, y), then drags its
-// bottom right corner to (right, bottom). Its new rectangle.
-RECT Place(HWND window, int x, int y, int right, int bottom);
+// bottom right corner to (right, bottom).
+void Place(HWND window, int x, int y, int right, int bottom);
 // File > Open Album Manager: the window once it shows count thumbnails, placed at r; or null.
 HWND OpenAt(HostSession& host, const std::string& album, int count, RECT r);
 // Saves what the screen shows, once the windows of process pid have painted, as a bitmap file.

@@ -188,7 +188,6 @@ TEST(EndToEnd, DragFilesToAndFromAnotherProgram)
     HWND cell = Cells(manager)[0];
     const DWORD self = GetCurrentThreadId();
     std::thread mover([&] {
-        drive::MoveTo(drive::Center(other));
         LeftButton(drive::Center(other), true);
         drive::WaitUntil([&] { // this thread has the mouse: its drag loop runs
             GUITHREADINFO info = {sizeof(GUITHREADINFO)};

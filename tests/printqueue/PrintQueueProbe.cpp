@@ -74,11 +74,8 @@ LRESULT CALLBACK WatchPages(int code, WPARAM wParam, LPARAM lParam)
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
-        fprintf(stderr, "usage: print_queue_probe TAG FOLDER\n");
-        return 2;
-    }
-    const std::string tag = argv[1], folder = argv[2];
+    // Run by hand without arguments: jobs tagged "manual", the screenshot in the current folder.
+    const std::string tag = argc > 2 ? argv[1] : "manual", folder = argc > 2 ? argv[2] : ".";
     CThumbviewRegister(AlbumInstance());
     CThumbListViewRegister(AlbumInstance());
     MessageLog parent(400, 300);
