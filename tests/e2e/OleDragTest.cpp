@@ -63,7 +63,8 @@ struct FileTarget final : OnStack<IDropTarget> {
 
 struct PidlTraits { static void Free(PIDLIST_ABSOLUTE item) { ILFree(item); } };
 
-// Files of one folder as a file manager offers them: the shell's own data object of the items.
+// Files of one folder as a file manager offers them: the shell's own data object of the items (not
+// copied: its item lists are owned).
 struct ShellFiles {
     std::vector<Owned<PIDLIST_ABSOLUTE, PidlTraits>> items;
     IDataObject* data = nullptr;
@@ -91,8 +92,6 @@ struct ShellFiles {
         if (data)
             data->Release();
     }
-    ShellFiles(const ShellFiles&) = delete;
-    ShellFiles& operator=(const ShellFiles&) = delete;
 };
 
 struct DropSource final : OnStack<IDropSource> {
