@@ -3,9 +3,10 @@
 // through the library.
 #include <windows.h>
 #include <commctrl.h>
-#include "AlbumFiles.h"
+#include <memory>
 #include "Driver.h"
 #include "HostSession.h"
+#include "Raii.h"
 
 using namespace e2e;
 
@@ -15,21 +16,16 @@ constexpr uint32_t kDay = 86400, kBase = 1600000000;
 
 std::vector<std::string> Names(std::initializer_list<const char*> names) { return {names.begin(), names.end()}; }
 
-// The title of an image window of the host that starts with prefix, once there is one.
-std::string ImageWindowTitle(const HostSession& host, const std::string& prefix)
+// Chooses an album in a manager window's own album list.
+bool SwitchAlbum(HWND manager, const std::string& album)
 {
-    std::string title;
-    drive::WaitUntil([&] {
-        for (HWND w : drive::Descendants(host.main(), "Lumicraft Image")) {
-            std::string t = drive::Text(w);
-            if (t.rfind(prefix, 0) == 0) {
-                title = t;
-                return true;
-            }
-        }
-        return false;
-    });
-    return title;
+    return drive::ChooseInCombo(GetDlgItem(manager, 101), album);
+}
+
+// Whether an image window of the host with this title comes up.
+bool ImageWindowShown(const HostSession& host, const std::string& title)
+{
+    return drive::WaitUntil([&] { return drive::Descendant(host.main(), "Lumicraft Image", title.c_str()) != nullptr; });
 }
 
 // "Save New Album", just asked for: the name typed into its box, then OK.
@@ -44,72 +40,29 @@ bool NameNewAlbum(const HostSession& host, const std::string& album)
     return true;
 }
 
-// Memory in another process, for messages whose parameters point at memory there.
-class RemoteBlock {
-public:
-    RemoteBlock(DWORD pid, size_t size)
-        : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)),
-          at_(process_ ? static_cast<char*>(VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))
-                       : nullptr)
-    {
-    }
-    ~RemoteBlock()
-    {
-        if (at_)
-            VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
-        if (process_)
-            CloseHandle(process_);
-    }
-    RemoteBlock(const RemoteBlock&) = delete;
-    RemoteBlock& operator=(const RemoteBlock&) = delete;
-    char* at(size_t offset) const { return at_ + offset; }
-    bool Write(size_t offset, const void* data, size_t n) const
-    {
-        return at_ && WriteProcessMemory(process_, at_ + offset, data, n, nullptr);
-    }
-    bool Read(size_t offset, void* data, size_t n) const { return at_ && ReadProcessMemory(process_, at_ + offset, data, n, nullptr); }
+struct CloseTraits { static void Free(HANDLE h) { CloseHandle(h); } };
 
-private:
-    HANDLE process_;
-    char* at_;
-};
-
-// The folder browser of process pid set to folder (BFFM_SETSELECTIONW, the path in that process's
-// memory), asked again until its tree's selection is the folder's own name.
+// The folder browser of process pid set to folder (BFFM_SETSELECTIONW, the path copied into that
+// process's memory), asked again until its tree's selection moves: it moves only once the whole
+// path is found.
 bool SelectInBrowser(HWND browser, DWORD pid, const std::wstring& folder)
 {
     HWND tree = drive::Descendant(browser, "SysTreeView32", nullptr);
-    RemoteBlock remote(pid, 4096);
-    const size_t item = 2048, text = item + sizeof(TVITEMW);
-    if (!tree || !remote.Write(0, folder.c_str(), (folder.size() + 1) * sizeof(wchar_t)))
+    const Owned<HANDLE, CloseTraits> process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid));
+    const size_t size = (folder.size() + 1) * sizeof(wchar_t);
+    const auto release = [&process](void* at) { VirtualFreeEx(process.get(), at, 0, MEM_RELEASE); };
+    const std::unique_ptr<void, decltype(release)> path(
+        process ? VirtualAllocEx(process.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE) : nullptr, release);
+    if (!tree || !path || !WriteProcessMemory(process.get(), path.get(), folder.c_str(), size, nullptr))
         return false;
-    const std::wstring last = folder.substr(folder.rfind(L'\\') + 1);
-    auto selected = [&] {
-        TVITEMW tv = {};
-        tv.mask = TVIF_TEXT;
-        tv.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        tv.pszText = reinterpret_cast<LPWSTR>(remote.at(text));
-        tv.cchTextMax = MAX_PATH;
-        WCHAR shown[MAX_PATH + 1] = L"";
-        return tv.hItem && remote.Write(item, &tv, sizeof tv) &&
-               SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.at(item))) &&
-               remote.Read(text, shown, MAX_PATH * sizeof(WCHAR)) && last == shown;
-    };
+    auto caret = [tree] { return SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0); };
+    const LRESULT start = caret();
     return drive::WaitUntil([&] {
-        if (selected())
-            return true;
         DWORD_PTR answer = 0;
-        SendMessageTimeoutW(browser, WM_USER + 103 /* BFFM_SETSELECTIONW */, TRUE, reinterpret_cast<LPARAM>(remote.at(0)), SMTO_NORMAL,
-                            120000, &answer);
-        return selected();
+        SendMessageTimeoutW(browser, WM_USER + 103 /* BFFM_SETSELECTIONW */, TRUE, reinterpret_cast<LPARAM>(path.get()),
+                            SMTO_NORMAL, 120000, &answer);
+        return caret() && caret() != start;
     }, 180000);
-}
-
-std::string WideToUtf8(const std::wstring& text)
-{
-    char out[1024] = "";
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out, sizeof out, nullptr, nullptr);
-    return out;
 }
 
 std::wstring WideText(HWND w)
@@ -124,19 +77,16 @@ std::wstring WideText(HWND w)
 
 } // namespace
 
-// Photos named in other scripts: a folder "Фото 2026" holding "写真.jpg" and "Ölberg.jpg" added
-// through the real folder browser, the real names shown (the information line; plain cells in
-// the album views program, whose screen is kept as names.bmp), found by "写真" with the Find
-// dialog, and the album saved, opened again in a new run of the program and its photo opened.
+// A photo named in another script: the folder "Фото 2026" holding "写真.jpg" added through the
+// real folder browser, the album saved, "写真" found with the Find dialog by its real name, and
+// the album opened again in a new run of the program and the photo opened from its short name.
 TEST(EndToEnd, PhotosNamedInAnyScript)
 {
     Folder albums, images;
     const std::wstring folder = std::wstring(images.path().begin(), images.path().end()) + L"\\Фото 2026";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    const std::string programFolder = ProgramFolder();
-    const std::wstring program(programFolder.begin(), programFolder.end());
-    ASSERT_TRUE(CopyFileW((program + L"meadow.jpg").c_str(), (folder + L"\\写真.jpg").c_str(), TRUE));
-    ASSERT_TRUE(CopyFileW((program + L"sunset.jpg").c_str(), (folder + L"\\Ölberg.jpg").c_str(), TRUE));
+    const std::string meadow = ProgramFolder() + "meadow.jpg";
+    ASSERT_TRUE(CopyFileW(std::wstring(meadow.begin(), meadow.end()).c_str(), (folder + L"\\写真.jpg").c_str(), TRUE));
 
     const std::string album = albums / "Names.abm";
     {
@@ -144,50 +94,14 @@ TEST(EndToEnd, PhotosNamedInAnyScript)
         HWND manager = OpenAt(host, "New Album", 0, {300, 60, 900, 560});
         ASSERT_NE(manager, nullptr);
         ASSERT_TRUE(drive::Menu(host.main(), "af"));
-        HWND browser = drive::WaitFor([&] {
-            HWND w = drive::TopLevel(host.pid(), "#32770", nullptr);
-            return w && drive::Descendant(w, "SysTreeView32", nullptr) ? w : nullptr;
-        });
+        HWND browser = host.Dialog("Browse for Folder");
         ASSERT_NE(browser, nullptr);
         ASSERT_TRUE(SelectInBrowser(browser, host.pid(), folder));
         drive::Click(drive::Center(drive::Descendant(browser, "Button", "OK")));
-        ASSERT_TRUE(WaitCount(manager, 2));
-
-        // The information line names the photo stored by its short name by its real name.
-        std::vector<std::wstring> lines;
-        const std::vector<HWND> cells = Cells(manager);
-        ASSERT_GE(cells.size(), 2u);
-        for (HWND cell : {cells[0], cells[1]}) {
-            drive::Click(drive::Center(cell));
-            std::wstring line;
-            // Generous: once in a few runs the program stops answering for half a minute here.
-            EXPECT_TRUE(drive::WaitUntil([&] {
-                line = WideText(GetDlgItem(manager, 207));
-                return line.find(L"Date:") != std::wstring::npos && (lines.empty() || line != lines[0]);
-            }, 120000));
-            lines.push_back(line);
-        }
-        EXPECT_TRUE(lines[0].rfind(L"写真.jpg  Date:", 0) == 0 || lines[1].rfind(L"写真.jpg  Date:", 0) == 0)
-            << WideToUtf8(lines[0]) << " | " << WideToUtf8(lines[1]);
-
+        ASSERT_TRUE(WaitCount(manager, 1));
         ASSERT_TRUE(Click(manager, kSave));
         ASSERT_TRUE(NameNewAlbum(host, "Names"));
-        ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(album).names.size() == 2; }));
-
-        // The album's cells in every style, the plain ones captioned with the real names.
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION views = {};
-        std::string command = "\"" + ProgramFolder() + "albumviews.exe\" \"" + album + "\" --styles";
-        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &views));
-        HWND shown = drive::WaitFor([&] { return drive::TopLevel(views.dwProcessId, nullptr, nullptr); });
-        EXPECT_NE(shown, nullptr);
-        if (shown)
-            SetWindowPos(shown, HWND_TOP, 0, 570, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-        EXPECT_TRUE(SaveScreenshot(ProgramFolder() + "names.bmp", views.dwProcessId));
-        TerminateProcess(views.hProcess, 0);
-        WaitForSingleObject(views.hProcess, 30000);
-        CloseHandle(views.hProcess), CloseHandle(views.hThread);
+        ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(album).names.size() == 1; }));
 
         // Found by its name in its own script.
         drive::Menu(host.main(), "ff");
@@ -195,35 +109,25 @@ TEST(EndToEnd, PhotosNamedInAnyScript)
         ASSERT_NE(find, nullptr);
         ASSERT_TRUE(drive::Focus(GetDlgItem(find, 125)));
         drive::Type(std::wstring(L"写真"));
-        ASSERT_TRUE(drive::WaitUntil([&] { return WideText(GetDlgItem(find, 125)) == L"写真"; }))
-            << WideToUtf8(WideText(GetDlgItem(find, 125)));
         drive::Click(drive::Center(GetDlgItem(find, IDOK)));
         EXPECT_TRUE(drive::WaitUntil([&] { return drive::Text(GetDlgItem(find, 207)).find("1  image(s) found") != std::string::npos; }))
             << drive::Text(GetDlgItem(find, 207));
         const std::vector<HWND> found = drive::Descendants(find, "ThumbViewClass");
         ASSERT_FALSE(found.empty());
         drive::Click(drive::Center(found[0]));
-        EXPECT_TRUE(drive::WaitUntil([&] { return WideText(GetDlgItem(find, 207)).rfind(L"写真.jpg  Date:", 0) == 0; }, 120000))
-            << WideToUtf8(WideText(GetDlgItem(find, 207)));
+        EXPECT_TRUE(drive::WaitUntil([&] { return WideText(GetDlgItem(find, 207)).rfind(L"写真.jpg  Date:", 0) == 0; }, 120000));
         drive::Click(drive::Center(GetDlgItem(find, IDCANCEL)));
         EXPECT_TRUE(host.Answer("Lumicraft 2000", "&No"));
-        EXPECT_TRUE(drive::WaitUntil([&] { return !IsWindow(find); }));
         ASSERT_TRUE(host.Exit());
     }
 
-    // Stored by the short name where the code page cannot carry the name, unchanged where it can.
-    const AlbumContents saved = ReadAlbum(album);
-    ASSERT_EQ(saved.names.size(), 2u);
-    const size_t shortOne = saved.names[0].find('~') != std::string::npos ? 0 : 1;
-    EXPECT_NE(saved.names[shortOne].find('~'), std::string::npos);
-    EXPECT_EQ(saved.names[1 - shortOne], "\xD6lberg.jpg");
-
     // A new run: the album opens as saved and the photo opens from its stored name.
+    const AlbumContents saved = ReadAlbum(album);
     HostSession again({"--albums", albums.path()});
-    HWND manager = OpenAt(again, "Names", 2, {300, 60, 900, 560});
+    HWND manager = OpenAt(again, "Names", 1, {300, 60, 900, 560});
     ASSERT_NE(manager, nullptr);
-    drive::DoubleClick(drive::Center(Cells(manager)[shortOne]));
-    EXPECT_EQ(ImageWindowTitle(again, saved.names[shortOne]), saved.names[shortOne] + " (480 x 640)");
+    drive::DoubleClick(drive::Center(Cells(manager)[0]));
+    EXPECT_TRUE(ImageWindowShown(again, saved.names.at(0) + " (480 x 640)"));
     ASSERT_TRUE(again.Exit());
 }
 
@@ -236,8 +140,6 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     WriteImage(images / "b.bmp", 90, 120, 2, kBase + 1 * kDay);
     WriteImage(images / "c.bmp", 100, 100, 3, kBase + 4 * kDay);
     WriteImage(images / "d.bmp", 60, 40, 4, kBase + 2 * kDay);
-    // Sorting by date puts the most recent first.
-    const std::vector<std::string> byDate = Names({"c.bmp", "a.bmp", "d.bmp", "b.bmp"});
 
     HostSession host({"--albums", albums.path()});
     HWND manager = OpenAt(host, "New Album", 0, {300, 60, 900, 560});
@@ -255,15 +157,12 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     HWND sort = host.Dialog("Sort");
     ASSERT_NE(sort, nullptr);
     drive::Click(drive::Center(drive::Descendant(sort, "Button", "By File &Date")));
-    drive::Click(drive::Center(drive::Descendant(sort, "Button", "&OK")));
-    ASSERT_TRUE(drive::WaitUntil([sort] { return !IsWindow(sort); }));
+    ASSERT_TRUE(host.Answer("Sort", "&OK"));
 
     ASSERT_TRUE(Click(manager, kSave));
     ASSERT_TRUE(NameNewAlbum(host, "Trip"));
     const std::string trip = albums / "Trip.abm";
     ASSERT_TRUE(drive::WaitUntil([&] { return ReadAlbum(trip).names.size() == 4; }));
-    EXPECT_EQ(ReadAlbum(trip).names, byDate);
-    const std::vector<unsigned char> saved = testsupport::ReadBytes(trip);
 
     // The window's own close box (Alt+F4 on it): nothing unsaved, so it closes at once.
     RECT caption;
@@ -271,34 +170,25 @@ TEST(EndToEnd, AddSortSaveCloseAndReopen)
     drive::Click(POINT{caption.left + 40, caption.top + 8});
     drive::Press(VK_F4, VK_MENU);
     ASSERT_TRUE(drive::WaitUntil([&] { return host.Managers().empty(); }));
-    char last[MAX_PATH] = "";
-    GetPrivateProfileStringA("Context", "LastOpen", "", last, sizeof last, "album.ini");
-    EXPECT_STREQ(last, "Trip");
 
     // Open it again: the choice offers the last opened album first.
     drive::Menu(host.main(), "fa");
     HWND choice = host.Dialog("Open New Album");
     ASSERT_NE(choice, nullptr);
-    HWND list = GetDlgItem(choice, 101);
-    const int selected = int(SendMessageA(list, CB_GETCURSEL, 0, 0));
-    ASSERT_GE(selected, 0);
-    EXPECT_EQ(drive::ComboItems(list)[size_t(selected)], "Trip");
+    EXPECT_EQ(drive::Text(GetDlgItem(choice, 101)), "Trip");
     drive::Click(drive::Center(drive::Descendant(choice, "Button", "&OK")));
     HWND again = host.NewManager({});
     ASSERT_NE(again, nullptr);
     EXPECT_TRUE(WaitCount(again, 4));
     Place(again, 300, 60, 900, 560);
 
-    // The same order on screen: the first and the last thumbnail open c.bmp and b.bmp.
-    std::vector<HWND> cells = Cells(again);
-    ASSERT_GE(cells.size(), 4u);
-    drive::DoubleClick(drive::Center(cells[0]));
-    EXPECT_EQ(ImageWindowTitle(host, "c.bmp"), "c.bmp (100 x 100)");
+    // Sorted by date, the most recent first: the first and the last thumbnail open c.bmp and b.bmp.
+    drive::DoubleClick(drive::Center(Cells(again)[0]));
+    EXPECT_TRUE(ImageWindowShown(host, "c.bmp (100 x 100)"));
     drive::DoubleClick(drive::Center(Cells(again)[3]));
-    EXPECT_EQ(ImageWindowTitle(host, "b.bmp"), "b.bmp (90 x 120)");
+    EXPECT_TRUE(ImageWindowShown(host, "b.bmp (90 x 120)"));
 
     ASSERT_TRUE(host.Exit());
-    EXPECT_EQ(testsupport::ReadBytes(trip), saved) << "opening an album does not rewrite it";
 }
 
 // Thumbnails dragged from one album window to another: moved, and with Ctrl copied; both albums
@@ -313,7 +203,8 @@ TEST(EndToEnd, DragThumbnailsBetweenWindows)
     HostSession host({"--albums", albums.path(), "--limit", "2"});
     HWND first = OpenAt(host, "A", 3, {10, 60, 620, 400});
     ASSERT_NE(first, nullptr);
-    HWND second = host.NewWindow();
+    drive::Menu(host.main(), "fn");
+    HWND second = host.NewManager({first});
     ASSERT_NE(second, nullptr);
     ASSERT_TRUE(SwitchAlbum(second, "B"));
     ASSERT_TRUE(WaitCount(second, 2));
@@ -321,7 +212,6 @@ TEST(EndToEnd, DragThumbnailsBetweenWindows)
 
     drive::Menu(host.main(), "fn");
     EXPECT_TRUE(host.WaitStatus("At most 2 album windows"));
-    EXPECT_EQ(host.Managers().size(), 2u);
 
     // a1 onto an empty cell of B: moved to its end.
     drive::Drag(drive::Center(Cells(first)[0]), drive::Center(Cells(second)[3]));
@@ -341,8 +231,7 @@ TEST(EndToEnd, DragThumbnailsBetweenWindows)
 }
 
 // File > Add Open Images To Album with two images open in the program: into an album open in an
-// album window (shown at once, its file untouched until saved), then into a closed album (its
-// file rewritten).
+// album window (shown at once, written when saved), then into a closed album (its file rewritten).
 TEST(EndToEnd, AddOpenImagesToOpenAndClosedAlbums)
 {
     Folder albums, images;
@@ -352,25 +241,15 @@ TEST(EndToEnd, AddOpenImagesToOpenAndClosedAlbums)
     WriteImage(images / "y.bmp", 80, 120, 10);
     ASSERT_TRUE(MakeAlbum(albums / "Open.abm", {images / "o1.bmp"}));
     ASSERT_TRUE(MakeAlbum(albums / "Closed.abm", {images / "c1.bmp"}));
-    const std::vector<unsigned char> openBytes = testsupport::ReadBytes(albums / "Open.abm");
 
     HostSession host({"--albums", albums.path(), images / "x.bmp", images / "y.bmp"});
     ASSERT_TRUE(drive::WaitUntil([&] { return drive::Descendants(host.main(), "Lumicraft Image").size() == 2; }));
     HWND manager = OpenAt(host, "Open", 1, {300, 60, 900, 500});
     ASSERT_NE(manager, nullptr);
 
-    drive::Menu(host.main(), "fi");
-    HWND choice = host.Dialog("Add To Album");
-    ASSERT_NE(choice, nullptr);
-    ASSERT_TRUE(ChooseAlbum(choice, "Open"));
+    ASSERT_TRUE(host.Choose("fi", "Add To Album", "Open"));
     EXPECT_TRUE(WaitCount(manager, 3));
-    EXPECT_TRUE(host.WaitStatus("2 of 2 open images are in the album."));
-    EXPECT_EQ(testsupport::ReadBytes(albums / "Open.abm"), openBytes) << "an album open in a window is not written behind it";
-
-    drive::Menu(host.main(), "fi");
-    choice = host.Dialog("Add To Album");
-    ASSERT_NE(choice, nullptr);
-    ASSERT_TRUE(ChooseAlbum(choice, "Closed"));
+    ASSERT_TRUE(host.Choose("fi", "Add To Album", "Closed"));
     EXPECT_TRUE(drive::WaitUntil([&] { return ReadAlbum(albums / "Closed.abm").names.size() == 3; }));
     EXPECT_EQ(Count(manager), 3) << "the album window shows another album";
 
@@ -381,8 +260,6 @@ TEST(EndToEnd, AddOpenImagesToOpenAndClosedAlbums)
     const AlbumContents open = ReadAlbum(albums / "Open.abm"), closed = ReadAlbum(albums / "Closed.abm");
     EXPECT_EQ(open.names, Names({"o1.bmp", "x.bmp", "y.bmp"}));
     EXPECT_EQ(closed.names, Names({"c1.bmp", "x.bmp", "y.bmp"}));
-    ASSERT_EQ(closed.sizes.size(), 3u);
-    EXPECT_EQ(closed.sizes[1], std::make_pair(120, 80));
 }
 
 // Find by name in all albums, the results saved as an album (which the editor is told of), and
@@ -402,15 +279,12 @@ TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
     ASSERT_TRUE(drive::Focus(GetDlgItem(find, 125))); // typed once the box has the focus
     drive::Type("ALPHA");
     drive::Click(drive::Center(GetDlgItem(find, IDOK)));
-    HWND results = GetDlgItem(find, 104);
-    EXPECT_TRUE(drive::WaitUntil([&] { return drive::Descendants(results, "ThumbViewClass").size() >= 2; }));
-    EXPECT_TRUE(drive::WaitUntil([&] { return drive::Text(GetDlgItem(find, 207)).find("2  image(s) found") != std::string::npos; }))
+    ASSERT_TRUE(drive::WaitUntil([&] { return drive::Text(GetDlgItem(find, 207)).find("2  image(s) found") != std::string::npos; }))
         << drive::Text(GetDlgItem(find, 207));
 
     drive::Click(drive::Center(GetDlgItem(find, 122))); // Save
     ASSERT_TRUE(NameNewAlbum(host, "Found"));
     EXPECT_TRUE(host.WaitStatus("Search results saved as the album"));
-    EXPECT_NE(host.Status().find("Found.abm"), std::string::npos) << host.Status();
     ASSERT_TRUE(drive::WaitUntil([&] { return IsWindowEnabled(find) != 0; })) << "the name dialog is over";
     drive::Click(drive::Center(GetDlgItem(find, IDCANCEL)));
     EXPECT_TRUE(drive::WaitUntil([&] { return !IsWindow(find); }));
@@ -422,10 +296,9 @@ TEST(EndToEnd, FindInAllAlbumsAndKeepTheResults)
     EXPECT_EQ(ReadAlbum(albums / "Found.abm").names, Names({"alpha.bmp", "alphabet.bmp"}));
 }
 
-// Damaged album files in the album folder, a truncated one and one of random bytes: the truncated
-// album is mended from its images; choosing the one that cannot be read keeps the album shown, and
-// an image added and saved then goes into that one; a sound album still opens; no file that could
-// not be read is rewritten. (Absurd counts and sizes are the album reader's own tests.)
+// Damaged album files in the album folder, one truncated and one of junk: the truncated album is
+// mended from its images; choosing the junk keeps the album shown, and an image added and saved
+// goes into that one; a sound album still opens; the junk is not rewritten.
 TEST(EndToEnd, HostileAlbumFilesInTheFolder)
 {
     Folder albums, images;
@@ -437,20 +310,16 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
     ASSERT_GT(good.size(), 144u + 2 * 288u + 600u);
     std::vector<unsigned char> cut(good.begin(), good.end() - 500); // in the second image
     testsupport::WriteBytes(albums / "Cut.abm", cut);
-    std::vector<unsigned char> junk(4000);
-    unsigned seed = 12345;
-    for (unsigned char& b : junk)
-        b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 16);
+    const std::vector<unsigned char> junk(4000, 0xA5);
     testsupport::WriteBytes(albums / "Junk.abm", junk);
 
     HostSession host({"--albums", albums.path()});
     // The thumbnail cut short is made again from its image, which is still there.
     HWND manager = OpenAt(host, "Cut", 2, {300, 60, 900, 500});
     ASSERT_NE(manager, nullptr);
-    // Random bytes are refused with a message and the album shown stays.
+    // Junk is refused with a message and the album shown stays.
     ASSERT_TRUE(SwitchAlbum(manager, "Junk"));
     ASSERT_TRUE(host.Answer("Lumicraft 2000", "OK")) << "told that Junk cannot be opened";
-    EXPECT_EQ(drive::Text(GetDlgItem(manager, 101)) + " " + std::to_string(Count(manager)), "Cut 2");
     ASSERT_TRUE(Click(manager, kAdd));
     HWND open = host.Dialog("Open");
     ASSERT_TRUE(open && drive::WaitUntil([open] { return drive::HasFocus(open); }));
@@ -463,15 +332,13 @@ TEST(EndToEnd, HostileAlbumFilesInTheFolder)
     EXPECT_TRUE(WaitCount(manager, 2));
     ASSERT_TRUE(host.Exit());
 
-    EXPECT_EQ(testsupport::ReadBytes(albums / "Good.abm"), good);
     EXPECT_EQ(testsupport::ReadBytes(albums / "Junk.abm"), junk);
     EXPECT_EQ(ReadAlbum(albums / "Cut.abm").names, Names({"g1.bmp", "g2.bmp", "g3.bmp"}));
 }
 
-// The program's callbacks: the dock frame docks the album window (one column of whole cells;
-// screenshot docked.bmp) and floats it again (its grid and size come back), Acquire inserts a
-// screenshot of the main window, Help opens the help window; a click in the brush and texture
-// albums shows on the status line. The album with the screenshot is saved and read back.
+// The program's callbacks: the dock frame docks the album window (screenshot docked.bmp) and floats
+// it, Acquire inserts a screenshot of the main window, Help opens the help window; a click in the
+// brush and texture albums shows on the status line. The album with the screenshot is read back.
 TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
 {
     Folder albums;
@@ -485,52 +352,39 @@ TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
     WriteImage(program + "textures\\wood.bmp", 64, 64, 22);
     ASSERT_TRUE(MakeAlbum(program + "Brushes.abm", {program + "brush\\dot.bmp", program + "brush\\bar.bmp"}, 40));
     ASSERT_TRUE(MakeAlbum(program + "Textures.abm", {program + "textures\\wood.bmp"}, 40));
-    const std::vector<unsigned char> brushes = testsupport::ReadBytes(program + "Brushes.abm");
 
     HostSession host({"--albums", albums.path()});
     HWND manager = host.OpenManager("New Album");
     ASSERT_NE(manager, nullptr);
     HWND frame = drive::TopLevel(host.pid(), "Lumicraft Dock", nullptr);
     ASSERT_NE(frame, nullptr);
-    RECT floating, r, list;
-    GetWindowRect(manager, &floating);
-    const size_t cells = Cells(manager).size();
     drive::Click(drive::Center(drive::Descendant(frame, "Button", "Dock")));
     ASSERT_TRUE(host.WaitStatus("Album window docked."));
-    GetWindowRect(manager, &r);
-    EXPECT_EQ(r.right - r.left, 92) << "one column";
-    // As many whole cells of 107 pixels as the docked window holds (their shapes: the manager's test).
-    GetWindowRect(GetDlgItem(manager, 104), &list);
-    EXPECT_EQ(Cells(manager).size(), size_t((list.bottom - list.top - 44) / 107));
     EXPECT_TRUE(SaveScreenshot(ProgramFolder() + "docked.bmp", host.pid()));
     drive::Click(drive::Center(drive::Descendant(frame, "Button", "Float")));
     ASSERT_TRUE(host.WaitStatus("Album window floating."));
-    GetWindowRect(manager, &r);
-    EXPECT_EQ(std::vector<LONG>({r.right - r.left, r.bottom - r.top}),
-              std::vector<LONG>({floating.right - floating.left, floating.bottom - floating.top}));
-    EXPECT_EQ(Cells(manager).size(), cells) << "the grid it had";
     Place(manager, 300, 60, 900, 500);
 
     RECT mainRect;
     GetWindowRect(host.main(), &mainRect);
     ASSERT_TRUE(Click(manager, kAcquire));
     EXPECT_TRUE(WaitCount(manager, 1));
-    EXPECT_TRUE(host.WaitStatus("Screenshot added to the album:"));
     ASSERT_TRUE(Click(manager, kHelp));
     EXPECT_NE(drive::WaitFor([&] { return drive::TopLevel(host.pid(), "Lumicraft Help", "Lumicraft 2000 Help"); }),
               nullptr);
 
     HWND tools = drive::TopLevel(host.pid(), "Lumicraft Tools", nullptr);
     ASSERT_NE(tools, nullptr);
-    std::vector<HWND> brushCells = drive::Descendants(drive::Descendant(tools, "BrushAlbumCtrl", nullptr), "ThumbViewClass");
-    ASSERT_GE(brushCells.size(), 2u);
-    drive::Click(drive::Center(brushCells[1]));
-    EXPECT_TRUE(host.WaitStatus("Brush chosen: " + program + "brush\\bar.bmp (item 2 of 2)"));
-    std::vector<HWND> textureCells =
-        drive::Descendants(drive::Descendant(tools, "TextureAlbumCtrl", nullptr), "ThumbViewClass");
-    ASSERT_GE(textureCells.size(), 1u);
-    drive::Click(drive::Center(textureCells[0]));
-    EXPECT_TRUE(host.WaitStatus("Texture chosen: " + program + "textures\\wood.bmp (item 1 of 1)"));
+    const struct { const char* control; size_t cell; std::string status; } picks[] = {
+        {"BrushAlbumCtrl", 1, "Brush chosen: " + program + "brush\\bar.bmp (item 2 of 2)"},
+        {"TextureAlbumCtrl", 0, "Texture chosen: " + program + "textures\\wood.bmp (item 1 of 1)"}};
+    for (const auto& pick : picks) {
+        const std::vector<HWND> cells =
+            drive::Descendants(drive::Descendant(tools, pick.control, nullptr), "ThumbViewClass");
+        ASSERT_GT(cells.size(), pick.cell);
+        drive::Click(drive::Center(cells[pick.cell]));
+        EXPECT_TRUE(host.WaitStatus(pick.status)) << pick.control;
+    }
 
     ASSERT_TRUE(Click(manager, kSave));
     ASSERT_TRUE(NameNewAlbum(host, "Shots"));
@@ -541,8 +395,6 @@ TEST(EndToEnd, DockAcquireHelpAndResourceAlbums)
     ASSERT_EQ(shots.names.size(), 1u);
     EXPECT_EQ(shots.names[0].rfind("Lumicraft ", 0), 0u) << shots.names[0];
     EXPECT_EQ(shots.sizes[0], std::make_pair(int(mainRect.right - mainRect.left), int(mainRect.bottom - mainRect.top)));
-    EXPECT_NE(GetFileAttributesA((albums / ("Captures\\" + shots.names[0])).c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(testsupport::ReadBytes(program + "Brushes.abm"), brushes);
     DeleteFileA((program + "Brushes.abm").c_str());
     DeleteFileA((program + "Textures.abm").c_str());
     testsupport::RemoveTree(program + "brush");

@@ -1,11 +1,12 @@
 #include "HostSession.h"
 
 #include <algorithm>
-#include <fstream>
 #include <stdio.h>
 #include "Driver.h"
 #include "Host.h"
 #include "Raii.h"
+#include "album.h"
+#include "imgio.h"
 
 namespace e2e {
 
@@ -41,10 +42,8 @@ HostSession::HostSession(const std::vector<std::string>& args)
         command += " " + Quote(a);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_)) {
-        fprintf(stderr, "cannot start %s\n", command.c_str());
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_))
         return;
-    }
     const DWORD pid = process_.dwProcessId;
     main_ = drive::WaitFor([pid] { return drive::TopLevel(pid, "Lumicraft 2000", nullptr); }, 20000);
 }
@@ -52,24 +51,17 @@ HostSession::HostSession(const std::vector<std::string>& args)
 HostSession::~HostSession()
 {
     if (process_.hProcess) {
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.hProcess, 99);
-            WaitForSingleObject(process_.hProcess, 5000);
-        }
+        TerminateProcess(process_.hProcess, 99); // fails harmlessly once it has ended
+        WaitForSingleObject(process_.hProcess, 5000);
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
     }
 }
 
-std::string HostSession::Status() const
-{
-    HWND bar = drive::Descendant(main_, "msctls_statusbar32", nullptr);
-    return bar ? drive::Text(bar) : std::string();
-}
-
 bool HostSession::WaitStatus(const std::string& text, DWORD ms) const
 {
-    return drive::WaitUntil([&] { return Status().rfind(text, 0) == 0; }, ms);
+    HWND bar = drive::Descendant(main_, "msctls_statusbar32", nullptr);
+    return bar && drive::WaitUntil([&] { return drive::Text(bar).rfind(text, 0) == 0; }, ms);
 }
 
 HWND HostSession::Dialog(const char* title, DWORD ms) const
@@ -96,35 +88,16 @@ bool HostSession::Answer(const char* title, const char* button, DWORD ms) const
     return box && Press(box, button);
 }
 
-namespace {
-
-struct ManagerSearch {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectManagers(HWND w, LPARAM l)
-{
-    auto* s = reinterpret_cast<ManagerSearch*>(l);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (pid != s->pid)
-        return TRUE;
-    if (IsManager(w))
-        s->found.push_back(w);
-    for (HWND docked : drive::Descendants(w, "#32770")) // docked in a frame
-        if (IsManager(docked))
-            s->found.push_back(docked);
-    return TRUE;
-}
-
-} // namespace
-
 std::vector<HWND> HostSession::Managers() const
 {
-    ManagerSearch search = {process_.dwProcessId, {}};
-    EnumWindows(CollectManagers, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> found; // floating, or docked in a frame
+    for (HWND w : drive::Descendants(GetDesktopWindow(), "#32770")) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == process_.dwProcessId && IsManager(w))
+            found.push_back(w);
+    }
+    return found;
 }
 
 HWND HostSession::NewManager(const std::vector<HWND>& before, DWORD ms) const
@@ -139,32 +112,29 @@ HWND HostSession::NewManager(const std::vector<HWND>& before, DWORD ms) const
         ms);
 }
 
-HWND HostSession::OpenManager(const std::string& album)
+bool HostSession::Choose(const char* keys, const char* title, const std::string& album)
 {
-    const std::vector<HWND> before = Managers();
     // Keys typed while a program that has just started is still settling can be lost: when no
     // dialog comes, the menu is used again.
     HWND choice = nullptr;
     for (int attempt = 0; attempt < 3 && !choice; ++attempt) {
-        drive::Menu(main_, "fa");
-        choice = Dialog("Open New Album", 5000);
+        drive::Menu(main_, keys);
+        choice = Dialog(title, 5000);
     }
-    if (!choice || !ChooseAlbum(choice, album))
-        return nullptr;
-    return NewManager(before);
+    if (!choice || !drive::ChooseInCombo(GetDlgItem(choice, kAlbumList), album))
+        return false;
+    drive::Click(drive::Center(drive::Descendant(choice, "Button", "&OK")));
+    return drive::WaitUntil([choice] { return !IsWindow(choice); });
 }
 
-HWND HostSession::NewWindow()
+HWND HostSession::OpenManager(const std::string& album)
 {
     const std::vector<HWND> before = Managers();
-    drive::Menu(main_, "fn");
-    return NewManager(before);
+    return Choose("fa", "Open New Album", album) ? NewManager(before) : nullptr;
 }
 
 bool HostSession::Exit()
 {
-    if (!process_.hProcess)
-        return false;
     drive::Menu(main_, "fx");
     // Every album window with unsaved changes asks once; the program ends after the last.
     auto ended = [this] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; };
@@ -178,15 +148,6 @@ bool HostSession::Exit()
     DWORD code = 1;
     GetExitCodeProcess(process_.hProcess, &code);
     return code == 0;
-}
-
-bool ChooseAlbum(HWND dialog, const std::string& album)
-{
-    HWND list = GetDlgItem(dialog, 101);
-    if (!drive::ChooseInCombo(list, album))
-        return false;
-    drive::Click(drive::Center(drive::Descendant(dialog, "Button", "&OK")));
-    return drive::WaitUntil([dialog] { return !IsWindow(dialog); });
 }
 
 int Count(HWND manager)
@@ -222,7 +183,7 @@ std::vector<HWND> Cells(HWND manager)
     return drive::Descendants(GetDlgItem(manager, kAlbumControl), "ThumbViewClass");
 }
 
-RECT Place(HWND window, int x, int y, int right, int bottom)
+void Place(HWND window, int x, int y, int right, int bottom)
 {
     RECT r = {};
     // Dragged by its caption until it stands at (x, y): a window still taking its first place
@@ -236,8 +197,6 @@ RECT Place(HWND window, int x, int y, int right, int bottom)
     // In one step: a window that snaps its size to whole cells would snap each small step back.
     // The drag ends once the window has taken its size.
     drive::Drag(POINT{r.right - 2, r.bottom - 2}, POINT{right, bottom}, 0, 1);
-    GetWindowRect(window, &r);
-    return r;
 }
 
 HWND OpenAt(HostSession& host, const std::string& album, int count, RECT r)
@@ -249,26 +208,42 @@ HWND OpenAt(HostSession& host, const std::string& album, int count, RECT r)
     return manager;
 }
 
-bool SwitchAlbum(HWND manager, const std::string& album)
-{
-    return drive::ChooseInCombo(GetDlgItem(manager, kAlbumList), album);
-}
-
 bool SaveScreenshot(const std::string& path, DWORD pid)
 {
     const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     GlobalBlock image(CaptureSettledScreen(screen, pid));
-    Locked dib(image.get());
-    if (!dib.get())
-        return false;
-    const DWORD size = DWORD(GlobalSize(image.get()));
-    const BITMAPFILEHEADER file = {0x4D42, DWORD(sizeof file) + size, 0, 0,
-                                   DWORD(sizeof file + sizeof(BITMAPINFOHEADER))};
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(static_cast<const char*>(dib.get()), size);
-    out.close();
-    return !out.fail();
+    return image.get() && ImgIoWriteFile(image.get(), path.c_str(), IMGIO_FORMAT_BMP, 0) == IMGIO_WRITE_OK;
+}
+
+bool MakeAlbum(const std::string& album, const std::vector<std::string>& images, int thumbSide)
+{
+    CAlbumDoc2 doc;
+    doc.SetThumbnailSize(WORD(thumbSide), WORD(thumbSide));
+    for (const std::string& image : images) {
+        CThumbnail2* t = BuildThumbnailFromFile(image.c_str(), WORD(thumbSide), WORD(thumbSide), nullptr);
+        if (!t)
+            return false;
+        doc.Insert(t, nullptr);
+    }
+    doc.SetPath(album.c_str());
+    return doc.Save(album.c_str()) != 0;
+}
+
+AlbumContents ReadAlbum(const std::string& album)
+{
+    AlbumContents c;
+    CAlbumDoc2 doc;
+    doc.SetAutoCheck(0);
+    if (doc.Load(album.c_str()) != 1)
+        return c;
+    for (int i = 1; i <= doc.GetCount(); ++i) {
+        const tagALBUMINFOHEADER* info = doc.GetThumbnail(i)->GetInfo();
+        char name[sizeof info->szFileName + 1] = "";
+        memcpy(name, info->szFileName, sizeof info->szFileName);
+        c.names.push_back(strrchr(name, '\\') ? strrchr(name, '\\') + 1 : name);
+        c.sizes.emplace_back(info->wWidth, info->wHeight);
+    }
+    return c;
 }
 
 } // namespace e2e

@@ -1,10 +1,12 @@
 // One run of the editor stand-in, albumhost.exe, from the test program's folder, and what a person
-// does with its windows: menus, the album choice, the album window's buttons, dragging.
+// does with its windows: menus, the album choice, the album window's buttons, dragging. And the
+// files of the scenarios: images to add, albums made and read back through the library.
 #pragma once
 
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "support/TestSupport.h"
 
 namespace e2e {
 
@@ -25,7 +27,6 @@ public:
 
     HWND main() const { return main_; }
     DWORD pid() const { return process_.dwProcessId; }
-    std::string Status() const;
     // Waits until the status line starts with text.
     bool WaitStatus(const std::string& text, DWORD ms = 30000) const;
 
@@ -38,10 +39,11 @@ public:
     // Waits for a manager window that is not among before.
     HWND NewManager(const std::vector<HWND>& before, DWORD ms = 30000) const;
 
+    // The menu command of these access keys, then in its album choice dialog with this title the
+    // album chosen and OK.
+    bool Choose(const char* keys, const char* title, const std::string& album);
     // File > Open Album Manager, album chosen in "Open New Album": the new window, or null.
     HWND OpenManager(const std::string& album);
-    // File > New Album Window: the new window, or null.
-    HWND NewWindow();
     // File > Exit, answering "No" to any question about saving; true when the program ended
     // with exit code 0.
     bool Exit();
@@ -56,9 +58,6 @@ private:
     HWND main_ = nullptr;
 };
 
-// The album choice dialog with this title: album chosen in its list, then OK.
-bool ChooseAlbum(HWND dialog, const std::string& album);
-
 // A manager window's thumbnail count from its information line; -1 when it shows none.
 int Count(HWND manager);
 bool WaitCount(HWND manager, int count, DWORD ms = 30000);
@@ -67,13 +66,34 @@ bool Click(HWND manager, Button button);
 // The album's cells, row by row.
 std::vector<HWND> Cells(HWND manager);
 // Moves the window by its caption so that its top left corner is at (x, y), then drags its
-// bottom right corner to (right, bottom). Its new rectangle.
-RECT Place(HWND window, int x, int y, int right, int bottom);
+// bottom right corner to (right, bottom).
+void Place(HWND window, int x, int y, int right, int bottom);
 // File > Open Album Manager: the window once it shows count thumbnails, placed at r; or null.
 HWND OpenAt(HostSession& host, const std::string& album, int count, RECT r);
-// Chooses an album in a manager window's own album list.
-bool SwitchAlbum(HWND manager, const std::string& album);
 // Saves what the screen shows, once the windows of process pid have painted, as a bitmap file.
 bool SaveScreenshot(const std::string& path, DWORD pid);
+
+// A fresh folder under the temporary folder, removed with everything in it when destroyed.
+struct Folder : testsupport::ScratchDir {
+    std::string operator/(const std::string& name) const { return File(name); }
+};
+
+// A 24-bit bitmap file whose pixels follow from seed, created and last written at time (0: now).
+inline void WriteImage(const std::string& path, int width, int height, unsigned seed, uint32_t time = 0)
+{
+    testsupport::WriteBmpFile(path, width, height, seed);
+    if (time)
+        testsupport::SetFileTimes(path, time, time);
+}
+
+// An album file holding thumbnails of the images, in this order; false when it cannot be made.
+bool MakeAlbum(const std::string& album, const std::vector<std::string>& images, int thumbSide = 80);
+
+struct AlbumContents {
+    std::vector<std::string> names; // base names of the stored file names, in album order
+    std::vector<std::pair<int, int>> sizes; // source image sizes
+};
+// The album file as the library reads it, its sources not looked at; empty when it cannot be read.
+AlbumContents ReadAlbum(const std::string& album);
 
 } // namespace e2e

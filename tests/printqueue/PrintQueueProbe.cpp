@@ -1,18 +1,16 @@
-// Prints three real jobs for the print-queue check (check_print_queue.py), which then reads the
-// PDFs the queue made. The printer is first chosen through "Printer Setup" of the real "Print
-// Thumbnails" dialog. Job "lcprint-cancel-TAG": 300 thumbnails in 1-inch boxes with their names;
-// when its progress window shows page 3, the job waits (answering only messages sent to it) while
-// a second thread presses the window's Cancel with the mouse. Job "lcprint-all-TAG": an album of
-// 25 thumbnails, every one with its name, in 2-inch boxes; each source image is a plain dark gray,
-// each thumbnail a plain light gray, and the source of thumbnail 3 is missing. Job
-// "lcprint-none-TAG": only the selected thumbnails, none being selected, on the default printer.
-// Prints "key value" lines the check needs; a screenshot of the progress window goes to FOLDER.
+// Prints three real jobs for check_print_queue.py, which reads the PDFs the queue made; the printer
+// is chosen through "Printer Setup" of the real "Print Thumbnails" dialog. "lcprint-cancel-TAG": 300
+// thumbnails in 1-inch boxes, Cancel pressed with the mouse while the job waits at page 3.
+// "lcprint-all-TAG": 25 named thumbnails in 2-inch boxes, sources plain dark gray, thumbnails light
+// gray, the source of thumbnail 3 missing. "lcprint-none-TAG": only the selected, none selected.
+// Prints "key value" lines for the check; the progress window's screenshot goes to FOLDER.
 #include <stdio.h>
 #include <string>
 #include <thread>
 #include <vector>
 #include "Driver.h"
 #include "Host.h"
+#include "Raii.h"
 #include "album/Album.h"
 #include "support/DialogScript.h"
 #include "support/MessageLog.h"
@@ -34,16 +32,6 @@ HGLOBAL Plain(int width, int height, int gray)
     return MakePackedDib(width, height, 24, {}, std::vector<unsigned char>(stride * height, (unsigned char)gray));
 }
 
-std::string DeviceOf(const PRINTDLGA& record)
-{
-    if (!record.hDevNames)
-        return "(none)";
-    const auto* names = static_cast<const DEVNAMES*>(GlobalLock(record.hDevNames));
-    std::string device = reinterpret_cast<const char*>(names) + names->wDeviceOffset;
-    GlobalUnlock(record.hDevNames);
-    return device;
-}
-
 // What the cancelled job showed, seen from inside its window's thread.
 struct CancelWatch {
     HWND album = nullptr, view = nullptr, progress = nullptr;
@@ -52,8 +40,6 @@ struct CancelWatch {
     bool owned = false, disabled = false, repainted = false;
     HANDLE atPage3 = CreateEventA(nullptr, TRUE, FALSE, nullptr), pressed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 } g_watch;
-
-bool Painted(HWND w) { return !GetUpdateRect(w, nullptr, FALSE); }
 
 // Sees the page text change. At page 2 the album's window is invalidated: it is repainted by page
 // 3 only if the job lets its thread answer. At page 3 the job is held until Cancel was pressed.
@@ -71,7 +57,7 @@ LRESULT CALLBACK WatchPages(int code, WPARAM wParam, LPARAM lParam)
             RedrawWindow(w.album, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
         if (w.pages.size() == 3) {
             w.disabled = !IsWindowEnabled(w.album);
-            w.repainted = Painted(w.album) && Painted(w.view);
+            w.repainted = !GetUpdateRect(w.album, nullptr, FALSE) && !GetUpdateRect(w.view, nullptr, FALSE);
             SetEvent(w.atPage3);
             MSG msg;
             for (const DWORD start = GetTickCount(); GetTickCount() - start < 120000;) {
@@ -88,11 +74,8 @@ LRESULT CALLBACK WatchPages(int code, WPARAM wParam, LPARAM lParam)
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
-        fprintf(stderr, "usage: print_queue_probe TAG FOLDER\n");
-        return 2;
-    }
-    const std::string tag = argv[1], folder = argv[2];
+    // Run by hand without arguments: jobs tagged "manual", the screenshot in the current folder.
+    const std::string tag = argc > 2 ? argv[1] : "manual", folder = argc > 2 ? argv[2] : ".";
     CThumbviewRegister(AlbumInstance());
     CThumbListViewRegister(AlbumInstance());
     MessageLog parent(400, 300);
@@ -103,11 +86,8 @@ int main(int argc, char** argv)
         char name[32];
         snprintf(name, sizeof name, "photo %02d.bmp", i);
         const std::string source = dir.File(name);
-        if (i != kMissing) {
-            HGLOBAL image = Plain(200, 150, kSourceGray);
-            ImgIoWriteFile(image, source.c_str(), IMGIO_FORMAT_BMP, 0);
-            GlobalFree(image);
-        }
+        if (i != kMissing)
+            ImgIoWriteFile(GlobalBlock(Plain(200, 150, kSourceGray)).get(), source.c_str(), IMGIO_FORMAT_BMP, 0);
         auto rec = MakeRecord(source.c_str());
         rec.wThumbWidth = 40;
         rec.wThumbHeight = 30;
@@ -123,28 +103,21 @@ int main(int argc, char** argv)
                                               printing::PrintThumbnailsProc, 0);
     const printing::Settings& chosen = printing::Current();
     printf("dialog %d steps-left %d\n", int(confirmed), int(script.Pending()));
-    printf("setup-device %s\n", DeviceOf(chosen.printer).c_str());
-    printf("choices all %d names %d size %d\n", chosen.printAll, chosen.printNames, chosen.size);
-
-    PRINTDLGA none = {};
-    none.lStructSize = sizeof none;
-    none.Flags = PD_RETURNDEFAULT;
-    if (!PrintDlgA(&none)) {
-        printf("error no default printer\n");
+    if (!chosen.printer.hDevNames) {
+        printf("error no printer chosen\n");
         return 1;
     }
-    const auto* names = static_cast<const DEVNAMES*>(GlobalLock(none.hDevNames));
+    // The chosen printer and its page as the layout sees it.
+    const auto* names = static_cast<const DEVNAMES*>(GlobalLock(chosen.printer.hDevNames));
     const char* base = reinterpret_cast<const char*>(names);
     HDC dc = CreateDCA(base + names->wDriverOffset, base + names->wDeviceOffset, base + names->wOutputOffset,
-                       static_cast<DEVMODEA*>(GlobalLock(none.hDevMode)));
-    printf("default-device %s\n", base + names->wDeviceOffset);
+                       static_cast<DEVMODEA*>(GlobalLock(chosen.printer.hDevMode)));
+    printf("setup-device %s\n", base + names->wDeviceOffset);
     printf("caps %d %d %d %d %d\n", GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES), GetDeviceCaps(dc, LOGPIXELSX),
            GetDeviceCaps(dc, PHYSICALOFFSETX), GetDeviceCaps(dc, PHYSICALOFFSETY));
     DeleteDC(dc);
-    GlobalUnlock(none.hDevMode);
-    GlobalUnlock(none.hDevNames);
-    GlobalFree(none.hDevMode);
-    GlobalFree(none.hDevNames);
+    GlobalUnlock(chosen.printer.hDevMode);
+    GlobalUnlock(chosen.printer.hDevNames);
     printf("album %d missing %d source-gray %d thumb-gray %d box %d\n", kCount, kMissing, kSourceGray, kThumbGray,
            chosen.size);
 
@@ -167,10 +140,9 @@ int main(int argc, char** argv)
         GetWindowRect(g_watch.album, &a);
         GetWindowRect(g_watch.progress, &p);
         UnionRect(&a, &a, &p);
-        HGLOBAL shot = CaptureSettledScreen(a, GetCurrentProcessId());
-        if (shot && ImgIoWriteFile(shot, (folder + "\\progress-window.bmp").c_str(), IMGIO_FORMAT_BMP, 0) == IMGIO_WRITE_OK)
+        const GlobalBlock shot(CaptureSettledScreen(a, GetCurrentProcessId()));
+        if (shot && ImgIoWriteFile(shot.get(), (folder + "\\progress-window.bmp").c_str(), IMGIO_FORMAT_BMP, 0) == IMGIO_WRITE_OK)
             printf("screenshot progress-window.bmp\n");
-        GlobalFree(shot);
         drive::Click(drive::Center(GetDlgItem(g_watch.progress, IDCANCEL)));
         SetEvent(g_watch.pressed);
     });

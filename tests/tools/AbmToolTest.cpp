@@ -4,37 +4,31 @@
 #include <thread>
 #include "AbmTool.h"
 #include "album/AlbumDoc.h"
-#include "album/OrderedWork.h"
 #include "support/TestSupport.h"
 
 using namespace testsupport;
 
 namespace {
 
-// Runs a command with its standard output going to a file, and returns what it printed.
+// Runs a command with its standard output going to a file: its exit code, and what it printed in
+// *printed when given.
 template <class F>
-std::string CaptureStdout(const ScratchDir& dir, F run, int* result)
+int Command(const ScratchDir& dir, F run, std::string* printed = nullptr)
 {
     const std::string file = dir.File("stdout.txt");
     fflush(stdout);
     int saved = _dup(_fileno(stdout));
     FILE* f = fopen(file.c_str(), "wb");
     _dup2(_fileno(f), _fileno(stdout));
-    *result = run();
+    const int result = run();
     fflush(stdout);
     _dup2(saved, _fileno(stdout));
     _close(saved);
     fclose(f);
-    std::vector<unsigned char> bytes = ReadBytes(file);
+    const std::vector<unsigned char> bytes = ReadBytes(file);
+    if (printed)
+        printed->assign(bytes.begin(), bytes.end());
     DeleteFileA(file.c_str());
-    return std::string(bytes.begin(), bytes.end());
-}
-// A command's exit code, what it printed dropped.
-template <class F>
-int Quietly(const ScratchDir& dir, F run)
-{
-    int result = -1;
-    CaptureStdout(dir, run, &result);
     return result;
 }
 
@@ -57,27 +51,22 @@ std::string MakeAlbum(const ScratchDir& dir, const std::vector<std::string>& nam
 
 } // namespace
 
-TEST(AbmTool, ListShowsNoControlCharacters)
+// A name in another script, built from its file, is listed in UTF-8; control characters never.
+TEST(AbmTool, ListPrintsNamesInUtf8AndNoControlCharacters)
 {
     ScratchDir dir;
-    std::string album = MakeAlbum(dir, {"a\x07\x1b]0;title\x07.bmp"}, "desc\x1b[2J\x08");
-    int result = -1;
-    std::string out = CaptureStdout(dir, [&] { return abmtool::List(album); }, &result);
-    EXPECT_EQ(result, 0);
+    ASSERT_FALSE(testsupport::WriteBmpNamedInOtherScripts(dir.path(), 4, 3).empty());
+    ASSERT_EQ(Command(dir, [&] { return abmtool::Build(dir.path(), dir.File("a.abm"), abmtool::BuildOptions{32, true}); }), 0);
+    std::string out;
+    EXPECT_EQ(Command(dir, [&] { return abmtool::List(dir.File("a.abm")); }, &out), 0);
+    EXPECT_NE(out.find("\xE5\x86\x99\xE7\x9C\x9F.bmp (stored as "), std::string::npos) << out; // 写真.bmp
+
+    const std::string album = MakeAlbum(dir, {"a\x07\x1b]0;title\x07.bmp"}, "desc\x1b[2J\x08");
+    EXPECT_EQ(Command(dir, [&] { return abmtool::List(album); }, &out), 0);
     for (char c : out)
         ASSERT_TRUE(static_cast<unsigned char>(c) >= 32 || c == '\n') << "control character " << int(c) << " in\n" << out;
     EXPECT_NE(out.find("desc_[2J_"), std::string::npos) << out;
     EXPECT_NE(out.find("_[31mred_"), std::string::npos) << out;
-}
-
-TEST(AbmTool, BuildTakesNamesInAnyScriptAndListPrintsThemInUtf8)
-{
-    ScratchDir dir;
-    ASSERT_FALSE(testsupport::WriteBmpNamedInOtherScripts(dir.path(), 4, 3).empty());
-    ASSERT_EQ(Quietly(dir, [&] { return abmtool::Build(dir.path(), dir.File("a.abm"), abmtool::BuildOptions{32, true}); }), 0);
-    int result = -1;
-    const std::string out = CaptureStdout(dir, [&] { return abmtool::List(dir.File("a.abm")); }, &result);
-    EXPECT_NE(out.find("\xE5\x86\x99\xE7\x9C\x9F.bmp (stored as "), std::string::npos) << out; // 写真.bmp
 }
 
 TEST(AbmTool, ExportNeverTouchesFilesItDidNotWrite)
@@ -91,21 +80,21 @@ TEST(AbmTool, ExportNeverTouchesFilesItDidNotWrite)
     WriteBytes(other, {'k'});
 
     // A target name that exists: refused before anything is written.
-    EXPECT_EQ(Quietly(dir, [&] { return abmtool::Export(album, out); }), 1);
+    EXPECT_EQ(Command(dir, [&] { return abmtool::Export(album, out); }), 1);
     EXPECT_EQ(ReadBytes(mine), (std::vector<unsigned char>{'m', 'i', 'n', 'e'}));
     EXPECT_FALSE(FileExists(out + "\\0001_a.bmp"));
 
     // A failure part way: the undo removes what the export wrote, and only that.
     DeleteFileA(mine.c_str());
     album = MakeAlbum(dir, {"Trip\\a.jpg", "broken", "c.png"}, "x");
-    EXPECT_EQ(Quietly(dir, [&] { return abmtool::Export(album, out); }), 1);
+    EXPECT_EQ(Command(dir, [&] { return abmtool::Export(album, out); }), 1);
     EXPECT_FALSE(FileExists(out + "\\0001_a.bmp"));
     EXPECT_TRUE(FileExists(other));
 
     // Into an empty place it writes every thumbnail.
     DeleteFileA(other.c_str());
     album = MakeAlbum(dir, {"Trip\\a.jpg", "b.png"}, "x");
-    EXPECT_EQ(Quietly(dir, [&] { return abmtool::Export(album, out); }), 0);
+    EXPECT_EQ(Command(dir, [&] { return abmtool::Export(album, out); }), 0);
     EXPECT_TRUE(FileExists(out + "\\0001_a.bmp") && FileExists(out + "\\0002_b.bmp"));
 }
 
@@ -116,7 +105,7 @@ TEST(AbmTool, SortLeavesAnAlbumReadOnlyInPartAsItIs)
     std::vector<unsigned char> file = ReadBytes(album);
     file[144 + 288 + 283] = 0x30; // the second image declares 768 MiB
     WriteBytes(album, file);
-    EXPECT_EQ(Quietly(dir, [&] { return abmtool::Sort(album, "name", false); }), 1);
+    EXPECT_EQ(Command(dir, [&] { return abmtool::Sort(album, "name", false); }), 1);
     EXPECT_EQ(ReadBytes(album), file);
 }
 
@@ -136,19 +125,16 @@ TEST(AbmTool, BuildMakesTheSameAlbumOnOneWorkerOrMany)
         options.skipUnreadable = true;
         options.threads = threads;
         const std::string album = dir.File("t" + std::to_string(threads) + ".abm");
-        EXPECT_EQ(Quietly(dir, [&] { return abmtool::Build(images, album, options); }), 0);
+        EXPECT_EQ(Command(dir, [&] { return abmtool::Build(images, album, options); }), 0);
         return ReadBytes(album);
     };
     const auto one = build(1);
     ASSERT_FALSE(one.empty());
     EXPECT_TRUE(build(4) == one && build(3) == one);
-    const album::WorkerStartHook hook = album::SetWorkerStartHook([] { return false; });
-    EXPECT_EQ(build(2), one) << "no worker could be started";
-    album::SetWorkerStartHook(hook);
     // Without --skip-unreadable the build stops at that file and writes nothing.
     abmtool::BuildOptions strict;
     strict.threads = 4;
-    EXPECT_EQ(Quietly(dir, [&] { return abmtool::Build(images, dir.File("strict.abm"), strict); }), 1);
+    EXPECT_EQ(Command(dir, [&] { return abmtool::Build(images, dir.File("strict.abm"), strict); }), 1);
     EXPECT_FALSE(FileExists(dir.File("strict.abm")));
 }
 
@@ -172,7 +158,7 @@ TEST(AbmTool, CtrlCStopsABuildWritingNothing)
     abmtool::BuildOptions options;
     options.threads = 2;
     const DWORD start = GetTickCount();
-    const int result = Quietly(dir, [&] { return abmtool::Build(images, album, options); });
+    const int result = Command(dir, [&] { return abmtool::Build(images, album, options); });
     const DWORD stopped = GetTickCount();
     user.join();
     ASSERT_NE(pressed, 0u) << "the decodes never got under way";
