@@ -12,8 +12,20 @@ namespace findtest {
 class Tree : public testsupport::ScratchDir {
 public:
     const std::string& root() const { return path(); }
-    std::string Path(const std::string& relative) const { return File(relative); }
-    void Folder(const std::string& relative) const { EXPECT_TRUE(CreateDirectoryA(Path(relative).c_str(), nullptr)) << relative; }
+    std::string Path(const std::string& relative) const { return ScratchDir::File(relative); }
+    // Folders and empty files are made through the wide functions, which take names past MAX_PATH.
+    bool Folder(const std::string& relative) const
+    {
+        const bool made = CreateDirectoryW(Wide(relative).c_str(), nullptr) != 0;
+        EXPECT_TRUE(made) << relative;
+        return made;
+    }
+    void File(const std::string& relative) const
+    {
+        HANDLE h = CreateFileW(Wide(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        EXPECT_NE(h, INVALID_HANDLE_VALUE) << relative;
+        CloseHandle(h);
+    }
 
     // A 24-bit bitmap file (whatever its extension says) padded with zeros to size bytes when
     // size is larger than the bitmap; the platform's decoders go by the content.
@@ -36,6 +48,9 @@ public:
         testsupport::WriteBytes(p, std::vector<unsigned char>(100, 0x5A));
         return p;
     }
+
+private:
+    std::wstring Wide(const std::string& relative) const { return testsupport::LongWidePath(Path(relative)); }
 };
 
 // An album file whose thumbnails stand for the given stored names, with the given descriptions,
