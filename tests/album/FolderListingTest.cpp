@@ -154,6 +154,7 @@ TEST(FolderListing, SourceChecksAndTheTwoCandidateRuleGiveTheSameAlbum)
     EXPECT_EQ(results.second.resolved[0], program + "Pics\\both.bmp");
     EXPECT_EQ(results.second.resolved[1], albums + "\\Pics\\ALBUM ONLY.BMP");
     EXPECT_NE(results.second.album, saved) << "the changed source was rebuilt and the album written back";
+    EXPECT_EQ(CountInAlbum(albumFile), 8) << "missing sources keep their thumbnails";
 
     // With the listings on, no source goes to the file system on its own, and each folder is
     // listed once an operation: program\Pics, albums\Pics, elsewhere and the two NoSuchFolder for
