@@ -46,34 +46,6 @@ TEST(ThumbTable, RandomInsertAndRemoveKeepTheListWholeAndRemovedThumbnailsMayBeK
     ExpectConsistent(table);
 }
 
-TEST(ThumbTable, InsertTableSkipsNamesAlreadyHeldIgnoringCase)
-{
-    TestTable mine;
-    mine.Add("Photos\\A.BMP");
-    CThumbnail2* last = mine.Add("z.bmp");
-
-    TestTable other;
-    other.Add("photos\\a.bmp");   // held already, other case
-    other.Add("new1.bmp", 11);
-    other.Add("NEW1.BMP", 22);    // held once the first is in
-    other.Add("new2.bmp", 33);
-    auto otherBefore = other.Names();
-
-    mine.Insert(&other, last);
-    EXPECT_EQ(mine.Names(), (Names{"Photos\\A.BMP", "new1.bmp", "new2.bmp", "z.bmp"}));
-    EXPECT_EQ(mine.GetThumbnail(2)->m_Info.dwFileSize, 11u);
-    ExpectConsistent(mine);
-    // The other table is untouched and its images are not shared.
-    EXPECT_EQ(other.Names(), otherBefore);
-    ExpectConsistent(other);
-    EXPECT_NE(mine.GetThumbnail(2)->GetDib(), other.GetThumbnail(2)->GetDib());
-
-    // Same names again: nothing to add. A table inserted into itself adds nothing either.
-    mine.Insert(&other, nullptr);
-    mine.Insert(&mine, nullptr);
-    EXPECT_EQ(mine.GetCount(), 4);
-}
-
 namespace {
 
 // Makes the program's large allocations fail while armed, so that code which must not let an
@@ -125,10 +97,11 @@ TEST(ThumbTable, CopiesShareTheListButOnlyTheOwnerFreesIt)
     delete b;                   // the owner frees its list once
 }
 
-TEST(ThumbTable, InsertTableSurvivesWantOfMemoryAndSkipsOnlyWhatItCloned)
+// Names held already, in any case, or inserted a moment before from the same table are skipped;
+// a thumbnail that cannot be cloned (its block cannot be locked) does not claim its name: the next
+// one of that name is inserted. The other table keeps its thumbnails, and its images are not shared.
+TEST(ThumbTable, InsertTableSkipsNamesHeldAndSurvivesWantOfMemory)
 {
-    // A thumbnail that cannot be cloned (its block cannot be locked) does not claim its name:
-    // the next one of that name is inserted.
     TestTable other;
     auto rec = testsupport::MakeRecord("Same.BMP");
     HGLOBAL gone = GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, 16);
@@ -137,7 +110,9 @@ TEST(ThumbTable, InsertTableSurvivesWantOfMemoryAndSkipsOnlyWhatItCloned)
     other.Insert(new CThumbnail2(&rec, gone, 0, 1), nullptr);
     other.Add("same.bmp");
     other.Add("HELD7.bmp");
-    other.Add("new.bmp");
+    other.Add("new.bmp", 11);
+    other.Add("NEW.BMP", 22);
+    const Names otherBefore = other.Names();
 
     for (bool wantOfMemory : {false, true}) {
         TestTable mine;
@@ -147,12 +122,20 @@ TEST(ThumbTable, InsertTableSurvivesWantOfMemoryAndSkipsOnlyWhatItCloned)
         // leaves the library.
         g_failAllocationsFrom = wantOfMemory ? 1024 : 0;
         int result = 0;
-        EXPECT_NO_THROW(result = mine.Insert(&other, nullptr));
+        EXPECT_NO_THROW(result = mine.Insert(&other, mine.GetThumbnail(400)));
         g_failAllocationsFrom = 0;
         EXPECT_EQ(result, 1);
         ASSERT_EQ(mine.GetCount(), 402) << wantOfMemory;
-        EXPECT_EQ(mine.GetThumbnail(401)->m_Info.szFileName, std::string("same.bmp"));
-        EXPECT_EQ(mine.GetThumbnail(402)->m_Info.szFileName, std::string("new.bmp"));
+        EXPECT_EQ(mine.GetThumbnail(400)->m_Info.szFileName, std::string("same.bmp"));
+        EXPECT_EQ(mine.GetThumbnail(401)->m_Info.dwFileSize, 11u);
+        EXPECT_EQ(mine.GetThumbnail(402)->m_Info.szFileName, std::string("held399.bmp"));
+        EXPECT_NE(mine.GetThumbnail(401)->GetDib(), other.GetThumbnail(4)->GetDib());
         ExpectConsistent(mine);
+        // Same names again: nothing to add. A table inserted into itself adds nothing either.
+        mine.Insert(&other, nullptr);
+        mine.Insert(&mine, nullptr);
+        EXPECT_EQ(mine.GetCount(), 402);
     }
+    EXPECT_EQ(other.Names(), otherBefore);
+    ExpectConsistent(other);
 }
