@@ -90,10 +90,6 @@ TEST_F(AlbumSave, FailedFlushReplaceOrPathKeepsTheOldAlbum)
         ExpectOldAlbumUntouched();
     }
     EXPECT_EQ(doc.Save(nullptr), 0);
-    // The real thing succeeds and leaves nothing else behind.
-    ASSERT_NE(doc.Save(path.c_str()), 0);
-    EXPECT_EQ(ReadBytes(path).size(), 144u + 12 * 288 + 12 * 300000);
-    EXPECT_EQ(dir.List(), std::vector<std::string>{"keep.abm"});
 }
 
 // Not written: an image size of 0 (the next load would stop there and lose what is behind it), an

