@@ -7,14 +7,11 @@
 #include "album/AlbumExports.h"
 #include "album/AlbumMessages.h"
 #include "control/ManagerState.h"
-#include "host/AlbumRegistry.h"
-#include "win/Module.h"
-#include "support/ScriptedEsc.h"
 #include "search/SearchDates.h"
 #include "search/SearchDlg.h"
 #include "support/DialogScript.h"
-#include "support/MessageLog.h"
-#include "vendor_standins/ctrlkit/ctrlkit.h"
+#include "support/ManagerSuite.h"
+#include "support/ScriptedEsc.h"
 
 using namespace findtest;
 using testsupport::DialogScript;
@@ -160,21 +157,24 @@ void WriteHistory(const std::vector<std::string>& folders, int count = -1)
                                    finddlg::kHistoryProfile);
 }
 
-struct FindDialogTest : ::testing::Test {
+// The manager windows' suite, with an editor's window that also logs the saved results' notice.
+struct FindDialogTest : testsupport::ManagerSuite {
     static inline testsupport::MessageLog* log = nullptr;
-    static inline HWND host = nullptr;
     static void SetUpTestSuite()
     {
-        CAlbumCtrl::Register(AlbumInstance());
+        ManagerSuite::SetUpTestSuite();
         log = new testsupport::MessageLog(200, 100, WM_ALBUM_OPEN, WM_ALBUM_RESULTS);
         log->onMessage = [](UINT msg, WPARAM wParam, LPARAM lParam) {
             if (msg == WM_ALBUM_OPEN || msg == WM_ALBUM_RESULTS) // the path is the text of one or the other
                 g_hostLog.push_back({msg, msg == WM_ALBUM_OPEN ? 0 : wParam,
                                      reinterpret_cast<const char*>(msg == WM_ALBUM_OPEN ? wParam : lParam)});
         };
-        host = log->hwnd();
     }
-    static void TearDownTestSuite() { delete log; }
+    static void TearDownTestSuite()
+    {
+        delete log;
+        ManagerSuite::TearDownTestSuite();
+    }
     void SetUp() override
     {
         oldClock = search::SetClock(FixedClock);
@@ -203,7 +203,7 @@ struct FindDialogTest : ::testing::Test {
             ASSERT_NE(object, nullptr);
             body(dlg, *object);
         };
-        const int result = OpenSearchDlg(host, const_cast<char*>(albums.root().c_str()), width, height);
+        const int result = OpenSearchDlg(log->hwnd(), const_cast<char*>(albums.root().c_str()), width, height);
         EXPECT_TRUE(g_ran) << "the dialog came up";
         texts = s.texts;
         EXPECT_EQ(s.Pending(), 0u) << "every dialog the script waits for came up";
@@ -579,12 +579,9 @@ TEST_F(FindDialogTest, ResultsThatCannotBeSavedStayWithTheDialog)
 
 TEST_F(FindDialogTest, TheManagersFindCommandOpensTheDialogOnItsFolder)
 {
-    CreateAlbumRegistry();
-    RegisterAlbumThread();
-    CtrlKitRegisterBarClass(AlbumInstance());
     WritePrivateProfileStringA("Context", "LastOpen", "", "album.ini");
     CAlbumMan* m = CAlbumMan::CreateAlbumMan(96, 72);
-    ASSERT_EQ(m->Open(host, const_cast<char*>(albums.root().c_str())), 1);
+    ASSERT_EQ(m->Open(log->hwnd(), const_cast<char*>(albums.root().c_str())), 1);
     HWND manager = m->m_hDlg;
 
     DialogScript script;
@@ -593,7 +590,7 @@ TEST_F(FindDialogTest, TheManagersFindCommandOpensTheDialogOnItsFolder)
         opened = true;
         CSearchDlg* s = SearchDlgOfWindow(dlg);
         EXPECT_TRUE(s && s->m_szAlbumFolder == albums.root() && s->m_nThumbWidth == 96 && s->m_nThumbHeight == 72 &&
-                    s->m_hHost == host);
+                    s->m_hHost == log->hwnd());
         EXPECT_EQ(manager::g_searchRunning, 1) << "a second Find only beeps meanwhile";
         DialogScript::Press(dlg, finddlg::kExit);
     });
@@ -601,8 +598,6 @@ TEST_F(FindDialogTest, TheManagersFindCommandOpensTheDialogOnItsFolder)
     EXPECT_TRUE(opened);
     EXPECT_EQ(manager::g_searchRunning, 0);
     DestroyWindow(manager);
-    UnregisterAlbumThread();
-    DestroyAlbumRegistry();
 
     // A host that asks for no thumbnail size gets thumbnails all the same.
     Find([](HWND, CSearchDlg& s) { EXPECT_GT(s.m_nThumbWidth, 0); }, {}, 0, 0);
