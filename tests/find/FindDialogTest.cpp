@@ -135,11 +135,6 @@ void FindInFolder(HWND dlg, const std::string& folder)
     Type(dlg, finddlg::kFolder, folder);
     Command(dlg, finddlg::kFind);
 }
-int WindowHeight(HWND w)
-{
-    RECT r;
-    return GetWindowRect(w, &r), r.bottom - r.top;
-}
 
 std::string Profile(const char* key, const char* fallback = "-")
 {
@@ -390,7 +385,8 @@ TEST_F(FindDialogTest, AFolderSearchStopsWithEscContinuesAndThenOnlyBeeps)
     const std::string a = photos.Image("a.JPG");
     photos.Image("b.bmp");
     Find([&](HWND dlg, CSearchDlg& s) {
-        const int collapsed = WindowHeight(dlg);
+        RECT collapsed, window;
+        GetWindowRect(dlg, &collapsed);
         g_traffic.onBatch = [] {
             if (g_traffic.batches == 1)
                 testsupport::ScriptedEsc::Press(1); // Esc while a.JPG's thumbnail is shown
@@ -400,10 +396,9 @@ TEST_F(FindDialogTest, AFolderSearchStopsWithEscContinuesAndThenOnlyBeeps)
         EXPECT_EQ(Text(dlg, finddlg::kFind) + "|" + Text(dlg, finddlg::kInfo), "Continue|  1  image(s) found !");
         EXPECT_EQ(std::vector<int>({s.m_nSearchState, s.Results()->GetThumbNailCount()}), std::vector<int>({kSearchStopped, 1}));
         EXPECT_EQ(Flags(dlg, IsWindowEnabled, {finddlg::kSave, finddlg::kFind}), "11");
-        EXPECT_GT(WindowHeight(dlg), collapsed) << "the results show below the criteria";
-        // Sizing with results to show snaps to whole result columns and rows.
-        RECT window;
         GetWindowRect(dlg, &window);
+        EXPECT_GT(window.bottom - window.top, collapsed.bottom - collapsed.top) << "the results show below the criteria";
+        // Sizing with results to show snaps to whole result columns and rows.
         RECT drag = {window.left, window.top, window.right + 100, window.bottom + 120};
         SendMessageA(dlg, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&drag));
         EXPECT_EQ(std::vector<LONG>({drag.left, drag.right - drag.left, drag.bottom - drag.top}),
