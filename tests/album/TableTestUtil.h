@@ -6,7 +6,6 @@
 #include "support/TestSupport.h"
 
 struct TestTable : CAlbumDoc2 {
-    using CThumbTable2::CleanTable;
     using CThumbTable2::Remove;
     using CThumbTable2::SortBy;
 

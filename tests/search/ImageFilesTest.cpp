@@ -38,18 +38,15 @@ int g_reallocs = 0, g_failAt = 0;
 void* CountedRealloc(void* p, size_t n) { return ++g_reallocs == g_failAt ? nullptr : realloc(p, n); }
 void* NoRealloc(void*, size_t) { return nullptr; }
 
-// Starts a Unix command through Wine in the folder dir (only Wine can make the links these tests
-// need). Wine does not wait for a Unix program to end, so callers wait for its effect.
-bool RunUnix(const std::string& commandLine, const std::string& dir)
+// Starts a Unix shell command in the folder dir through Wine (only Wine can make the links these
+// tests need). Wine does not wait for a Unix program to end, so callers wait for its effect.
+bool RunShell(const std::string& script, const std::string& dir)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi;
-    std::vector<char> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back('\0');
-    std::string program = "Z:" + commandLine.substr(0, commandLine.find(' '));
-    std::replace(program.begin(), program.end(), '/', '\\');
-    if (!CreateProcessA(program.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi))
+    std::string cmd = "/bin/sh -c \"" + script + "\"";
+    if (!CreateProcessA("Z:\\bin\\sh", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi))
         return false;
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
@@ -199,13 +196,13 @@ TEST(ImageFiles, LinkBackToAnOuterFolderIsNotWalkedAgain)
     Tree t;
     Populate(t);
     // Alpha\Deep\up leads back to the root, Bside to Beta.
-    if (!RunUnix("/bin/sh -c \"ln -s ../.. Alpha/Deep/up && ln -s Beta Bside\"", t.root()))
+    if (!RunShell("ln -s ../.. Alpha/Deep/up && ln -s Beta Bside", t.root()))
         GTEST_SKIP() << "links are made through Wine's Unix side";
     struct Unlink {
         const Tree& t;
         ~Unlink()
         {
-            RunUnix("/bin/rm -f Alpha/Deep/up Bside", t.root());
+            RunShell("rm -f Alpha/Deep/up Bside", t.root());
             WaitUntil(false, t.Path("Bside"));
         }
     } unlink{t};
