@@ -40,8 +40,7 @@ TEST_F(AlbumDoc, NamesAndSizes)
     EXPECT_STREQ(d.GetDescription(), "C:\\a.abm");
     EXPECT_EQ(d.SetThumbnailSize(96, 72) * 10 + d.SetThumbnailSize(0, 80), 10);
     EXPECT_EQ(d.m_wThumbWidth * 1000 + d.m_wThumbHeight, 96072);
-    // A long description is cut to its buffer; a path that does not fit is refused (the paths
-    // test of the album file covers it).
+    // A long description is cut to its buffer.
     std::string longText(600, 'x');
     d.SetDescription(longText.c_str());
     EXPECT_EQ(strlen(d.GetDescription()), 255u);
@@ -120,9 +119,8 @@ TEST_F(AlbumDoc, RefreshFollowsTheSourceFile)
     EXPECT_EQ(std::make_pair(t->m_Info.dwFileTime, t->m_Info.wWidth), std::make_pair(DWORD(1300000000u), WORD(20)));
 }
 
-// A source stored by its short names relative to the album's folder, as a thumbnail built from the
-// file stores it: the load's source check finds it there and keeps its real name for the
-// captions (the current folder is elsewhere), and leaves the album's bytes as they were.
+// A source stored by its short names relative to the album's folder: the load's source check finds
+// it there (not in the current folder) and keeps its real name for the captions, the file untouched.
 TEST_F(AlbumDoc, AShortStoredRelativeNameIsKnownByItsRealNameWhereTheAlbumFindsIt)
 {
     const std::string full = WriteBmpNamedInOtherScripts(albums.path(), 30, 30);

@@ -93,9 +93,8 @@ TEST_F(AlbumFile, RoundTripKeepsRecordsImagesAndBytes)
     }
 }
 
-// Cut 100 bytes into the second image (also one larger than everything before it): two
-// thumbnails, rewritten at once with the missing bytes as zeros. Cut before the first image or
-// inside the records: nothing loaded, nothing rewritten.
+// Cut 100 bytes into the second image (also a larger one): two thumbnails, rewritten at once with
+// the missing bytes as zeros. Cut before the first image or inside the records: nothing at all.
 TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
 {
     const struct { size_t second, cutAt; int count; } rows[] = {{600, 144 + 3 * 288 + 400 + 100, 2},

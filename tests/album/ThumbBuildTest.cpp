@@ -216,9 +216,8 @@ TEST(ThumbBuild, BuildsRecordsFromRealFiles)
     }
 }
 
-// Work on workers: Cancel reaches the items under way through their Esc check instead of
-// waiting for them to end; when no worker can be started the taker does the work itself, its
-// own Esc stopping it.
+// Cancel reaches the items under way through their Esc check instead of waiting for them; when no
+// worker can be started the taker does the work itself, its own Esc stopping it.
 TEST(OrderedWork, CancelStopsItemsUnderWayAndWithoutWorkersTheTakerWorks)
 {
     static std::atomic<int> started, stopped;

@@ -67,8 +67,7 @@ TEST(Thumbnail, CloneOwnsItsImageAndDropsViewStateAssignmentShares)
 
 namespace {
 
-// Makes the program's large allocations fail while armed, so that code which must not let an
-// exception out can be driven into its out-of-memory paths.
+// Makes the program's large allocations fail while armed, to reach out-of-memory paths.
 size_t g_failAllocationsFrom = 0;
 
 } // namespace
@@ -116,9 +115,8 @@ TEST(ThumbTable, CopiesShareTheListButOnlyTheOwnerFreesIt)
     delete b;                   // the owner frees its list once
 }
 
-// Names held already, in any case, or inserted a moment before from the same table are skipped;
-// a thumbnail that cannot be cloned (its block cannot be locked) does not claim its name: the next
-// one of that name is inserted. The other table keeps its thumbnails, and its images are not shared.
+// Names held, in any case, or inserted a moment before are skipped; one that cannot be cloned (its
+// block cannot be locked) does not claim its name. The other table is kept, its images not shared.
 TEST(ThumbTable, InsertTableSkipsNamesHeldAndSurvivesWantOfMemory)
 {
     TestTable other;

@@ -1,6 +1,5 @@
-// The Find dialog run for real by OpenSearchDlg: each test's steps run inside the dialog's modal
-// loop, sending it the commands and texts a user would, while a script answers its message boxes
-// and small dialogs.
+// The Find dialog run for real by OpenSearchDlg: each test's steps run inside its modal loop,
+// sending the commands and texts a user would, while a script answers its boxes and dialogs.
 #include "FindTestUtil.h"
 #include <commctrl.h>
 #include <limits.h>
@@ -105,8 +104,7 @@ void Command(HWND dlg, int id, int code = BN_CLICKED)
 {
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
 }
-// A click on a radio button of the group first..last, or on a check box: its state as the click
-// leaves it, then its notification.
+// A click on a radio button of the group first..last, or on a check box, then its notification.
 void Click(HWND dlg, int id, int first = 0, int last = 0)
 {
     if (first)
@@ -179,8 +177,7 @@ struct FindDialogTest : testsupport::ManagerSuite {
     }
     void TearDown() override { search::SetClock(oldClock), manager::SetClipboard(nullptr); }
 
-    // Opens the Find dialog on the album folder; body runs once it is up. answers adds the
-    // script's steps for the dialogs and boxes the body will meet.
+    // Opens the Find dialog on the album folder; body runs once it is up, answers scripts its boxes.
     int Find(std::function<void(HWND, CSearchDlg&)> body, std::function<void(DialogScript&)> answers = {},
              int width = 8, int height = 8)
     {
@@ -218,8 +215,7 @@ const char kWildcards[] = "Wildcard search is not supported!";
 
 } // namespace
 
-// It opens on the albums, the history and today's dates; the scan gets the album list in the list's
-// order, or the one album chosen in it.
+// The scan gets the album list in the list's order, or the one album chosen in it.
 TEST_F(FindDialogTest, OpensOnTheAlbumsTheHistoryAndTodaysDates)
 {
     // "d.abmx" answers the "*.abm" search by its short name only: not an album.

@@ -1,6 +1,5 @@
 // Scanning folder trees and album files as a search of the Find dialog does, without its window:
 // what is examined, in which order, what is found, and where a search stopped with Esc goes on.
-#include <limits.h>
 #include <memory>
 #include "FindTestUtil.h"
 #include "album/AlbumSearch.h"
@@ -128,8 +127,7 @@ TEST_F(FindScan, FilesOnDiskAreMatchedOnNameTypeDateAndSize)
                       smaller = t.Image("smaller.bmp", 10239);
     auto match = [](const std::string& path, const tagAlbumSearchCreteria& c) { return MatchFileCriteria(path.c_str(), &c); };
 
-    // The name is looked for without the extension, the type ignores case; sizes in bytes, "At
-    // most" negated.
+    // The name is looked for without the extension, the type ignores case; "At most" sizes negated.
     const struct { const char *name, *type; int size; const std::string& file; int want; } rows[] = {
         {"", "", 0, exact, 1}, {"IMG", "", 0, exact, 1}, {"JPG", "", 0, exact, 0}, {"", ".JPG", 0, exact, 1},
         {"", ".JPG", 0, larger, 0}, {"", "", -10240, exact, 1}, {"", "", -10240, larger, 0},
@@ -162,9 +160,8 @@ TEST_F(FindScan, FilesOnDiskAreMatchedOnNameTypeDateAndSize)
     EXPECT_EQ(match(t.root(), tagAlbumSearchCreteria{}), 0) << "a folder is no image";
 }
 
-// Names the code page cannot carry, stored and listed by their short names: a file (by its name)
-// and a thumbnail (by its whole stored path) are found by their real names without regard to case
-// in any script, and still by the short name; what is typed never passes for another name.
+// Names the code page cannot carry, stored by short names: a file (by its name) and a thumbnail (by
+// its stored path) are found by real or short name in any case; nothing typed passes for another.
 TEST_F(FindScan, RealNamesInAnyScriptAreFoundWithoutRegardToCase)
 {
     Tree t;
@@ -257,9 +254,8 @@ TEST_F(FindScan, AlbumsAreSearchedInListOrderSkippingUnreadableOnesAndResumeInsi
     EXPECT_TRUE(none.examined.empty() && none.ended == 1 && none.state == kSearchNew);
 }
 
-// Find reads an album record by record and keeps only the pictures of what it finds: what it
-// finds, where it stops and what it leaves on disk are what loading the album and searching it
-// give, also when the load brings the album up to date.
+// Find reads an album record by record, keeping only the pictures of what it finds: what it finds,
+// where it stops and what it leaves on disk are what loading and searching it give.
 TEST_F(FindScan, AnAlbumSearchedAsItIsReadGivesWhatLoadingAndSearchingItGives)
 {
     Tree t;

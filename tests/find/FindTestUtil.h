@@ -27,8 +27,7 @@ public:
         CloseHandle(h);
     }
 
-    // A 24-bit bitmap file (whatever its extension says) padded with zeros to size bytes when
-    // size is larger than the bitmap; the platform's decoders go by the content.
+    // A 24-bit bitmap file whatever its extension says (decoders go by the content), zero-padded to size.
     std::string Image(const std::string& relative, size_t size = 0, unsigned seed = 1) const
     {
         const std::string p = Path(relative);
@@ -53,8 +52,7 @@ private:
     std::wstring Wide(const std::string& relative) const { return testsupport::LongWidePath(Path(relative)); }
 };
 
-// An album file whose thumbnails stand for the given stored names, with the given descriptions,
-// sizes and times; the sources need not exist (the album is saved without looking at them).
+// An album file of thumbnails with these stored names, descriptions, sizes and times (no sources).
 struct Entry {
     std::string name;
     std::string description = " ";

@@ -1,5 +1,4 @@
 // Listing image files and subfolders of a real folder tree.
-#include <stdio.h>
 #include <malloc.h>
 #include <stdlib.h>
 #include "find/FindTestUtil.h"
@@ -218,10 +217,9 @@ TEST(ImageFiles, LinkBackToAnOuterFolderIsNotWalkedAgain)
     EXPECT_EQ(got, expected);
 }
 
-// One read of each folder, the patterns matched in memory, lists what the platform's searches
-// (one per pattern, one for the subfolders) list: the same files and folders in the same order,
-// with the same sizes and times. Names match through their 8.3 names too ("x.tiff" is a *.TIF
-// file); a folder holding a name the code page cannot spell is left to the searches.
+// One read of each folder, the patterns matched in memory, lists what the platform's searches (one
+// per pattern, one for the subfolders) list, in order, sizes and times. Names match through their
+// 8.3 names ("x.tiff" is a *.TIF); a folder holding a name the code page cannot spell is searched.
 TEST(ImageFiles, OneReadListsWhatThePatternSearchesList)
 {
     const char* const exts[] = {"lcf", "JPG", "bmp", "Tif", "GIF", "png", "pcx", "TGA", "Fpx", "psd", "pcd"};
