@@ -4,17 +4,9 @@
 
 using Names = std::vector<std::string>;
 
-namespace {
-
-// Every test owns the Esc key: none pressed unless it says so.
-struct Search : ::testing::Test {
-    testsupport::ScriptedEsc esc;
-};
-
-} // namespace
-
-TEST_F(Search, EveryCriterionEscAndResumption)
+TEST(Search, EveryCriterionEscAndResumption)
 {
+    testsupport::ScriptedEsc esc; // the test owns the Esc key: none pressed unless it says so
     const std::string trip = "Trip\\a.jpg", trip2 = "c:\\nowhere-album-test\\trip.JPG", jpeg = "DIR\\a.jpeg";
     TestTable table;
     table.Add(trip.c_str(), 10239, 920246399, "Beach at Dawn"); // 1999-02-28 23:59:59

@@ -377,7 +377,7 @@ TEST_F(FindDialogTest, CriteriaAreReadFromTheControls)
 TEST_F(FindDialogTest, AFolderSearchStopsWithEscContinuesAndThenOnlyBeeps)
 {
     Tree photos;
-    photos.Junk("c.lcf");
+    testsupport::WriteBytes(photos.Path("c.lcf"), {'x'}); // no thumbnail can be made of it
     const std::string a = photos.Image("a.JPG");
     photos.Image("b.bmp");
     Find([&](HWND dlg, CSearchDlg& s) {

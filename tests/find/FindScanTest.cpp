@@ -75,7 +75,7 @@ struct FindScan : ::testing::Test {
 TEST_F(FindScan, FolderTreeIsSearchedDepthFirstAndResultsKeepTheirFullPaths)
 {
     Tree t;
-    t.Junk("c.lcf"); // listed first, matches, but no thumbnail can be made of it
+    testsupport::WriteBytes(t.Path("c.lcf"), {'x'}); // listed first, matches, but no thumbnail can be made of it
     t.Image("a.JPG");
     t.Image("b.bmp");
     t.Folder("sub");

@@ -40,13 +40,6 @@ public:
         }
         return p;
     }
-    // A file no decoder takes.
-    std::string Junk(const std::string& relative) const
-    {
-        const std::string p = Path(relative);
-        testsupport::WriteBytes(p, std::vector<unsigned char>(100, 0x5A));
-        return p;
-    }
 
 private:
     std::wstring Wide(const std::string& relative) const { return testsupport::LongWidePath(Path(relative)); }
