@@ -41,8 +41,7 @@ TEST_F(AlbumDoc, NamesAndSizes)
     EXPECT_EQ(d.SetThumbnailSize(96, 72) * 10 + d.SetThumbnailSize(0, 80), 10);
     EXPECT_EQ(d.m_wThumbWidth * 1000 + d.m_wThumbHeight, 96072);
     // A long description is cut to its buffer.
-    std::string longText(600, 'x');
-    d.SetDescription(longText.c_str());
+    d.SetDescription(std::string(600, 'x').c_str());
     EXPECT_EQ(strlen(d.GetDescription()), 255u);
 }
 
@@ -87,7 +86,6 @@ TEST_F(AlbumDoc, RefreshFollowsTheSourceFile)
     doc.Add("Trip\\other.bmp");
     t->m_bSelect = 1;
     t->m_Info.dwDibOffset = 1234;
-    EXPECT_STREQ(t->m_Info.szFileName, "Trip\\a.bmp");
     const tagALBUMINFOHEADER before = t->m_Info;
 
     // Unchanged: nothing happens. Deleted, then restored as it was: only its existence follows.

@@ -212,7 +212,7 @@ TEST_F(FindScan, AlbumsAreSearchedInListOrderSkippingUnreadableOnesAndResumeInsi
     t.Folder("Trip");
     const std::string source = t.Image("Trip\\x1.bmp");
     testsupport::SetFileTimes(source, 0x50000000, 0x50000000);
-    WriteAlbum(t.Path("a.abm"), {{"Trip\\x1.bmp", "beach one", 10, 0x50000000},
+    WriteAlbum(t.Path("a.abm"), {{"Trip\\x1.bmp", "beach one"},
                                  {"D:\\elsewhere\\x2.bmp", "city"},
                                  {"D:\\elsewhere\\x3.bmp", "Beach two"},
                                  {"D:\\elsewhere\\x4.bmp", "beach three"}});

@@ -45,18 +45,16 @@ private:
     std::wstring Wide(const std::string& relative) const { return testsupport::LongWidePath(Path(relative)); }
 };
 
-// An album file of thumbnails with these stored names, descriptions, sizes and times (no sources).
+// An album file of thumbnails with these stored names and descriptions, of one size and time.
 struct Entry {
     std::string name;
     std::string description = " ";
-    DWORD size = 1000;
-    DWORD time = 0x50000000;
 };
 inline void WriteAlbum(const std::string& path, const std::vector<Entry>& entries)
 {
     std::vector<tagALBUMINFOHEADER> records;
     for (const Entry& e : entries)
-        records.push_back(testsupport::MakeRecord(e.name.c_str(), e.size, e.time, e.description.c_str()));
+        records.push_back(testsupport::MakeRecord(e.name.c_str(), 1000, 0x50000000, e.description.c_str()));
     testsupport::SaveAlbum(path, records);
 }
 

@@ -1,6 +1,5 @@
 // Listing image files and subfolders of a real folder tree.
 #include <malloc.h>
-#include <stdlib.h>
 #include "find/FindTestUtil.h"
 #include "support/ScriptedEsc.h"
 #include "search/ImageFiles.h"
