@@ -40,10 +40,8 @@ TEST_F(AlbumDoc, NamesAndSizes)
     EXPECT_STREQ(d.GetDescription(), "C:\\a.abm");
     EXPECT_EQ(d.SetThumbnailSize(96, 72) * 10 + d.SetThumbnailSize(0, 80), 10);
     EXPECT_EQ(d.m_wThumbWidth * 1000 + d.m_wThumbHeight, 96072);
-    // A long description is cut to its buffer; a path that does not fit is refused (the paths
-    // test of the album file covers it).
-    std::string longText(600, 'x');
-    d.SetDescription(longText.c_str());
+    // A long description is cut to its buffer.
+    d.SetDescription(std::string(600, 'x').c_str());
     EXPECT_EQ(strlen(d.GetDescription()), 255u);
 }
 
@@ -88,7 +86,6 @@ TEST_F(AlbumDoc, RefreshFollowsTheSourceFile)
     doc.Add("Trip\\other.bmp");
     t->m_bSelect = 1;
     t->m_Info.dwDibOffset = 1234;
-    EXPECT_STREQ(t->m_Info.szFileName, "Trip\\a.bmp");
     const tagALBUMINFOHEADER before = t->m_Info;
 
     // Unchanged: nothing happens. Deleted, then restored as it was: only its existence follows.
@@ -120,49 +117,8 @@ TEST_F(AlbumDoc, RefreshFollowsTheSourceFile)
     EXPECT_EQ(std::make_pair(t->m_Info.dwFileTime, t->m_Info.wWidth), std::make_pair(DWORD(1300000000u), WORD(20)));
 }
 
-TEST_F(AlbumDoc, LoadRebuildsChangedThumbnailsAndSavesThem)
-{
-    const std::string source = albums.File("Trip\\a.bmp");
-    WriteBmpFile(source, 30, 30, 1);
-    SetFileTimes(source, 1000000000u, 1000000000u);
-    WriteBmpFile(albums.File("Trip\\b.bmp"), 30, 30, 2);
-    SetFileTimes(albums.File("Trip\\b.bmp"), 1000000000u, 1000000000u);
-    {
-        TestTable writer;
-        writer.Insert(BuildThumbnailFromFile(source.c_str(), 24, 24, nullptr), nullptr);
-        writer.Insert(BuildThumbnailFromFile(albums.File("Trip\\b.bmp").c_str(), 24, 24, nullptr), nullptr);
-        ASSERT_EQ(writer.GetCount(), 2);
-        ASSERT_NE(writer.Save(albumPath.c_str()), 0);
-    }
-    const Bytes saved = ReadBytes(albumPath);
-
-    // Sources unchanged: loading with the check on leaves the file alone.
-    TestTable a;
-    a.SetThumbnailSize(24, 24);
-    ASSERT_EQ(a.Load(albumPath.c_str()), 1);
-    EXPECT_EQ(ReadBytes(albumPath), saved);
-    EXPECT_EQ(a.GetThumbnail(1)->m_bExist, 1);
-
-    // One source rewritten, one deleted: the first is rebuilt and the album saved at once.
-    WriteBmpFile(source, 60, 30, 3);
-    SetFileTimes(source, 1000000000u, 1100000000u);
-    DeleteFileA(albums.File("Trip\\b.bmp").c_str());
-    TestTable b;
-    b.SetThumbnailSize(24, 24);
-    ASSERT_EQ(b.Load(albumPath.c_str()), 1);
-    EXPECT_EQ(b.GetThumbnail(1)->m_Info.wWidth * 10 + b.GetThumbnail(2)->m_bExist, 600);
-    EXPECT_NE(ReadBytes(albumPath), saved);
-    TestTable c;
-    c.SetAutoCheck(0);
-    ASSERT_EQ(c.Load(albumPath.c_str()), 1);
-    const tagALBUMINFOHEADER& first = c.GetThumbnail(1)->m_Info;
-    EXPECT_EQ(std::vector<int>({first.wThumbWidth, first.wThumbHeight, c.GetCount()}), std::vector<int>({24, 12, 2}))
-        << "the rebuilt thumbnail stored; a missing source keeps its thumbnail";
-}
-
-// A source stored by its short names relative to the album's folder, as a thumbnail built from the
-// file stores it: the load's source check finds it there and keeps its real name for the
-// captions (the current folder is elsewhere), and leaves the album's bytes as they were.
+// A source stored by its short names relative to the album's folder: the load's source check finds
+// it there (not in the current folder) and keeps its real name for the captions, the file untouched.
 TEST_F(AlbumDoc, AShortStoredRelativeNameIsKnownByItsRealNameWhereTheAlbumFindsIt)
 {
     const std::string full = WriteBmpNamedInOtherScripts(albums.path(), 30, 30);

@@ -9,8 +9,9 @@ namespace {
 struct AlbumFile : ::testing::Test {
     ScratchDir dir;
     std::string path = dir.File("album.abm");
-    int LoadAsIs(TestTable& doc) // the sources not looked at
+    int LoadAsIs(TestTable& doc, const Bytes& file) // written to path, the sources not looked at
     {
+        WriteBytes(path, file);
         doc.SetAutoCheck(0);
         return doc.Load(path.c_str());
     }
@@ -67,10 +68,9 @@ TEST_F(AlbumFile, RoundTripKeepsRecordsImagesAndBytes)
         Bytes stored = original;
         if (n)
             PutU16(stored, 144 + 284, 0x7777), PutU32(stored, 4, 0xDEADBEEF), PutU32(stored, 12, 3);
-        WriteBytes(path, stored);
         TestTable doc;
         doc.Insert(new CThumbnail2(nullptr, MakeBlock(8, 1), 0, 1), nullptr); // replaced by the load
-        ASSERT_EQ(LoadAsIs(doc), 1);
+        ASSERT_EQ(LoadAsIs(doc, stored), 1);
         ASSERT_EQ(doc.GetCount(), int(n));
         ExpectConsistent(doc);
         EXPECT_STREQ(doc.GetDescription(), "Trip album");
@@ -93,9 +93,8 @@ TEST_F(AlbumFile, RoundTripKeepsRecordsImagesAndBytes)
     }
 }
 
-// Cut 100 bytes into the second image (also one larger than everything before it): two
-// thumbnails, rewritten at once with the missing bytes as zeros. Cut before the first image or
-// inside the records: nothing loaded, nothing rewritten.
+// Cut 100 bytes into the second image (also a larger one): two thumbnails, rewritten at once with
+// the missing bytes as zeros. Cut before the first image or inside the records: nothing at all.
 TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
 {
     const struct { size_t second, cutAt; int count; } rows[] = {{600, 144 + 3 * 288 + 400 + 100, 2},
@@ -103,9 +102,8 @@ TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
     for (const auto& row : rows) {
         const std::vector<FileEntry> entries = {Entry("a.bmp", 400, 1), Entry("b.bmp", row.second, 2), Entry("c.bmp", 500, 3)};
         const Bytes full = BuildAlbumFile("cut", entries), cut(full.begin(), full.begin() + long(row.cutAt));
-        WriteBytes(path, cut);
         TestTable doc;
-        ASSERT_EQ(LoadAsIs(doc), 1);
+        ASSERT_EQ(LoadAsIs(doc, cut), 1);
         ASSERT_EQ(doc.GetCount(), row.count) << row.cutAt;
         EXPECT_EQ(dir.List().size(), 1u);
         if (!row.count) {
@@ -123,22 +121,15 @@ TEST_F(AlbumFile, TruncatedFilesKeepWhatCouldBeRead)
     }
 }
 
-TEST(AlbumRead, ImageSizesAreCheckedAsA32BitProcessCountsThem)
-{
-    EXPECT_TRUE(albumread::FitsWithSlack<uint32_t>(0xFFFFFFFFull - 10) && albumread::FitsWithSlack<uint64_t>(0xFFFFFFFFull));
-    EXPECT_FALSE(albumread::FitsWithSlack<uint32_t>(0xFFFFFFFFull - 9));
-}
-
 TEST_F(AlbumFile, AFailedReadStopsWithoutRewritingTheAlbum)
 {
     const Bytes file = BuildAlbumFile("three", {Entry("a.bmp", 400, 1), Entry("b.bmp", 500, 2), Entry("c.bmp", 600, 3)});
-    WriteBytes(path, file);
     // Reads go: header, records, first image, second image, ...: fail the second image, as a bad
     // sector or a dropped share would.
     g_reads = 0;
     fileio::Calls().read = FailFourthRead;
     TestTable doc;
-    int result = LoadAsIs(doc);
+    int result = LoadAsIs(doc, file);
     fileio::ResetCalls();
     EXPECT_EQ(result, 1);
     EXPECT_EQ(doc.GetCount(), 1);
@@ -161,12 +152,10 @@ TEST_F(AlbumFile, RefusedPathsLeaveTheDocumentAloneRefusedFilesAnEmptyAlbumAndIt
     doc.SetPath("C:\\kept.abm");
     doc.SetDescription("kept");
     doc.Add("held.bmp");
-    for (size_t length : {256u, 259u}) {
-        const std::string tooLong = "C:\\" + std::string(length - 7, 'p') + ".abm";
-        EXPECT_EQ(doc.Load(tooLong.c_str()), 0);
-        doc.SetPath(tooLong.c_str());
-        EXPECT_TRUE(doc.GetPath() == std::string("C:\\kept.abm") && doc.GetCount() == 1) << length;
-    }
+    const std::string tooLong = "C:\\" + std::string(249, 'p') + ".abm"; // 256 characters
+    EXPECT_EQ(doc.Load(tooLong.c_str()), 0);
+    doc.SetPath(tooLong.c_str());
+    EXPECT_TRUE(doc.GetPath() == std::string("C:\\kept.abm") && doc.GetCount() == 1);
     EXPECT_EQ(doc.Load(dir.File("missing.abm").c_str()), 0);
     EXPECT_EQ(doc.GetCount(), 0);
     Bytes file = BuildAlbumFile("x", {Entry("a.bmp", 100, 1)});
@@ -190,10 +179,9 @@ TEST_F(AlbumFile, UnterminatedFieldsAreCutAt127Characters)
     memset(&file[16], 'D', 128);
     memset(&file[144 + 8], 'N', 128);
     memset(&file[144 + 136], 'd', 128);
-    WriteBytes(path, file);
 
     TestTable doc;
-    ASSERT_EQ(LoadAsIs(doc), 1);
+    ASSERT_EQ(LoadAsIs(doc, file), 1);
     ASSERT_EQ(doc.GetCount(), 1);
     EXPECT_EQ(std::string(doc.GetDescription()), std::string(127, 'D'));
     EXPECT_EQ(std::string(doc.GetThumbnail(1)->m_Info.szFileName), std::string(127, 'N'));
@@ -203,9 +191,8 @@ TEST_F(AlbumFile, UnterminatedFieldsAreCutAt127Characters)
     file = BuildAlbumFile("", {e});
     memcpy(&file[144 + 8], "a.bmp", 6);
     file[144 + 8 + 127] = 'Z';
-    WriteBytes(path, file);
     TestTable again;
-    ASSERT_EQ(LoadAsIs(again), 1);
+    ASSERT_EQ(LoadAsIs(again, file), 1);
     ASSERT_NE(again.Save(path.c_str()), 0);
     EXPECT_EQ(ReadBytes(path), file);
 
@@ -214,11 +201,8 @@ TEST_F(AlbumFile, UnterminatedFieldsAreCutAt127Characters)
     ASSERT_NE(doc.Save(path.c_str()), 0);
     Bytes saved = ReadBytes(path);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(&saved[16])), std::string(127, 'L'));
-}
 
-// Fields are filled by one bounded copy, also into buffers of one byte or none.
-TEST(TextFields, CopiesStayInTheirBuffers)
-{
+    // Fields are filled by one bounded copy, also into buffers of one byte or none.
     char out[4] = "xyz";
     win::CopyText(out, 0, "abc");
     EXPECT_STREQ(out, "xyz");
@@ -230,23 +214,13 @@ TEST(TextFields, CopiesStayInTheirBuffers)
 
 TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
 {
-    // Image sizes that would wrap when 10 is added, or that no cut thumbnail has: refused like a
-    // failed allocation, so the album on disk is not cut down to what was read.
-    for (uint32_t size : {0xFFFFFFFFu, 0xFFFFFFF7u, 0x7FFFFFFFu, uint32_t(albumread::kMaxCutImageBytes + 1)}) {
-        FileEntry good = Entry("good.bmp", 100, 1), bad = Entry("bad.bmp", 100, 2);
-        bad.declaredSize = size;
-        Bytes file = BuildAlbumFile("h", {good, bad});
-        WriteBytes(path, file);
-        TestTable doc;
-        ASSERT_EQ(LoadAsIs(doc), 1);
-        EXPECT_EQ(doc.GetCount(), 1) << size;
-        EXPECT_EQ(ReadBytes(path), file);
-    }
+    // Image sizes that would wrap when 10 is added, counted as a 32-bit process counts them.
+    EXPECT_TRUE(albumread::FitsWithSlack<uint32_t>(0xFFFFFFFFull - 10) && albumread::FitsWithSlack<uint64_t>(0xFFFFFFFFull));
+    EXPECT_FALSE(albumread::FitsWithSlack<uint32_t>(0xFFFFFFFFull - 9));
 
     // A count of four billion with two real records: the image area lies beyond the file.
-    WriteBytes(path, BuildAlbumFile("h", {Entry("a.bmp", 100, 1), Entry("b.bmp", 100, 2)}, 0xFFFFFFFFu));
     TestTable huge;
-    ASSERT_EQ(LoadAsIs(huge), 1);
+    ASSERT_EQ(LoadAsIs(huge, BuildAlbumFile("h", {Entry("a.bmp", 100, 1), Entry("b.bmp", 100, 2)}, 0xFFFFFFFFu)), 1);
     EXPECT_EQ(huge.GetCount(), 0);
 
     // Hundreds of records all claiming the same large image: the reader stops once the images
@@ -258,9 +232,8 @@ TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
         e.offset = 0;
         many.push_back(e);
     }
-    WriteBytes(path, BuildAlbumFile("h", many));
     TestTable doc;
-    ASSERT_EQ(LoadAsIs(doc), 1);
+    ASSERT_EQ(LoadAsIs(doc, BuildAlbumFile("h", many)), 1);
     EXPECT_GE(doc.GetCount(), 1);
     EXPECT_LE(doc.GetCount(), 3);
     ExpectConsistent(doc);
@@ -269,7 +242,8 @@ TEST_F(AlbumFile, HostileSizesAndCountsAreRefusedSafely)
 TEST_F(AlbumFile, ACutImageMayDeclareNoMoreThanItsBitmapNorMoreThanAThumbnail)
 {
     // Three thumbnails, the file ending 1000 bytes into the second, of side x side pixels, whose
-    // record declares its bitmap's extent plus extra bytes, or an absolute size.
+    // record declares its bitmap's extent plus extra bytes, or an absolute size. One refused is
+    // refused like a failed allocation: the album on disk is not cut down to what was read.
     const struct {
         int side;
         uint64_t extra, absolute;
@@ -286,9 +260,8 @@ TEST_F(AlbumFile, ACutImageMayDeclareNoMoreThanItsBitmapNorMoreThanAThumbnail)
         cut.declaredSize = int64_t(c.absolute ? c.absolute : cut.image.size() + c.extra);
         const Bytes full = BuildAlbumFile("c", {good, cut, Entry("third.bmp", 500, 3)});
         const Bytes file(full.begin(), full.begin() + 144 + 3 * 288 + 100 + 1000);
-        WriteBytes(path, file);
         TestTable doc;
-        ASSERT_EQ(LoadAsIs(doc), 1);
+        ASSERT_EQ(LoadAsIs(doc, file), 1);
         EXPECT_EQ(doc.GetCount(), c.loaded) << c.side << " " << cut.declaredSize;
         EXPECT_EQ(ReadBytes(path).size(), c.loaded == 2 ? 144 + 2 * 288 + 100 + size_t(cut.declaredSize) : file.size());
     }
@@ -306,10 +279,8 @@ TEST_F(AlbumFile, AlbumsBeyondTheMovableBlockLimitLoadWhole)
         PutU32(entries[size_t(i)].image, 0, uint32_t(i));
     }
     const Bytes file = BuildAlbumFile("", entries);
-    WriteBytes(path, file);
-
     TestTable doc;
-    ASSERT_EQ(LoadAsIs(doc), 1);
+    ASSERT_EQ(LoadAsIs(doc, file), 1);
     ASSERT_EQ(doc.GetCount(), n);
     CThumbnail2* last = doc.m_pEnd->m_pPrev;
     EXPECT_EQ(last->GetID(), n);

@@ -19,10 +19,6 @@ inline void PutU16(Bytes& b, size_t at, uint16_t v)
     b[at] = static_cast<unsigned char>(v);
     b[at + 1] = static_cast<unsigned char>(v >> 8);
 }
-inline void PutText(Bytes& b, size_t at, const std::string& s)
-{
-    memcpy(&b[at], s.data(), s.size());
-}
 
 // One thumbnail as it lies in a file.
 struct FileEntry {
@@ -47,8 +43,8 @@ inline Bytes BuildAlbumFile(const std::string& description, const std::vector<Fi
         size_t r = 144 + 288 * i;
         PutU32(b, r + 0, e.fileSize);
         PutU32(b, r + 4, e.fileTime);
-        PutText(b, r + 8, e.name);
-        PutText(b, r + 136, e.description);
+        memcpy(&b[r + 8], e.name.data(), e.name.size());
+        memcpy(&b[r + 136], e.description.data(), e.description.size());
         PutU16(b, r + 264, 1);
         PutU16(b, r + 266, 24);
         PutU16(b, r + 268, 640);
@@ -66,7 +62,7 @@ inline Bytes BuildAlbumFile(const std::string& description, const std::vector<Fi
     PutU32(b, 4, uint32_t(b.size()));
     PutU32(b, 8, announced >= 0 ? uint32_t(announced) : uint32_t(n));
     PutU32(b, 12, uint32_t(144 + 288 * n));
-    PutText(b, 16, description);
+    memcpy(&b[16], description.data(), description.size());
     return b;
 }
 

@@ -1,9 +1,7 @@
-// Source lookups through one folder listing per operation must answer exactly as the file system
-// does when asked about each file on its own: searches, source checks and the two-candidate path
-// rule give the same results with the listings on and off.
+// Source lookups through one folder listing per operation answer as the file system does for each
+// file alone: searches, source checks and the two-candidate rule give the same with listings or not.
 #include "TableTestUtil.h"
 #include "album/FolderListing.h"
-#include "support/TestSupport.h"
 
 using namespace testsupport;
 
@@ -154,6 +152,7 @@ TEST(FolderListing, SourceChecksAndTheTwoCandidateRuleGiveTheSameAlbum)
     EXPECT_EQ(results.second.resolved[0], program + "Pics\\both.bmp");
     EXPECT_EQ(results.second.resolved[1], albums + "\\Pics\\ALBUM ONLY.BMP");
     EXPECT_NE(results.second.album, saved) << "the changed source was rebuilt and the album written back";
+    EXPECT_EQ(CountInAlbum(albumFile), 8) << "missing sources keep their thumbnails";
 
     // With the listings on, no source goes to the file system on its own, and each folder is
     // listed once an operation: program\Pics, albums\Pics, elsewhere and the two NoSuchFolder for
@@ -167,8 +166,7 @@ TEST(FolderListing, SourceChecksAndTheTwoCandidateRuleGiveTheSameAlbum)
 
 // Size and times come from the listing as the file system gives them for the file alone, read in
 // batches or entry by entry. A name the ANSI code page cannot spell is not taken for another:
-// beside a file named in full-width letters (U+FF21 U+FF22 ".bmp"), AB.bmp is missing, as a
-// direct lookup says.
+// beside a file named in full-width letters (U+FF21 U+FF22 ".bmp"), AB.bmp is missing.
 TEST(FolderListing, AListedFileHasItsOwnSizeAndTimes)
 {
     ScratchDir dir;

@@ -5,8 +5,16 @@
 #include "album/AlbumDoc.h"
 #include "support/TestSupport.h"
 
+// The stored names of a table's thumbnails, in order.
+inline std::vector<std::string> NamesOf(CThumbTable2& table)
+{
+    std::vector<std::string> v;
+    for (CThumbnail2* t = table.m_pEnd->m_pNext; t != table.m_pEnd; t = t->m_pNext)
+        v.push_back(t->m_Info.szFileName);
+    return v;
+}
+
 struct TestTable : CAlbumDoc2 {
-    using CThumbTable2::CleanTable;
     using CThumbTable2::Remove;
     using CThumbTable2::SortBy;
 
@@ -19,13 +27,7 @@ struct TestTable : CAlbumDoc2 {
         return t;
     }
 
-    std::vector<std::string> Names()
-    {
-        std::vector<std::string> v;
-        for (CThumbnail2* t = m_pEnd->m_pNext; t != m_pEnd; t = t->m_pNext)
-            v.push_back(t->m_Info.szFileName);
-        return v;
-    }
+    std::vector<std::string> Names() { return NamesOf(*this); }
 };
 
 // The list is circular both ways, holds count thumbnails and numbers them 1..count.
@@ -66,8 +68,5 @@ inline std::vector<std::string> Found(CThumbTable2& table, const tagAlbumSearchC
     if (!result)
         return {"(stopped)"};
     ExpectConsistent(*result);
-    std::vector<std::string> v;
-    for (CThumbnail2* t = result->m_pEnd->m_pNext; t != result->m_pEnd; t = t->m_pNext)
-        v.push_back(t->m_Info.szFileName);
-    return v;
+    return NamesOf(*result);
 }

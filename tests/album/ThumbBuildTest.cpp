@@ -38,7 +38,7 @@ struct Image {
         else
             r[x * bits / 8] |= static_cast<unsigned char>(v << (bits == 4 ? (x % 2 ? 0 : 4) : 7 - x % 8));
     }
-    HGLOBAL Block(long clrUsed = -1) const { return MakePackedDib(width, height, bits, palette, rows, xRes, clrUsed); }
+    HGLOBAL Block() const { return MakePackedDib(width, height, bits, palette, rows, xRes); }
 };
 
 // Whether block h holds want's packed bitmap byte for byte (it may be larger); frees a result.
@@ -119,26 +119,25 @@ TEST(Resample, MatchesTheReferenceOnRandomImagesOfEachDepth)
 
 TEST(FitDibToBox, ShrinksToTheBoxAs24Bits)
 {
-    // Palette images: gray ramps blended, others sampled; black past the palette, 256 when 0 counted.
-    struct Case { int w, h; WORD bw, bh; int nw, nh, bits; bool gray; long clrUsed; size_t paletteBytes; };
+    // Palette images: gray ramps blended, others sampled; black past the palette.
+    struct Case { int w, h; WORD bw, bh; int nw, nh, bits; bool gray; size_t paletteBytes; };
     const Case cases[] = {
-        {640, 480, 100, 80, 80, 60, 24, false, -1, 0}, // m = 80, (80 * 480 + 320) / 640 = 60
-        {480, 640, 100, 80, 60, 80, 24, false, -1, 0},
-        {1000, 3, 64, 64, 64, 1, 24, false, -1, 0},    // rounds to 0, raised to 1
-        {50, 40, 100, 100, 50, 40, 24, false, -1, 0},  // never enlarged: the reference copies it
-        {40, 30, 13, 13, 13, 10, 24, false, -1, 0},    // (13 * 30 + 20) / 40: 9.75 rounds to 10
-        {31, 20, 13, 13, 13, 8, 8, true, -1, 1024},
-        {31, 20, 13, 13, 13, 8, 8, false, 0, 1024},
-        {31, 20, 13, 13, 13, 8, 8, false, -1, 8},
-        {31, 20, 13, 13, 13, 8, 4, false, -1, 64},
-        {31, 20, 13, 13, 13, 8, 1, false, -1, 8},
+        {640, 480, 100, 80, 80, 60, 24, false, 0}, // m = 80, (80 * 480 + 320) / 640 = 60
+        {480, 640, 100, 80, 60, 80, 24, false, 0},
+        {1000, 3, 64, 64, 64, 1, 24, false, 0},    // rounds to 0, raised to 1
+        {50, 40, 100, 100, 50, 40, 24, false, 0},  // never enlarged: the reference copies it
+        {40, 30, 13, 13, 13, 10, 24, false, 0},    // (13 * 30 + 20) / 40: 9.75 rounds to 10
+        {31, 20, 13, 13, 13, 8, 8, true, 1024},
+        {31, 20, 13, 13, 13, 8, 8, false, 8},
+        {31, 20, 13, 13, 13, 8, 4, false, 64},
+        {31, 20, 13, 13, 13, 8, 1, false, 8},
     };
     std::mt19937 rng(5);
     for (const Case& c : cases) {
         Image src = Random(rng, c.w, c.h, c.bits, c.gray);
         src.palette.resize(c.paletteBytes);
         src.xRes = 2835;
-        GlobalBlock in(src.Block(c.clrUsed));
+        GlobalBlock in(src.Block());
         const Image want = Reference(src, c.nw, c.nh, c.bits == 24 || c.gray, true, 2835);
         EXPECT_TRUE(Holds(FitDibToBox(in.get(), c.bw, c.bh), want)) << c.w << "x" << c.h << ", " << c.bits << " bits";
     }
@@ -216,9 +215,8 @@ TEST(ThumbBuild, BuildsRecordsFromRealFiles)
     }
 }
 
-// Work on workers: Cancel reaches the items under way through their Esc check instead of
-// waiting for them to end; when no worker can be started the taker does the work itself, its
-// own Esc stopping it.
+// Cancel reaches the items under way through their Esc check instead of waiting for them; when no
+// worker can be started the taker does the work itself, its own Esc stopping it.
 TEST(OrderedWork, CancelStopsItemsUnderWayAndWithoutWorkersTheTakerWorks)
 {
     static std::atomic<int> started, stopped;

@@ -5,8 +5,7 @@
 
 using Names = std::vector<std::string>;
 
-// Numbers follow positions through random inserts and removals; a thumbnail removed but kept
-// alive can go into another table.
+// Numbers follow positions through random inserts and removals, and a removed thumbnail's own.
 TEST(ThumbTable, RandomInsertAndRemoveKeepTheListWholeAndRemovedThumbnailsMayBeKept)
 {
     std::mt19937 rng(7);
@@ -38,46 +37,34 @@ TEST(ThumbTable, RandomInsertAndRemoveKeepTheListWholeAndRemovedThumbnailsMayBeK
     table.Remove(model[1], 0);
     EXPECT_EQ(model[1]->GetID(), 1) << "numbered as it was lowered";
     ExpectConsistent(table);
-    TestTable other;
-    other.Insert(model[1], nullptr);
-    EXPECT_EQ(other.Names(), Names{model[1]->m_Info.szFileName});
-    table.CleanTable();
-    EXPECT_EQ(table.GetCount(), 0);
-    ExpectConsistent(table);
+    delete model[1];
 }
 
-TEST(ThumbTable, InsertTableSkipsNamesAlreadyHeldIgnoringCase)
+// A clone owns a copy of the image and drops the view's state; assignment is shallow.
+TEST(Thumbnail, CloneOwnsItsImageAndDropsViewStateAssignmentShares)
 {
-    TestTable mine;
-    mine.Add("Photos\\A.BMP");
-    CThumbnail2* last = mine.Add("z.bmp");
-
-    TestTable other;
-    other.Add("photos\\a.bmp");   // held already, other case
-    other.Add("new1.bmp", 11);
-    other.Add("NEW1.BMP", 22);    // held once the first is in
-    other.Add("new2.bmp", 33);
-    auto otherBefore = other.Names();
-
-    mine.Insert(&other, last);
-    EXPECT_EQ(mine.Names(), (Names{"Photos\\A.BMP", "new1.bmp", "new2.bmp", "z.bmp"}));
-    EXPECT_EQ(mine.GetThumbnail(2)->m_Info.dwFileSize, 11u);
-    ExpectConsistent(mine);
-    // The other table is untouched and its images are not shared.
-    EXPECT_EQ(other.Names(), otherBefore);
-    ExpectConsistent(other);
-    EXPECT_NE(mine.GetThumbnail(2)->GetDib(), other.GetThumbnail(2)->GetDib());
-
-    // Same names again: nothing to add. A table inserted into itself adds nothing either.
-    mine.Insert(&other, nullptr);
-    mine.Insert(&mine, nullptr);
-    EXPECT_EQ(mine.GetCount(), 4);
+    auto rec = testsupport::MakeRecord("Trip\\a.jpg", 1234, 99, "beach");
+    auto* t = new CThumbnail2(&rec, testsupport::MakeDib(7, 5, 3), 4, 0);
+    t->m_bSelect = t->m_bFocus = 1;
+    const auto original = testsupport::BlockBytes(t->GetDib());
+    CThumbnail2* c = t->Clone();
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(std::vector<int>({c->GetID(), c->m_bExist, c->m_bSelect, c->m_bFocus}), std::vector<int>({4, 0, 0, 0}));
+    EXPECT_TRUE(!c->m_pNext && !c->m_pPrevSel && c->GetDib() != t->GetDib());
+    EXPECT_EQ(0, memcmp(c->GetInfo(), &rec, sizeof rec));
+    EXPECT_EQ(t->SetID(7) * 10 + t->SetID(2), 47);
+    CThumbnail2 copy(nullptr, nullptr, 0, 0);
+    copy = *t;
+    EXPECT_TRUE(copy.GetDib() == t->GetDib() && copy.GetID() == 2);
+    copy.m_hDib = nullptr; // only one of the two may free it
+    delete t;
+    EXPECT_EQ(testsupport::BlockBytes(c->GetDib()), original);
+    delete c;
 }
 
 namespace {
 
-// Makes the program's large allocations fail while armed, so that code which must not let an
-// exception out can be driven into its out-of-memory paths.
+// Makes the program's large allocations fail while armed, to reach out-of-memory paths.
 size_t g_failAllocationsFrom = 0;
 
 } // namespace
@@ -125,10 +112,10 @@ TEST(ThumbTable, CopiesShareTheListButOnlyTheOwnerFreesIt)
     delete b;                   // the owner frees its list once
 }
 
-TEST(ThumbTable, InsertTableSurvivesWantOfMemoryAndSkipsOnlyWhatItCloned)
+// Names held, in any case, or inserted a moment before are skipped; one that cannot be cloned (its
+// block cannot be locked) does not claim its name. The other table is kept, its images not shared.
+TEST(ThumbTable, InsertTableSkipsNamesHeldAndSurvivesWantOfMemory)
 {
-    // A thumbnail that cannot be cloned (its block cannot be locked) does not claim its name:
-    // the next one of that name is inserted.
     TestTable other;
     auto rec = testsupport::MakeRecord("Same.BMP");
     HGLOBAL gone = GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, 16);
@@ -137,7 +124,9 @@ TEST(ThumbTable, InsertTableSurvivesWantOfMemoryAndSkipsOnlyWhatItCloned)
     other.Insert(new CThumbnail2(&rec, gone, 0, 1), nullptr);
     other.Add("same.bmp");
     other.Add("HELD7.bmp");
-    other.Add("new.bmp");
+    other.Add("new.bmp", 11);
+    other.Add("NEW.BMP", 22);
+    const Names otherBefore = other.Names();
 
     for (bool wantOfMemory : {false, true}) {
         TestTable mine;
@@ -147,12 +136,20 @@ TEST(ThumbTable, InsertTableSurvivesWantOfMemoryAndSkipsOnlyWhatItCloned)
         // leaves the library.
         g_failAllocationsFrom = wantOfMemory ? 1024 : 0;
         int result = 0;
-        EXPECT_NO_THROW(result = mine.Insert(&other, nullptr));
+        EXPECT_NO_THROW(result = mine.Insert(&other, mine.GetThumbnail(400)));
         g_failAllocationsFrom = 0;
         EXPECT_EQ(result, 1);
         ASSERT_EQ(mine.GetCount(), 402) << wantOfMemory;
-        EXPECT_EQ(mine.GetThumbnail(401)->m_Info.szFileName, std::string("same.bmp"));
-        EXPECT_EQ(mine.GetThumbnail(402)->m_Info.szFileName, std::string("new.bmp"));
+        EXPECT_EQ(mine.GetThumbnail(400)->m_Info.szFileName, std::string("same.bmp"));
+        EXPECT_EQ(mine.GetThumbnail(401)->m_Info.dwFileSize, 11u);
+        EXPECT_EQ(mine.GetThumbnail(402)->m_Info.szFileName, std::string("held399.bmp"));
+        EXPECT_NE(mine.GetThumbnail(401)->GetDib(), other.GetThumbnail(4)->GetDib());
         ExpectConsistent(mine);
+        // Same names again: nothing to add. A table inserted into itself adds nothing either.
+        mine.Insert(&other, nullptr);
+        mine.Insert(&mine, nullptr);
+        EXPECT_EQ(mine.GetCount(), 402);
     }
+    EXPECT_EQ(other.Names(), otherBefore);
+    ExpectConsistent(other);
 }

@@ -12,11 +12,22 @@ namespace findtest {
 class Tree : public testsupport::ScratchDir {
 public:
     const std::string& root() const { return path(); }
-    std::string Path(const std::string& relative) const { return File(relative); }
-    void Folder(const std::string& relative) const { EXPECT_TRUE(CreateDirectoryA(Path(relative).c_str(), nullptr)) << relative; }
+    std::string Path(const std::string& relative) const { return ScratchDir::File(relative); }
+    // Folders and empty files are made through the wide functions, which take names past MAX_PATH.
+    bool Folder(const std::string& relative) const
+    {
+        const bool made = CreateDirectoryW(Wide(relative).c_str(), nullptr) != 0;
+        EXPECT_TRUE(made) << relative;
+        return made;
+    }
+    void File(const std::string& relative) const
+    {
+        HANDLE h = CreateFileW(Wide(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        EXPECT_NE(h, INVALID_HANDLE_VALUE) << relative;
+        CloseHandle(h);
+    }
 
-    // A 24-bit bitmap file (whatever its extension says) padded with zeros to size bytes when
-    // size is larger than the bitmap; the platform's decoders go by the content.
+    // A 24-bit bitmap file whatever its extension says (decoders go by the content), zero-padded to size.
     std::string Image(const std::string& relative, size_t size = 0, unsigned seed = 1) const
     {
         const std::string p = Path(relative);
@@ -29,28 +40,21 @@ public:
         }
         return p;
     }
-    // A file no decoder takes.
-    std::string Junk(const std::string& relative) const
-    {
-        const std::string p = Path(relative);
-        testsupport::WriteBytes(p, std::vector<unsigned char>(100, 0x5A));
-        return p;
-    }
+
+private:
+    std::wstring Wide(const std::string& relative) const { return testsupport::LongWidePath(Path(relative)); }
 };
 
-// An album file whose thumbnails stand for the given stored names, with the given descriptions,
-// sizes and times; the sources need not exist (the album is saved without looking at them).
+// An album file of thumbnails with these stored names and descriptions, of one size and time.
 struct Entry {
     std::string name;
     std::string description = " ";
-    DWORD size = 1000;
-    DWORD time = 0x50000000;
 };
 inline void WriteAlbum(const std::string& path, const std::vector<Entry>& entries)
 {
     std::vector<tagALBUMINFOHEADER> records;
     for (const Entry& e : entries)
-        records.push_back(testsupport::MakeRecord(e.name.c_str(), e.size, e.time, e.description.c_str()));
+        records.push_back(testsupport::MakeRecord(e.name.c_str(), 1000, 0x50000000, e.description.c_str()));
     testsupport::SaveAlbum(path, records);
 }
 
