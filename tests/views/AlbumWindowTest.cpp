@@ -9,6 +9,7 @@
 #include "views/CaptionNames.h"
 #include "views/GridLayout.h"
 #include "views/ViewCreateInfo.h"
+#include "win/Handles.h"
 #include "win/Module.h"
 
 using namespace testsupport;
@@ -166,6 +167,19 @@ TEST_F(AlbumWindow, APagePaintedAtOnceLooksAsPaintMessagesPaintIt)
     captions::CaptionPath(*a.m_Doc.GetThumbnail(11), kept, sizeof kept);
     ASSERT_NE(GetShortPathNameA(file.c_str(), direct, sizeof direct), 0u);
     EXPECT_EQ(std::string(kept), std::string(direct).substr(std::string(direct).find_last_of('\\') + 1));
+    // A new stored name is not shown with the old one's short name; a source deleted while the
+    // album is open is shown by its stored name once the listings are renewed (Refresh).
+    CThumbnail2* t = a.m_Doc.GetThumbnail(11);
+    const std::string other = dir.File("Beach at sunset number 12.bmp");
+    WriteBmpFile(other, 8, 8, 12);
+    win::CopyText(t->m_Info.szFileName, sizeof t->m_Info.szFileName, other.c_str());
+    captions::CaptionPath(*t, kept, sizeof kept);
+    ASSERT_NE(GetShortPathNameA(other.c_str(), direct, sizeof direct), 0u);
+    EXPECT_EQ(std::string(kept), std::string(direct).substr(std::string(direct).find_last_of('\\') + 1));
+    ASSERT_TRUE(DeleteFileA(other.c_str()));
+    a.RefreshAlbum();
+    captions::CaptionPath(*t, kept, sizeof kept);
+    EXPECT_EQ(std::string(kept), other);
 }
 
 namespace {
