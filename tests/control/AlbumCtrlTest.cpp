@@ -350,6 +350,15 @@ TEST_F(AlbumCtrlTest, DraggingMovesAndReordersThumbnailsAndLeavesNothingDangling
     EXPECT_EQ(DragRecord()->pTable, nullptr);
     EXPECT_EQ(a->m_pDragTable, nullptr);
     EXPECT_EQ(GetCapture(), nullptr);
+
+    // A control that goes while a drag from it is under way leaves the drag no freed table.
+    MouseTo(CellCentre(b, 0)), Input(MOUSEEVENTF_LEFTDOWN), Input(MOUSEEVENTF_LEFTUP), Pump(); // selected
+    tagDRAGRECORD& record = *DragRecord();
+    record.nCode = DRAG_CODE_FETCH;
+    SendMessageA(b->m_hWnd, WM_ALBUM_DRAG, 0, reinterpret_cast<LPARAM>(&record));
+    ASSERT_TRUE(record.pTable != nullptr && record.nCount > 0);
+    DestroyWindow(b->m_hWnd);
+    EXPECT_TRUE(record.pTable == nullptr && record.nCount == 0);
 }
 
 namespace {
